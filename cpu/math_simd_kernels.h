@@ -21,20 +21,29 @@ template <typename Lanes> struct Kernels {
 
     static __m128 row(const D3DMATRIX* m, int i) { return _mm_loadu_ps(m->m[i]); }
 
-    // x r0 + y r1 (+ z r2 (+ w r3)), the lanes of v as weights of the matrix rows.
-    static __m128 combine2(__m128 v, const D3DMATRIX* m) {
-        return _mm_add_ps(_mm_mul_ps(lane<0>(v), row(m, 0)), _mm_mul_ps(lane<1>(v), row(m, 1)));
+    // x r0 + y r1 (+ z r2 (+ w r3)): the components as weights of the matrix rows, each copied
+    // to all four lanes straight from memory.
+    static __m128 combine2(float x, float y, const D3DMATRIX* m) {
+        return _mm_add_ps(_mm_mul_ps(_mm_set1_ps(x), row(m, 0)),
+                          _mm_mul_ps(_mm_set1_ps(y), row(m, 1)));
     }
 
-    static __m128 combine3(__m128 v, const D3DMATRIX* m) {
-        return _mm_add_ps(combine2(v, m), _mm_mul_ps(lane<2>(v), row(m, 2)));
+    static __m128 combine3(float x, float y, float z, const D3DMATRIX* m) {
+        return _mm_add_ps(combine2(x, y, m), _mm_mul_ps(_mm_set1_ps(z), row(m, 2)));
     }
 
-    static __m128 combine4(__m128 v, const D3DMATRIX* m) {
-        return _mm_add_ps(combine3(v, m), _mm_mul_ps(lane<3>(v), row(m, 3)));
+    static __m128 combine4(float x, float y, float z, float w, const D3DMATRIX* m) {
+        return _mm_add_ps(combine3(x, y, z, m), _mm_mul_ps(_mm_set1_ps(w), row(m, 3)));
     }
 
-    static __m128 load2(const Vector2* v) { return _mm_setr_ps(v->x, v->y, 0.0f, 0.0f); }
+    // The same sum with the weights in the lanes of a register.
+    static __m128 combineLanes(__m128 v, const D3DMATRIX* m) {
+        __m128 sum =
+            _mm_add_ps(_mm_mul_ps(lane<0>(v), row(m, 0)), _mm_mul_ps(lane<1>(v), row(m, 1)));
+        sum = _mm_add_ps(sum, _mm_mul_ps(lane<2>(v), row(m, 2)));
+        return _mm_add_ps(sum, _mm_mul_ps(lane<3>(v), row(m, 3)));
+    }
+
     static __m128 load3(const Vector3* v) { return _mm_setr_ps(v->x, v->y, v->z, 0.0f); }
 
     static void store2(Vector2* out, __m128 v) {
@@ -75,22 +84,22 @@ template <typename Lanes> struct Kernels {
 
     static void productRows(__m128 (&r)[4], const D3DMATRIX* a, const D3DMATRIX* b) {
         for (int i = 0; i < 4; ++i) {
-            r[i] = combine4(row(a, i), b);
+            r[i] = combineLanes(row(a, i), b);
         }
     }
 
     static Vector4* vec2Transform(Vector4* out, const Vector2* v, const D3DMATRIX* m) {
-        _mm_storeu_ps(&out->x, _mm_add_ps(combine2(load2(v), m), row(m, 3)));
+        _mm_storeu_ps(&out->x, _mm_add_ps(combine2(v->x, v->y, m), row(m, 3)));
         return out;
     }
 
     static Vector4* vec3Transform(Vector4* out, const Vector3* v, const D3DMATRIX* m) {
-        _mm_storeu_ps(&out->x, _mm_add_ps(combine3(load3(v), m), row(m, 3)));
+        _mm_storeu_ps(&out->x, _mm_add_ps(combine3(v->x, v->y, v->z, m), row(m, 3)));
         return out;
     }
 
     static Vector4* vec4Transform(Vector4* out, const Vector4* v, const D3DMATRIX* m) {
-        _mm_storeu_ps(&out->x, combine4(_mm_loadu_ps(&v->x), m));
+        _mm_storeu_ps(&out->x, combine4(v->x, v->y, v->z, v->w, m));
         return out;
     }
 
@@ -115,12 +124,12 @@ template <typename Lanes> struct Kernels {
     }
 
     static Vector2* vec2TransformNormal(Vector2* out, const Vector2* v, const D3DMATRIX* m) {
-        store2(out, combine2(load2(v), m));
+        store2(out, combine2(v->x, v->y, m));
         return out;
     }
 
     static Vector3* vec3TransformNormal(Vector3* out, const Vector3* v, const D3DMATRIX* m) {
-        store3(out, combine3(load3(v), m));
+        store3(out, combine3(v->x, v->y, v->z, m));
         return out;
     }
 
@@ -130,27 +139,17 @@ template <typename Lanes> struct Kernels {
     }
 
     static Vector2* vec2TransformCoord(Vector2* out, const Vector2* v, const D3DMATRIX* m) {
-        store2(out, divideOutW(_mm_add_ps(combine2(load2(v), m), row(m, 3))));
+        store2(out, divideOutW(_mm_add_ps(combine2(v->x, v->y, m), row(m, 3))));
         return out;
     }
 
     static Vector3* vec3TransformCoord(Vector3* out, const Vector3* v, const D3DMATRIX* m) {
-        store3(out, divideOutW(_mm_add_ps(combine3(load3(v), m), row(m, 3))));
+        store3(out, divideOutW(_mm_add_ps(combine3(v->x, v->y, v->z, m), row(m, 3))));
         return out;
     }
 
     static Vector4* vec4Normalize(Vector4* out, const Vector4* v) {
         _mm_storeu_ps(&out->x, normalized<4>(_mm_loadu_ps(&v->x)));
-        return out;
-    }
-
-    static D3DMATRIX* matrixTranspose(D3DMATRIX* out, const D3DMATRIX* m) {
-        __m128 r0 = row(m, 0), r1 = row(m, 1), r2 = row(m, 2), r3 = row(m, 3);
-        _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
-        _mm_storeu_ps(out->m[0], r0);
-        _mm_storeu_ps(out->m[1], r1);
-        _mm_storeu_ps(out->m[2], r2);
-        _mm_storeu_ps(out->m[3], r3);
         return out;
     }
 
@@ -160,7 +159,7 @@ template <typename Lanes> struct Kernels {
     }
 
     static Plane* planeTransform(Plane* out, const Plane* p, const D3DMATRIX* m) {
-        _mm_storeu_ps(&out->a, combine4(_mm_loadu_ps(&p->a), m));
+        _mm_storeu_ps(&out->a, combine4(p->a, p->b, p->c, p->d, m));
         return out;
     }
 };
@@ -180,7 +179,6 @@ template <typename Lanes> constexpr MathDispatchTable simdMathSet() {
         .vec2TransformCoord = K::vec2TransformCoord,
         .vec3TransformCoord = K::vec3TransformCoord,
         .vec4Normalize = K::vec4Normalize,
-        .matrixTranspose = K::matrixTranspose,
         .quaternionNormalize = K::quaternionNormalize,
         .planeTransform = K::planeTransform,
     };
