@@ -35,14 +35,19 @@ Color rimColor(float u, float v, float r, float x, float y, float diameter) {
     return mix(c, Groove, smoothstep(0.25f, 0.0f, across) * 0.8f);
 }
 
-Color faceColor(float u, float v, float r) {
+// 0 for the outer red ring, 1 for the white one inside it, and so on to the bullseye.
+int ringAt(float r) {
     int ring = 0;
     for (float edge : RingEdges) {
         if (r < edge) {
             ++ring;
         }
     }
-    Color c = ring % 2 == 0 ? Red : Paper;
+    return ring;
+}
+
+Color faceColor(float u, float v, float r) {
+    Color c = ringAt(r) % 2 == 0 ? Red : Paper;
     // The face is slightly domed towards the light, and the rim shades its upper left.
     float lit = -(u * -0.6f + v * -0.8f);
     c = scaled(c, 0.94f + 0.06f * lit);
@@ -81,6 +86,25 @@ Canvas drawTarget(int diameter) {
             }
             constexpr float Share = 1.0f / (Subsamples * Subsamples);
             canvas.setPixel(x, y, {r * Share, g * Share, b * Share});
+        }
+    }
+    return canvas;
+}
+
+Canvas drawFlatTarget(int diameter, Color rim, Color red, Color white, Color outline) {
+    float radius = diameter * 0.5f;
+    Canvas canvas(diameter, diameter, outline, false);
+    markOpaque(canvas, Disc(radius, radius, radius));
+    for (int y = 0; y < diameter; ++y) {
+        for (int x = 0; x < diameter; ++x) {
+            float dx = x + 0.5f - radius;
+            float dy = y + 0.5f - radius;
+            float dist = std::sqrt(dx * dx + dy * dy);
+            float r = dist / radius;
+            if (dist >= radius - 1.0f) {
+                continue; // the outline, already its colour
+            }
+            canvas.setPixel(x, y, r >= RimInner ? rim : ringAt(r) % 2 == 0 ? red : white);
         }
     }
     return canvas;

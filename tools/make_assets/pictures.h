@@ -29,5 +29,7 @@ Canvas drawTree();
 Canvas drawBush();
 // cible.png at TargetSize, or the same target at another diameter (the icon).
 Canvas drawTarget(int diameter);
+// The same rings in four flat colours and a one-pixel outline, for small palettes.
+Canvas drawFlatTarget(int diameter, Color rim, Color red, Color white, Color outline);
 
 } // namespace assets

@@ -182,9 +182,13 @@ std::vector<std::string> indexRows(const IndexedImage& image, int digits) {
 }
 
 std::string headerText() {
-    Canvas icon = drawTarget(IconSize);
+    // Shading cannot survive 16 fixed colours, so the small icon has flat rings: olive wood,
+    // red and white, outlined in black.
+    Canvas flat = drawFlatTarget(IconSize, rgb(SixteenColors[3]), rgb(SixteenColors[9]),
+                                 rgb(SixteenColors[15]), rgb(SixteenColors[0]));
     IndexedImage small =
-        quantize(icon, std::vector<uint32_t>(SixteenColors.begin(), SixteenColors.end()));
+        quantize(flat, std::vector<uint32_t>(SixteenColors.begin(), SixteenColors.end()));
+    Canvas icon = drawTarget(IconSize);
     IndexedImage large = quantize(icon, popularPalette(icon));
 
     std::ostringstream out;
@@ -193,6 +197,7 @@ std::string headerText() {
            "edit.\n"
            "#pragma once\n\n"
            "#include \"windef.h\"\n\n"
+           "// clang-format off\n"
            "namespace module_pictures {\n\n"
            "// Icon 101, the target at 16 colours: one hex digit a pixel, '.' transparent.\n";
     writePalette(out, "TargetIcon16Palette", small.palette);
@@ -204,7 +209,8 @@ std::string headerText() {
     out << "\n// Cursor 102, the crosshair: 'X' black, '.' transparent; its centre is column "
         << CrossColumn << ", row " << CrossRow << ".\n";
     writeRows(out, "CrosshairRows", crosshairRows());
-    out << "\n} // namespace module_pictures\n";
+    out << "\n} // namespace module_pictures\n"
+           "// clang-format on\n";
     return out.str();
 }
 
