@@ -2,6 +2,7 @@
 // from the codecs' own quantizers for the other packed formats with fields of up to 8 bits.
 #include "blit/direct_convert.h"
 
+#include "blit/convert_565_sse2.h"
 #include "blit/field_layout.h"
 
 #include <cstring>
@@ -46,6 +47,17 @@ template <int Bytes> void store(uint8_t* p, uint32_t word) {
     std::memcpy(p, &word, Bytes);
 }
 
+// Whole-word forms that the vectorizer follows.
+inline uint16_t load16(const uint8_t* p) {
+    uint16_t word;
+    std::memcpy(&word, p, 2);
+    return word;
+}
+
+inline void store16(uint8_t* p, uint16_t word) {
+    std::memcpy(p, &word, 2);
+}
+
 // A8R8G8B8 and X8R8G8B8 into each other: 8-bit fields survive decode and encode unchanged
 // with any offset table, and an absent alpha decodes to 1 and encodes to 255.
 class Word32Converter final : public DirectConverter {
@@ -60,7 +72,7 @@ public:
         uint8_t* dst = destination_.rowAddress(row, slice);
         const uint32_t orMask = orMask_, andMask = andMask_;
         const uint32_t keyMask = key_.mask, keyValue = key_.value;
-        for (uint32_t x = 0; x < count; ++x) {
+        for (size_t x = 0; x < count; ++x) {
             const uint32_t p = load<4>(src + 4 * x);
             const uint32_t keep = (p & keyMask) == keyValue ? 0u : 0xFFFFFFFFu;
             store<4>(dst + 4 * x, ((p | orMask) & andMask) & keep);
@@ -73,6 +85,74 @@ private:
     StoredKey key_;
     uint32_t orMask_;
     uint32_t andMask_;
+};
+
+// R5G6B5 into A8R8G8B8 or X8R8G8B8 with the plain offset: trunc(k / 31 x 255 + 0.5) equals
+// (k x 527 + 23) >> 6 for every 5-bit k and trunc(k / 63 x 255 + 0.5) equals
+// (k x 259 + 33) >> 6 for every 6-bit k, in integers that vectorize.
+class From565Converter final : public DirectConverter {
+public:
+    From565Converter(WholePixelCodec& destination, WholePixelCodec& source, StoredKey key)
+        : destination_(destination), source_(source), key_(key),
+          alpha_(destination.format == D3DFMT_A8R8G8B8 ? 0xFF000000u : 0u) {}
+
+    void convertRow(uint32_t row, uint32_t slice, uint32_t count) override {
+        const uint8_t* src = source_.rowAddress(row, slice);
+        uint8_t* dst = destination_.rowAddress(row, slice);
+        const uint32_t alpha = alpha_, keyMask = key_.mask, keyValue = key_.value;
+        const size_t done =
+            convertFrom565Sse2(src, dst, count, uint8_t(alpha >> 24), keyMask, keyValue);
+        for (size_t x = done; x < count; ++x) {
+            const uint32_t p = load16(src + 2 * x);
+            const uint32_t r = ((p >> 11) * 527u + 23u) >> 6;
+            const uint32_t g = (((p >> 5) & 63u) * 259u + 33u) >> 6;
+            const uint32_t b = ((p & 31u) * 527u + 23u) >> 6;
+            const uint32_t keep = (p & keyMask) == keyValue ? 0u : 0xFFFFFFFFu;
+            store<4>(dst + 4 * x, (alpha | r << 16 | g << 8 | b) & keep);
+        }
+    }
+
+private:
+    WholePixelCodec& destination_;
+    WholePixelCodec& source_;
+    StoredKey key_;
+    uint32_t alpha_;
+};
+
+// A8R8G8B8 or X8R8G8B8 into R5G6B5 with either offset table. With the offset d = m / 32
+// (m odd for the dither table, 16 for the plain one), the exact value k x n / 255 + d is
+// never within 1/8160 of an integer, while the codec's single-precision path stays within
+// 1e-5 of it; so both truncate to floor((k x n + floor(255 d)) / 255), which this computes
+// in 16-bit integers that vectorize.
+class To565Converter final : public DirectConverter {
+public:
+    To565Converter(WholePixelCodec& destination, WholePixelCodec& source, StoredKey key)
+        : destination_(destination), source_(source), key_(key) {}
+
+    void convertRow(uint32_t row, uint32_t slice, uint32_t count) override {
+        const uint8_t* src = source_.rowAddress(row, slice);
+        uint8_t* dst = destination_.rowAddress(row, slice);
+        const float* offsets = destination_.ditherTable->row(row, slice);
+        uint16_t bias[4];
+        for (int i = 0; i < 4; ++i)
+            bias[i] = uint16_t(int32_t(offsets[i] * 32.0f) * 255 / 32);
+        const uint32_t keyMask = key_.mask, keyValue = key_.value;
+        const size_t done = convertTo565Sse2(src, dst, count, bias, keyMask, keyValue);
+        for (size_t x = done; x < count; ++x) {
+            const uint32_t p = load<4>(src + 4 * x);
+            const uint16_t c = bias[x & 3];
+            const uint16_t r = uint16_t(uint16_t((p >> 16) & 0xFF) * 31u + c) / 255u;
+            const uint16_t g = uint16_t(uint16_t((p >> 8) & 0xFF) * 63u + c) / 255u;
+            const uint16_t b = uint16_t(uint16_t(p & 0xFF) * 31u + c) / 255u;
+            const uint16_t keep = (p & keyMask) == keyValue ? 0 : 0xFFFF;
+            store16(dst + 2 * x, uint16_t((r << 11 | g << 5 | b) & keep));
+        }
+    }
+
+private:
+    WholePixelCodec& destination_;
+    WholePixelCodec& source_;
+    StoredKey key_;
 };
 
 // Per destination channel and offset slot, the encoded (and shifted) value for every stored
@@ -255,6 +335,12 @@ std::unique_ptr<DirectConverter> findDirectConverter(PixelCodec& destination, Pi
     if (isWord32(dst->format) && isWord32(src->format))
         return std::unique_ptr<DirectConverter>(new (std::nothrow)
                                                     Word32Converter(*dst, *src, key));
+    if (dst->format == D3DFMT_R5G6B5 && isWord32(src->format))
+        return std::unique_ptr<DirectConverter>(new (std::nothrow) To565Converter(*dst, *src, key));
+    if (isWord32(dst->format) && src->format == D3DFMT_R5G6B5 &&
+        dst->ditherTable == &plainDitherTable)
+        return std::unique_ptr<DirectConverter>(new (std::nothrow)
+                                                    From565Converter(*dst, *src, key));
     if (!fieldsFitTables(*dstLayout) || !fieldsFitTables(*srcLayout))
         return nullptr;
     const bool dithered = dst->ditherTable == &orderedDitherTable;
