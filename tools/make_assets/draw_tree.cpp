@@ -180,7 +180,7 @@ void drawCanopy(Canvas& canvas) {
         // Clumps deep inside the mass sit in its shade; those at the rim catch the light.
         float depth = std::clamp(-envelopeDistance(clump.cx(), clump.cy()) / 40.0f, 0.0f, 1.0f);
         float side = (clump.cx() - 60.0f) / 120.0f + (clump.cy() - 90.0f) / 160.0f;
-        paintClump(canvas, clump, Canopy, 0.05f - 0.25f * depth - 0.2f * side);
+        paintClump(canvas, clump, Canopy, 0.08f - 0.35f * depth - 0.2f * side);
     }
 }
 

@@ -57,9 +57,9 @@ void paintClump(Canvas& canvas, const LeafClump& clump, const FoliageStyle& styl
         // Leaves: a body brighter towards its middle, each a little different, and a dark
         // seam where two leaves overlap.
         CellSample leaf = cellNoise(x / style.leafSize, y / style.leafSize, seed);
-        float seam = smoothstep(0.0f, 0.22f, leaf.second - leaf.nearest);
-        shade += 0.22f * (leaf.cellValue - 0.5f) + 0.16f * (0.6f - leaf.nearest);
-        shade -= (1.0f - seam) * 0.3f;
+        float seam = smoothstep(0.0f, 0.3f, leaf.second - leaf.nearest);
+        shade += 0.24f * (leaf.cellValue - 0.5f) + 0.14f * (0.6f - leaf.nearest);
+        shade -= (1.0f - seam) * 0.22f;
         return foliageColor(style, shade);
     };
     fill(canvas, clump, shader, opacity);
