@@ -189,6 +189,36 @@ TEST_F(CommittedAssets, SpritesHaveNoPurpleFringe) {
     }
 }
 
+int opaqueInColumn(const PngImage& image, int x) {
+    int count = 0;
+    for (int y = 0; y < image.height; ++y) {
+        count += !image.isKey(x, y);
+    }
+    return count;
+}
+
+int opaqueInRow(const PngImage& image, int y) {
+    int count = 0;
+    for (int x = 0; x < image.width; ++x) {
+        count += !image.isKey(x, y);
+    }
+    return count;
+}
+
+// A silhouette that runs into the picture's edge shows as a straight cut in the scene. Only
+// the bush's left side is cut (over the rows where track 2's target hides), and the feet
+// of both stand on the bottom row.
+TEST_F(CommittedAssets, SpriteOutlinesStayInsideTheirPictures) {
+    EXPECT_EQ(opaqueInRow(tree, 0), 0);
+    EXPECT_EQ(opaqueInColumn(tree, 0), 0);
+    EXPECT_EQ(opaqueInColumn(tree, tree.width - 1), 0);
+    EXPECT_EQ(opaqueInRow(bush, 0), 0);
+    EXPECT_EQ(opaqueInColumn(bush, bush.width - 1), 0);
+    EXPECT_LE(opaqueInColumn(bush, 0), 64);
+    EXPECT_GT(opaqueInRow(tree, tree.height - 1), 0);
+    EXPECT_GT(opaqueInRow(bush, bush.height - 1), 0);
+}
+
 TEST_F(CommittedAssets, TargetIsARoundRedAndWhiteDisc) {
     // Transparent corners, opaque along both middle lines from edge to edge.
     for (int corner : {0, 47}) {

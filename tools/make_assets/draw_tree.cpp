@@ -138,6 +138,12 @@ float envelopeDistance(float x, float y) {
     return best;
 }
 
+// Keeps a clump's bumps off the picture's top and sides, so the outline is never cut.
+float fittedRadius(float x, float y, float radius) {
+    float room = std::min({x, y, TreeWidth - x}) - 1.0f;
+    return std::min(radius, LeafClump::radiusWithin(room));
+}
+
 std::vector<LeafClump> canopyClumps() {
     Random random(TreeSeed);
     std::vector<LeafClump> clumps;
@@ -147,7 +153,8 @@ std::vector<LeafClump> canopyClumps() {
         float x = random.range(0.0f, TreeWidth);
         float y = random.range(0.0f, 200.0f);
         if (envelopeDistance(x, y) < -10.0f) {
-            clumps.emplace_back(x, y, random.range(13.0f, 22.0f), random.nextBits());
+            clumps.emplace_back(x, y, fittedRadius(x, y, random.range(13.0f, 22.0f)),
+                                random.nextBits());
         }
     }
     for (int placed = 0; placed < 46;) {
@@ -155,7 +162,8 @@ std::vector<LeafClump> canopyClumps() {
         float y = random.range(0.0f, 200.0f);
         float d = envelopeDistance(x, y);
         if (d > -9.0f && d < -3.0f) {
-            clumps.emplace_back(x, y, random.range(9.0f, 14.0f), random.nextBits());
+            clumps.emplace_back(x, y, fittedRadius(x, y, random.range(9.0f, 14.0f)),
+                                random.nextBits());
             ++placed;
         }
     }

@@ -18,6 +18,11 @@ constexpr float LightY = -0.89f;
 LeafClump::LeafClump(float cx, float cy, float radius, uint32_t seed)
     : cx_(cx), cy_(cy), radius_(radius), ragged_(std::min(radius * 0.45f, 7.0f)), seed_(seed) {}
 
+float LeafClump::radiusWithin(float room) {
+    // The bumps reach min(0.45 r, 7) past the radius.
+    return std::max(0.0f, std::max(room / 1.45f, room - 7.0f));
+}
+
 float LeafClump::distance(float x, float y) const {
     float dx = x - cx_;
     float dy = y - cy_;

@@ -22,6 +22,9 @@ struct FoliageStyle {
 class LeafClump : public Shape {
 public:
     LeafClump(float cx, float cy, float radius, uint32_t seed);
+
+    // The largest radius whose bumps stay within `room` pixels of the centre.
+    static float radiusWithin(float room);
     float distance(float x, float y) const override;
     PixelBounds bounds() const override;
 
