@@ -18,8 +18,8 @@ constexpr uint32_t BackgroundSeed = 0xF04D0001u;
 
 // Where the meadow meets the foot of the wood.
 constexpr float Horizon = 282.0f;
-constexpr float SunX = 330.0f;
-constexpr float SunY = 10.0f;
+constexpr float SunX = 170.0f;
+constexpr float SunY = -10.0f;
 
 const Color SkyTop = rgb(0x6EA4D6);
 const Color SkyLow = rgb(0xDCE8DC);
@@ -148,7 +148,7 @@ void paintLeafRoof(Canvas& canvas) {
     Random random(BackgroundSeed + 12u);
     FoliageStyle style = hazed(Crowns, 0.3f);
     for (float x = -10.0f; x < canvas.width() + 20.0f; x += random.range(14.0f, 30.0f)) {
-        float open = smoothstep(230.0f, 300.0f, x) * smoothstep(430.0f, 360.0f, x);
+        float open = smoothstep(70.0f, 140.0f, x) * smoothstep(280.0f, 210.0f, x);
         if (random.unit() < open) {
             continue;
         }

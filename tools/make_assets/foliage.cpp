@@ -13,6 +13,15 @@ namespace {
 constexpr float LightX = -0.45f;
 constexpr float LightY = -0.89f;
 
+// Colour of the style for a shade in [0, 1] (0 shadow, 0.5 mid, 1 light).
+Color foliageColor(const FoliageStyle& style, float shade) {
+    shade = std::clamp(shade, 0.0f, 1.0f);
+    if (shade < 0.5f) {
+        return mix(style.shadow, style.mid, shade * 2.0f);
+    }
+    return mix(style.mid, style.light, shade * 2.0f - 1.0f);
+}
+
 } // namespace
 
 LeafClump::LeafClump(float cx, float cy, float radius, uint32_t seed)
@@ -35,14 +44,6 @@ PixelBounds LeafClump::bounds() const {
     return {static_cast<int>(std::floor(cx_ - reach)), static_cast<int>(std::floor(cy_ - reach)),
             static_cast<int>(std::ceil(cx_ + reach)) + 1,
             static_cast<int>(std::ceil(cy_ + reach)) + 1};
-}
-
-Color foliageColor(const FoliageStyle& style, float shade) {
-    shade = std::clamp(shade, 0.0f, 1.0f);
-    if (shade < 0.5f) {
-        return mix(style.shadow, style.mid, shade * 2.0f);
-    }
-    return mix(style.mid, style.light, shade * 2.0f - 1.0f);
 }
 
 void paintClump(Canvas& canvas, const LeafClump& clump, const FoliageStyle& style, float brightness,

@@ -41,9 +41,6 @@ private:
     uint32_t seed_;
 };
 
-// Colour of the style for a shade in [0, 1] (0 shadow, 0.5 mid, 1 light).
-Color foliageColor(const FoliageStyle& style, float shade);
-
 // Paints the clump as a lit lump covered in leaves. `brightness` shifts the whole clump
 // (negative for clumps deep in the mass, positive for those in front).
 void paintClump(Canvas& canvas, const LeafClump& clump, const FoliageStyle& style, float brightness,
