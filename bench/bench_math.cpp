@@ -1,13 +1,14 @@
 // The vector variants of the math routines against the plain ones, called through a pointer as
 // the dispatch table calls them, over arrays of inputs. Prints each variant's time as a ratio to
-// the plain routine measured in the same run ("ratio matrixMultiply/sse2 = 0.41").
+// the plain routine measured in the same run ("ratio matrixMultiply/sse2 = 0.75").
 #include "cpu/math_variants.h"
+
+#include "bench/ratio_report.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <cstring>
-#include <map>
+#include <deque>
 #include <random>
 #include <string>
 #include <vector>
@@ -15,8 +16,6 @@
 namespace {
 
 constexpr int batch = 1024;
-// The machine is shared: the median of several runs is steadier than one run.
-constexpr int repetitions = 5;
 
 struct NamedSet {
     const char* name;
@@ -73,47 +72,28 @@ template <typename T> void runOverBatch(benchmark::State& state, T* (*routine)(T
     state.SetItemsProcessed(state.iterations() * batch);
 }
 
-// One benchmark per set that has the entry, named "<routine>/<set>".
+// Benchmark names; a deque keeps them in place, since the ratios point into them.
+std::deque<std::string> names;
+std::vector<bench::Ratio> ratios;
+
+// One benchmark per set that has the entry, named "<routine>/<set>", and the ratio of each
+// variant to the plain routine, which comes first.
 template <auto Entry> void registerRoutine(const char* routine) {
+    const char* plain = nullptr;
     for (const NamedSet& s : namedSets) {
         if (s.set->*Entry) {
-            benchmark::RegisterBenchmark(
-                (std::string(routine) + "/" + s.name).c_str(),
-                [entry = s.set->*Entry](benchmark::State& state) { runOverBatch(state, entry); })
-                ->Repetitions(repetitions)
-                ->ReportAggregatesOnly(true);
+            const char* name = names.emplace_back(std::string(routine) + "/" + s.name).c_str();
+            benchmark::RegisterBenchmark(name, [entry = s.set->*Entry](benchmark::State& state) {
+                runOverBatch(state, entry);
+            });
+            if (s.set == &plainMathSet) {
+                plain = name;
+            } else {
+                ratios.push_back({name, name, plain});
+            }
         }
     }
 }
-
-// Keeps the console output and remembers each benchmark's median CPU time for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                times_[run.run_name.function_name] = run.GetAdjustedCPUTime();
-            }
-        }
-    }
-
-    void printRatios() const {
-        for (const auto& [name, time] : times_) {
-            const size_t slash = name.find('/');
-            const std::string routine = name.substr(0, slash);
-            const std::string set = name.substr(slash + 1);
-            const auto plain = times_.find(routine + "/plain");
-            if (set != "plain" && plain != times_.end() && plain->second > 0) {
-                std::printf("ratio %s/%s = %.2f\n", routine.c_str(), set.c_str(),
-                            time / plain->second);
-            }
-        }
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
 
 } // namespace
 
@@ -127,12 +107,5 @@ int main(int argc, char** argv) {
     registerRoutine<&MathDispatchTable::planeTransform>("planeTransform");
     registerRoutine<&MathDispatchTable::vec3Normalize>("vec3Normalize");
     registerRoutine<&MathDispatchTable::vec4Normalize>("vec4Normalize");
-    registerRoutine<&MathDispatchTable::matrixTranspose>("matrixTranspose");
-
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWithRatios(argc, argv, ratios);
 }
