@@ -1,0 +1,57 @@
+// Speed targets as ratios: a console reporter that remembers each benchmark's time, and a
+// main that prints the requested ratios after the usual table, one "ratio <label> = " line
+// each, so a target is compared against a reference measured in the same run.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+struct Ratio {
+    const char* label;     // printed as "ratio <label> = "
+    const char* measured;  // benchmark name
+    const char* reference; // benchmark name of the reference
+};
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration)
+                times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+        }
+    }
+
+    // Seconds per iteration in the reporter's unit, or 0 when the benchmark did not run.
+    double time(const std::string& name) const {
+        const auto found = times_.find(name);
+        return found == times_.end() ? 0.0 : found->second;
+    }
+
+private:
+    std::map<std::string, double> times_;
+};
+
+inline int runWithRatios(int argc, char** argv, const std::vector<Ratio>& ratios) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    for (const Ratio& ratio : ratios) {
+        const double measured = reporter.time(ratio.measured);
+        const double reference = reporter.time(ratio.reference);
+        if (measured > 0.0 && reference > 0.0)
+            std::printf("ratio %s = %.2f\n", ratio.label, measured / reference);
+    }
+    benchmark::Shutdown();
+    return 0;
+}
+
+} // namespace bench

@@ -1,0 +1,65 @@
+// What one side of a blit is: pixel memory, its format, its pitches and the region to read
+// or write, with the filter word that every blit takes.
+#pragma once
+
+#include "blit/pixel_format.h"
+#include "windows.h"
+
+#include <cstdint>
+
+// Right, bottom and back are exclusive; a two-dimensional rectangle has front 0 and back 1.
+struct BlitBox {
+    int32_t left;
+    int32_t top;
+    int32_t right;
+    int32_t bottom;
+    int32_t front;
+    int32_t back;
+
+    uint32_t width() const { return uint32_t(right - left); }
+    uint32_t height() const { return uint32_t(bottom - top); }
+    uint32_t depth() const { return uint32_t(back - front); }
+};
+
+struct BlitSurface {
+    uint8_t* bits = nullptr; // pixel memory; rect is relative to it
+    PixelFormat format = D3DFMT_UNKNOWN;
+    uint32_t rowPitch = 0;
+    uint32_t slicePitch = 0; // 0 for a surface
+    BlitBox extent = {};     // the whole surface, or for caller memory the rectangle itself
+    BlitBox rect = {};       // the region to read or write
+    uint32_t dither = 0;     // destination only: encode with the ordered dither table
+    uint32_t colorKey = 0;   // source only: ARGB key colour, 0 for none
+    const PALETTEENTRY* palette = nullptr; // 256 entries, or null
+};
+
+// The filter word: kind in bits 0-7, mirror and dither flags above.
+using ImageFilter = uint32_t;
+
+enum : ImageFilter {
+    FilterNone = 1,
+    FilterPoint = 2,
+    FilterLinear = 3,
+    FilterTriangle = 4,
+    FilterBox = 5,
+    FilterMirrorU = 0x10000,
+    FilterMirrorV = 0x20000,
+    FilterMirrorW = 0x40000,
+    FilterMirror = FilterMirrorU | FilterMirrorV | FilterMirrorW,
+    FilterDither = 0x80000,
+};
+
+// Not a filter word: asks the receiving operation for its default.
+inline constexpr ImageFilter FilterDefault = 0xFFFFFFFFu;
+// The default of the four load operations.
+inline constexpr ImageFilter FilterLoadDefault = FilterTriangle | FilterDither;
+
+inline uint32_t filterKind(ImageFilter filter) {
+    return filter & 0xFF;
+}
+
+// Kind 1 to 5, bits 8-15 clear, nothing above the dither flag.
+inline bool isValidFilter(ImageFilter filter) {
+    const uint32_t low = filter & 0xFFFF;
+    return low >= FilterNone && low <= FilterBox && filter < 0x100000;
+}
