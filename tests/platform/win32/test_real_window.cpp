@@ -109,13 +109,18 @@ void checkOnTheDisplay() {
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(platform_ext::hasDisplay());
     ShowWindow(window, SW_SHOW);
+    // The server maps the window in its own time; present until the frame is seen, or give up.
     MSG message;
-    waitForMessage(WM_NULL, 300, &message); // let the server map the window
-    presentQuadrants(window);
-
-    const std::vector<uint32_t> screen = screenshot();
-    ASSERT_FALSE(screen.empty()) << "import could not take the screenshot";
+    std::vector<uint32_t> screen;
     const auto at = [&](int x, int y) { return screen[size_t(y) * ScreenWidth + x]; };
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        waitForMessage(WM_NULL, 100, &message);
+        presentQuadrants(window);
+        screen = screenshot();
+        if (!screen.empty() && at(100, 100) == 0x123456u)
+            break;
+    }
+    ASSERT_FALSE(screen.empty()) << "import could not take the screenshot";
     EXPECT_EQ(at(100, 100), 0x123456u) << "client (0, 0) at screen (100, 100)";
     EXPECT_EQ(at(739, 579), 0x654321u) << "client (639, 479) at screen (739, 579)";
     EXPECT_EQ(at(101, 100), 0xFF0000u);
