@@ -2,6 +2,7 @@
 // window layer, against copying the frame once in memory. A second figure times SDL's
 // streaming-texture path on the same display, the alternative the layer did not take.
 // Needs a display: run it under xvfb-run -s "-screen 0 1024x768x24".
+#include "bench/ratio_report.h"
 #include "internal/window_bridge.h"
 #include "platform_ext.h"
 #include "windows.h"
@@ -73,7 +74,7 @@ void PresentThroughWindowSurface(benchmark::State& state) {
     for (auto _ : state)
         platform_internal::windowBridge()->present(window, view);
 }
-BENCHMARK(PresentThroughWindowSurface)->Unit(benchmark::kMicrosecond);
+BENCHMARK(PresentThroughWindowSurface);
 
 void PresentThroughStreamingTexture(benchmark::State& state) {
     if (!platform_ext::hasDisplay()) {
@@ -99,8 +100,14 @@ void PresentThroughStreamingTexture(benchmark::State& state) {
         SDL_DestroyRenderer(renderer);
     SDL_DestroyWindow(window);
 }
-BENCHMARK(PresentThroughStreamingTexture)->Unit(benchmark::kMicrosecond);
+BENCHMARK(PresentThroughStreamingTexture);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return bench::runWithRatios(
+        argc, argv,
+        {{"present/frame copy", "PresentThroughWindowSurface", "ReferenceFrameCopy"},
+         {"streaming texture/window surface", "PresentThroughStreamingTexture",
+          "PresentThroughWindowSurface"}});
+}
