@@ -2,6 +2,8 @@
 // committed pictures have what the game relies on: their formats and sizes, the magenta
 // key only where the picture is transparent, hard outlines, and targets that start hidden
 // behind the tree or the bush and end in the open.
+#include "tests/tools/png_reader.h"
+
 #include <gtest/gtest.h>
 
 #include <png.h>
@@ -28,58 +30,6 @@ const char* const PictureNames[] = {"fond.png", "arbre.png", "buisson.png", "cib
 std::string fileBytes(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-struct PngImage {
-    int width = 0;
-    int height = 0;
-    int bitDepth = 0;
-    int colorType = 0;
-    int interlace = 0;
-    bool hasTransparencyChunk = false;
-    std::vector<uint8_t> rgb; // filled only for 8-bit RGB files
-
-    bool isKey(int x, int y) const { return pixel(x, y) == 0xFF00FFu; }
-    uint32_t pixel(int x, int y) const {
-        const uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
-        return static_cast<uint32_t>(p[0]) << 16 | p[1] << 8 | p[2];
-    }
-};
-
-// Reads the file with libpng; no transform, so the stored format is what is reported.
-bool readPng(const fs::path& path, PngImage& image) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    std::vector<png_bytep> rows;
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        std::fclose(file);
-        return false;
-    }
-    png_init_io(png, file);
-    png_read_info(png, info);
-    image.width = static_cast<int>(png_get_image_width(png, info));
-    image.height = static_cast<int>(png_get_image_height(png, info));
-    image.bitDepth = png_get_bit_depth(png, info);
-    image.colorType = png_get_color_type(png, info);
-    image.interlace = png_get_interlace_type(png, info);
-    image.hasTransparencyChunk = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
-    if (image.bitDepth == 8 && image.colorType == PNG_COLOR_TYPE_RGB &&
-        image.interlace == PNG_INTERLACE_NONE) {
-        image.rgb.resize(static_cast<size_t>(image.width) * image.height * 3);
-        rows.resize(static_cast<size_t>(image.height));
-        for (int y = 0; y < image.height; ++y) {
-            rows[static_cast<size_t>(y)] = &image.rgb[static_cast<size_t>(y) * image.width * 3];
-        }
-        png_read_image(png, rows.data());
-    }
-    png_destroy_read_struct(&png, &info, nullptr);
-    std::fclose(file);
-    return true;
 }
 
 class CommittedAssets : public ::testing::Test {
@@ -187,6 +137,36 @@ TEST_F(CommittedAssets, SpritesHaveNoPurpleFringe) {
         }
         EXPECT_EQ(fringe, 0);
     }
+}
+
+int opaqueInColumn(const PngImage& image, int x) {
+    int count = 0;
+    for (int y = 0; y < image.height; ++y) {
+        count += !image.isKey(x, y);
+    }
+    return count;
+}
+
+int opaqueInRow(const PngImage& image, int y) {
+    int count = 0;
+    for (int x = 0; x < image.width; ++x) {
+        count += !image.isKey(x, y);
+    }
+    return count;
+}
+
+// A silhouette that runs into the picture's edge shows as a straight cut in the scene. Only
+// the bush's left side is cut (over the rows where track 2's target hides), and the feet
+// of both stand on the bottom row.
+TEST_F(CommittedAssets, SpriteOutlinesStayInsideTheirPictures) {
+    EXPECT_EQ(opaqueInRow(tree, 0), 0);
+    EXPECT_EQ(opaqueInColumn(tree, 0), 0);
+    EXPECT_EQ(opaqueInColumn(tree, tree.width - 1), 0);
+    EXPECT_EQ(opaqueInRow(bush, 0), 0);
+    EXPECT_EQ(opaqueInColumn(bush, bush.width - 1), 0);
+    EXPECT_LE(opaqueInColumn(bush, 0), 64);
+    EXPECT_GT(opaqueInRow(tree, tree.height - 1), 0);
+    EXPECT_GT(opaqueInRow(bush, bush.height - 1), 0);
 }
 
 TEST_F(CommittedAssets, TargetIsARoundRedAndWhiteDisc) {

@@ -18,8 +18,8 @@ constexpr uint32_t BackgroundSeed = 0xF04D0001u;
 
 // Where the meadow meets the foot of the wood.
 constexpr float Horizon = 282.0f;
-constexpr float SunX = 330.0f;
-constexpr float SunY = 10.0f;
+constexpr float SunX = 170.0f;
+constexpr float SunY = -10.0f;
 
 const Color SkyTop = rgb(0x6EA4D6);
 const Color SkyLow = rgb(0xDCE8DC);
@@ -31,7 +31,7 @@ const Color MeadowNear = rgb(0x47782A);
 const Color GroundShadow = rgb(0x1C2E12);
 
 const FoliageStyle FarWood = {rgb(0x5F8272), rgb(0x84A293), rgb(0xB3C8B2), 6.0f};
-const FoliageStyle Crowns = {rgb(0x15281A), rgb(0x2E5430), rgb(0x79A553), 4.2f};
+const FoliageStyle Crowns = {rgb(0x15281A), rgb(0x2E5430), rgb(0x79A553), 3.6f};
 const FoliageStyle Undergrowth = {rgb(0x14261A), rgb(0x2C502C), rgb(0x6E9448), 3.2f};
 
 void paintSky(Canvas& canvas) {
@@ -56,8 +56,8 @@ FoliageStyle hazed(const FoliageStyle& style, float amount) {
 // The far side of the clearing: a hazy wall of crowns of many heights, closed below.
 void paintFarWood(Canvas& canvas) {
     Random random(BackgroundSeed + 1u);
-    fill(canvas, Stroke(-20.0f, Horizon - 16.0f, 660.0f, Horizon - 16.0f, 20.0f, 20.0f),
-         mix(FarWood.shadow, Haze, 0.3f));
+    fill(canvas, Stroke(-40.0f, Horizon - 10.0f, 680.0f, Horizon - 10.0f, 18.0f, 18.0f),
+         mix(FarWood.shadow, Haze, 0.3f), 1.0f, 14.0f);
     for (float x = -10.0f; x < canvas.width() + 10.0f; x += random.range(7.0f, 15.0f)) {
         float ridge = 200.0f + 40.0f * fractalNoise(x / 70.0f, 3.5f, BackgroundSeed, 3);
         float r = random.range(10.0f, 22.0f);
@@ -78,9 +78,10 @@ std::vector<TallTree> tallTrees() {
     std::vector<TallTree> trees;
     // Two rows at the back spread over the whole width; the front row frames the clearing
     // at both sides and leaves the sunny middle open.
-    for (float depth : {1.0f, 0.6f}) {
-        for (float x = random.range(0.0f, 40.0f); x < 650.0f; x += random.range(70.0f, 130.0f)) {
-            trees.push_back({x, random.range(6.0f, 10.0f) * (1.6f - depth * 0.6f),
+    for (float depth : {1.0f, 0.7f}) {
+        float gap = 40.0f + 50.0f * (1.0f - depth);
+        for (float x = random.range(0.0f, 30.0f); x < 650.0f; x += random.range(gap, 2.0f * gap)) {
+            trees.push_back({x, random.range(6.0f, 10.0f) * (1.6f - depth * 0.8f),
                              random.range(-14.0f, 14.0f), depth});
         }
     }
@@ -100,20 +101,29 @@ float footOf(const TallTree& tree) {
 
 void paintTrunk(Canvas& canvas, const TallTree& tree) {
     float foot = footOf(tree);
-    Stroke trunk(tree.x, foot, tree.x + tree.lean, -20.0f, tree.width * 0.5f, tree.width * 0.28f);
     float haze = tree.depth * 0.55f;
     Color lit = mix(rgb(0x7A6650), Haze, haze);
     Color dark = mix(rgb(0x221A14), Haze, haze);
-    fill(canvas, trunk, [&](float x, float y) {
-        float along = (foot - y) / (foot + 20.0f);
+    Shader bark = [&](float x, float y) {
+        float along = std::max(0.0f, (foot - y) / (foot + 20.0f));
         float centre = tree.x + tree.lean * along;
         float half = tree.width * (0.5f - 0.22f * along);
         float across = std::clamp((x - centre) / half, -1.0f, 1.0f);
-        float ridge = valueNoise(x * 0.7f + tree.x, y * 0.04f, BackgroundSeed + 4u);
-        Color c = mix(lit, dark, 0.35f + 0.35f * across + 0.35f * (ridge - 0.5f));
+        float ridge = fractalNoise(x * 0.7f + tree.x, y * 0.04f, BackgroundSeed + 4u, 2);
+        Color c = mix(lit, dark, 0.35f + 0.35f * across + 0.4f * (ridge - 0.5f));
         // A warm edge where the sun grazes the trunk.
         return mix(c, SunGlow, std::max(0.0f, -across - 0.55f) * 0.45f);
-    });
+    };
+    // The foot stands in its own shadow and flares a little into the ground.
+    fill(canvas, Ellipse(tree.x + tree.width * 0.3f, foot, tree.width * 1.4f, tree.width * 0.3f),
+         GroundShadow, 0.45f * (1.0f - haze), 4.0f);
+    fill(canvas,
+         Stroke(tree.x, foot, tree.x + tree.lean, -20.0f, tree.width * 0.5f, tree.width * 0.28f),
+         bark);
+    fill(canvas,
+         Stroke(tree.x, foot - 1.0f, tree.x, foot - tree.width * 1.5f, tree.width * 0.75f,
+                tree.width * 0.5f),
+         bark);
 }
 
 // The crown of a tall tree, most of it above the picture: clumps hanging from the top,
@@ -130,6 +140,21 @@ void paintCrown(Canvas& canvas, const TallTree& tree, Random& random) {
         float x = tree.x + tree.lean * (1.0f - y / 300.0f) + random.range(-spread, spread);
         float r = random.range(14.0f, 24.0f) * (0.8f + 0.4f * nearness);
         paintClump(canvas, LeafClump(x, y, r, random.nextBits()), style, 0.05f - 0.15f * drop);
+    }
+}
+
+// The roof of the wood along the top of the picture, open around the sun.
+void paintLeafRoof(Canvas& canvas) {
+    Random random(BackgroundSeed + 12u);
+    FoliageStyle style = hazed(Crowns, 0.3f);
+    for (float x = -10.0f; x < canvas.width() + 20.0f; x += random.range(14.0f, 30.0f)) {
+        float open = smoothstep(70.0f, 140.0f, x) * smoothstep(280.0f, 210.0f, x);
+        if (random.unit() < open) {
+            continue;
+        }
+        float r = random.range(16.0f, 30.0f);
+        float y = random.range(-24.0f, 16.0f) * (1.0f - open);
+        paintClump(canvas, LeafClump(x, y, r, random.nextBits()), style, 0.0f);
     }
 }
 
@@ -172,17 +197,18 @@ void paintMeadow(Canvas& canvas) {
 // and those that stand behind the left side of the bush the game draws at (400, 300).
 void paintUndergrowth(Canvas& canvas) {
     Random random(BackgroundSeed + 9u);
-    for (float x = random.range(-10.0f, 10.0f); x < canvas.width() + 10.0f;
-         x += random.range(22.0f, 46.0f)) {
+    for (float x = random.range(-10.0f, 0.0f); x < canvas.width() + 10.0f;
+         x += random.range(12.0f, 26.0f)) {
         float open = smoothstep(250.0f, 320.0f, x) * smoothstep(530.0f, 460.0f, x);
-        float size = random.range(10.0f, 24.0f) * (1.0f - 0.55f * open);
-        int clumps = 2 + random.below(3);
+        float size = random.range(10.0f, 22.0f);
+        int clumps = 1 + random.below(3);
         for (int i = 0; i < clumps; ++i) {
-            float r = size * random.range(0.55f, 1.0f);
-            float cx = x + random.range(-size, size);
-            float cy = Horizon + 8.0f - r * random.range(0.4f, 0.9f);
+            float r = size * random.range(0.6f, 1.0f);
+            float cx = x + random.range(-size, size) * 0.7f;
+            // Towards the open middle the shrubs sink into the grass and catch the sun.
+            float cy = Horizon + 10.0f - r * random.range(0.3f, 0.8f) * (1.0f - 0.6f * open);
             paintClump(canvas, LeafClump(cx, cy, r, random.nextBits()), Undergrowth,
-                       random.range(-0.1f, 0.1f));
+                       random.range(-0.1f, 0.1f) + 0.2f * open);
         }
     }
     const float shrubs[][3] = {{372.0f, 420.0f, 26.0f},
@@ -262,6 +288,7 @@ Canvas drawBackground() {
         }
     };
     paintRow(false);
+    paintLeafRoof(canvas);
     paintSunRays(canvas);
     paintUndergrowth(canvas);
     paintRow(true);

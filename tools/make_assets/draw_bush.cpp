@@ -37,6 +37,17 @@ float envelopeDistance(float x, float y) {
     return best;
 }
 
+// Keeps a clump's bumps off the picture's top and right side, and off its left side away
+// from the rows where the target of the left-hand track must stay hidden: the outline is
+// cut by the picture's edge only there. The foot stands in the grass.
+float fittedRadius(float x, float y, float radius) {
+    float room = std::min(y, BushWidth - x);
+    if (y < 86.0f || y > 122.0f) {
+        room = std::min(room, x);
+    }
+    return std::min(radius, LeafClump::radiusWithin(room - 1.0f));
+}
+
 std::vector<LeafClump> bushClumps() {
     Random random(BushSeed);
     std::vector<LeafClump> clumps;
@@ -44,7 +55,8 @@ std::vector<LeafClump> bushClumps() {
         float x = random.range(0.0f, BushWidth);
         float y = random.range(0.0f, BushHeight);
         if (envelopeDistance(x, y) < -8.0f) {
-            clumps.emplace_back(x, y, random.range(11.0f, 18.0f), random.nextBits());
+            clumps.emplace_back(x, y, fittedRadius(x, y, random.range(11.0f, 18.0f)),
+                                random.nextBits());
         }
     }
     for (int placed = 0; placed < 56;) {
@@ -52,7 +64,8 @@ std::vector<LeafClump> bushClumps() {
         float y = random.range(0.0f, BushHeight - 16.0f);
         float d = envelopeDistance(x, y);
         if (d > -8.0f && d < -3.0f) {
-            clumps.emplace_back(x, y, random.range(8.0f, 12.0f), random.nextBits());
+            clumps.emplace_back(x, y, fittedRadius(x, y, random.range(8.0f, 12.0f)),
+                                random.nextBits());
             ++placed;
         }
     }

@@ -138,6 +138,12 @@ float envelopeDistance(float x, float y) {
     return best;
 }
 
+// Keeps a clump's bumps off the picture's top and sides, so the outline is never cut.
+float fittedRadius(float x, float y, float radius) {
+    float room = std::min({x, y, TreeWidth - x}) - 1.0f;
+    return std::min(radius, LeafClump::radiusWithin(room));
+}
+
 std::vector<LeafClump> canopyClumps() {
     Random random(TreeSeed);
     std::vector<LeafClump> clumps;
@@ -147,7 +153,8 @@ std::vector<LeafClump> canopyClumps() {
         float x = random.range(0.0f, TreeWidth);
         float y = random.range(0.0f, 200.0f);
         if (envelopeDistance(x, y) < -10.0f) {
-            clumps.emplace_back(x, y, random.range(13.0f, 22.0f), random.nextBits());
+            clumps.emplace_back(x, y, fittedRadius(x, y, random.range(13.0f, 22.0f)),
+                                random.nextBits());
         }
     }
     for (int placed = 0; placed < 46;) {
@@ -155,7 +162,8 @@ std::vector<LeafClump> canopyClumps() {
         float y = random.range(0.0f, 200.0f);
         float d = envelopeDistance(x, y);
         if (d > -9.0f && d < -3.0f) {
-            clumps.emplace_back(x, y, random.range(9.0f, 14.0f), random.nextBits());
+            clumps.emplace_back(x, y, fittedRadius(x, y, random.range(9.0f, 14.0f)),
+                                random.nextBits());
             ++placed;
         }
     }
@@ -180,7 +188,7 @@ void drawCanopy(Canvas& canvas) {
         // Clumps deep inside the mass sit in its shade; those at the rim catch the light.
         float depth = std::clamp(-envelopeDistance(clump.cx(), clump.cy()) / 40.0f, 0.0f, 1.0f);
         float side = (clump.cx() - 60.0f) / 120.0f + (clump.cy() - 90.0f) / 160.0f;
-        paintClump(canvas, clump, Canopy, 0.05f - 0.25f * depth - 0.2f * side);
+        paintClump(canvas, clump, Canopy, 0.08f - 0.35f * depth - 0.2f * side);
     }
 }
 

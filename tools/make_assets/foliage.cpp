@@ -13,10 +13,24 @@ namespace {
 constexpr float LightX = -0.45f;
 constexpr float LightY = -0.89f;
 
+// Colour of the style for a shade in [0, 1] (0 shadow, 0.5 mid, 1 light).
+Color foliageColor(const FoliageStyle& style, float shade) {
+    shade = std::clamp(shade, 0.0f, 1.0f);
+    if (shade < 0.5f) {
+        return mix(style.shadow, style.mid, shade * 2.0f);
+    }
+    return mix(style.mid, style.light, shade * 2.0f - 1.0f);
+}
+
 } // namespace
 
 LeafClump::LeafClump(float cx, float cy, float radius, uint32_t seed)
     : cx_(cx), cy_(cy), radius_(radius), ragged_(std::min(radius * 0.45f, 7.0f)), seed_(seed) {}
+
+float LeafClump::radiusWithin(float room) {
+    // The bumps reach min(0.45 r, 7) past the radius.
+    return std::max(0.0f, std::max(room / 1.45f, room - 7.0f));
+}
 
 float LeafClump::distance(float x, float y) const {
     float dx = x - cx_;
@@ -30,14 +44,6 @@ PixelBounds LeafClump::bounds() const {
     return {static_cast<int>(std::floor(cx_ - reach)), static_cast<int>(std::floor(cy_ - reach)),
             static_cast<int>(std::ceil(cx_ + reach)) + 1,
             static_cast<int>(std::ceil(cy_ + reach)) + 1};
-}
-
-Color foliageColor(const FoliageStyle& style, float shade) {
-    shade = std::clamp(shade, 0.0f, 1.0f);
-    if (shade < 0.5f) {
-        return mix(style.shadow, style.mid, shade * 2.0f);
-    }
-    return mix(style.mid, style.light, shade * 2.0f - 1.0f);
 }
 
 void paintClump(Canvas& canvas, const LeafClump& clump, const FoliageStyle& style, float brightness,
@@ -57,9 +63,9 @@ void paintClump(Canvas& canvas, const LeafClump& clump, const FoliageStyle& styl
         // Leaves: a body brighter towards its middle, each a little different, and a dark
         // seam where two leaves overlap.
         CellSample leaf = cellNoise(x / style.leafSize, y / style.leafSize, seed);
-        float seam = smoothstep(0.0f, 0.22f, leaf.second - leaf.nearest);
-        shade += 0.22f * (leaf.cellValue - 0.5f) + 0.16f * (0.6f - leaf.nearest);
-        shade -= (1.0f - seam) * 0.3f;
+        float seam = smoothstep(0.0f, 0.3f, leaf.second - leaf.nearest);
+        shade += 0.24f * (leaf.cellValue - 0.5f) + 0.14f * (0.6f - leaf.nearest);
+        shade -= (1.0f - seam) * 0.22f;
         return foliageColor(style, shade);
     };
     fill(canvas, clump, shader, opacity);

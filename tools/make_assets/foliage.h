@@ -22,6 +22,9 @@ struct FoliageStyle {
 class LeafClump : public Shape {
 public:
     LeafClump(float cx, float cy, float radius, uint32_t seed);
+
+    // The largest radius whose bumps stay within `room` pixels of the centre.
+    static float radiusWithin(float room);
     float distance(float x, float y) const override;
     PixelBounds bounds() const override;
 
@@ -37,9 +40,6 @@ private:
     float ragged_;
     uint32_t seed_;
 };
-
-// Colour of the style for a shade in [0, 1] (0 shadow, 0.5 mid, 1 light).
-Color foliageColor(const FoliageStyle& style, float shade);
 
 // Paints the clump as a lit lump covered in leaves. `brightness` shifts the whole clump
 // (negative for clumps deep in the mass, positive for those in front).

@@ -18,6 +18,11 @@ PixelBounds clipped(PixelBounds b, const Canvas& canvas, float margin) {
             std::min(b.x1 + grow, canvas.width()), std::min(b.y1 + grow, canvas.height())};
 }
 
+// Coverage of a pixel centre at signed distance d for an edge `softness` pixels wide.
+float edgeCoverage(float d, float softness) {
+    return std::clamp(0.5f - d / softness, 0.0f, 1.0f);
+}
+
 template <typename ColorAt>
 void layShape(Canvas& canvas, const Shape& shape, ColorAt colorAt, float opacity, float softness) {
     PixelBounds area = clipped(shape.bounds(), canvas, softness);
@@ -81,10 +86,6 @@ PixelBounds Stroke::bounds() const {
     float r = std::max(r0_, r1_);
     return boxAround(std::min(x0_, x1_) - r, std::min(y0_, y1_) - r, std::max(x0_, x1_) + r,
                      std::max(y0_, y1_) + r);
-}
-
-float edgeCoverage(float d, float softness) {
-    return std::clamp(0.5f - d / softness, 0.0f, 1.0f);
 }
 
 float smoothstep(float edge0, float edge1, float x) {

@@ -87,9 +87,6 @@ void markOpaque(Canvas& canvas, const Shape& shape);
 // side neighbours (lone specks) and fills transparent ones with three or more (pin holes).
 void tidySilhouette(Canvas& canvas);
 
-// Coverage of a pixel centre at signed distance d for an edge `softness` pixels wide.
-float edgeCoverage(float d, float softness);
-
 float smoothstep(float edge0, float edge1, float x);
 
 } // namespace assets
