@@ -87,10 +87,6 @@ void setMessageBoxObserver(MessageBoxObserver observer, void* user) {
 } // namespace platform_ext
 
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
-    if (hWnd != nullptr && !IsWindow(hWnd)) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return 0;
-    }
     const char* text = lpText != nullptr ? lpText : "";
     const char* caption = lpCaption != nullptr ? lpCaption : "Error";
     try {
@@ -100,6 +96,10 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
                 slot.observer(platform_ext::MessageBoxCall{hWnd, text, caption, uType}, slot.user);
             if (answer != 0)
                 return answer;
+        }
+        if (hWnd != nullptr && !IsWindow(hWnd)) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return 0;
         }
         if (!typeIsSupported(uType)) {
             SetLastError(ERROR_INVALID_PARAMETER);

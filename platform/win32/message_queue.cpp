@@ -1,13 +1,14 @@
 // The message queue of the process's one thread.
 //
 // Implements: PeekMessageA (PM_NOREMOVE, PM_REMOVE; window filter NULL, a window or (HWND)-1
-// for thread messages; message range), GetMessageA (waits for input; 0 for WM_QUIT, -1 for a
-// bad window filter), TranslateMessage (WM_CHAR / WM_SYSCHAR for letters, digits, space,
-// Return, Escape, Backspace and Tab), DispatchMessageA, PostMessageA, SendMessageA,
-// PostQuitMessage (its code in WM_QUIT's wParam). Messages come out in the order they were
-// posted; input is fetched from the host at every look into the queue, so it keeps the order
-// in which it happened. WM_QUIT comes once nothing else matches, as on Windows. A mouse
-// message sends WM_SETCURSOR as it is removed. The queue holds at most 10000 messages.
+// for thread messages; message range), GetMessageA (waits for input, so headless with an
+// empty queue it waits for good, as Windows would; 0 for WM_QUIT, -1 for a bad window filter),
+// TranslateMessage (WM_CHAR / WM_SYSCHAR for letters, digits, space, Return, Escape, Backspace
+// and Tab), DispatchMessageA, PostMessageA, SendMessageA, PostQuitMessage (its code in
+// WM_QUIT's wParam). Messages come out in the order they were posted; input is fetched from
+// the host at every look into the queue, so it keeps the order in which it happened. WM_QUIT
+// comes once nothing else matches, as on Windows. A mouse message sends WM_SETCURSOR as it is
+// removed. The queue holds at most 10000 messages.
 // Does not: timers, paint messages, broadcast, keyboard layouts (a shifted digit translates to
 // the digit); PM_ flags other than PM_REMOVE fail with ERROR_INVALID_FLAGS.
 #include "win32/message_queue.h"

@@ -130,6 +130,28 @@ void checkOnTheDisplay() {
     EXPECT_NE(at(99, 100), 0xFF0000u) << "nothing drawn left of the client area";
     EXPECT_NE(at(101, 99), 0xFF0000u) << "nothing drawn above the client area";
 
+    // A 16-bit frame is shown too, converted to the screen's format.
+    const uint16_t wide[4] = {0xF800, 0x07E0, 0x001F, 0xFFFF}; // red, green, blue, white
+    platform_internal::windowBridge()->present(
+        window, platform_ext::FrameView{4, 1, sizeof wide, D3DFMT_R5G6B5, wide, 2});
+    screen = screenshot();
+    ASSERT_FALSE(screen.empty());
+    EXPECT_EQ(at(100, 100), 0xFF0000u);
+    EXPECT_EQ(at(101, 100), 0x00FF00u);
+    EXPECT_EQ(at(102, 100), 0x0000FFu);
+    EXPECT_EQ(at(103, 100), 0xFFFFFFu);
+    EXPECT_EQ(at(104, 100), 0xFF0000u) << "the rest of the client area keeps the last frame";
+
+    // Topmost and fixed in size, as the window system records it.
+    int status = 0;
+    const std::string properties = runAndCapture(
+        "xprop -id $(xwininfo -name Bosquetir | awk '/Window id/{print $4}') _NET_WM_STATE "
+        "WM_NORMAL_HINTS",
+        &status);
+    EXPECT_NE(properties.find("_NET_WM_STATE_ABOVE"), std::string::npos) << properties;
+    EXPECT_NE(properties.find("minimum size: 640 by 480"), std::string::npos) << properties;
+    EXPECT_NE(properties.find("maximum size: 640 by 480"), std::string::npos) << properties;
+
     ASSERT_EQ(std::system("xdotool mousemove 150 160 click 1"), 0);
     ASSERT_TRUE(waitForMessage(WM_LBUTTONDOWN, 3000, &message)) << "the click never arrived";
     EXPECT_EQ(message.hwnd, window);
