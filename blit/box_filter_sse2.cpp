@@ -17,12 +17,10 @@ __m128i oddPixels(__m128i first, __m128i second) {
         _mm_shuffle_ps(_mm_castsi128_ps(first), _mm_castsi128_ps(second), _MM_SHUFFLE(3, 1, 3, 1)));
 }
 
-// floor((a + b) / 2) per byte, and the bit it drops.
+// floor((a + b) / 2) per byte, and the bit it drops: the rounded average less that bit.
 __m128i floorAverage(__m128i a, __m128i b, __m128i* droppedBit) {
-    const __m128i difference = _mm_xor_si128(a, b);
-    *droppedBit = _mm_and_si128(difference, _mm_set1_epi8(1));
-    const __m128i half = _mm_and_si128(_mm_srli_epi16(difference, 1), _mm_set1_epi8(0x7F));
-    return _mm_add_epi8(_mm_and_si128(a, b), half);
+    *droppedBit = _mm_and_si128(_mm_xor_si128(a, b), _mm_set1_epi8(1));
+    return _mm_sub_epi8(_mm_avg_epu8(a, b), *droppedBit);
 }
 
 } // namespace
