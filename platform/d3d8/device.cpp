@@ -1,0 +1,291 @@
+// Device creation and teardown, reference counting, the device's queries, the swap chain's
+// surfaces and scenes.
+#include "d3d8/device.h"
+
+#include "d3d8/device_caps.h"
+#include "d3d8/direct3d.h"
+#include "d3d8/refusal.h"
+#include "d3d8/state_block.h"
+#include "d3d8/surface.h"
+#include "d3d8/texture_base.h"
+#include "internal/window_bridge.h"
+
+#include <new>
+
+namespace d3d8 {
+
+namespace {
+
+constexpr DWORD VertexProcessingFlags = D3DCREATE_SOFTWARE_VERTEXPROCESSING |
+                                        D3DCREATE_HARDWARE_VERTEXPROCESSING |
+                                        D3DCREATE_MIXED_VERTEXPROCESSING;
+constexpr DWORD KnownBehaviorFlags =
+    VertexProcessingFlags | D3DCREATE_FPU_PRESERVE | D3DCREATE_MULTITHREADED | D3DCREATE_PUREDEVICE;
+constexpr UINT AvailableTextureMemory = 256u << 20;
+
+HRESULT checkBehavior(DWORD flags) {
+    if ((flags & ~KnownBehaviorFlags) != 0)
+        return refuse(D3DERR_INVALIDCALL, "behaviour flags 0x%x hold unknown bits", flags);
+    const DWORD processing = flags & VertexProcessingFlags;
+    if (processing != D3DCREATE_SOFTWARE_VERTEXPROCESSING &&
+        processing != D3DCREATE_HARDWARE_VERTEXPROCESSING &&
+        processing != D3DCREATE_MIXED_VERTEXPROCESSING)
+        return refuse(D3DERR_INVALIDCALL, "exactly one vertex processing flag is needed");
+    if (processing != D3DCREATE_SOFTWARE_VERTEXPROCESSING || (flags & D3DCREATE_PUREDEVICE))
+        return refuse(D3DERR_INVALIDCALL, "the device has no hardware vertex processing: ask for "
+                                          "D3DCREATE_SOFTWARE_VERTEXPROCESSING");
+    return D3D_OK;
+}
+
+HRESULT checkPresentation(const D3DPRESENT_PARAMETERS& p, D3DFORMAT desktop) {
+    if (!p.Windowed)
+        return refuse(D3DERR_INVALIDCALL, "the device runs windowed only");
+    if (p.BackBufferFormat != desktop)
+        return refuse(D3DERR_INVALIDCALL,
+                      "a windowed back buffer takes the desktop's format %u, not %u",
+                      unsigned(desktop), unsigned(p.BackBufferFormat));
+    if (p.BackBufferCount > 1)
+        return refuse(D3DERR_INVALIDCALL, "one back buffer at most, not %u", p.BackBufferCount);
+    if (p.MultiSampleType != D3DMULTISAMPLE_NONE)
+        return refuse(D3DERR_INVALIDCALL, "no multisampling");
+    if (p.SwapEffect < D3DSWAPEFFECT_DISCARD || p.SwapEffect > D3DSWAPEFFECT_COPY_VSYNC)
+        return refuse(D3DERR_INVALIDCALL, "swap effect %u is not one", unsigned(p.SwapEffect));
+    if (p.EnableAutoDepthStencil)
+        return refuse(D3DERR_NOTAVAILABLE, "the device has no depth buffers");
+    if ((p.Flags & ~DWORD(D3DPRESENTFLAG_LOCKABLE_BACKBUFFER)) != 0)
+        return refuse(D3DERR_INVALIDCALL, "presentation flags 0x%x hold unknown bits", p.Flags);
+    if (p.FullScreen_RefreshRateInHz != 0)
+        return refuse(D3DERR_INVALIDCALL, "a windowed device has no refresh rate of its own");
+    const UINT interval = p.FullScreen_PresentationInterval;
+    if (interval != D3DPRESENT_INTERVAL_DEFAULT && interval != D3DPRESENT_INTERVAL_ONE &&
+        interval != D3DPRESENT_INTERVAL_IMMEDIATE)
+        return refuse(D3DERR_INVALIDCALL, "presentation interval 0x%x is not offered", interval);
+    return D3D_OK;
+}
+
+// Width and height of 0 take the window's client size, which only the window layer knows.
+HRESULT resolveBackBufferSize(HWND window, UINT* width, UINT* height) {
+    if (*width == 0 || *height == 0) {
+        const platform_internal::WindowBridge* bridge = platform_internal::windowBridge();
+        UINT clientWidth = 0, clientHeight = 0;
+        if (bridge == nullptr || window == nullptr ||
+            !bridge->clientSize(window, &clientWidth, &clientHeight))
+            return refuse(D3DERR_INVALIDCALL,
+                          "a back buffer of size 0 takes the window's client size, but there "
+                          "is no known window");
+        if (*width == 0)
+            *width = clientWidth;
+        if (*height == 0)
+            *height = clientHeight;
+    }
+    if (*width == 0 || *height == 0 || *width > MaxSurfaceExtent || *height > MaxSurfaceExtent)
+        return refuse(D3DERR_INVALIDCALL, "a back buffer of %ux%u is not possible", *width,
+                      *height);
+    return D3D_OK;
+}
+
+} // namespace
+
+Device::Device(Direct3D* direct3D, HWND focusWindow, DWORD behaviorFlags,
+               const D3DPRESENT_PARAMETERS& parameters)
+    : direct3D_(direct3D), profile_(direct3D->profile()), presentation_(parameters),
+      window_(parameters.hDeviceWindow != nullptr ? parameters.hDeviceWindow : focusWindow) {
+    direct3D_->AddRef();
+    fillDeviceCaps(profile_, &caps_);
+    creation_ = {D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, focusWindow, behaviorFlags};
+    setDefaultDrawingState(&state_, parameters.BackBufferWidth, parameters.BackBufferHeight, true);
+    for (UINT i = 0; i < 256; ++i) {
+        const WORD level = WORD(i * 0x101);
+        gammaRamp_.red[i] = gammaRamp_.green[i] = gammaRamp_.blue[i] = level;
+    }
+}
+
+Device::~Device() {
+    delete recording_;
+    for (StateBlock*& block : stateBlocks_) {
+        delete block;
+        block = nullptr;
+    }
+    for (DWORD stage = 0; stage < StageCount; ++stage)
+        applyTexture(stage, nullptr);
+    delete backBuffer_;
+    direct3D_->Release();
+}
+
+HRESULT Device::create(Direct3D* direct3D, HWND focusWindow, DWORD behaviorFlags,
+                       D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice8** out) {
+    if (out == nullptr || parameters == nullptr)
+        return refuse(D3DERR_INVALIDCALL, "CreateDevice without parameters or output");
+    HRESULT hr = checkBehavior(behaviorFlags);
+    if (SUCCEEDED(hr))
+        hr = checkPresentation(*parameters, desktopFormat(direct3D->profile()));
+    D3DPRESENT_PARAMETERS resolved = *parameters;
+    const HWND window = resolved.hDeviceWindow != nullptr ? resolved.hDeviceWindow : focusWindow;
+    if (SUCCEEDED(hr))
+        hr = resolveBackBufferSize(window, &resolved.BackBufferWidth, &resolved.BackBufferHeight);
+    if (FAILED(hr))
+        return hr;
+    if (resolved.BackBufferCount == 0)
+        resolved.BackBufferCount = 1;
+
+    Device* device = new (std::nothrow) Device(direct3D, focusWindow, behaviorFlags, resolved);
+    if (device == nullptr)
+        return E_OUTOFMEMORY;
+    hr = device->createSwapChain();
+    if (FAILED(hr)) {
+        device->Release();
+        return hr;
+    }
+    *parameters = resolved;
+    *out = device;
+    return D3D_OK;
+}
+
+HRESULT Device::createSwapChain() {
+    const D3DPRESENT_PARAMETERS& p = presentation_;
+    const bool lockable = (p.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0;
+    const Surface::Params params = {p.BackBufferFormat,    p.BackBufferWidth, p.BackBufferHeight,
+                                    D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,   lockable};
+    const HRESULT hr = Surface::create(this, this, params, &backBuffer_);
+    if (FAILED(hr))
+        return hr;
+    return frontBuffer_.allocate(backBuffer_->store().layout(), p.BackBufferWidth,
+                                 p.BackBufferHeight, 1);
+}
+
+HRESULT Device::QueryInterface(REFIID riid, void** ppvObj) {
+    if (ppvObj == nullptr)
+        return refuse(E_POINTER, "QueryInterface without an output");
+    if (riid == IID_IUnknown || riid == IID_IDirect3DDevice8) {
+        *ppvObj = static_cast<IDirect3DDevice8*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *ppvObj = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG Device::AddRef() {
+    return ++refs_;
+}
+
+ULONG Device::Release() {
+    if (refs_ == 0)
+        return 0;
+    const ULONG left = --refs_;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+TextureBase* Device::ownTexture(IDirect3DBaseTexture8* texture) const {
+    TextureBase* own = dynamic_cast<TextureBase*>(texture);
+    return own != nullptr && own->device() == this ? own : nullptr;
+}
+
+Surface* Device::ownSurface(IDirect3DSurface8* surface) const {
+    Surface* own = dynamic_cast<Surface*>(surface);
+    return own != nullptr && own->device() == this ? own : nullptr;
+}
+
+HRESULT Device::TestCooperativeLevel() {
+    return D3D_OK;
+}
+
+UINT Device::GetAvailableTextureMem() {
+    return AvailableTextureMemory;
+}
+
+HRESULT Device::ResourceManagerDiscardBytes(DWORD) {
+    return D3D_OK;
+}
+
+HRESULT Device::GetDirect3D(IDirect3D8** ppD3D8) {
+    if (ppD3D8 == nullptr)
+        return refuse(D3DERR_INVALIDCALL, "GetDirect3D without an output");
+    direct3D_->AddRef();
+    *ppD3D8 = direct3D_;
+    return D3D_OK;
+}
+
+HRESULT Device::GetDeviceCaps(D3DCAPS8* pCaps) {
+    if (pCaps == nullptr)
+        return refuse(D3DERR_INVALIDCALL, "GetDeviceCaps without an output");
+    *pCaps = caps_;
+    return D3D_OK;
+}
+
+HRESULT Device::GetDisplayMode(D3DDISPLAYMODE* pMode) {
+    if (pMode == nullptr)
+        return refuse(D3DERR_INVALIDCALL, "GetDisplayMode without an output");
+    *pMode = direct3D_->displayMode();
+    return D3D_OK;
+}
+
+HRESULT Device::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* pParameters) {
+    if (pParameters == nullptr)
+        return refuse(D3DERR_INVALIDCALL, "GetCreationParameters without an output");
+    *pParameters = creation_;
+    return D3D_OK;
+}
+
+HRESULT Device::GetBackBuffer(UINT BackBuffer, D3DBACKBUFFER_TYPE,
+                              IDirect3DSurface8** ppBackBuffer) {
+    if (ppBackBuffer == nullptr)
+        return refuse(D3DERR_INVALIDCALL, "GetBackBuffer without an output");
+    if (BackBuffer != 0)
+        return refuse(D3DERR_INVALIDCALL, "back buffer %u does not exist; there is one",
+                      BackBuffer);
+    backBuffer_->AddRef();
+    *ppBackBuffer = backBuffer_;
+    return D3D_OK;
+}
+
+HRESULT Device::GetRasterStatus(D3DRASTER_STATUS*) {
+    return refuse(D3DERR_INVALIDCALL, "the device has no raster status");
+}
+
+void Device::SetGammaRamp(DWORD, const D3DGAMMARAMP* pRamp) {
+    if (pRamp != nullptr)
+        gammaRamp_ = *pRamp;
+}
+
+void Device::GetGammaRamp(D3DGAMMARAMP* pRamp) {
+    if (pRamp != nullptr)
+        *pRamp = gammaRamp_;
+}
+
+HRESULT Device::SetRenderTarget(IDirect3DSurface8* pRenderTarget, IDirect3DSurface8* pNewZStencil) {
+    if (pNewZStencil != nullptr)
+        return refuse(D3DERR_INVALIDCALL, "the device has no depth buffers");
+    if (pRenderTarget != nullptr && ownSurface(pRenderTarget) != backBuffer_)
+        return refuse(D3DERR_INVALIDCALL, "the back buffer is the only render target");
+    return D3D_OK;
+}
+
+HRESULT Device::GetRenderTarget(IDirect3DSurface8** ppRenderTarget) {
+    return GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, ppRenderTarget);
+}
+
+HRESULT Device::GetDepthStencilSurface(IDirect3DSurface8** ppZStencilSurface) {
+    if (ppZStencilSurface == nullptr)
+        return refuse(D3DERR_INVALIDCALL, "GetDepthStencilSurface without an output");
+    *ppZStencilSurface = nullptr;
+    return refuse(D3DERR_NOTFOUND, "the device has no depth buffer");
+}
+
+HRESULT Device::BeginScene() {
+    if (inScene_)
+        return refuse(D3DERR_INVALIDCALL, "BeginScene inside a scene");
+    inScene_ = true;
+    return D3D_OK;
+}
+
+HRESULT Device::EndScene() {
+    if (!inScene_)
+        return refuse(D3DERR_INVALIDCALL, "EndScene outside a scene");
+    inScene_ = false;
+    return D3D_OK;
+}
+
+} // namespace d3d8

@@ -1,0 +1,54 @@
+// The memory of one surface or volume level and its lock: the format's real bytes in rows of
+// pixels, pixel pairs or 4 x 4 blocks, a lock flag, and a version that counts every change
+// of the contents so that converted copies (the rasteriser's sample images) know when to renew.
+#pragma once
+
+#include "d3d8/format_layout.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace d3d8 {
+
+class LevelStore {
+public:
+    // Allocates zeroed memory for the level; E_OUTOFMEMORY when it cannot.
+    HRESULT allocate(const FormatLayout& layout, UINT width, UINT height, UINT depth);
+
+    const FormatLayout& layout() const { return *layout_; }
+    D3DFORMAT format() const { return layout_->format; }
+    const LevelGeometry& geometry() const { return geometry_; }
+    UINT width() const { return geometry_.width; }
+    UINT height() const { return geometry_.height; }
+    UINT depth() const { return geometry_.depth; }
+    BYTE* bits() const { return bits_.get(); }
+
+    // Starts a lock after checking the flags, the pool rules and that no lock is held.
+    // `lockable` says whether the resource may be locked at all.
+    HRESULT beginLock(DWORD flags, DWORD usage, bool lockable);
+    HRESULT endLock();
+    bool locked() const { return locked_; }
+
+    uint64_t version() const { return version_; }
+    void markChanged() { ++version_; }
+
+    // Exchanges the memory of two levels of the same geometry (a flip of the swap chain).
+    void swapMemory(LevelStore& other);
+
+private:
+    const FormatLayout* layout_ = nullptr;
+    LevelGeometry geometry_;
+    std::unique_ptr<BYTE[]> bits_;
+    bool locked_ = false;
+    bool lockWrites_ = false;
+    uint64_t version_ = 0;
+};
+
+// A box as a rectangle check: inside the level and on unit boundaries.
+bool boxFitsLevel(const LevelStore& level, const D3DBOX& box);
+
+// Copies the pixels of a rectangle of `source` (on unit boundaries) to `dest` at (x, y), both
+// of the same format; every slice when the levels are volumes of equal depth.
+void copyLevelRect(const LevelStore& source, const RECT& rect, LevelStore& dest, UINT x, UINT y);
+
+} // namespace d3d8

@@ -1,0 +1,37 @@
+// A recorded state block: the selection of states set while it was recorded and their
+// values. Capture copies the device's current values of exactly those states; Apply sets them.
+#pragma once
+
+#include "d3d8/drawing_state.h"
+
+namespace d3d8 {
+
+class Device;
+
+class StateBlock {
+public:
+    StateBlock();
+    ~StateBlock(); // gives up the bindings of the textures it holds
+
+    StateBlock(const StateBlock&) = delete;
+    StateBlock& operator=(const StateBlock&) = delete;
+
+    void recordRenderState(D3DRENDERSTATETYPE state, DWORD value);
+    void recordStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value);
+    void recordTransform(UINT slot, const D3DMATRIX& matrix);
+    void recordTexture(DWORD stage, TextureBase* texture);
+    void recordVertexShader(DWORD handle);
+    void recordStreamStride(UINT stride);
+    void recordViewport(const D3DVIEWPORT8& viewport);
+
+    void capture(const Device& device);
+    void apply(Device& device) const;
+
+private:
+    void holdTexture(DWORD stage, TextureBase* texture);
+
+    StateSelection selection_;
+    DrawingState values_;
+};
+
+} // namespace d3d8
