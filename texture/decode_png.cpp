@@ -149,6 +149,18 @@ PixelFormat requestTransformations(png_structp png, png_infop info, int colorTyp
     return format;
 }
 
+// The palette as the file stores it. Taken before png_read_update_info: when other
+// transformations are requested (packing, for instance), libpng applies its own gamma to the
+// palette it later returns, and the gamma table would then correct it a second time.
+void storePalette(png_structp png, png_infop info, StoredPalette* stored) {
+    png_colorp colors = nullptr;
+    int count = 0;
+    if (hasChunk(png, info, PNG_INFO_PLTE) && png_get_PLTE(png, info, &colors, &count) != 0) {
+        stored->count = std::clamp(count, 0, 256);
+        std::memcpy(stored->colors, colors, size_t(stored->count) * sizeof(png_color));
+    }
+}
+
 // Entry i carries the tRNS alpha below the tRNS count, opaque up to the PLTE count, and opaque
 // white beyond; the stored colours go through the gamma table once.
 HRESULT buildPalette(ImageDecoder& image, png_structp png, png_infop info,
@@ -180,18 +192,6 @@ HRESULT buildPalette(ImageDecoder& image, png_structp png, png_infop info,
     image.palette = entries;
     image.ownsPalette = true;
     return D3D_OK;
-}
-
-// The palette as the file stores it. Taken before png_read_update_info: when other
-// transformations are requested (packing, for instance), libpng applies its own gamma to the
-// palette it later returns, and the table above would then correct it a second time.
-void storePalette(png_structp png, png_infop info, StoredPalette* stored) {
-    png_colorp colors = nullptr;
-    int count = 0;
-    if (hasChunk(png, info, PNG_INFO_PLTE) && png_get_PLTE(png, info, &colors, &count) != 0) {
-        stored->count = std::clamp(count, 0, 256);
-        std::memcpy(stored->colors, colors, size_t(stored->count) * sizeof(png_color));
-    }
 }
 
 // Everything between the jump point and the clean-up. A libpng error leaves this function by
