@@ -1,5 +1,5 @@
-// Test helper: the open file descriptors and mapped regions of this process, so a test can
-// check that a sequence of operations gave back everything it took.
+// Test helper: the open file descriptors of this process and its mappings of files in one
+// folder, so a test can check that a sequence of operations gave back everything it took.
 #pragma once
 
 #include <dirent.h>
@@ -12,7 +12,8 @@ struct ProcessResources {
     int descriptors = 0;
     int mappings = 0;
 
-    static ProcessResources now() {
+    // Mappings are counted only for files under `folder`: the allocator maps memory of its own.
+    static ProcessResources now(const std::string& folder) {
         ProcessResources counts;
         if (DIR* folder = opendir("/proc/self/fd")) {
             while (readdir(folder) != nullptr)
@@ -21,7 +22,7 @@ struct ProcessResources {
         }
         std::ifstream maps("/proc/self/maps");
         for (std::string line; std::getline(maps, line);)
-            ++counts.mappings;
+            counts.mappings += line.find(folder) != std::string::npos;
         return counts;
     }
 

@@ -56,7 +56,7 @@ TEST_F(MappedFileTest, WhatCannotBeMappedIsInvalidData) {
 TEST_F(MappedFileTest, EveryPathGivesBackDescriptorsAndViews) {
     writeHostFile("picture.png", std::string(5000, 'p'));
     writeHostFile("empty.png", "");
-    const ProcessResources before = ProcessResources::now();
+    const ProcessResources before = ProcessResources::now(folder_.string());
     for (int round = 0; round < 3; ++round) {
         for (const char* name : {"picture.png", "empty.png", "missing.png"}) {
             MappedFile file;
@@ -64,9 +64,10 @@ TEST_F(MappedFileTest, EveryPathGivesBackDescriptorsAndViews) {
         }
         MappedFile reopened;
         ASSERT_EQ(reopened.open("picture.png"), D3D_OK);
+        EXPECT_EQ(ProcessResources::now(folder_.string()).mappings, before.mappings + 1);
         reopened.close();
     }
-    EXPECT_EQ(ProcessResources::now(), before);
+    EXPECT_EQ(ProcessResources::now(folder_.string()), before);
 }
 
 } // namespace
