@@ -15,6 +15,8 @@
 
 namespace {
 
+constexpr uint64_t MaxDeflateRatio = 1032;
+
 // The bytes libpng has not read yet.
 struct MemorySource {
     const uint8_t* next;
@@ -197,11 +199,18 @@ HRESULT buildPalette(ImageDecoder& image, png_structp png, png_infop info,
 // Everything between the jump point and the clean-up. A libpng error leaves this function by
 // the long jump; the row array is handed out through `rows` as soon as it exists so that
 // decodePng can free it either way.
-HRESULT readPng(ImageDecoder& image, png_structp png, png_infop info, png_bytep* volatile* rows) {
+HRESULT readPng(ImageDecoder& image, png_structp png, png_infop info, UINT fileSize,
+                png_bytep* volatile* rows) {
     png_read_info(png, info);
     png_uint_32 width = 0, height = 0;
     int bitDepth = 0, colorType = 0;
     png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, nullptr, nullptr, nullptr);
+    // Deflate packs at most 1032 bytes into one: a file too short for the rows its header
+    // announces cannot decode, and is refused before memory is taken for pixels that will
+    // never come.
+    const uint64_t storedBytes = uint64_t(height) * (1 + uint64_t(png_get_rowbytes(png, info)));
+    if (storedBytes > uint64_t(fileSize) * MaxDeflateRatio)
+        return E_FAIL;
     StoredPalette stored = {};
     storePalette(png, info, &stored);
 
@@ -262,7 +271,7 @@ HRESULT ImageDecoder::decodePng(const uint8_t* data, UINT size) {
     volatile HRESULT result = E_FAIL;
     if (setjmp(png_jmpbuf(png)) == 0) {
         png_set_read_fn(png, &source, readFromMemory);
-        result = readPng(*this, png, info, &rows);
+        result = readPng(*this, png, info, size, &rows);
     }
     png_destroy_read_struct(&png, &info, nullptr);
     delete[] rows;

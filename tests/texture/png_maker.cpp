@@ -4,6 +4,7 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -115,4 +116,16 @@ std::vector<uint8_t> pngHeaderOnly(uint32_t width, uint32_t height, int bitDepth
     header.insert(header.end(), {uint8_t(bitDepth), uint8_t(colorType), 0, 0, 0});
     appendChunk(file, "IHDR", header);
     return file;
+}
+
+void fixChunkCrcs(std::vector<uint8_t>& file) {
+    for (size_t at = 8; at + 12 <= file.size();) {
+        const uint64_t length = readBigEndian32(&file[at]);
+        if (at + 12 + length > file.size())
+            return;
+        const uLong crc = crc32(0, &file[at + 4], uInt(4 + length));
+        const std::vector<uint8_t> crcBytes = bigEndian32(uint32_t(crc));
+        std::copy(crcBytes.begin(), crcBytes.end(), file.begin() + at + 8 + length);
+        at += 12 + length;
+    }
 }

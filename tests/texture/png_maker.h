@@ -36,4 +36,7 @@ std::vector<uint8_t> withChunkAfterHeader(const std::vector<uint8_t>& file, cons
 // A signature and an IHDR chunk with a correct CRC, nothing else.
 std::vector<uint8_t> pngHeaderOnly(uint32_t width, uint32_t height, int bitDepth, int colorType);
 
+// Rewrites the CRC of every whole chunk, so that changed bytes get past libpng's checks.
+void fixChunkCrcs(std::vector<uint8_t>& file);
+
 std::vector<uint8_t> bigEndian32(uint32_t value);

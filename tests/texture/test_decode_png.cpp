@@ -308,14 +308,29 @@ Bytes headerWithStartOfImage(uint32_t width, uint32_t height, int bitDepth, int 
 
 TEST(PngFailure, ImageLargerThanFourGigabytesIsRefused) {
     // 1,000,000 pixels of 8 bytes by 537 rows: 4,296,000,000 bytes. A product wrapped to 32 bits
-    // would give a buffer of about 1 MB, smaller than one row.
-    const Bytes file =
-        headerWithStartOfImage(1000000, 537, 16, PNG_COLOR_TYPE_RGB_ALPHA, 8000000, 2);
+    // would give a buffer of about 1 MB, smaller than one row. The file is padded with a private
+    // chunk so that it is long enough to hold such an image.
+    Bytes file = headerWithStartOfImage(1000000, 537, 16, PNG_COLOR_TYPE_RGB_ALPHA, 8000000, 2);
+    file = withChunkAfterHeader(file, "prVt", Bytes(4300000, 0));
     ImageDecoder image;
     EXPECT_EQ(image.load(file.data(), UINT(file.size()), nullptr), InvalidData);
     EXPECT_EQ(image.bits, nullptr);
     EXPECT_EQ(image.decodePng(file.data(), UINT(file.size())), E_FAIL);
     EXPECT_EQ(image.bits, nullptr) << "refused before allocating";
+}
+
+TEST(PngFailure, FileTooShortForItsImageIsRefusedBeforeAllocating) {
+    // 20000 x 20000 grey pixels need 400 MB; deflate cannot fit them in a few kilobytes.
+    const Bytes file = headerWithStartOfImage(20000, 20000, 8, PNG_COLOR_TYPE_GRAY, 20000, 8);
+    ImageDecoder image;
+    EXPECT_EQ(image.decodePng(file.data(), UINT(file.size())), E_FAIL);
+    EXPECT_EQ(image.bits, nullptr);
+    // A picture that holds all its rows decodes, even compressed more than 500 to 1.
+    PngRecipe flat = recipe(20000, PNG_COLOR_TYPE_GRAY, 8, Bytes(20000 * 40, 0x5A));
+    flat.height = 40;
+    const Bytes whole = makePng(flat);
+    ASSERT_GT(20001u * 40u / whole.size(), 500u);
+    EXPECT_EQ(image.decodePng(whole.data(), UINT(whole.size())), D3D_OK);
 }
 
 TEST(PngFailure, HeaderLibpngRefusesFails) {
