@@ -1,7 +1,8 @@
 // Plain matrix routines: products, determinant and inverse, the elementary transforms, the
 // composed transformations, view and projection matrices, reflection and shadow.
-#include "cpu/math_basics.h"
 #include "cpu/math_variants.h"
+
+#include "cpu/math_basics.h"
 
 #include <cmath>
 

@@ -1,7 +1,8 @@
 // Plain quaternion and plane routines: products, normalisation, inverse, interpolation,
 // conversions to and from rotations, and the plane through points, moved and cut by a line.
-#include "cpu/math_basics.h"
 #include "cpu/math_variants.h"
+
+#include "cpu/math_basics.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,8 @@
 // Plain vector routines: transforms, normalisation, the four-dimensional cross product, splines,
 // barycentric combinations and projection to the viewport and back.
-#include "cpu/math_basics.h"
 #include "cpu/math_variants.h"
+
+#include "cpu/math_basics.h"
 
 #include <cmath>
 #include <initializer_list>

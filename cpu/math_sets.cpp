@@ -1,4 +1,5 @@
-// The plain variant set, every entry, and the 3DNow! sets that stand on it.
+// The variant sets this build holds: the plain set, every entry, the 3DNow! sets that stand on
+// it, and the roles the selection gives the sets.
 #include "cpu/math_variants.h"
 
 #define BOSQ_MATH_PLAIN_ENTRY(name, result, parameters) plain_math::name,
@@ -19,3 +20,11 @@ const MathDispatchTable amd3DNowSecondMathSet = {
     .matrixTransformation = plain_math::matrixTransformation,
     .quaternionRotationMatrix = plain_math::quaternionRotationMatrix,
 };
+
+const MathVariantSets& standardMathSets() {
+    static const MathVariantSets sets = {
+        &plainMathSet,          &tunedMathSet, &amd3DNowMathSet,
+        &amd3DNowSecondMathSet, &sse2MathSet,  &sseMathSet,
+    };
+    return sets;
+}

@@ -2,12 +2,13 @@
 //
 // Implements: GetModuleHandleA (NULL for the program's module; "d3d8.dll", which is always
 // loaded because the layer links it in), LoadLibraryA and FreeLibrary of those modules,
-// GetProcAddress by name ("DebugSetMute" of "d3d8.dll"). Names compare
+// GetProcAddress by name ("DebugSetMute" and "Direct3DCreate8" of "d3d8.dll"). Names compare
 // without case, with or without a folder and the ".dll" extension.
 // Does not: load anything from disk; every other module ("d3d8d.dll" included) is not found
 // (ERROR_MOD_NOT_FOUND), ordinals and unknown exports give ERROR_PROC_NOT_FOUND.
 #include "windows.h"
 
+#include "d3d8.h"
 #include "internal/debug_output.h"
 
 #include <cstring>
@@ -29,6 +30,7 @@ struct ModuleRow {
 
 const ExportRow Direct3DExportTable[] = {
     {"DebugSetMute", reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&DebugSetMute))},
+    {"Direct3DCreate8", reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&Direct3DCreate8))},
 };
 
 // The program's module comes first: GetModuleHandleA(NULL) answers with it.

@@ -1,4 +1,5 @@
 // Clock, version, processor features, the layer's modules and the environment.
+#include "d3d8.h"
 #include "internal/debug_output.h"
 #include "platform_ext.h"
 #include "processor.h"
@@ -122,6 +123,8 @@ TEST(Modules, TheLayerExportsTheDebugMute) {
     EXPECT_EQ(LoadLibraryA("C:\\Windows\\System32\\d3d8.dll"), runtime);
     EXPECT_EQ(GetProcAddress(runtime, "DebugSetMute"),
               reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&DebugSetMute)));
+    EXPECT_EQ(GetProcAddress(runtime, "Direct3DCreate8"),
+              reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&Direct3DCreate8)));
     EXPECT_EQ(GetProcAddress(runtime, "debugsetmute"), nullptr) << "export names keep their case";
     EXPECT_EQ(GetLastError(), DWORD(ERROR_PROC_NOT_FOUND));
     EXPECT_EQ(GetProcAddress(runtime, reinterpret_cast<LPCSTR>(uintptr_t(1))), nullptr);

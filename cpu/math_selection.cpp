@@ -1,31 +1,10 @@
-// The process-wide math dispatch table with its first-call stubs, and the once-only choice of the
-// variant sets written over it.
+// The once-only choice of the math variant sets: which sets are written over a dispatch table
+// for this processor, system and registry.
 #include "cpu/math_dispatch.h"
 
-#include "cpu/math_variants.h"
 #include "cpu/processor_features.h"
 
 namespace {
-
-// Makes the process-wide choice, then calls through the same entry, which by then holds the
-// chosen variant.
-template <auto Entry> struct FirstCallStub;
-
-template <typename Result, typename... Parameters,
-          Result (*MathDispatchTable::*Entry)(Parameters...)>
-struct FirstCallStub<Entry> {
-    static Result call(Parameters... arguments) {
-        selectMathRoutines(TRUE);
-        return (mathDispatchTable.*Entry)(arguments...);
-    }
-};
-
-DWORD dispatchState = MathNotChosen;
-
-const MathVariantSets standardSets = {
-    &plainMathSet,          &tunedMathSet, &amd3DNowMathSet,
-    &amd3DNowSecondMathSet, &sse2MathSet,  &sseMathSet,
-};
 
 bool hasAll(DWORD flags, DWORD wanted) {
     return (flags & wanted) == wanted;
@@ -54,13 +33,6 @@ bool simdMathDisabled() {
 
 } // namespace
 
-MathDispatchTable mathDispatchTable = {
-#define BOSQ_MATH_FIRST_CALL_STUB(name, result, parameters)                                        \
-    FirstCallStub<&MathDispatchTable::name>::call,
-    BOSQ_MATH_DISPATCH_ROWS(BOSQ_MATH_FIRST_CALL_STUB)
-#undef BOSQ_MATH_FIRST_CALL_STUB
-};
-
 void writeMathSet(MathDispatchTable* table, const MathDispatchTable& set) {
 #define BOSQ_MATH_WRITE_ENTRY(name, result, parameters)                                            \
     if (set.name) {                                                                                \
@@ -68,10 +40,6 @@ void writeMathSet(MathDispatchTable* table, const MathDispatchTable& set) {
     }
     BOSQ_MATH_DISPATCH_ROWS(BOSQ_MATH_WRITE_ENTRY)
 #undef BOSQ_MATH_WRITE_ENTRY
-}
-
-const MathVariantSets& standardMathSets() {
-    return standardSets;
 }
 
 DWORD selectMathRoutines(BOOL enable, DWORD* dispatchState, MathDispatchTable* table,
@@ -96,8 +64,4 @@ DWORD selectMathRoutines(BOOL enable, DWORD* dispatchState, MathDispatchTable* t
         *dispatchState = MathSse;
     }
     return *dispatchState;
-}
-
-DWORD selectMathRoutines(BOOL enable) {
-    return selectMathRoutines(enable, &dispatchState, &mathDispatchTable, standardSets);
 }

@@ -1,0 +1,232 @@
+// DrawText into a memory DC's 32-bit DIB section.
+//
+// Implements: DrawTextA (Windows-1252) and DrawTextW (UTF-16) with DT_LEFT, DT_CENTER, DT_RIGHT
+// (which wins over DT_CENTER), DT_TOP, DT_VCENTER and DT_BOTTOM (with DT_SINGLELINE, as on
+// Windows), DT_SINGLELINE, DT_WORDBREAK, line breaks, DT_NOCLIP, DT_CALCRECT (the rectangle
+// gets the text's extent, nothing is drawn) and DT_NOPREFIX; the answer is the text's height
+// (with DT_VCENTER or DT_BOTTOM, the offset from the rectangle's top to the text's bottom).
+// Each line is placed on its own: centred lines start (width - line width) / 2 rounded down
+// from the left edge. Glyphs are anti-aliased in the text colour over the DIB; in OPAQUE mode
+// each line's cells are filled with the background colour first. DIB words are blue in the
+// lowest byte, then green and red; the fourth byte of every pixel written is 0.
+// Does not: DT_EXPANDTABS, DT_TABSTOP, DT_EXTERNALLEADING and the other flags (refused with
+// ERROR_NOT_SUPPORTED and 0), mnemonic underlines, drawing into the 1 x 1 stock bitmap (text
+// is measured and nothing is drawn).
+#include "win32/code_pages.h"
+#include "win32/gdi_objects.h"
+#include "win32/text_layout.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr UINT SupportedFormats = DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM | DT_WORDBREAK |
+                                  DT_SINGLELINE | DT_NOCLIP | DT_CALCRECT | DT_NOPREFIX;
+
+// Buffers kept between calls so that drawing the same strings again allocates nothing.
+struct DrawScratch {
+    std::vector<char32_t> text;
+    win32::TextLayout layout;
+};
+
+DrawScratch& scratch() {
+    static DrawScratch instance;
+    return instance;
+}
+
+class FaceAdvances final : public win32::GlyphAdvances {
+public:
+    explicit FaceAdvances(win32::FontFace& face) : face_(face) {}
+    int advance(char32_t character) override { return face_.advance(character); }
+
+private:
+    win32::FontFace& face_;
+};
+
+int64_t floorHalf(int64_t value) {
+    return value >= 0 ? value / 2 : -((-value + 1) / 2);
+}
+
+uint32_t dibPixel(COLORREF colour) {
+    return (uint32_t(GetRValue(colour)) << 16) | (uint32_t(GetGValue(colour)) << 8) |
+           GetBValue(colour);
+}
+
+uint32_t blendChannel(uint32_t under, uint32_t over, uint32_t coverage) {
+    return (under * (255 - coverage) + over * coverage + 127) / 255;
+}
+
+uint32_t blend(uint32_t under, uint32_t over, uint32_t coverage) {
+    if (coverage == 255)
+        return over;
+    return (blendChannel((under >> 16) & 0xFF, (over >> 16) & 0xFF, coverage) << 16) |
+           (blendChannel((under >> 8) & 0xFF, (over >> 8) & 0xFF, coverage) << 8) |
+           blendChannel(under & 0xFF, over & 0xFF, coverage);
+}
+
+// Positions are 64-bit so that rectangles near the ends of the 32-bit range cannot overflow.
+struct Clip {
+    int64_t left, top, right, bottom;
+    bool empty() const { return left >= right || top >= bottom; }
+};
+
+void fill(win32::BitmapObject& target, const Clip& clip, int64_t left, int64_t top, int64_t right,
+          int64_t bottom, uint32_t pixel) {
+    left = std::max(left, clip.left);
+    top = std::max(top, clip.top);
+    right = std::min(right, clip.right);
+    bottom = std::min(bottom, clip.bottom);
+    if (left >= right)
+        return;
+    for (int64_t y = top; y < bottom; ++y)
+        std::fill(target.row(int(y)) + left, target.row(int(y)) + right, pixel);
+}
+
+void drawGlyph(win32::BitmapObject& target, const Clip& clip, const win32::GlyphBitmap& glyph,
+               int64_t originX, int64_t baseline, uint32_t colour) {
+    const int64_t left = originX + glyph.left;
+    const int64_t top = baseline - glyph.top;
+    const int64_t firstRow = std::max<int64_t>(0, clip.top - top);
+    const int64_t lastRow = std::min<int64_t>(glyph.rows, clip.bottom - top);
+    const int64_t firstColumn = std::max<int64_t>(0, clip.left - left);
+    const int64_t lastColumn = std::min<int64_t>(glyph.width, clip.right - left);
+    for (int64_t row = firstRow; row < lastRow; ++row) {
+        const uint8_t* coverage = glyph.coverage.data() + size_t(row) * size_t(glyph.width);
+        uint32_t* pixels = target.row(int(top + row));
+        for (int64_t column = firstColumn; column < lastColumn; ++column)
+            if (coverage[column] != 0)
+                pixels[left + column] = blend(pixels[left + column], colour, coverage[column]);
+    }
+}
+
+Clip clipFor(const win32::BitmapObject& target, const RECT& rect, UINT format) {
+    Clip clip{0, 0, target.width, target.height};
+    if (!(format & DT_NOCLIP)) {
+        clip.left = std::max<int64_t>(clip.left, rect.left);
+        clip.top = std::max<int64_t>(clip.top, rect.top);
+        clip.right = std::min<int64_t>(clip.right, rect.right);
+        clip.bottom = std::min<int64_t>(clip.bottom, rect.bottom);
+    }
+    return clip;
+}
+
+void render(const win32::DeviceContext& dc, win32::BitmapObject& target, win32::FontFace& face,
+            const win32::TextLayout& layout, const RECT& rect, UINT format, int64_t top) {
+    const Clip clip = clipFor(target, rect, format);
+    if (clip.empty() || !target.bits)
+        return;
+    const int cell = face.cellHeight();
+    const int64_t rectWidth = int64_t(rect.right) - rect.left;
+    const uint32_t textColour = dibPixel(dc.textColor);
+    int64_t lineTop = top;
+    for (const win32::TextLine& line : layout.lines()) {
+        int64_t x = rect.left;
+        if (format & DT_RIGHT)
+            x = int64_t(rect.right) - line.width;
+        else if (format & DT_CENTER)
+            x = rect.left + floorHalf(rectWidth - line.width);
+        if (dc.backgroundMode == OPAQUE)
+            fill(target, clip, x, lineTop, x + line.width, lineTop + cell,
+                 dibPixel(dc.backgroundColor));
+        const int64_t baseline = lineTop + face.metrics().ascent;
+        for (size_t i = line.begin; i < line.end; ++i) {
+            const win32::GlyphBitmap& glyph = face.glyph(layout.characters()[i]);
+            drawGlyph(target, clip, glyph, x, baseline, textColour);
+            x += glyph.advance;
+        }
+        lineTop += cell;
+    }
+}
+
+int drawText(HDC hdc, const std::vector<char32_t>& text, LPRECT rect, UINT format) {
+    win32::DeviceContext* dc = win32::findDeviceContext(hdc);
+    if (dc == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    if (rect == nullptr || (format & ~SupportedFormats) != 0) {
+        SetLastError(rect == nullptr ? ERROR_INVALID_PARAMETER : ERROR_NOT_SUPPORTED);
+        return 0;
+    }
+    auto* font = win32::findGdiObject<win32::FontObject>(dc->font);
+    win32::FontFace* face = font != nullptr ? font->face() : nullptr;
+    if (face == nullptr) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return 0;
+    }
+    FaceAdvances advances(*face);
+    win32::TextLayout& layout = scratch().layout;
+    const int64_t rectWidth = int64_t(rect->right) - rect->left;
+    const int wrapWidth = int(std::clamp<int64_t>(rectWidth, INT32_MIN, INT32_MAX));
+    layout.layout(text.data(), text.size(), format, wrapWidth, advances);
+    const int64_t height = int64_t(layout.lines().size()) * face->cellHeight();
+    if (height > INT32_MAX) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    if (format & DT_CALCRECT) {
+        rect->right =
+            LONG(std::clamp<int64_t>(int64_t(rect->left) + layout.width(), INT32_MIN, INT32_MAX));
+        rect->bottom = LONG(std::clamp<int64_t>(rect->top + height, INT32_MIN, INT32_MAX));
+        return int(height);
+    }
+    int64_t top = rect->top;
+    const bool aligned = (format & DT_SINGLELINE) && (format & (DT_VCENTER | DT_BOTTOM));
+    if (aligned && (format & DT_BOTTOM))
+        top = rect->bottom - height;
+    else if (aligned)
+        top = rect->top + floorHalf(int64_t(rect->bottom) - rect->top - height);
+    if (auto* target = win32::findGdiObject<win32::BitmapObject>(dc->bitmap))
+        render(*dc, *target, *face, layout, *rect, format, top);
+    const int64_t result = aligned ? top - rect->top + height : height;
+    return int(std::clamp<int64_t>(result, INT32_MIN, INT32_MAX));
+}
+
+} // namespace
+
+int DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format) {
+    if (lpchText == nullptr || cchText < -1) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    try {
+        const size_t count = cchText == -1 ? std::strlen(lpchText) : size_t(cchText);
+        std::vector<char32_t>& text = scratch().text;
+        text.clear();
+        for (size_t i = 0; i < count; ++i)
+            text.push_back(win32::codePointFromAnsi(static_cast<unsigned char>(lpchText[i])));
+        return drawText(hdc, text, lprc, format);
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
+}
+
+int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format) {
+    if (lpchText == nullptr || cchText < -1) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    try {
+        size_t count = size_t(cchText);
+        if (cchText == -1)
+            for (count = 0; lpchText[count] != 0; ++count) {
+            }
+        std::vector<char32_t>& text = scratch().text;
+        text.clear();
+        for (size_t i = 0; i < count; ++i) {
+            char32_t c = lpchText[i];
+            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < count && lpchText[i + 1] >= 0xDC00 &&
+                lpchText[i + 1] <= 0xDFFF)
+                c = 0x10000 + ((c - 0xD800) << 10) + (lpchText[++i] - 0xDC00);
+            text.push_back(c);
+        }
+        return drawText(hdc, text, lprc, format);
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
+}
