@@ -9,7 +9,6 @@
 #include "blit/surface_load.h"
 
 #include <algorithm>
-#include <climits>
 
 namespace {
 
@@ -76,8 +75,6 @@ struct LevelSource {
 
 HRESULT loadLevel(IDirect3DTexture8* texture, UINT level, const ImageDecoder& image,
                   const LevelSource& shared) {
-    if (image.box.right > UINT(LONG_MAX) || image.box.bottom > UINT(LONG_MAX))
-        return D3DERR_INVALIDCALL;
     ComRef<IDirect3DSurface8> surface;
     const HRESULT hr = texture->GetSurfaceLevel(level, surface.out());
     if (FAILED(hr))
