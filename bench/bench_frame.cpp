@@ -3,7 +3,11 @@
 // with texel-centred coordinates, bilinear filtering and white diffuse, then a headless
 // Present; against a memcpy of the frame's bytes, the floor of any frame. A third figure has
 // the three small sprites between pixels, as moving targets are, and two tinted text lines.
+// The last is the game's frame with its two lines drawn by the text renderer, against the
+// frame without them.
 #include "bench/ratio_report.h"
+#include "text/text_renderer.h"
+
 #include "d3d8.h"
 
 #include <benchmark/benchmark.h>
@@ -108,9 +112,13 @@ public:
         sprites_[3] = {makePicture(device_, 48, 48, false, 5), 320, 90};
         sprites_[4] = {makePicture(device_, 48, 48, false, 6), 470, 160};
         text_ = makeText(device_);
+        createTextRendererFromFont(device_, static_cast<HFONT>(GetStockObject(SYSTEM_FONT)),
+                                   &textRenderer_);
     }
 
     ~GameScene() {
+        if (textRenderer_ != nullptr)
+            textRenderer_->release();
         for (Sprite& sprite : sprites_)
             sprite.texture->Release();
         background_->Release();
@@ -119,13 +127,16 @@ public:
         direct3D_->Release();
     }
 
-    bool ready() const { return device_ != nullptr && background_ != nullptr; }
+    bool ready() const {
+        return device_ != nullptr && background_ != nullptr && textRenderer_ != nullptr;
+    }
 
     void drawBackground() { drawQuad(background_, 0, 0); }
 
     // With `moving`, the three small sprites (the game's targets) sit between pixels and are
     // filtered, and two text lines are drawn tinted, as the game's status and counter are.
-    void drawFrame(bool moving = false) {
+    // With `withText`, the text renderer draws the game's two lines over the frame.
+    void drawFrame(bool moving = false, bool withText = false) {
         device_->BeginScene();
         drawQuad(background_, 0, 0);
         for (int i = 0; i < 5; ++i) {
@@ -137,6 +148,8 @@ public:
             drawQuad(text_, 0, 0, 0xFF00FF00);
             drawQuad(text_, 170, 0, 0xFFFF0000);
         }
+        if (withText)
+            drawText();
         device_->EndScene();
         device_->Present(nullptr, nullptr, nullptr, nullptr);
     }
@@ -149,7 +162,16 @@ private:
         int x, y;
     };
 
-    // The quad of Part of the sprite batch: corners half a pixel up and left, texel-centred.
+    // The game's two lines: the frame counter at the top-left, the status line centred.
+    void drawText() {
+        RECT client = {0, 0, LONG(Width), LONG(Height)};
+        textRenderer_->begin();
+        textRenderer_->drawText("fps: 1234", -1, &client, 0, 0xFF00FF00);
+        textRenderer_->drawText("Score: 12 Temps restant: 17", -1, &client, DT_CENTER, 0xFFFF0000);
+        textRenderer_->end();
+    }
+
+    // The sprite batch's quad: corners half a pixel up and left, texel-centred.
     void drawQuad(IDirect3DTexture8* texture, float x, float y, D3DCOLOR color = 0xFFFFFFFF) {
         D3DSURFACE_DESC desc;
         texture->GetLevelDesc(0, &desc);
@@ -168,6 +190,7 @@ private:
     IDirect3DTexture8* background_ = nullptr;
     IDirect3DTexture8* text_ = nullptr;
     Sprite sprites_[5] = {};
+    TextRenderer* textRenderer_ = nullptr;
 };
 
 GameScene& scene() {
@@ -217,11 +240,22 @@ void GameFrameMoving(benchmark::State& state) {
 }
 BENCHMARK(GameFrameMoving);
 
+void GameFrameWithText(benchmark::State& state) {
+    if (!scene().ready())
+        return state.SkipWithError("no device");
+    for (auto _ : state) {
+        scene().drawFrame(false, true);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(GameFrameWithText);
+
 } // namespace
 
 int main(int argc, char** argv) {
     return bench::runWithRatios(argc, argv,
                                 {{"fullquad", "FullScreenQuad", "MemcpyFrame"},
                                  {"frame", "GameFrame", "MemcpyFrame"},
-                                 {"frame_moving", "GameFrameMoving", "MemcpyFrame"}});
+                                 {"frame_moving", "GameFrameMoving", "MemcpyFrame"},
+                                 {"text", "GameFrameWithText", "GameFrame"}});
 }
