@@ -119,7 +119,7 @@ HRESULT Device::BeginStateBlock() {
         return refuse(D3DERR_INVALIDCALL, "BeginStateBlock while recording");
     recording_ = new (std::nothrow) StateBlock();
     if (recording_ == nullptr)
-        return E_OUTOFMEMORY;
+        return refuse(E_OUTOFMEMORY, "no memory for a state block");
     return D3D_OK;
 }
 

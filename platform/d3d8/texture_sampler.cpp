@@ -1,6 +1,7 @@
 // Texel addressing and filtering. Bilinear weights are the fractions of the texel coordinates
 // rounded to 1/256, so a coordinate within 1/512 of a texel centre reads that texel exactly.
 #include "d3d8/texture_sampler.h"
+#include "d3d8/refusal.h"
 
 #include "d3d8/surface.h"
 #include "d3d8/texel_decode.h"
@@ -109,7 +110,7 @@ HRESULT prepareSampleImage(Surface& surface, SampleImage* out) {
     if (copy.pixels == nullptr) {
         copy.pixels.reset(new (std::nothrow) uint32_t[size_t(level.width()) * level.height()]);
         if (copy.pixels == nullptr)
-            return E_OUTOFMEMORY;
+            return refuse(E_OUTOFMEMORY, "no memory for the sampled copy of a texture level");
         copy.version = ~level.version();
     }
     if (copy.version != level.version()) {
