@@ -103,6 +103,23 @@ TEST_F(TextRendererTest, RenderersOfADeviceShareOneRasteriserUntilTheLastIsRelea
     EXPECT_EQ(refCount(device.get()), deviceBefore);
 }
 
+// The renderer and its rasteriser hold the device, so the caller may let go of the device and
+// the Direct3D object first; the last renderer's release then ends the device too.
+TEST_F(TextRendererTest, TheDeviceMayBeReleasedBeforeItsLastRenderer) {
+    const LOGFONTA font = fontOfHeight(16);
+    TextRenderer* r = nullptr;
+    ASSERT_EQ(createTextRenderer(device.get(), &font, &r), S_OK);
+    IDirect3DDevice8* raw = device.get();
+    device.reset();
+    d3d.reset();
+    ASSERT_EQ(raw->BeginScene(), D3D_OK);
+    RECT rect = {0, 0, 64, 64};
+    EXPECT_GT(r->drawText("late", -1, &rect, 0, 0xFFFFFFFF), 0);
+    ASSERT_EQ(raw->EndScene(), D3D_OK);
+    EXPECT_EQ(r->release(), 0u);
+    EXPECT_EQ(TextRasterizer::findRasterizer(raw), nullptr);
+}
+
 TEST_F(TextRendererTest, EachDeviceHasItsOwnRasteriser) {
     renderer(fontOfHeight(16));
     TextRasterizer* first = rasterizer();
