@@ -24,11 +24,12 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration)
-                times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+                times_[run.benchmark_name()] =
+                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
         }
     }
 
-    // Seconds per iteration in the reporter's unit, or 0 when the benchmark did not run.
+    // Seconds per iteration, or 0 when the benchmark did not run.
     double time(const std::string& name) const {
         const auto found = times_.find(name);
         return found == times_.end() ? 0.0 : found->second;

@@ -2,10 +2,10 @@
 #include "blit/blit_strategies.h"
 
 #include "blit/direct_convert.h"
+#include "blit/row_buffer.h"
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 namespace {
 
@@ -43,14 +43,6 @@ HRESULT copyBlocks(PixelCodec& dst, const PixelCodec& src) {
     return D3D_OK;
 }
 
-// Row buffer for the float path; null when memory runs out.
-std::unique_ptr<FloatColor[]> zeroRow(uint32_t count) {
-    std::unique_ptr<FloatColor[]> row(new (std::nothrow) FloatColor[count == 0 ? 1 : count]);
-    if (row)
-        std::fill_n(row.get(), count == 0 ? 1 : count, FloatColor{0, 0, 0, 0});
-    return row;
-}
-
 } // namespace
 
 HRESULT rawCopy(SurfaceBlitter& blitter) {
@@ -85,7 +77,7 @@ HRESULT convertingCopy(SurfaceBlitter& blitter) {
         }
         return D3D_OK;
     }
-    std::unique_ptr<FloatColor[]> row = zeroRow(src.width);
+    std::unique_ptr<FloatColor[]> row = allocateRow(src.width);
     if (!row)
         return E_OUTOFMEMORY;
     for (uint32_t z = 0; z < dst.depth; ++z) {
@@ -125,8 +117,8 @@ HRESULT noFilterCopy(SurfaceBlitter& blitter) {
     }
 
     // Decoding never writes past the source width, so the tail of `row` stays transparent black.
-    std::unique_ptr<FloatColor[]> row = zeroRow(std::max(src.width, dst.width));
-    std::unique_ptr<FloatColor[]> blank = zeroRow(dst.width);
+    std::unique_ptr<FloatColor[]> row = allocateRow(std::max(src.width, dst.width));
+    std::unique_ptr<FloatColor[]> blank = allocateRow(dst.width);
     if (!row || !blank)
         return E_OUTOFMEMORY;
     for (uint32_t z = 0; z < dst.depth; ++z) {

@@ -184,14 +184,19 @@ const FieldLayout* findPackedFieldLayout(PixelFormat format) {
     return findLayout(packedFieldTable, format);
 }
 
+const FieldLayout* findFieldLayout(PixelFormat format) {
+    const FieldLayout* layout = findLayout(packedFieldTable, format);
+    if (layout == nullptr)
+        layout = findLayout(signedFieldTable, format);
+    if (layout == nullptr)
+        layout = findLayout(luminanceFieldTable, format);
+    if (layout == nullptr)
+        layout = findLayout(wideFieldTable, format);
+    return layout;
+}
+
 std::unique_ptr<PixelCodec> createFieldCodec(const BlitSurface& surface) {
-    const FieldLayout* layout = findLayout(packedFieldTable, surface.format);
-    if (layout == nullptr)
-        layout = findLayout(signedFieldTable, surface.format);
-    if (layout == nullptr)
-        layout = findLayout(luminanceFieldTable, surface.format);
-    if (layout == nullptr)
-        layout = findLayout(wideFieldTable, surface.format);
+    const FieldLayout* layout = findFieldLayout(surface.format);
     if (layout == nullptr)
         return nullptr;
     return std::unique_ptr<PixelCodec>(new (std::nothrow) FieldCodec(surface, *layout));

@@ -30,3 +30,5 @@ struct FieldLayout {
 
 // The layout of a packed unsigned colour format (R8G8B8 ... G16R16), or null.
 const FieldLayout* findPackedFieldLayout(PixelFormat format);
+// The layout of any format of the field codec (packed, signed, luminance, wide), or null.
+const FieldLayout* findFieldLayout(PixelFormat format);

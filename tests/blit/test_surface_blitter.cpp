@@ -327,12 +327,4 @@ TEST(SurfaceBlitter, UyvyRoundTripsGreyThroughTheLineBuffer) {
     EXPECT_EQ(0, std::memcmp(uyvy, original, 8));
 }
 
-TEST(SurfaceBlitter, ResizingWithoutAFilterStrategyFails) {
-    Image32 source = picture(4, 4);
-    Image32 destination(2, 2, 0x13579BDF);
-    EXPECT_EQ(
-        blitSurface(destination.side(D3DFMT_A8R8G8B8), source.side(D3DFMT_A8R8G8B8), FilterBox),
-        E_FAIL);
-}
-
 } // namespace
