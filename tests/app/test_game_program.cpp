@@ -18,7 +18,7 @@ const std::string ForegroundLine = "On initialise le calque d'avant-plan ...    
 const std::string TargetsLine = "On initialise le calque des cibles ...      ";
 const std::string StartBox = "box 2000 La partie d\xE9marre d\xE8s que vous cliquez sur Ok\n";
 
-struct Run {
+struct ProgramRun {
     int exitCode = -1;
     std::string output; // the message boxes the program showed
     std::string log;
@@ -34,8 +34,8 @@ protected:
     }
 
     // Runs the probe in the current folder; `environment` goes before it ("NAME=value ...").
-    Run run(const std::string& scenario, const std::string& environment = "") {
-        Run result;
+    ProgramRun run(const std::string& scenario, const std::string& environment = "") {
+        ProgramRun result;
         const std::string command =
             "env SDL_VIDEODRIVER=dummy " + environment + " " GAME_PROBE " " + scenario;
         FILE* pipe = popen(command.c_str(), "r");
@@ -52,7 +52,7 @@ protected:
 };
 
 TEST_F(GameProgramTest, AGameEndedWithEscapeLeavesTheWholeLog) {
-    const Run game = run("escape");
+    const ProgramRun game = run("escape");
     EXPECT_EQ(game.exitCode, 0);
     EXPECT_EQ(game.output, StartBox);
     // 100 ms a frame: the first figure closes the interval since tick 0, then one figure
@@ -68,7 +68,7 @@ TEST_F(GameProgramTest, AGameEndedWithEscapeLeavesTheWholeLog) {
 }
 
 TEST_F(GameProgramTest, AGameThatRunsOutEndsWithItsRatingAndANewRunEmptiesTheLog) {
-    const Run game = run("timeout");
+    const ProgramRun game = run("timeout");
     EXPECT_EQ(game.exitCode, 0);
     EXPECT_EQ(game.output,
               StartBox + "box 2010 Vous savez cliquer sur une souris?.\n Bon votre minable score "
@@ -82,14 +82,14 @@ TEST_F(GameProgramTest, AGameThatRunsOutEndsWithItsRatingAndANewRunEmptiesTheLog
     EXPECT_EQ(game.log.substr(game.log.size() - tail.size()), tail);
 
     std::filesystem::remove("cible.png");
-    const Run second = run("escape");
+    const ProgramRun second = run("escape");
     EXPECT_EQ(second.log, EngineLine + "OK\r\n" + BackgroundLine + "OK\r\n" + ForegroundLine +
                               "OK\r\n" + TargetsLine + "Echec\r\n");
 }
 
 TEST_F(GameProgramTest, AMissingBackgroundEndsTheStartUpAfterTwoLines) {
     std::filesystem::remove("fond.png");
-    const Run game = run("escape");
+    const ProgramRun game = run("escape");
     EXPECT_EQ(game.exitCode, 1);
     EXPECT_EQ(game.output, "") << "no message box";
     EXPECT_EQ(game.log, EngineLine + "OK\r\n" + BackgroundLine + "Echec\r\n");
@@ -98,7 +98,7 @@ TEST_F(GameProgramTest, AMissingBackgroundEndsTheStartUpAfterTwoLines) {
 TEST_F(GameProgramTest, UnreadableOrUnknownPicturesEndTheStartUpAtTheirLayer) {
     std::filesystem::remove("arbre.png");
     std::filesystem::create_directory("arbre.png");
-    Run game = run("escape");
+    ProgramRun game = run("escape");
     EXPECT_EQ(game.exitCode, 1);
     EXPECT_EQ(game.output, "");
     EXPECT_EQ(game.log,
@@ -117,14 +117,14 @@ TEST_F(GameProgramTest, UnreadableOrUnknownPicturesEndTheStartUpAtTheirLayer) {
 
 TEST_F(GameProgramTest, NoDeviceEndsTheStartUpAtTheEngine) {
     // An unknown device profile makes Direct3DCreate8 fail.
-    const Run game = run("escape", "D3D8_PROFILE=no-such-device");
+    const ProgramRun game = run("escape", "D3D8_PROFILE=no-such-device");
     EXPECT_EQ(game.exitCode, 1);
     EXPECT_EQ(game.output, "");
     EXPECT_EQ(game.log, EngineLine + "Echec\r\n");
 }
 
 TEST_F(GameProgramTest, APowerOfTwoDeviceRunsTheSameGame) {
-    const Run game = run("escape", "D3D8_PROFILE=pow2,nomip");
+    const ProgramRun game = run("escape", "D3D8_PROFILE=pow2,nomip");
     EXPECT_EQ(game.exitCode, 0);
     EXPECT_EQ(game.output, StartBox);
     EXPECT_NE(game.log.find("On quitte le program\r\n"), std::string::npos);

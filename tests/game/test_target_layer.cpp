@@ -29,6 +29,18 @@ protected:
         return drawsFrom(seedWhere(count, wanted), count);
     }
 
+    // Place 0 takes track 2 now and its run ends 100 ms before the tick count wraps; the other
+    // places run longer tracks and only turn meanwhile.
+    void runTrackTwoUntilJustBeforeTheWrap() {
+        frame();
+        ASSERT_EQ(layer.trackOf(0), 2);
+        clock.advance(500);
+        frame();
+        clock.set(0xFFFFFFFFu - 100);
+        frame();
+        ASSERT_EQ(layer.trackOf(0), -1);
+    }
+
     TargetLayer layer;
 };
 
@@ -130,36 +142,26 @@ TEST_F(TargetLayerTest, EmptyPlacesNeverScore) {
 TEST_F(TargetLayerTest, APauseEndsOnTimeAcrossTheWrapOfTheTickCount) {
     // The run ends 100 ms before the wrap, the pause ends within that time, and the next frame
     // comes only after the wrap: the place must fill then, not 49 days later.
-    clock.set(0xFFFFFFFFu - 1100);
+    clock.set(0xFFFFFFFFu - 3000);
     const std::vector<int> d = stage(5, [](const std::vector<int>& d) {
         const int pause = d[3] % RespawnDelayRange;
         return track(d[0]) == 2 && track(d[1]) != 2 && track(d[2]) != 2 &&
                track(d[1]) != track(d[2]) && pause > 0 && pause < 90 && track(d[4]) == 2;
     });
-    frame();
-    clock.advance(500);
-    frame();
-    clock.advance(500);
-    frame();
-    ASSERT_EQ(layer.trackOf(0), -1);
+    ASSERT_NO_FATAL_FAILURE(runTrackTwoUntilJustBeforeTheWrap());
     clock.set(5);
     frame();
     EXPECT_EQ(layer.trackOf(0), 2);
 }
 
 TEST_F(TargetLayerTest, APauseThatEndsAfterTheWrapWaitsForIt) {
-    clock.set(0xFFFFFFFFu - 1100);
+    clock.set(0xFFFFFFFFu - 3000);
     const std::vector<int> d = stage(4, [](const std::vector<int>& d) {
         const int pause = d[3] % RespawnDelayRange;
         return track(d[0]) == 2 && track(d[1]) != 2 && track(d[2]) != 2 &&
                track(d[1]) != track(d[2]) && pause > 200;
     });
-    frame();
-    clock.advance(500);
-    frame();
-    clock.advance(500);
-    frame();
-    ASSERT_EQ(layer.trackOf(0), -1);
+    ASSERT_NO_FATAL_FAILURE(runTrackTwoUntilJustBeforeTheWrap());
     const DWORD due = 0xFFFFFFFFu - 100 + DWORD(d[3] % RespawnDelayRange);
     clock.set(0xFFFFFFFFu - 50);
     frame();
