@@ -4,6 +4,7 @@
 #include "d3d8/pixel_math.h"
 #include "d3d8/refusal.h"
 #include "d3d8/surface.h"
+#include "d3d8/vertex_processing.h"
 
 #include <algorithm>
 #include <cstring>
@@ -27,6 +28,27 @@ void fillRect(LevelStore& target, LONG left, LONG top, LONG right, LONG bottom, 
         }
     }
     target.markChanged();
+}
+
+void multiply(const D3DMATRIX& a, const double (&b)[4][4], double (&out)[4][4]) {
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            out[i][j] = a.m[i][0] * b[0][j] + a.m[i][1] * b[1][j] + a.m[i][2] * b[2][j] +
+                        a.m[i][3] * b[3][j];
+}
+
+// world x view x projection, in double precision.
+void combinedTransform(const DrawingState& state, double (&out)[4][4]) {
+    double projection[4][4], viewProjection[4][4];
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            projection[i][j] = state.transforms[transformSlot(D3DTS_PROJECTION)].m[i][j];
+    multiply(state.transforms[transformSlot(D3DTS_VIEW)], projection, viewProjection);
+    multiply(state.transforms[transformSlot(D3DTS_WORLD)], viewProjection, out);
+}
+
+bool isTriangleType(D3DPRIMITIVETYPE type) {
+    return type == D3DPT_TRIANGLELIST || type == D3DPT_TRIANGLESTRIP || type == D3DPT_TRIANGLEFAN;
 }
 
 } // namespace
@@ -59,14 +81,90 @@ HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR 
     return D3D_OK;
 }
 
+// States whose effect the rasteriser does not reproduce must hold their neutral values; a
+// draw that asks for more fails visibly instead of drawing something else.
+HRESULT Device::checkDrawState(bool untransformedPositions) const {
+    const DWORD* rs = state_.renderStates;
+    if (rs[D3DRS_FILLMODE] != D3DFILL_SOLID)
+        return refuse(D3DERR_INVALIDCALL, "fill mode %u: solid triangles only", rs[D3DRS_FILLMODE]);
+    if (untransformedPositions && rs[D3DRS_LIGHTING])
+        return refuse(D3DERR_INVALIDCALL, "lighting is not supported: set D3DRS_LIGHTING FALSE");
+    if (rs[D3DRS_FOGENABLE] || rs[D3DRS_SPECULARENABLE])
+        return refuse(D3DERR_INVALIDCALL, "fog and specular colours are not supported");
+    if (rs[D3DRS_VERTEXBLEND] != D3DVBF_DISABLE || rs[D3DRS_INDEXEDVERTEXBLENDENABLE])
+        return refuse(D3DERR_INVALIDCALL, "vertex blending is not supported");
+    if (rs[D3DRS_WRAP0] != 0 || rs[D3DRS_CLIPPLANEENABLE] != 0)
+        return refuse(D3DERR_INVALIDCALL, "coordinate wrapping and clip planes are not supported");
+    if (rs[D3DRS_COLORWRITEENABLE] != 0xF)
+        return refuse(D3DERR_INVALIDCALL, "colour write masks are not supported");
+    if (rs[D3DRS_SHADEMODE] != D3DSHADE_FLAT && rs[D3DRS_SHADEMODE] != D3DSHADE_GOURAUD)
+        return refuse(D3DERR_INVALIDCALL, "shade mode %u", rs[D3DRS_SHADEMODE]);
+    const DWORD* stage = state_.stageStates[0];
+    if (stage[D3DTSS_TEXCOORDINDEX] > 0xFFFF)
+        return refuse(D3DERR_INVALIDCALL, "generated texture coordinates are not supported");
+    if (stage[D3DTSS_TEXTURETRANSFORMFLAGS] != D3DTTFF_DISABLE)
+        return refuse(D3DERR_INVALIDCALL, "texture transforms are not supported");
+    return D3D_OK;
+}
+
 HRESULT Device::ValidateDevice(DWORD* pNumPasses) {
     if (pNumPasses == nullptr)
         return refuse(D3DERR_INVALIDCALL, "ValidateDevice without an output");
-    return refuse(E_NOTIMPL, "the rasteriser is not built yet");
+    VertexLayout layout;
+    HRESULT hr = describeVertexFormat(state_.vertexShader,
+                                      state_.stageStates[0][D3DTSS_TEXCOORDINDEX], &layout);
+    if (SUCCEEDED(hr))
+        hr = checkDrawState(!layout.transformed);
+    LevelStore& target = backBuffer_->store();
+    const RenderTarget renderTarget = {target.bits(), target.geometry().rowPitch, target.format()};
+    PixelPipeline pipeline;
+    if (SUCCEEDED(hr))
+        hr = pipeline.configure(state_, state_.textures[0], renderTarget, caps_);
+    if (FAILED(hr))
+        return hr;
+    *pNumPasses = 1;
+    return D3D_OK;
 }
 
-HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE, UINT, const void*, UINT) {
-    return refuse(E_NOTIMPL, "the rasteriser is not built yet");
+HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCount,
+                                const void* pVertexStreamZeroData, UINT VertexStreamZeroStride) {
+    if (pVertexStreamZeroData == nullptr || VertexStreamZeroStride == 0)
+        return refuse(D3DERR_INVALIDCALL, "DrawPrimitiveUP without vertices or stride");
+    if (!inScene_)
+        return refuse(D3DERR_INVALIDCALL, "DrawPrimitiveUP outside BeginScene and EndScene");
+    if (!isTriangleType(PrimitiveType))
+        return refuse(D3DERR_INVALIDCALL, "primitive type %u: triangles only",
+                      unsigned(PrimitiveType));
+    if (PrimitiveCount == 0 || PrimitiveCount > caps_.MaxPrimitiveCount)
+        return refuse(D3DERR_INVALIDCALL, "%u primitives", PrimitiveCount);
+    LevelStore& target = backBuffer_->store();
+    if (target.locked())
+        return refuse(D3DERR_INVALIDCALL, "drawing into a locked render target");
+    PrimitiveSetup setup;
+    HRESULT hr = describeVertexFormat(state_.vertexShader,
+                                      state_.stageStates[0][D3DTSS_TEXCOORDINDEX], &setup.layout);
+    if (FAILED(hr))
+        return hr;
+    if (VertexStreamZeroStride < setup.layout.size)
+        return refuse(D3DERR_INVALIDCALL, "stride %u is shorter than the %u-byte vertex",
+                      VertexStreamZeroStride, setup.layout.size);
+    hr = checkDrawState(!setup.layout.transformed);
+    if (FAILED(hr))
+        return hr;
+    const RenderTarget renderTarget = {target.bits(), target.geometry().rowPitch, target.format()};
+    PixelPipeline pipeline;
+    hr = pipeline.configure(state_, state_.textures[0], renderTarget, caps_);
+    if (FAILED(hr))
+        return hr;
+    combinedTransform(state_, setup.transform);
+    setup.viewport = state_.viewport;
+    setup.cullMode = state_.renderStates[D3DRS_CULLMODE];
+    setup.flatShading = state_.renderStates[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
+    drawTriangles(setup, PrimitiveType, PrimitiveCount,
+                  static_cast<const BYTE*>(pVertexStreamZeroData), VertexStreamZeroStride,
+                  pipeline);
+    target.markChanged();
+    return D3D_OK;
 }
 
 } // namespace d3d8

@@ -21,13 +21,14 @@ HRESULT LevelStore::allocate(const FormatLayout& layout, UINT width, UINT height
     if (!computeLevelGeometry(layout, width, height, depth, &geometry))
         return refuse(E_OUTOFMEMORY, "a %ux%ux%u level is larger than the device's memory", width,
                       height, depth);
-    BYTE* memory = new (std::nothrow) BYTE[size_t(geometry.size)]();
+    // Rows are padded to 4 bytes, so the level is a whole number of 32-bit words.
+    uint32_t* memory = new (std::nothrow) uint32_t[size_t(geometry.size / 4)]();
     if (memory == nullptr)
         return refuse(E_OUTOFMEMORY, "no memory for a level of %llu bytes",
                       static_cast<unsigned long long>(geometry.size));
     layout_ = &layout;
     geometry_ = geometry;
-    bits_.reset(memory);
+    words_.reset(memory);
     return D3D_OK;
 }
 
@@ -61,7 +62,7 @@ HRESULT LevelStore::endLock() {
 }
 
 void LevelStore::swapMemory(LevelStore& other) {
-    bits_.swap(other.bits_);
+    words_.swap(other.words_);
     markChanged();
     other.markChanged();
 }

@@ -21,7 +21,9 @@ public:
     UINT width() const { return geometry_.width; }
     UINT height() const { return geometry_.height; }
     UINT depth() const { return geometry_.depth; }
-    BYTE* bits() const { return bits_.get(); }
+    BYTE* bits() const { return reinterpret_cast<BYTE*>(words_.get()); }
+    // The same memory as 32-bit words (levels start and rows continue on 4-byte boundaries).
+    uint32_t* words() const { return words_.get(); }
 
     // Starts a lock after checking the flags, the pool rules and that no lock is held.
     // `lockable` says whether the resource may be locked at all.
@@ -38,7 +40,7 @@ public:
 private:
     const FormatLayout* layout_ = nullptr;
     LevelGeometry geometry_;
-    std::unique_ptr<BYTE[]> bits_;
+    std::unique_ptr<uint32_t[]> words_;
     bool locked_ = false;
     bool lockWrites_ = false;
     uint64_t version_ = 0;

@@ -21,6 +21,14 @@ public:
     ~Ref() { reset(); }
     Ref(const Ref&) = delete;
     Ref& operator=(const Ref&) = delete;
+    Ref(Ref&& other) noexcept : object_(other.detach()) {}
+    Ref& operator=(Ref&& other) noexcept {
+        if (this != &other) {
+            reset();
+            object_ = other.detach();
+        }
+        return *this;
+    }
 
     T* get() const { return object_; }
     T* operator->() const { return object_; }

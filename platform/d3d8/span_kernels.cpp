@@ -1,0 +1,56 @@
+// Plain span kernels and the one-time choice of the variant the rasteriser uses.
+#include "d3d8/span_kernels.h"
+
+#include "d3d8/pixel_math.h"
+
+namespace d3d8 {
+
+namespace {
+
+void storeOpaquePlain(uint32_t* dst, const uint32_t* src, int n) {
+    for (int i = 0; i < n; ++i)
+        dst[i] = src[i] | 0xFF000000u;
+}
+
+void blendSourceOverPlain(uint32_t* dst, const uint32_t* src, int n) {
+    for (int i = 0; i < n; ++i) {
+        const uint32_t s = src[i];
+        const uint32_t a = s >> 24;
+        if (a == 255) {
+            dst[i] = s;
+            continue;
+        }
+        if (a == 0) {
+            dst[i] |= 0xFF000000u;
+            continue;
+        }
+        const uint32_t d = dst[i];
+        uint32_t result = 0xFF000000u;
+        for (int shift = 0; shift < 24; shift += 8)
+            result |= div255(((s >> shift) & 0xFF) * a + ((d >> shift) & 0xFF) * (255 - a))
+                      << shift;
+        dst[i] = result;
+    }
+}
+
+const SpanKernels PlainKernels = {storeOpaquePlain, blendSourceOverPlain};
+
+} // namespace
+
+const SpanKernels& plainSpanKernels() {
+    return PlainKernels;
+}
+
+#if !defined(__SSE2__)
+const SpanKernels* sse2SpanKernels() {
+    return nullptr;
+}
+#endif
+
+const SpanKernels& spanKernels() {
+    static const SpanKernels& chosen =
+        sse2SpanKernels() != nullptr ? *sse2SpanKernels() : plainSpanKernels();
+    return chosen;
+}
+
+} // namespace d3d8

@@ -1,0 +1,29 @@
+// Triangle set-up and traversal: vertices snapped to 1/256 pixel, coverage by Direct3D's rules
+// (pixel centres at integer coordinates, top-left fill convention, so triangles sharing an
+// edge cover each pixel once), attribute planes for the pixel pipeline, spans clipped to the
+// viewport.
+#pragma once
+
+#include "d3d8/pixel_pipeline.h"
+
+namespace d3d8 {
+
+struct ScreenVertex {
+    double x = 0.0, y = 0.0; // pixels
+    float rhw = 1.0f;        // 1 / w, positive
+    float u = 0.0f, v = 0.0f;
+    float color[4] = {255.0f, 255.0f, 255.0f, 255.0f}; // blue, green, red, alpha
+};
+
+// Pixels [left, right) x [top, bottom) of the render target.
+struct PixelRect {
+    int left, top, right, bottom;
+};
+
+// Farthest a snapped vertex may lie from the origin; farther geometry is clipped first.
+constexpr double RasterLimit = 1048576.0;
+
+void rasterizeTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                       const PixelRect& viewport, PixelPipeline& pipeline);
+
+} // namespace d3d8

@@ -1,0 +1,75 @@
+// The span kernels: the plain routines against the blend formula, and each processor variant
+// against the plain routines on random spans with runs of opaque and transparent texels.
+#include "d3d8/pixel_math.h"
+#include "d3d8/span_kernels.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace d3d8;
+
+namespace {
+
+std::vector<uint32_t> spanOfRuns(size_t n, uint32_t seed) {
+    std::vector<uint32_t> words(n);
+    uint32_t state = seed;
+    for (size_t i = 0; i < n; ++i) {
+        state = state * 1664525u + 1013904223u;
+        uint32_t w = state ^ (state >> 15);
+        const size_t run = (i / 5) % 4; // runs long enough to fill whole groups of four
+        if (run == 0)
+            w |= 0xFF000000u;
+        else if (run == 1)
+            w &= 0x00FFFFFFu;
+        words[i] = w;
+    }
+    return words;
+}
+
+} // namespace
+
+TEST(SpanKernelTest, RoundedDivisionIsExactForEveryProductOfBytes) {
+    for (uint32_t x = 0; x <= 255 * 255; ++x)
+        ASSERT_EQ(div255(x), (2 * x + 255) / 510) << x;
+}
+
+TEST(SpanKernelTest, PlainBlendFollowsTheFormula) {
+    const std::vector<uint32_t> src = spanOfRuns(300, 1), before = spanOfRuns(300, 2);
+    std::vector<uint32_t> dst = before;
+    plainSpanKernels().blendSourceOver(dst.data(), src.data(), int(src.size()));
+    for (size_t i = 0; i < src.size(); ++i) {
+        const uint32_t a = src[i] >> 24;
+        uint32_t expected = 0xFF000000u;
+        for (int shift = 0; shift < 24; shift += 8)
+            expected |=
+                ((2 * (((src[i] >> shift) & 0xFF) * a + ((before[i] >> shift) & 0xFF) * (255 - a)) +
+                  255) /
+                 510)
+                << shift;
+        ASSERT_EQ(dst[i], expected) << i;
+    }
+    plainSpanKernels().storeOpaque(dst.data(), src.data(), int(src.size()));
+    for (size_t i = 0; i < src.size(); ++i)
+        ASSERT_EQ(dst[i], src[i] | 0xFF000000u);
+}
+
+TEST(SpanKernelTest, Sse2VariantMatchesThePlainRoutines) {
+    const SpanKernels* sse2 = sse2SpanKernels();
+    if (sse2 == nullptr)
+        GTEST_SKIP() << "no SSE2 kernels in this build";
+    for (int length : {0, 1, 3, 4, 7, 64, 333}) {
+        for (int offset : {0, 1, 3}) { // unaligned starts
+            const std::vector<uint32_t> src = spanOfRuns(size_t(length + offset), uint32_t(length));
+            const std::vector<uint32_t> dst0 = spanOfRuns(size_t(length + offset), 77);
+            std::vector<uint32_t> plain = dst0, fast = dst0;
+            plainSpanKernels().blendSourceOver(plain.data() + offset, src.data() + offset, length);
+            sse2->blendSourceOver(fast.data() + offset, src.data() + offset, length);
+            ASSERT_EQ(fast, plain) << "blend, length " << length << " offset " << offset;
+            plainSpanKernels().storeOpaque(plain.data() + offset, src.data() + offset, length);
+            sse2->storeOpaque(fast.data() + offset, src.data() + offset, length);
+            ASSERT_EQ(fast, plain) << "store, length " << length << " offset " << offset;
+        }
+    }
+    EXPECT_EQ(&spanKernels(), sse2) << "the rasteriser uses the SSE2 kernels where it can";
+}
