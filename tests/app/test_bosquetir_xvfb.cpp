@@ -21,29 +21,28 @@ bool onPath(const char* tool) {
 }
 
 // Plays inside the X server: waits for the start box (the "Bosquetir" window that is not
-// 640 pixels wide), answers it, clicks on the scene, takes the screenshot and presses Escape.
-// Prints the game's exit code last.
+// 640 x 480), answers it, clicks on the scene, takes the screenshot and presses Escape on the
+// game's window. Prints the game's exit code last.
 const char* const PlayScript = R"script(
 set -u
+windowWhere() {
+  xwininfo -root -tree 2>/dev/null | awk "/\"Bosquetir\"/ && $1 {print \$1; exit}"
+}
 SDL_VIDEODRIVER=x11 "$GAME" >game.out 2>&1 &
 game=$!
 box=""
 for i in $(seq 150); do
-  for w in $(xdotool search --name '^Bosquetir$' 2>/dev/null); do
-    width=$(xdotool getwindowgeometry "$w" | awk '/Geometry/{split($2, s, "x"); print s[1]}')
-    [ "$width" != "640" ] && box=$w
-  done
+  box=$(windowWhere '!/640x480/')
   [ -n "$box" ] && break
   sleep 0.1
 done
 [ -n "$box" ] || echo "no start box" >&2
-xdotool windowfocus --sync "$box" key Return 2>/dev/null
+xdotool windowfocus --sync "$box" key Return
 sleep 1.5
 xdotool mousemove 300 250 click 1
 sleep 0.5
 import -window root -depth 8 rgb:screen.rgb
-window=$(xdotool search --name '^Bosquetir$' | head -n 1)
-xdotool windowfocus --sync "$window" key Escape
+xdotool windowfocus --sync "$(windowWhere '/640x480/')" key Escape
 for i in $(seq 100); do kill -0 $game 2>/dev/null || break; sleep 0.1; done
 wait $game
 echo "exit $?"
