@@ -1,0 +1,183 @@
+// Loading a 640 x 480 RGB picture as the game does (mapping, decoding, keyed copy, full box mip
+// chain) against decoding the same file with libpng alone into a plain buffer.
+#include "bench/ratio_report.h"
+#include "blit/com_ref.h"
+#include "texture/texture_loader.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int Width = 640;
+constexpr int Height = 480;
+
+void appendToVector(png_structp png, png_bytep data, size_t length) {
+    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+// Smooth colour fields with some noise and a few magenta patches, like a painted picture.
+std::vector<uint8_t> pictureRows() {
+    std::mt19937 random(640480);
+    std::vector<uint8_t> rows;
+    rows.reserve(size_t(Width) * Height * 3);
+    for (int y = 0; y < Height; ++y) {
+        for (int x = 0; x < Width; ++x) {
+            if ((x / 40 + y / 40) % 7 == 0) {
+                rows.insert(rows.end(), {0xFF, 0x00, 0xFF});
+                continue;
+            }
+            const int noise = int(random() % 9) - 4;
+            rows.push_back(uint8_t(std::clamp(x * 255 / Width + noise, 0, 255)));
+            rows.push_back(uint8_t(std::clamp(y * 255 / Height + noise, 0, 255)));
+            rows.push_back(uint8_t(std::clamp((x + y) * 255 / (Width + Height) - noise, 0, 255)));
+        }
+    }
+    return rows;
+}
+
+std::vector<uint8_t> encodePicture() {
+    std::vector<uint8_t> rows = pictureRows();
+    std::vector<png_bytep> pointers(Height);
+    for (int y = 0; y < Height; ++y)
+        pointers[y] = rows.data() + size_t(y) * Width * 3;
+    std::vector<uint8_t> file;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png)) == 0) {
+        png_set_write_fn(png, &file, appendToVector, nullptr);
+        png_set_IHDR(png, info, Width, Height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        png_write_image(png, pointers.data());
+        png_write_end(png, info);
+    }
+    png_destroy_write_struct(&png, &info);
+    return file;
+}
+
+struct MemorySource {
+    const uint8_t* next;
+    size_t left;
+};
+
+void readFromMemory(png_structp png, png_bytep out, size_t count) {
+    auto* source = static_cast<MemorySource*>(png_get_io_ptr(png));
+    if (count > source->left)
+        png_error(png, "read error");
+    std::memcpy(out, source->next, count);
+    source->next += count;
+    source->left -= count;
+}
+
+// libpng alone: the file's rows, as stored, into one plain buffer.
+bool decodeWithLibpng(const std::vector<uint8_t>& file, std::vector<uint8_t>* pixels,
+                      std::vector<png_bytep>* rows) {
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    MemorySource source = {file.data(), file.size()};
+    bool decoded = false;
+    if (setjmp(png_jmpbuf(png)) == 0) {
+        png_set_read_fn(png, &source, readFromMemory);
+        png_read_info(png, info);
+        png_read_update_info(png, info);
+        const size_t rowBytes = png_get_rowbytes(png, info);
+        const png_uint_32 height = png_get_image_height(png, info);
+        pixels->resize(rowBytes * height);
+        rows->resize(height);
+        for (png_uint_32 y = 0; y < height; ++y)
+            (*rows)[y] = pixels->data() + y * rowBytes;
+        png_read_image(png, rows->data());
+        decoded = true;
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    return decoded;
+}
+
+class PictureFile {
+public:
+    PictureFile() : bytes_(encodePicture()) {
+        path_ = std::filesystem::temp_directory_path() /
+                ("bench_load_" + std::to_string(::getpid()) + ".png");
+        std::ofstream(path_, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes_.data()), std::streamsize(bytes_.size()));
+    }
+    ~PictureFile() { std::filesystem::remove(path_); }
+
+    const std::vector<uint8_t>& bytes() const { return bytes_; }
+    std::string path() const { return path_.string(); }
+
+private:
+    std::vector<uint8_t> bytes_;
+    std::filesystem::path path_;
+};
+
+const PictureFile& picture() {
+    static const PictureFile file;
+    return file;
+}
+
+// Each decode gets a buffer of its own, as the loader's decode does.
+void BM_DecodeWithLibpng(benchmark::State& state) {
+    for (auto _ : state) {
+        std::vector<uint8_t> pixels;
+        std::vector<png_bytep> rows;
+        if (!decodeWithLibpng(picture().bytes(), &pixels, &rows))
+            state.SkipWithError("libpng refused the picture");
+        benchmark::DoNotOptimize(pixels.data());
+    }
+}
+BENCHMARK(BM_DecodeWithLibpng)->Unit(benchmark::kMillisecond);
+
+// A headless software device on the desktop's format.
+bool createDevice(ComRef<IDirect3D8>* d3d, ComRef<IDirect3DDevice8>* device) {
+    *d3d->out() = Direct3DCreate8(D3D_SDK_VERSION);
+    D3DDISPLAYMODE mode = {};
+    if (!*d3d || FAILED((*d3d)->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode)))
+        return false;
+    D3DPRESENT_PARAMETERS parameters = {};
+    parameters.BackBufferWidth = 64;
+    parameters.BackBufferHeight = 64;
+    parameters.BackBufferFormat = mode.Format;
+    parameters.BackBufferCount = 1;
+    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    parameters.Windowed = TRUE;
+    return SUCCEEDED((*d3d)->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                                          D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters,
+                                          device->out()));
+}
+
+void BM_LoadAsTheGame(benchmark::State& state) {
+    ComRef<IDirect3D8> d3d;
+    ComRef<IDirect3DDevice8> device;
+    if (!createDevice(&d3d, &device)) {
+        state.SkipWithError("no device");
+        return;
+    }
+    const std::string path = picture().path();
+    for (auto _ : state) {
+        ComRef<IDirect3DTexture8> texture;
+        const HRESULT hr =
+            createTextureFromFile(device.get(), path.c_str(), 0xFFFFFFFFu, 0xFFFFFFFFu, 0, 0,
+                                  D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, FilterNone, FilterDefault,
+                                  0xFFFF00FF, nullptr, nullptr, texture.out());
+        if (FAILED(hr))
+            state.SkipWithError("the load failed");
+    }
+}
+BENCHMARK(BM_LoadAsTheGame)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return bench::runWithRatios(argc, argv, {{"load", "BM_LoadAsTheGame", "BM_DecodeWithLibpng"}});
+}

@@ -1,0 +1,96 @@
+// The decoded-image node: its lifetime, its chains, and load, which offers the file's bytes to
+// the container decoders in their fixed order.
+#include "texture/image_decoder.h"
+
+#include <cstring>
+#include <iterator>
+
+namespace {
+
+using Decode = HRESULT (ImageDecoder::*)(const uint8_t* data, UINT size);
+
+struct DecoderSlot {
+    ImageFileFormat container;
+    Decode decode; // null: this container's decoder is not part of the toolkit yet
+};
+
+// The first decoder that accepts the data claims it, and several containers would accept the
+// same bytes: those with a firm signature go first, while Targa and the header-less bitmap,
+// which have none and accept almost anything, come last. A slot without a decoder rejects
+// every file.
+constexpr DecoderSlot decoderOrderTable[] = {
+    {Bmp, nullptr}, {Ppm, nullptr}, {Dds, nullptr}, {Jpg, nullptr}, {Png, &ImageDecoder::decodePng},
+    {Tga, nullptr}, {Dib, nullptr},
+};
+static_assert(std::size(decoderOrderTable) == 7);
+
+void setWholeBoxes(ImageDecoder& first) {
+    for (ImageDecoder* face = &first; face != nullptr; face = face->nextFace.get())
+        for (ImageDecoder* level = face; level != nullptr; level = level->nextLevel.get())
+            level->box = {0, 0, level->width, level->height, 0, level->depth};
+}
+
+void fillInfo(const ImageDecoder& image, ImageInfo* info) {
+    std::memset(info, 0, sizeof(*info));
+    info->width = image.width;
+    info->height = image.height;
+    info->depth = image.depth;
+    info->mipLevels = image.levelCount();
+    info->format = findClosestExternalFormat(image.format);
+    info->resourceType = image.resourceType;
+    info->imageFileFormat = image.fileFormat;
+}
+
+} // namespace
+
+ImageDecoder::~ImageDecoder() {
+    discard();
+}
+
+void ImageDecoder::discard() {
+    if (ownsBits)
+        delete[] bits;
+    if (ownsPalette)
+        delete[] palette;
+    bits = nullptr;
+    palette = nullptr;
+    ownsBits = false;
+    ownsPalette = false;
+    nextLevel.reset();
+    nextFace.reset();
+}
+
+UINT ImageDecoder::levelCount() const {
+    UINT count = 1;
+    for (const ImageDecoder* level = nextLevel.get(); level != nullptr;
+         level = level->nextLevel.get())
+        ++count;
+    return count;
+}
+
+UINT ImageDecoder::faceCount() const {
+    UINT count = 1;
+    for (const ImageDecoder* face = nextFace.get(); face != nullptr; face = face->nextFace.get())
+        ++count;
+    return count;
+}
+
+HRESULT ImageDecoder::load(const void* data, UINT size, ImageInfo* info) {
+    if (data == nullptr && size != 0)
+        return D3DERR_INVALIDCALL;
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    for (const DecoderSlot& slot : decoderOrderTable) {
+        resourceType = D3DRTYPE_TEXTURE;
+        fileFormat = slot.container;
+        if (slot.decode == nullptr)
+            continue;
+        if (SUCCEEDED((this->*slot.decode)(bytes, size))) {
+            if (info != nullptr)
+                fillInfo(*this, info);
+            setWholeBoxes(*this);
+            return D3D_OK;
+        }
+        discard();
+    }
+    return InvalidData;
+}

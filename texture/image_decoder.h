@@ -1,0 +1,61 @@
+// One decoded surface of an image file, with its chains of smaller levels and further faces,
+// and the loader that offers a file's bytes to every container decoder in a fixed order.
+#pragma once
+
+#include "texture/image_info.h"
+#include "windows.h"
+
+#include <cstdint>
+#include <memory>
+
+// The region of a level that is copied; right, bottom and back are exclusive.
+struct ImageBox {
+    UINT left;
+    UINT top;
+    UINT right;
+    UINT bottom;
+    UINT front;
+    UINT back;
+};
+
+// A node owns its pixel buffer and palette only when the flags say so; otherwise they point
+// into the caller's file bytes, which must then outlive the node's use. Rows run top to bottom.
+class ImageDecoder {
+public:
+    ImageDecoder() = default;
+    ~ImageDecoder();
+    ImageDecoder(const ImageDecoder&) = delete;
+    ImageDecoder& operator=(const ImageDecoder&) = delete;
+
+    // Decodes a whole file held in memory into this (empty) node and the nodes it chains, and
+    // fills `info` when it is given. InvalidData when no decoder accepts the bytes; a
+    // decoder's own failure code never comes out.
+    HRESULT load(const void* data, UINT size, ImageInfo* info);
+
+    // The container decoders. Each takes the whole file and either fills the node or fails;
+    // what a failing decoder allocated stays in the node until load discards it.
+    HRESULT decodePng(const uint8_t* data, UINT size);
+
+    // Frees the owned buffers and both chains, and resets the six fields that hold them.
+    void discard();
+
+    // 1 + the length of the nextLevel chain, and 1 + the length of the nextFace chain.
+    UINT levelCount() const;
+    UINT faceCount() const;
+
+    PixelFormat format = D3DFMT_UNKNOWN;   // may be a private 16-bit-per-channel code
+    const uint8_t* bits = nullptr;         // top row of the first slice
+    const PALETTEENTRY* palette = nullptr; // 256 entries for paletted formats, else null
+    UINT width = 0;
+    UINT height = 0;
+    UINT depth = 0;
+    ImageBox box = {};
+    UINT rowPitch = 0;
+    UINT slicePitch = 0; // 0 for a two-dimensional image
+    bool ownsBits = false;
+    bool ownsPalette = false;
+    D3DRESOURCETYPE resourceType = D3DRTYPE_TEXTURE;
+    ImageFileFormat fileFormat = Bmp;        // the decoder being tried, then the one that accepted
+    std::unique_ptr<ImageDecoder> nextLevel; // next smaller level of the same face
+    std::unique_ptr<ImageDecoder> nextFace;  // first level of the next face
+};
