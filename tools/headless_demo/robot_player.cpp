@@ -8,7 +8,7 @@ namespace {
 
 // The target picture is 48 pixels square; its rings are saturated red and near white, colours
 // that the forest, the tree and the bush never show.
-constexpr int Grid = 3;
+constexpr int Grid = 4;
 constexpr int TargetSize = 48;
 // The shot lands this far right of and below the cursor's hot spot.
 constexpr int AimShift = 15;
@@ -103,9 +103,10 @@ void RobotPlayer::look(const platform_ext::FrameView& frame, HWND window, Clock:
     if (!aiming || std::hypot(nearest->x - aim.x, nearest->y - aim.y) > TargetSize) {
         // A new target: see it, decide, move the hand there (longer for a longer way).
         const float distance = std::hypot(nearest->x - aim.x, nearest->y - aim.y);
-        std::uniform_int_distribution<int> reaction(230, 420);
-        const auto moving = std::chrono::milliseconds(reaction(random) + int(distance * 0.6f));
-        readyAt = std::max(now + moving, lastShot + std::chrono::milliseconds(250));
+        std::uniform_int_distribution<int> reaction(250, 420);
+        const auto moving =
+            std::chrono::milliseconds(reaction(random) + 80 + int(distance * 0.6f));
+        readyAt = std::max(now + moving, lastShot + std::chrono::milliseconds(300));
         aiming = true;
     }
     aim = *nearest;
@@ -117,7 +118,7 @@ void RobotPlayer::look(const platform_ext::FrameView& frame, HWND window, Clock:
 
 void RobotPlayer::shoot(HWND window, float x, float y, Clock::time_point now) {
     // A hand is never exact: a few pixels off, now and then a shot beside the rings.
-    std::normal_distribution<float> error(0.0f, 7.0f);
+    std::normal_distribution<float> error(0.0f, 8.0f);
     // The hot spot cannot leave the client area: above or left of it lies the frame.
     const int hotX = std::max(0, int(std::lround(x + error(random))) - AimShift);
     const int hotY = std::max(0, int(std::lround(y + error(random))) - AimShift);
