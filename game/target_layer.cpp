@@ -2,6 +2,7 @@
 #include "game/target_layer.h"
 
 #include "engine/render_engine.h"
+#include "game/game_objects.h"
 #include "game/game_random.h"
 #include "game/picture_path.h"
 

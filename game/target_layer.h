@@ -31,6 +31,3 @@ private:
     int slots[TargetPlaceCount];
     DWORD nextSpawn[TargetPlaceCount];
 };
-
-// The tracks the targets run on; defined by the program (or a test).
-extern TargetPathTable TargetPaths;
