@@ -31,7 +31,7 @@ windowWhere() {
 SDL_VIDEODRIVER=x11 "$GAME" >game.out 2>&1 &
 game=$!
 box=""
-for i in $(seq 150); do
+for i in $(seq 600); do
   box=$(windowWhere '!/640x480/')
   [ -n "$box" ] && break
   sleep 0.1
@@ -44,6 +44,7 @@ sleep 0.5
 import -window root -depth 8 rgb:screen.rgb
 xdotool windowfocus --sync "$(windowWhere '/640x480/')" key Escape
 for i in $(seq 100); do kill -0 $game 2>/dev/null || break; sleep 0.1; done
+kill -0 $game 2>/dev/null && { echo "the game did not end" >&2; kill $game; }
 wait $game
 echo "exit $?"
 )script";
@@ -61,7 +62,7 @@ TEST_F(BosquetirUnderXvfb, StartsPlaysAndQuitsOnEscape) {
         std::filesystem::copy_file(assets / picture, picture);
     writeHostFile("play.sh", PlayScript);
 
-    const std::string command = "GAME='" BOSQUETIR_PROGRAM "' timeout 120 xvfb-run -a -s "
+    const std::string command = "GAME='" BOSQUETIR_PROGRAM "' timeout 170 xvfb-run -a -s "
                                 "'-screen 0 " +
                                 std::to_string(ScreenWidth) + "x" + std::to_string(ScreenHeight) +
                                 "x24' sh play.sh 2>&1";
