@@ -10,6 +10,7 @@
 #include "d3d8/texture_base.h"
 #include "internal/window_bridge.h"
 
+#include <algorithm>
 #include <new>
 
 namespace d3d8 {
@@ -146,11 +147,17 @@ HRESULT Device::createSwapChain() {
     const bool lockable = (p.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0;
     const Surface::Params params = {p.BackBufferFormat,    p.BackBufferWidth, p.BackBufferHeight,
                                     D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,   lockable};
-    const HRESULT hr = Surface::create(this, this, params, &backBuffer_);
+    HRESULT hr = Surface::create(this, this, params, &backBuffer_);
+    if (SUCCEEDED(hr))
+        hr = frontBuffer_.allocate(backBuffer_->store().layout(), p.BackBufferWidth,
+                                   p.BackBufferHeight, 1);
     if (FAILED(hr))
         return hr;
-    return frontBuffer_.allocate(backBuffer_->store().layout(), p.BackBufferWidth,
-                                 p.BackBufferHeight, 1);
+    // Opaque black, with the unused byte of 32-bit pixels at 0xFF as every later write keeps it.
+    if (p.BackBufferFormat == D3DFMT_X8R8G8B8)
+        for (LevelStore* buffer : {&backBuffer_->store(), &frontBuffer_})
+            std::fill_n(buffer->words(), buffer->geometry().size / 4, 0xFF000000u);
+    return D3D_OK;
 }
 
 HRESULT Device::QueryInterface(REFIID riid, void** ppvObj) {

@@ -20,10 +20,8 @@ void blendSourceOverPlain(uint32_t* dst, const uint32_t* src, int n) {
             dst[i] = s;
             continue;
         }
-        if (a == 0) {
-            dst[i] |= 0xFF000000u;
+        if (a == 0)
             continue;
-        }
         const uint32_t d = dst[i];
         uint32_t result = 0xFF000000u;
         for (int shift = 0; shift < 24; shift += 8)
@@ -47,9 +45,16 @@ const SpanKernels* sse2SpanKernels() {
 }
 #endif
 
+#if !defined(BOSQ_HAVE_AVX2_KERNELS)
+const SpanKernels* avx2SpanKernels() {
+    return nullptr;
+}
+#endif
+
 const SpanKernels& spanKernels() {
-    static const SpanKernels& chosen =
-        sse2SpanKernels() != nullptr ? *sse2SpanKernels() : plainSpanKernels();
+    static const SpanKernels& chosen = avx2SpanKernels() != nullptr   ? *avx2SpanKernels()
+                                       : sse2SpanKernels() != nullptr ? *sse2SpanKernels()
+                                                                      : plainSpanKernels();
     return chosen;
 }
 

@@ -48,12 +48,10 @@ void blendSourceOverSse2(uint32_t* dst, const uint32_t* src, int n) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), s);
             continue;
         }
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF)
+            continue;
         __m128i* target = reinterpret_cast<__m128i*>(dst + i);
         const __m128i d = _mm_loadu_si128(target);
-        if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF) {
-            _mm_storeu_si128(target, _mm_or_si128(d, AlphaMask));
-            continue;
-        }
         const __m128i low = blendPair(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero));
         const __m128i high = blendPair(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero));
         _mm_storeu_si128(target, _mm_or_si128(_mm_packus_epi16(low, high), AlphaMask));

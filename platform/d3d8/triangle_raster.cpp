@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 namespace d3d8 {
@@ -80,6 +81,28 @@ TriangleShading shadingOf(const SnappedVertex (&v)[3]) {
     return shading;
 }
 
+// The pixel bounds of a triangle or rectangle inside the viewport; false when empty.
+bool pixelBounds(const SnappedVertex* v, int count, const PixelRect& viewport, TriangleShading* s) {
+    int64_t minX = v[0].x, maxX = v[0].x, minY = v[0].y, maxY = v[0].y;
+    for (int i = 1; i < count; ++i) {
+        minX = std::min(minX, v[i].x);
+        maxX = std::max(maxX, v[i].x);
+        minY = std::min(minY, v[i].y);
+        maxY = std::max(maxY, v[i].y);
+    }
+    s->left = int(std::max<int64_t>(viewport.left, ceilDiv(minX, SubPixels)));
+    s->right = int(std::min<int64_t>(viewport.right, ceilDiv(maxX, SubPixels)));
+    s->top = int(std::max<int64_t>(viewport.top, ceilDiv(minY, SubPixels)));
+    s->bottom = int(std::min<int64_t>(viewport.bottom, ceilDiv(maxY, SubPixels)));
+    return s->left < s->right && s->top < s->bottom;
+}
+
+// Whether `plane` gives `value` at the vertex, to well within what the pipeline resolves.
+bool predicts(const Plane& plane, const SnappedVertex& v, double value) {
+    const double x = double(v.x) / SubPixels, y = double(v.y) / SubPixels;
+    return std::fabs(plane.at(x, y) - value) <= 1.0e-9 * (1.0 + std::fabs(value));
+}
+
 } // namespace
 
 void rasterizeTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
@@ -92,16 +115,10 @@ void rasterizeTriangle(const ScreenVertex& a, const ScreenVertex& b, const Scree
     if (area == 0)
         return;
 
-    const int64_t minX = std::min({v[0].x, v[1].x, v[2].x});
-    const int64_t maxX = std::max({v[0].x, v[1].x, v[2].x});
-    const int64_t minY = std::min({v[0].y, v[1].y, v[2].y});
-    const int64_t maxY = std::max({v[0].y, v[1].y, v[2].y});
-    const int left = int(std::max<int64_t>(viewport.left, ceilDiv(minX, SubPixels)));
-    const int right = int(std::min<int64_t>(viewport.right, ceilDiv(maxX, SubPixels)));
-    const int top = int(std::max<int64_t>(viewport.top, ceilDiv(minY, SubPixels)));
-    const int bottom = int(std::min<int64_t>(viewport.bottom, ceilDiv(maxY, SubPixels)));
-    if (left >= right || top >= bottom)
+    TriangleShading bounds;
+    if (!pixelBounds(v, 3, viewport, &bounds))
         return;
+    const int left = bounds.left, right = bounds.right, top = bounds.top, bottom = bounds.bottom;
 
     TriangleShading shading = shadingOf(v);
     shading.left = left;
@@ -123,6 +140,36 @@ void rasterizeTriangle(const ScreenVertex& a, const ScreenVertex& b, const Scree
         if (x0 < x1)
             pipeline.shadeSpan(y, x0, x1);
     }
+}
+
+bool rasterizeRectangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                        const ScreenVertex& d, const PixelRect& viewport, PixelPipeline& pipeline) {
+    const SnappedVertex v[4] = {{std::llround(a.x * SubPixels), std::llround(a.y * SubPixels), &a},
+                                {std::llround(b.x * SubPixels), std::llround(b.y * SubPixels), &b},
+                                {std::llround(c.x * SubPixels), std::llround(c.y * SubPixels), &c},
+                                {std::llround(d.x * SubPixels), std::llround(d.y * SubPixels), &d}};
+    // a and c are opposite corners and b and d the other two, all on two columns and two rows.
+    const bool rectangle =
+        a.rhw == b.rhw && a.rhw == c.rhw && a.rhw == d.rhw && v[0].x != v[2].x &&
+        v[0].y != v[2].y &&
+        ((v[1].x == v[0].x && v[1].y == v[2].y && v[3].x == v[2].x && v[3].y == v[0].y) ||
+         (v[1].x == v[2].x && v[1].y == v[0].y && v[3].x == v[0].x && v[3].y == v[2].y));
+    if (!rectangle)
+        return false;
+    const SnappedVertex first[3] = {v[0], v[1], v[2]};
+    TriangleShading shading = shadingOf(first);
+    // The fourth corner must lie on the first triangle's planes, or the halves would differ.
+    bool onePlane = predicts(shading.u, v[3], d.u) && predicts(shading.v, v[3], d.v);
+    for (int channel = 0; channel < 4; ++channel)
+        onePlane = onePlane && predicts(shading.diffuse[channel], v[3], d.color[channel]);
+    if (!onePlane || (shading.constantColor && std::memcmp(a.color, d.color, sizeof(a.color)) != 0))
+        return false;
+    if (!pixelBounds(v, 4, viewport, &shading))
+        return true;
+    pipeline.beginTriangle(shading);
+    for (int y = shading.top; y < shading.bottom; ++y)
+        pipeline.shadeSpan(y, shading.left, shading.right);
+    return true;
 }
 
 } // namespace d3d8

@@ -26,4 +26,10 @@ constexpr double RasterLimit = 1048576.0;
 void rasterizeTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
                        const PixelRect& viewport, PixelPipeline& pipeline);
 
+// Draws the two triangles (a, b, c) and (a, c, d) as one rectangle when they form an
+// axis-aligned one over a single attribute plane, which covers the same pixels row by row
+// without edge arithmetic; false, having drawn nothing, when they do not.
+bool rasterizeRectangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                        const ScreenVertex& d, const PixelRect& viewport, PixelPipeline& pipeline);
+
 } // namespace d3d8

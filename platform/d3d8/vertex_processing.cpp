@@ -148,7 +148,57 @@ public:
             drawUntransformed(raw);
     }
 
+    // A quad of two triangles sharing the diagonal a-c, drawn as one rectangle when it is an
+    // axis-aligned one that needs no clipping; false when it must go triangle by triangle.
+    // The first triangle, whose winding decides culling, is (a, b, c), or (b, a, c) for a strip.
+    bool drawQuad(const BYTE* a, const BYTE* b, const BYTE* c, const BYTE* d, bool strip) {
+        if (setup_.flatShading)
+            return false;
+        const BYTE* corners[4] = {a, b, c, d};
+        ScreenVertex screen[4];
+        for (int i = 0; i < 4; ++i)
+            if (!projectUnclipped(fetch(setup_.layout, corners[i]), &screen[i]))
+                return false;
+        const ScreenVertex triangle[3] = {screen[strip ? 1 : 0], screen[strip ? 0 : 1], screen[2]};
+        if (culled(triangle, 3))
+            return false;
+        return rasterizeRectangle(screen[0], screen[1], screen[2], screen[3], viewport_, pipeline_);
+    }
+
 private:
+    // The screen position of a vertex that needs no clipping; false for one that does.
+    bool projectUnclipped(const RawVertex& raw, ScreenVertex* out) const {
+        if (setup_.layout.transformed) {
+            if (!(raw.rhw > 0.0f) || !std::isfinite(raw.rhw) ||
+                !(std::fabs(raw.position[0]) < ScreenLimit) ||
+                !(std::fabs(raw.position[1]) < ScreenLimit))
+                return false;
+            *out = screenVertexOf(raw);
+            return true;
+        }
+        ClipVertex clip = toClipSpace(raw);
+        for (const ClipPlane& plane : ClipSpacePlanes)
+            if (!(distance(plane, clip) >= 0.0))
+                return false;
+        *out = project(clip);
+        return true;
+    }
+
+    ClipVertex toClipSpace(const RawVertex& raw) const {
+        const auto& m = setup_.transform;
+        const float* p = raw.position;
+        double r[4];
+        for (int j = 0; j < 4; ++j)
+            r[j] = p[0] * m[0][j] + p[1] * m[1][j] + p[2] * m[2][j] + m[3][j];
+        return {r[0],
+                r[1],
+                r[2],
+                r[3],
+                raw.u,
+                raw.v,
+                {raw.color[0], raw.color[1], raw.color[2], raw.color[3]}};
+    }
+
     // Pre-transformed vertices go straight to the rasteriser unless they lie beyond its
     // range; a vertex without a positive, finite rhw or position has no place on the screen.
     void drawTransformed(const RawVertex (&raw)[3]) {
@@ -237,7 +287,7 @@ private:
         return s;
     }
 
-    void rasterizePolygon(const ScreenVertex* screen, int count) {
+    bool culled(const ScreenVertex* screen, int count) const {
         double area = 0.0;
         for (int i = 0; i < count; ++i) {
             const ScreenVertex& p = screen[i];
@@ -245,8 +295,12 @@ private:
             area += p.x * q.y - q.x * p.y;
         }
         // With y growing downwards a positive area is clockwise on the screen.
-        if ((setup_.cullMode == D3DCULL_CW && area > 0.0) ||
-            (setup_.cullMode == D3DCULL_CCW && area < 0.0))
+        return (setup_.cullMode == D3DCULL_CW && area > 0.0) ||
+               (setup_.cullMode == D3DCULL_CCW && area < 0.0);
+    }
+
+    void rasterizePolygon(const ScreenVertex* screen, int count) {
+        if (culled(screen, count))
             return;
         for (int i = 1; i + 1 < count; ++i)
             rasterizeTriangle(screen[0], screen[i], screen[i + 1], viewport_, pipeline_);
@@ -298,6 +352,13 @@ void drawTriangles(const PrimitiveSetup& setup, D3DPRIMITIVETYPE type, UINT coun
                    const BYTE* vertices, UINT stride, PixelPipeline& pipeline) {
     TriangleDrawer drawer(setup, pipeline);
     const auto at = [&](uint64_t index) { return vertices + index * stride; };
+    // Sprites arrive as quads of two triangles; an axis-aligned one is a single rectangle.
+    if (count == 2 && type == D3DPT_TRIANGLEFAN &&
+        drawer.drawQuad(at(0), at(1), at(2), at(3), false))
+        return;
+    if (count == 2 && type == D3DPT_TRIANGLESTRIP &&
+        drawer.drawQuad(at(1), at(0), at(2), at(3), true))
+        return;
     for (UINT i = 0; i < count; ++i) {
         switch (type) {
         case D3DPT_TRIANGLELIST:

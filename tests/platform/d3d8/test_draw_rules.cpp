@@ -196,6 +196,25 @@ TEST_F(DrawRuleTest, StripsAndListsCoverTheSameArea) {
     ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, strip, sizeof(strip[0])), D3D_OK);
     ASSERT_EQ(device->EndScene(), D3D_OK);
     EXPECT_EQ(countColored(0xFFFFFFFFu), 16 * 8) << "both triangles of the strip face the viewer";
+    clear(0xFF000000);
+    ASSERT_EQ(device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW), D3D_OK);
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, strip, sizeof(strip[0])), D3D_OK);
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+    EXPECT_EQ(countColored(0xFFFFFFFFu), 0) << "and both are culled together";
+    // The same rectangle as a list and as a fan covers the same pixels.
+    const TransformedVertex list[6] = {strip[0], strip[1], strip[2], strip[2], strip[1], strip[3]};
+    const TransformedVertex fan[4] = {strip[0], strip[1], strip[3], strip[2]};
+    ASSERT_EQ(device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE), D3D_OK);
+    for (D3DPRIMITIVETYPE type : {D3DPT_TRIANGLELIST, D3DPT_TRIANGLEFAN}) {
+        clear(0xFF000000);
+        ASSERT_EQ(device->BeginScene(), D3D_OK);
+        ASSERT_EQ(device->DrawPrimitiveUP(type, 2, type == D3DPT_TRIANGLELIST ? list : fan,
+                                          sizeof(strip[0])),
+                  D3D_OK);
+        ASSERT_EQ(device->EndScene(), D3D_OK);
+        EXPECT_EQ(countColored(0xFFFFFFFFu), 16 * 8) << "type " << type;
+    }
 }
 
 TEST_F(DrawRuleTest, UntransformedVerticesGoThroughTheTransforms) {

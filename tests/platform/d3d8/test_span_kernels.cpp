@@ -11,7 +11,9 @@ using namespace d3d8;
 
 namespace {
 
-std::vector<uint32_t> spanOfRuns(size_t n, uint32_t seed) {
+// Source spans with runs of opaque and transparent texels; a target keeps its unused byte at
+// 0xFF, which `target` gives.
+std::vector<uint32_t> spanOfRuns(size_t n, uint32_t seed, bool target = false) {
     std::vector<uint32_t> words(n);
     uint32_t state = seed;
     for (size_t i = 0; i < n; ++i) {
@@ -22,7 +24,7 @@ std::vector<uint32_t> spanOfRuns(size_t n, uint32_t seed) {
             w |= 0xFF000000u;
         else if (run == 1)
             w &= 0x00FFFFFFu;
-        words[i] = w;
+        words[i] = target ? w | 0xFF000000u : w;
     }
     return words;
 }
@@ -35,11 +37,15 @@ TEST(SpanKernelTest, RoundedDivisionIsExactForEveryProductOfBytes) {
 }
 
 TEST(SpanKernelTest, PlainBlendFollowsTheFormula) {
-    const std::vector<uint32_t> src = spanOfRuns(300, 1), before = spanOfRuns(300, 2);
+    const std::vector<uint32_t> src = spanOfRuns(300, 1), before = spanOfRuns(300, 2, true);
     std::vector<uint32_t> dst = before;
     plainSpanKernels().blendSourceOver(dst.data(), src.data(), int(src.size()));
     for (size_t i = 0; i < src.size(); ++i) {
         const uint32_t a = src[i] >> 24;
+        if (a == 0) {
+            ASSERT_EQ(dst[i], before[i]) << i;
+            continue;
+        }
         uint32_t expected = 0xFF000000u;
         for (int shift = 0; shift < 24; shift += 8)
             expected |=
@@ -54,22 +60,32 @@ TEST(SpanKernelTest, PlainBlendFollowsTheFormula) {
         ASSERT_EQ(dst[i], src[i] | 0xFF000000u);
 }
 
-TEST(SpanKernelTest, Sse2VariantMatchesThePlainRoutines) {
-    const SpanKernels* sse2 = sse2SpanKernels();
-    if (sse2 == nullptr)
-        GTEST_SKIP() << "no SSE2 kernels in this build";
+void expectSameAsPlain(const SpanKernels& variant) {
     for (int length : {0, 1, 3, 4, 7, 64, 333}) {
         for (int offset : {0, 1, 3}) { // unaligned starts
             const std::vector<uint32_t> src = spanOfRuns(size_t(length + offset), uint32_t(length));
-            const std::vector<uint32_t> dst0 = spanOfRuns(size_t(length + offset), 77);
+            const std::vector<uint32_t> dst0 = spanOfRuns(size_t(length + offset), 77, true);
             std::vector<uint32_t> plain = dst0, fast = dst0;
             plainSpanKernels().blendSourceOver(plain.data() + offset, src.data() + offset, length);
-            sse2->blendSourceOver(fast.data() + offset, src.data() + offset, length);
+            variant.blendSourceOver(fast.data() + offset, src.data() + offset, length);
             ASSERT_EQ(fast, plain) << "blend, length " << length << " offset " << offset;
             plainSpanKernels().storeOpaque(plain.data() + offset, src.data() + offset, length);
-            sse2->storeOpaque(fast.data() + offset, src.data() + offset, length);
+            variant.storeOpaque(fast.data() + offset, src.data() + offset, length);
             ASSERT_EQ(fast, plain) << "store, length " << length << " offset " << offset;
         }
     }
-    EXPECT_EQ(&spanKernels(), sse2) << "the rasteriser uses the SSE2 kernels where it can";
+}
+
+TEST(SpanKernelTest, ProcessorVariantsMatchThePlainRoutines) {
+    int variants = 0;
+    for (const SpanKernels* variant : {sse2SpanKernels(), avx2SpanKernels()})
+        if (variant != nullptr) {
+            expectSameAsPlain(*variant);
+            ++variants;
+        }
+    if (variants == 0)
+        GTEST_SKIP() << "no processor variants here";
+    const SpanKernels* fastest =
+        avx2SpanKernels() != nullptr ? avx2SpanKernels() : sse2SpanKernels();
+    EXPECT_EQ(&spanKernels(), fastest) << "the rasteriser uses the widest kernels it can";
 }

@@ -1,0 +1,183 @@
+// The game's frame on the software device: a 640 x 480 blended background and five blended
+// sprites (140 x 320, 220 x 150 and three 48 x 48) as screen-space quads at half-pixel offsets
+// with texel-centred coordinates, bilinear filtering and white diffuse, then a headless
+// Present; against a memcpy of the frame's bytes, the floor of any frame.
+#include "bench/ratio_report.h"
+#include "d3d8.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr UINT Width = 640;
+constexpr UINT Height = 480;
+
+struct Vertex {
+    float x, y, z, rhw;
+    D3DCOLOR color;
+    float u, v;
+};
+
+// A picture like the game's: opaque inside an ellipse with a soft rim, transparent outside;
+// `opaque` makes it opaque everywhere, as the background is.
+IDirect3DTexture8* makePicture(IDirect3DDevice8* device, UINT w, UINT h, bool opaque,
+                               uint32_t seed) {
+    IDirect3DTexture8* texture = nullptr;
+    if (FAILED(device->CreateTexture(w, h, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture)))
+        return nullptr;
+    D3DLOCKED_RECT locked;
+    texture->LockRect(0, &locked, nullptr, 0);
+    uint32_t state = seed;
+    for (UINT y = 0; y < h; ++y) {
+        uint32_t* row =
+            reinterpret_cast<uint32_t*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch);
+        for (UINT x = 0; x < w; ++x) {
+            state = state * 1664525u + 1013904223u;
+            const double dx = (x + 0.5) / w * 2 - 1, dy = (y + 0.5) / h * 2 - 1;
+            const double rim = (1.0 - std::sqrt(dx * dx + dy * dy)) * std::min(w, h) / 2 / 3;
+            const uint32_t alpha =
+                opaque ? 255u : uint32_t(std::lround(std::fmin(1.0, std::fmax(0.0, rim)) * 255));
+            row[x] = alpha << 24 | (state >> 8 & 0xFFFFFF);
+        }
+    }
+    texture->UnlockRect(0);
+    return texture;
+}
+
+class GameScene {
+public:
+    GameScene() {
+        direct3D_ = Direct3DCreate8(D3D_SDK_VERSION);
+        D3DDISPLAYMODE mode;
+        direct3D_->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode);
+        D3DPRESENT_PARAMETERS p = {};
+        p.BackBufferWidth = Width;
+        p.BackBufferHeight = Height;
+        p.BackBufferFormat = mode.Format;
+        p.BackBufferCount = 1;
+        p.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        p.Windowed = TRUE;
+        direct3D_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                                D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &device_);
+        // The sprite batch's drawing state.
+        device_->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+        device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        device_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+        device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+        device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+        device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+        device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+        device_->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+        device_->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+        device_->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
+        device_->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_NONE);
+        device_->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
+        device_->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_CLAMP);
+        background_ = makePicture(device_, Width, Height, true, 1);
+        sprites_[0] = {makePicture(device_, 140, 320, false, 2), 60, 130};
+        sprites_[1] = {makePicture(device_, 220, 150, false, 3), 380, 300};
+        sprites_[2] = {makePicture(device_, 48, 48, false, 4), 250, 200};
+        sprites_[3] = {makePicture(device_, 48, 48, false, 5), 320, 90};
+        sprites_[4] = {makePicture(device_, 48, 48, false, 6), 470, 160};
+    }
+
+    ~GameScene() {
+        for (Sprite& sprite : sprites_)
+            sprite.texture->Release();
+        background_->Release();
+        device_->Release();
+        direct3D_->Release();
+    }
+
+    bool ready() const { return device_ != nullptr && background_ != nullptr; }
+
+    void drawBackground() { drawQuad(background_, 0, 0); }
+
+    void drawFrame() {
+        device_->BeginScene();
+        drawQuad(background_, 0, 0);
+        for (const Sprite& sprite : sprites_)
+            drawQuad(sprite.texture, sprite.x, sprite.y);
+        device_->EndScene();
+        device_->Present(nullptr, nullptr, nullptr, nullptr);
+    }
+
+    IDirect3DDevice8* device() const { return device_; }
+
+private:
+    struct Sprite {
+        IDirect3DTexture8* texture;
+        int x, y;
+    };
+
+    // The quad of Part of the sprite batch: corners half a pixel up and left, texel-centred.
+    void drawQuad(IDirect3DTexture8* texture, int x, int y) {
+        D3DSURFACE_DESC desc;
+        texture->GetLevelDesc(0, &desc);
+        const float left = float(x) - 0.5f, top = float(y) - 0.5f;
+        const float right = left + float(desc.Width), bottom = top + float(desc.Height);
+        const Vertex quad[4] = {{left, top, 0, 1, 0xFFFFFFFF, 0, 0},
+                                {left, bottom, 0, 1, 0xFFFFFFFF, 0, 1},
+                                {right, bottom, 0, 1, 0xFFFFFFFF, 1, 1},
+                                {right, top, 0, 1, 0xFFFFFFFF, 1, 0}};
+        device_->SetTexture(0, texture);
+        device_->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, quad, sizeof(Vertex));
+    }
+
+    IDirect3D8* direct3D_ = nullptr;
+    IDirect3DDevice8* device_ = nullptr;
+    IDirect3DTexture8* background_ = nullptr;
+    Sprite sprites_[5] = {};
+};
+
+GameScene& scene() {
+    static GameScene instance;
+    return instance;
+}
+
+void MemcpyFrame(benchmark::State& state) {
+    std::vector<uint32_t> source(Width * Height, 0x12345678u), target(Width * Height);
+    for (auto _ : state) {
+        std::memcpy(target.data(), source.data(), source.size() * 4);
+        benchmark::DoNotOptimize(target.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(MemcpyFrame);
+
+void FullScreenQuad(benchmark::State& state) {
+    if (!scene().ready())
+        return state.SkipWithError("no device");
+    for (auto _ : state) {
+        scene().device()->BeginScene();
+        scene().drawBackground();
+        scene().device()->EndScene();
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(FullScreenQuad);
+
+void GameFrame(benchmark::State& state) {
+    if (!scene().ready())
+        return state.SkipWithError("no device");
+    for (auto _ : state) {
+        scene().drawFrame();
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(GameFrame);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return bench::runWithRatios(
+        argc, argv,
+        {{"fullquad", "FullScreenQuad", "MemcpyFrame"}, {"frame", "GameFrame", "MemcpyFrame"}});
+}

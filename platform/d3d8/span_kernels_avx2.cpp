@@ -1,0 +1,68 @@
+// AVX2 span kernels, eight pixels per step, for processors that have AVX2 (checked once at
+// run time); this file alone is compiled with -mavx2.
+#include "d3d8/span_kernels.h"
+
+#include <immintrin.h>
+
+namespace d3d8 {
+
+namespace {
+
+void storeOpaqueAvx2(uint32_t* dst, const uint32_t* src, int n) {
+    const __m256i alphaMask = _mm256_set1_epi32(int(0xFF000000u));
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), _mm256_or_si256(s, alphaMask));
+    }
+    plainSpanKernels().storeOpaque(dst + i, src + i, n - i);
+}
+
+// round(x / 255) on 16-bit lanes holding at most 255 * 255.
+__m256i div255(__m256i x) {
+    x = _mm256_add_epi16(x, _mm256_set1_epi16(128));
+    return _mm256_srli_epi16(_mm256_add_epi16(x, _mm256_srli_epi16(x, 8)), 8);
+}
+
+// Blends pixels held as 16-bit lanes, two per 128-bit half.
+__m256i blendLanes(__m256i s, __m256i d) {
+    __m256i alpha = _mm256_shufflelo_epi16(s, _MM_SHUFFLE(3, 3, 3, 3));
+    alpha = _mm256_shufflehi_epi16(alpha, _MM_SHUFFLE(3, 3, 3, 3));
+    const __m256i inverse = _mm256_sub_epi16(_mm256_set1_epi16(255), alpha);
+    return div255(_mm256_add_epi16(_mm256_mullo_epi16(s, alpha), _mm256_mullo_epi16(d, inverse)));
+}
+
+void blendSourceOverAvx2(uint32_t* dst, const uint32_t* src, int n) {
+    const __m256i alphaMask = _mm256_set1_epi32(int(0xFF000000u));
+    const __m256i zero = _mm256_setzero_si256();
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+        const __m256i alpha = _mm256_and_si256(s, alphaMask);
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha, alphaMask)) == -1) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), s);
+            continue;
+        }
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha, zero)) == -1)
+            continue;
+        __m256i* target = reinterpret_cast<__m256i*>(dst + i);
+        const __m256i d = _mm256_loadu_si256(target);
+        const __m256i low =
+            blendLanes(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero));
+        const __m256i high =
+            blendLanes(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero));
+        _mm256_storeu_si256(target, _mm256_or_si256(_mm256_packus_epi16(low, high), alphaMask));
+    }
+    plainSpanKernels().blendSourceOver(dst + i, src + i, n - i);
+}
+
+const SpanKernels Avx2Kernels = {storeOpaqueAvx2, blendSourceOverAvx2};
+
+} // namespace
+
+const SpanKernels* avx2SpanKernels() {
+    static const bool supported = __builtin_cpu_supports("avx2");
+    return supported ? &Avx2Kernels : nullptr;
+}
+
+} // namespace d3d8
