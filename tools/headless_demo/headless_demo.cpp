@@ -8,7 +8,7 @@
 #include "platform_ext.h"
 #include "tools/headless_demo/frame_timing.h"
 #include "tools/headless_demo/robot_player.h"
-#include "tools/make_assets/png_file.h"
+#include "tools/png_writer.h"
 #include "windows.h"
 
 #include <algorithm>
@@ -92,14 +92,12 @@ bool saveFrame(const std::string& path) {
     platform_ext::PresentedFrame frame;
     if (!platform_ext::lastPresentedFrame(renderEngine.getDevice(), &frame))
         return false;
-    std::vector<uint8_t> rgb;
-    rgb.reserve(frame.pixels.size() * 3);
-    for (uint32_t pixel : frame.pixels) {
-        rgb.push_back(uint8_t(pixel >> 16));
-        rgb.push_back(uint8_t(pixel >> 8));
-        rgb.push_back(uint8_t(pixel));
-    }
-    return assets::writeRgbPng(path, int(frame.width), int(frame.height), rgb);
+    std::string error;
+    if (tools::writePng(path, frame.pixels.data(), frame.width, frame.height, frame.width, false,
+                        &error))
+        return true;
+    std::fprintf(stderr, "headless_demo: %s\n", error.c_str());
+    return false;
 }
 
 } // namespace

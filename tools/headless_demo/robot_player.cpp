@@ -104,8 +104,7 @@ void RobotPlayer::look(const platform_ext::FrameView& frame, HWND window, Clock:
         // A new target: see it, decide, move the hand there (longer for a longer way).
         const float distance = std::hypot(nearest->x - aim.x, nearest->y - aim.y);
         std::uniform_int_distribution<int> reaction(250, 420);
-        const auto moving =
-            std::chrono::milliseconds(reaction(random) + 80 + int(distance * 0.6f));
+        const auto moving = std::chrono::milliseconds(reaction(random) + 80 + int(distance * 0.6f));
         readyAt = std::max(now + moving, lastShot + std::chrono::milliseconds(300));
         aiming = true;
     }
