@@ -1,8 +1,13 @@
 // The game's frame on the software device: a 640 x 480 blended background and five blended
 // sprites (140 x 320, 220 x 150 and three 48 x 48) as screen-space quads at half-pixel offsets
 // with texel-centred coordinates, bilinear filtering and white diffuse, then a headless
-// Present; against a memcpy of the frame's bytes, the floor of any frame.
+// Present; against a memcpy of the frame's bytes, the floor of any frame. A third figure has
+// the three small sprites between pixels, as moving targets are, and two tinted text lines.
+// The last is the game's frame with its two lines drawn by the text renderer, against the
+// frame without them.
 #include "bench/ratio_report.h"
+#include "text/text_renderer.h"
+
 #include "d3d8.h"
 
 #include <benchmark/benchmark.h>
@@ -48,6 +53,26 @@ IDirect3DTexture8* makePicture(IDirect3DDevice8* device, UINT w, UINT h, bool op
     return texture;
 }
 
+// A line of text as the text renderer uploads it: white texels whose alpha is the glyphs'
+// grey level, mostly transparent.
+IDirect3DTexture8* makeText(IDirect3DDevice8* device) {
+    IDirect3DTexture8* texture = nullptr;
+    if (FAILED(device->CreateTexture(160, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture)))
+        return nullptr;
+    D3DLOCKED_RECT locked;
+    texture->LockRect(0, &locked, nullptr, 0);
+    for (UINT y = 0; y < 16; ++y) {
+        uint32_t* row =
+            reinterpret_cast<uint32_t*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch);
+        for (UINT x = 0; x < 160; ++x) {
+            const bool stroke = y > 2 && y < 13 && (x % 9 < 2 || (x % 9 < 7 && y % 5 == 3));
+            row[x] = (stroke ? 255u : x % 9 == 2 ? 96u : 0u) << 24 | 0xFFFFFF;
+        }
+    }
+    texture->UnlockRect(0);
+    return texture;
+}
+
 class GameScene {
 public:
     GameScene() {
@@ -86,25 +111,45 @@ public:
         sprites_[2] = {makePicture(device_, 48, 48, false, 4), 250, 200};
         sprites_[3] = {makePicture(device_, 48, 48, false, 5), 320, 90};
         sprites_[4] = {makePicture(device_, 48, 48, false, 6), 470, 160};
+        text_ = makeText(device_);
+        createTextRendererFromFont(device_, static_cast<HFONT>(GetStockObject(SYSTEM_FONT)),
+                                   &textRenderer_);
     }
 
     ~GameScene() {
+        if (textRenderer_ != nullptr)
+            textRenderer_->release();
         for (Sprite& sprite : sprites_)
             sprite.texture->Release();
         background_->Release();
+        text_->Release();
         device_->Release();
         direct3D_->Release();
     }
 
-    bool ready() const { return device_ != nullptr && background_ != nullptr; }
+    bool ready() const {
+        return device_ != nullptr && background_ != nullptr && textRenderer_ != nullptr;
+    }
 
     void drawBackground() { drawQuad(background_, 0, 0); }
 
-    void drawFrame() {
+    // With `moving`, the three small sprites (the game's targets) sit between pixels and are
+    // filtered, and two text lines are drawn tinted, as the game's status and counter are.
+    // With `withText`, the text renderer draws the game's two lines over the frame.
+    void drawFrame(bool moving = false, bool withText = false) {
         device_->BeginScene();
         drawQuad(background_, 0, 0);
-        for (const Sprite& sprite : sprites_)
-            drawQuad(sprite.texture, sprite.x, sprite.y);
+        for (int i = 0; i < 5; ++i) {
+            const float offset = moving && i >= 2 ? 0.37f : 0.0f;
+            drawQuad(sprites_[i].texture, float(sprites_[i].x) + offset,
+                     float(sprites_[i].y) + offset * 1.6f);
+        }
+        if (moving) {
+            drawQuad(text_, 0, 0, 0xFF00FF00);
+            drawQuad(text_, 170, 0, 0xFFFF0000);
+        }
+        if (withText)
+            drawText();
         device_->EndScene();
         device_->Present(nullptr, nullptr, nullptr, nullptr);
     }
@@ -117,16 +162,25 @@ private:
         int x, y;
     };
 
-    // The quad of Part of the sprite batch: corners half a pixel up and left, texel-centred.
-    void drawQuad(IDirect3DTexture8* texture, int x, int y) {
+    // The game's two lines: the frame counter at the top-left, the status line centred.
+    void drawText() {
+        RECT client = {0, 0, LONG(Width), LONG(Height)};
+        textRenderer_->begin();
+        textRenderer_->drawText("fps: 1234", -1, &client, 0, 0xFF00FF00);
+        textRenderer_->drawText("Score: 12 Temps restant: 17", -1, &client, DT_CENTER, 0xFFFF0000);
+        textRenderer_->end();
+    }
+
+    // The sprite batch's quad: corners half a pixel up and left, texel-centred.
+    void drawQuad(IDirect3DTexture8* texture, float x, float y, D3DCOLOR color = 0xFFFFFFFF) {
         D3DSURFACE_DESC desc;
         texture->GetLevelDesc(0, &desc);
-        const float left = float(x) - 0.5f, top = float(y) - 0.5f;
+        const float left = x - 0.5f, top = y - 0.5f;
         const float right = left + float(desc.Width), bottom = top + float(desc.Height);
-        const Vertex quad[4] = {{left, top, 0, 1, 0xFFFFFFFF, 0, 0},
-                                {left, bottom, 0, 1, 0xFFFFFFFF, 0, 1},
-                                {right, bottom, 0, 1, 0xFFFFFFFF, 1, 1},
-                                {right, top, 0, 1, 0xFFFFFFFF, 1, 0}};
+        const Vertex quad[4] = {{left, top, 0, 1, color, 0, 0},
+                                {left, bottom, 0, 1, color, 0, 1},
+                                {right, bottom, 0, 1, color, 1, 1},
+                                {right, top, 0, 1, color, 1, 0}};
         device_->SetTexture(0, texture);
         device_->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, quad, sizeof(Vertex));
     }
@@ -134,7 +188,9 @@ private:
     IDirect3D8* direct3D_ = nullptr;
     IDirect3DDevice8* device_ = nullptr;
     IDirect3DTexture8* background_ = nullptr;
+    IDirect3DTexture8* text_ = nullptr;
     Sprite sprites_[5] = {};
+    TextRenderer* textRenderer_ = nullptr;
 };
 
 GameScene& scene() {
@@ -174,10 +230,32 @@ void GameFrame(benchmark::State& state) {
 }
 BENCHMARK(GameFrame);
 
+void GameFrameMoving(benchmark::State& state) {
+    if (!scene().ready())
+        return state.SkipWithError("no device");
+    for (auto _ : state) {
+        scene().drawFrame(true);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(GameFrameMoving);
+
+void GameFrameWithText(benchmark::State& state) {
+    if (!scene().ready())
+        return state.SkipWithError("no device");
+    for (auto _ : state) {
+        scene().drawFrame(false, true);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(GameFrameWithText);
+
 } // namespace
 
 int main(int argc, char** argv) {
-    return bench::runWithRatios(
-        argc, argv,
-        {{"fullquad", "FullScreenQuad", "MemcpyFrame"}, {"frame", "GameFrame", "MemcpyFrame"}});
+    return bench::runWithRatios(argc, argv,
+                                {{"fullquad", "FullScreenQuad", "MemcpyFrame"},
+                                 {"frame", "GameFrame", "MemcpyFrame"},
+                                 {"frame_moving", "GameFrameMoving", "MemcpyFrame"},
+                                 {"text", "GameFrameWithText", "GameFrame"}});
 }

@@ -1,5 +1,6 @@
 // Cube textures: six chains of square levels with per-face operations.
 #include "d3d8/cube_texture.h"
+#include "d3d8/refusal.h"
 
 #include <new>
 
@@ -9,7 +10,7 @@ HRESULT CubeTexture::create(Device* device, UINT edge, UINT levels, DWORD usage,
                             D3DPOOL pool, CubeTexture** out) {
     CubeTexture* cube = new (std::nothrow) CubeTexture(device, pool, usage, format, levels);
     if (cube == nullptr)
-        return E_OUTOFMEMORY;
+        return refuse(E_OUTOFMEMORY, "no memory for a cube texture");
     const bool lockable = pool != D3DPOOL_DEFAULT || (usage & D3DUSAGE_DYNAMIC) != 0;
     for (UINT face = 0; face < CubeFaceCount; ++face)
         for (UINT i = 0; i < levels; ++i) {

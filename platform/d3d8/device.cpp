@@ -131,7 +131,7 @@ HRESULT Device::create(Direct3D* direct3D, HWND focusWindow, DWORD behaviorFlags
 
     Device* device = new (std::nothrow) Device(direct3D, focusWindow, behaviorFlags, resolved);
     if (device == nullptr)
-        return E_OUTOFMEMORY;
+        return refuse(E_OUTOFMEMORY, "no memory for a device");
     hr = device->createSwapChain();
     if (FAILED(hr)) {
         device->Release();

@@ -148,6 +148,10 @@ const uint32_t* PixelPipeline::fetchTexels(int y, int x, int n, uint32_t* out) c
         }
     } else {
         const double s0 = s_.at(x, y) - 0.5, t0 = t_.at(x, y) - 0.5;
+        if (t_.a == 0.0) {
+            sampleRow(sampler_, s0, s_.a, t0, n, out);
+            return out;
+        }
         for (int i = 0; i < n; ++i) {
             s[i] = s0 + s_.a * i;
             t[i] = t0 + t_.a * i;

@@ -7,6 +7,15 @@ namespace d3d8 {
 
 namespace {
 
+void modulatePlain(uint32_t* out, const uint32_t* a, const uint32_t* b, int n) {
+    for (int i = 0; i < n; ++i) {
+        uint32_t result = 0;
+        for (int shift = 0; shift < 32; shift += 8)
+            result |= div255(((a[i] >> shift) & 0xFF) * ((b[i] >> shift) & 0xFF)) << shift;
+        out[i] = result;
+    }
+}
+
 void storeOpaquePlain(uint32_t* dst, const uint32_t* src, int n) {
     for (int i = 0; i < n; ++i)
         dst[i] = src[i] | 0xFF000000u;
@@ -31,7 +40,7 @@ void blendSourceOverPlain(uint32_t* dst, const uint32_t* src, int n) {
     }
 }
 
-const SpanKernels PlainKernels = {storeOpaquePlain, blendSourceOverPlain};
+const SpanKernels PlainKernels = {modulatePlain, storeOpaquePlain, blendSourceOverPlain};
 
 } // namespace
 

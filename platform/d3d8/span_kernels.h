@@ -1,6 +1,7 @@
-// The two span kernels of the game's hot path on a 32-bit X8R8G8B8 target: storing opaque
-// colours, and blending with SRCALPHA / INVSRCALPHA / ADD, which copies runs of opaque
-// texels and skips runs of transparent ones. The plain routines are the reference; the SSE2
+// The span kernels of the game's hot path: modulating texels by diffuse colours (tinted
+// sprites and text), and on a 32-bit X8R8G8B8 target storing opaque colours and blending with
+// SRCALPHA / INVSRCALPHA / ADD, which copies runs of opaque texels and skips runs of
+// transparent ones. The plain routines are the reference; the SSE2
 // (span_kernels_sse2.cpp) and AVX2 (span_kernels_avx2.cpp) variants do four and eight pixels
 // at a time and give the same bytes.
 #pragma once
@@ -10,6 +11,8 @@
 namespace d3d8 {
 
 struct SpanKernels {
+    // out[i] = round(a[i] * b[i] / 255) per channel, alpha included.
+    void (*modulate)(uint32_t* out, const uint32_t* a, const uint32_t* b, int n);
     // dst[i] = src[i] with the unused byte set to 0xFF.
     void (*storeOpaque)(uint32_t* dst, const uint32_t* src, int n);
     // dst[i] = round((src * a + dst * (255 - a)) / 255) per colour channel, a = src alpha,

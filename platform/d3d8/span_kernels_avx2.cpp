@@ -32,6 +32,21 @@ __m256i blendLanes(__m256i s, __m256i d) {
     return div255(_mm256_add_epi16(_mm256_mullo_epi16(s, alpha), _mm256_mullo_epi16(d, inverse)));
 }
 
+void modulateAvx2(uint32_t* out, const uint32_t* a, const uint32_t* b, int n) {
+    const __m256i zero = _mm256_setzero_si256();
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + i));
+        const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i));
+        const __m256i low = div255(
+            _mm256_mullo_epi16(_mm256_unpacklo_epi8(x, zero), _mm256_unpacklo_epi8(y, zero)));
+        const __m256i high = div255(
+            _mm256_mullo_epi16(_mm256_unpackhi_epi8(x, zero), _mm256_unpackhi_epi8(y, zero)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_packus_epi16(low, high));
+    }
+    plainSpanKernels().modulate(out + i, a + i, b + i, n - i);
+}
+
 void blendSourceOverAvx2(uint32_t* dst, const uint32_t* src, int n) {
     const __m256i alphaMask = _mm256_set1_epi32(int(0xFF000000u));
     const __m256i zero = _mm256_setzero_si256();
@@ -56,7 +71,7 @@ void blendSourceOverAvx2(uint32_t* dst, const uint32_t* src, int n) {
     plainSpanKernels().blendSourceOver(dst + i, src + i, n - i);
 }
 
-const SpanKernels Avx2Kernels = {storeOpaqueAvx2, blendSourceOverAvx2};
+const SpanKernels Avx2Kernels = {modulateAvx2, storeOpaqueAvx2, blendSourceOverAvx2};
 
 } // namespace
 

@@ -37,6 +37,21 @@ __m128i blendPair(__m128i s, __m128i d) {
     return div255(sum);
 }
 
+void modulateSse2(uint32_t* out, const uint32_t* a, const uint32_t* b, int n) {
+    const __m128i zero = _mm_setzero_si128();
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+        const __m128i low =
+            div255(_mm_mullo_epi16(_mm_unpacklo_epi8(x, zero), _mm_unpacklo_epi8(y, zero)));
+        const __m128i high =
+            div255(_mm_mullo_epi16(_mm_unpackhi_epi8(x, zero), _mm_unpackhi_epi8(y, zero)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(low, high));
+    }
+    plainSpanKernels().modulate(out + i, a + i, b + i, n - i);
+}
+
 void blendSourceOverSse2(uint32_t* dst, const uint32_t* src, int n) {
     const __m128i zero = _mm_setzero_si128();
     int i = 0;
@@ -59,7 +74,7 @@ void blendSourceOverSse2(uint32_t* dst, const uint32_t* src, int n) {
     plainSpanKernels().blendSourceOver(dst + i, src + i, n - i);
 }
 
-const SpanKernels Sse2Kernels = {storeOpaqueSse2, blendSourceOverSse2};
+const SpanKernels Sse2Kernels = {modulateSse2, storeOpaqueSse2, blendSourceOverSse2};
 
 } // namespace
 

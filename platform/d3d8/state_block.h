@@ -32,6 +32,14 @@ private:
 
     StateSelection selection_;
     DrawingState values_;
+    // The selected render states, stage states (stage * StageStateSlots + type) and transform
+    // slots in the order they were first recorded, so that capture and apply visit only them.
+    uint16_t renderStateList_[RenderStateSlots];
+    uint16_t stageStateList_[StageCount * StageStateSlots];
+    uint16_t transformList_[TransformSlots];
+    UINT renderStateCount_ = 0;
+    UINT stageStateCount_ = 0;
+    UINT transformCount_ = 0;
 };
 
 } // namespace d3d8

@@ -28,16 +28,23 @@ void StateBlock::holdTexture(DWORD stage, TextureBase* texture) {
 }
 
 void StateBlock::recordRenderState(D3DRENDERSTATETYPE state, DWORD value) {
+    if (!selection_.renderStates.test(state))
+        renderStateList_[renderStateCount_++] = uint16_t(state);
     selection_.renderStates.set(state);
     values_.renderStates[state] = value;
 }
 
 void StateBlock::recordStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
-    selection_.stageStates.set(stage * StageStateSlots + type);
+    const UINT index = stage * StageStateSlots + type;
+    if (!selection_.stageStates.test(index))
+        stageStateList_[stageStateCount_++] = uint16_t(index);
+    selection_.stageStates.set(index);
     values_.stageStates[stage][type] = value;
 }
 
 void StateBlock::recordTransform(UINT slot, const D3DMATRIX& matrix) {
+    if (!selection_.transforms.test(slot))
+        transformList_[transformCount_++] = uint16_t(slot);
     selection_.transforms.set(slot);
     values_.transforms[slot] = matrix;
 }
@@ -64,16 +71,15 @@ void StateBlock::recordViewport(const D3DVIEWPORT8& viewport) {
 
 void StateBlock::capture(const Device& device) {
     const DrawingState& current = device.state();
-    for (UINT i = 0; i < RenderStateSlots; ++i)
-        if (selection_.renderStates.test(i))
-            values_.renderStates[i] = current.renderStates[i];
-    for (UINT stage = 0; stage < StageCount; ++stage)
-        for (UINT type = 0; type < StageStateSlots; ++type)
-            if (selection_.stageStates.test(stage * StageStateSlots + type))
-                values_.stageStates[stage][type] = current.stageStates[stage][type];
-    for (UINT slot = 0; slot < TransformSlots; ++slot)
-        if (selection_.transforms.test(slot))
-            values_.transforms[slot] = current.transforms[slot];
+    for (UINT i = 0; i < renderStateCount_; ++i)
+        values_.renderStates[renderStateList_[i]] = current.renderStates[renderStateList_[i]];
+    for (UINT i = 0; i < stageStateCount_; ++i) {
+        const UINT stage = stageStateList_[i] / StageStateSlots;
+        const UINT type = stageStateList_[i] % StageStateSlots;
+        values_.stageStates[stage][type] = current.stageStates[stage][type];
+    }
+    for (UINT i = 0; i < transformCount_; ++i)
+        values_.transforms[transformList_[i]] = current.transforms[transformList_[i]];
     for (DWORD stage = 0; stage < StageCount; ++stage)
         if (selection_.textures.test(stage))
             holdTexture(stage, current.textures[stage]);
@@ -86,17 +92,18 @@ void StateBlock::capture(const Device& device) {
 }
 
 void StateBlock::apply(Device& device) const {
-    for (UINT i = 0; i < RenderStateSlots; ++i)
-        if (selection_.renderStates.test(i))
-            device.applyRenderState(D3DRENDERSTATETYPE(i), values_.renderStates[i]);
-    for (UINT stage = 0; stage < StageCount; ++stage)
-        for (UINT type = 0; type < StageStateSlots; ++type)
-            if (selection_.stageStates.test(stage * StageStateSlots + type))
-                device.applyStageState(stage, D3DTEXTURESTAGESTATETYPE(type),
-                                       values_.stageStates[stage][type]);
-    for (UINT slot = 0; slot < TransformSlots; ++slot)
-        if (selection_.transforms.test(slot))
-            device.applyTransform(slot, values_.transforms[slot]);
+    for (UINT i = 0; i < renderStateCount_; ++i) {
+        const UINT state = renderStateList_[i];
+        device.applyRenderState(D3DRENDERSTATETYPE(state), values_.renderStates[state]);
+    }
+    for (UINT i = 0; i < stageStateCount_; ++i) {
+        const UINT stage = stageStateList_[i] / StageStateSlots;
+        const UINT type = stageStateList_[i] % StageStateSlots;
+        device.applyStageState(stage, D3DTEXTURESTAGESTATETYPE(type),
+                               values_.stageStates[stage][type]);
+    }
+    for (UINT i = 0; i < transformCount_; ++i)
+        device.applyTransform(transformList_[i], values_.transforms[transformList_[i]]);
     for (DWORD stage = 0; stage < StageCount; ++stage)
         if (selection_.textures.test(stage))
             device.applyTexture(stage, values_.textures[stage]);
@@ -119,7 +126,7 @@ HRESULT Device::BeginStateBlock() {
         return refuse(D3DERR_INVALIDCALL, "BeginStateBlock while recording");
     recording_ = new (std::nothrow) StateBlock();
     if (recording_ == nullptr)
-        return E_OUTOFMEMORY;
+        return refuse(E_OUTOFMEMORY, "no memory for a state block");
     return D3D_OK;
 }
 

@@ -20,7 +20,7 @@ HRESULT Surface::create(Device* device, IUnknown* container, const Params& param
         return refuse(D3DERR_INVALIDCALL, "format %u cannot be stored", unsigned(params.format));
     Surface* surface = new (std::nothrow) Surface(device, container, params);
     if (surface == nullptr)
-        return E_OUTOFMEMORY;
+        return refuse(E_OUTOFMEMORY, "no memory for a surface");
     const HRESULT hr = surface->store_.allocate(*layout, params.width, params.height, 1);
     if (FAILED(hr)) {
         delete surface;

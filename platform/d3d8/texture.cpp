@@ -1,6 +1,7 @@
 // 2D textures: level creation and the per-level operations, which forward to the level's
 // surface.
 #include "d3d8/texture.h"
+#include "d3d8/refusal.h"
 
 #include <new>
 
@@ -10,7 +11,7 @@ HRESULT Texture::create(Device* device, UINT width, UINT height, UINT levels, DW
                         D3DFORMAT format, D3DPOOL pool, Texture** out) {
     Texture* texture = new (std::nothrow) Texture(device, pool, usage, format, levels);
     if (texture == nullptr)
-        return E_OUTOFMEMORY;
+        return refuse(E_OUTOFMEMORY, "no memory for a texture");
     const bool lockable = pool != D3DPOOL_DEFAULT || (usage & D3DUSAGE_DYNAMIC) != 0;
     for (UINT i = 0; i < levels; ++i) {
         const Surface::Params params = {

@@ -1,6 +1,7 @@
 // Texel addressing and filtering. Bilinear weights are the fractions of the texel coordinates
 // rounded to 1/256, so a coordinate within 1/512 of a texel centre reads that texel exactly.
 #include "d3d8/texture_sampler.h"
+#include "d3d8/refusal.h"
 
 #include "d3d8/surface.h"
 #include "d3d8/texel_decode.h"
@@ -52,22 +53,42 @@ uint32_t texel(const Sampler& sampler, int64_t x, int64_t y) {
     return sampler.image.row(ay)[ax];
 }
 
+// Two channels of a texel in one word, at bits 0 and 32: blue and red, or green and alpha.
+uint64_t blueRed(uint32_t c) {
+    return (c & 0xFF) | uint64_t((c >> 16) & 0xFF) << 32;
+}
+uint64_t greenAlpha(uint32_t c) {
+    return ((c >> 8) & 0xFF) | uint64_t(c >> 24) << 32;
+}
+
+// round-half-up of the weighted sum / 65536 per channel, two channels per word: each lane stays
+// below 2^24, so the lanes never meet, and a lane's result ends at its own bit 0 or 32.
 uint32_t bilinear(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t fx,
                   uint32_t fy) {
-    uint32_t result = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-        const uint32_t top = ((t00 >> shift) & 0xFF) * (256 - fx) + ((t10 >> shift) & 0xFF) * fx;
-        const uint32_t bottom = ((t01 >> shift) & 0xFF) * (256 - fx) + ((t11 >> shift) & 0xFF) * fx;
-        result |= ((top * (256 - fy) + bottom * fy + 32768) >> 16) << shift;
-    }
-    return result;
+    const uint64_t gx = 256 - fx, gy = 256 - fy;
+    const auto lerp = [&](uint64_t a00, uint64_t a10, uint64_t a01, uint64_t a11) {
+        const uint64_t top = a00 * gx + a10 * fx, bottom = a01 * gx + a11 * fx;
+        return (top * gy + bottom * fy + 0x0000800000008000ull) >> 16;
+    };
+    const uint64_t br = lerp(blueRed(t00), blueRed(t10), blueRed(t01), blueRed(t11));
+    const uint64_t ga = lerp(greenAlpha(t00), greenAlpha(t10), greenAlpha(t01), greenAlpha(t11));
+    return uint32_t(br & 0xFF) | uint32_t(ga & 0xFF) << 8 | uint32_t((br >> 32) & 0xFF) << 16 |
+           uint32_t((ga >> 32) & 0xFF) << 24;
+}
+
+// Columns a row may blend ahead: a chunk of pixels at up to two texels per pixel.
+constexpr int64_t MaxRowColumns = 2 * 256 + 4;
+
+// floor() of a tamed coordinate, without a library call.
+int64_t floorOf(double coordinate) {
+    const int64_t truncated = int64_t(coordinate);
+    return double(truncated) > coordinate ? truncated - 1 : truncated;
 }
 
 // Splits a coordinate into a texel index and a weight of 0 to 255 for the next texel.
 void split(double coordinate, int64_t* index, uint32_t* weight) {
-    const double floor = std::floor(coordinate);
-    *index = int64_t(floor);
-    *weight = uint32_t((coordinate - floor) * 256.0 + 0.5);
+    *index = floorOf(coordinate);
+    *weight = uint32_t((coordinate - double(*index)) * 256.0 + 0.5);
     if (*weight == 256) {
         ++*index;
         *weight = 0;
@@ -89,7 +110,7 @@ HRESULT prepareSampleImage(Surface& surface, SampleImage* out) {
     if (copy.pixels == nullptr) {
         copy.pixels.reset(new (std::nothrow) uint32_t[size_t(level.width()) * level.height()]);
         if (copy.pixels == nullptr)
-            return E_OUTOFMEMORY;
+            return refuse(E_OUTOFMEMORY, "no memory for the sampled copy of a texture level");
         copy.version = ~level.version();
     }
     if (copy.version != level.version()) {
@@ -101,11 +122,70 @@ HRESULT prepareSampleImage(Surface& surface, SampleImage* out) {
     return D3D_OK;
 }
 
+void sampleRow(const Sampler& sampler, double s0, double ds, double t, int n, uint32_t* out) {
+    const SampleImage& image = sampler.image;
+    // The texel of (x, y) on a row addressed once; -1 addresses the border.
+    const auto tap = [&](int row, int64_t x) {
+        const int ax = address(x, image.width, sampler.addressU);
+        return row < 0 || ax < 0 ? sampler.border : image.row(row)[ax];
+    };
+    if (!sampler.linear) {
+        const int row = address(floorOf(tame(t) + 0.5), image.height, sampler.addressV);
+        for (int i = 0; i < n; ++i)
+            out[i] = tap(row, floorOf(tame(s0 + ds * i) + 0.5));
+        return;
+    }
+    int64_t y;
+    uint32_t fy;
+    split(tame(t), &y, &fy);
+    const int row0 = address(y, image.height, sampler.addressV);
+    const int row1 = address(y + 1, image.height, sampler.addressV);
+
+    // Columns the row reads, from the ends of the span (s grows or falls steadily along it).
+    const double first = s0, last = s0 + ds * (n - 1);
+    const double low = std::min(first, last), high = std::max(first, last);
+    const bool bounded = low > -1.0e9 && high < 1.0e9;
+    const int64_t x0 = bounded ? floorOf(low) : 0;
+    const int64_t columns = bounded ? floorOf(high) + 3 - x0 : 0;
+    if (!bounded || columns > MaxRowColumns) {
+        for (int i = 0; i < n; ++i) {
+            int64_t x;
+            uint32_t fx;
+            split(tame(s0 + ds * i), &x, &fx);
+            out[i] =
+                bilinear(tap(row0, x), tap(row0, x + 1), tap(row1, x), tap(row1, x + 1), fx, fy);
+        }
+        return;
+    }
+    // The weighted sum is exact, so blending the two rows first, once per column, gives the
+    // bytes of the four-tap formula.
+    uint64_t blendedBlueRed[MaxRowColumns], blendedGreenAlpha[MaxRowColumns];
+    const uint64_t gy = 256 - fy;
+    for (int64_t k = 0; k < columns; ++k) {
+        const uint32_t upper = tap(row0, x0 + k), lower = tap(row1, x0 + k);
+        blendedBlueRed[k] = blueRed(upper) * gy + blueRed(lower) * fy;
+        blendedGreenAlpha[k] = greenAlpha(upper) * gy + greenAlpha(lower) * fy;
+    }
+    for (int i = 0; i < n; ++i) {
+        int64_t x;
+        uint32_t fx;
+        split(s0 + ds * i, &x, &fx);
+        const int64_t k = x - x0;
+        const uint64_t gx = 256 - fx;
+        const uint64_t br =
+            (blendedBlueRed[k] * gx + blendedBlueRed[k + 1] * fx + 0x0000800000008000ull) >> 16;
+        const uint64_t ga =
+            (blendedGreenAlpha[k] * gx + blendedGreenAlpha[k + 1] * fx + 0x0000800000008000ull) >>
+            16;
+        out[i] = uint32_t(br & 0xFF) | uint32_t(ga & 0xFF) << 8 |
+                 uint32_t((br >> 32) & 0xFF) << 16 | uint32_t((ga >> 32) & 0xFF) << 24;
+    }
+}
+
 void sampleTexels(const Sampler& sampler, const double* s, const double* t, int n, uint32_t* out) {
     if (!sampler.linear) {
         for (int i = 0; i < n; ++i)
-            out[i] = texel(sampler, int64_t(std::floor(tame(s[i]) + 0.5)),
-                           int64_t(std::floor(tame(t[i]) + 0.5)));
+            out[i] = texel(sampler, floorOf(tame(s[i]) + 0.5), floorOf(tame(t[i]) + 0.5));
         return;
     }
     for (int i = 0; i < n; ++i) {

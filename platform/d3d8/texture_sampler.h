@@ -37,4 +37,8 @@ struct Sampler {
 // s = u * width - 0.5 and t = v * height - 0.5.
 void sampleTexels(const Sampler& sampler, const double* s, const double* t, int n, uint32_t* out);
 
+// The same for a row of texels on one t: s = s0 + ds * i for i in 0 .. n - 1. The row is
+// addressed once, which an axis-aligned quad allows.
+void sampleRow(const Sampler& sampler, double s0, double ds, double t, int n, uint32_t* out);
+
 } // namespace d3d8

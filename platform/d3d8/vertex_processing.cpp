@@ -116,6 +116,10 @@ int clipAgainst(const ClipPlane& plane, const ClipVertex* in, int count, ClipVer
     return produced;
 }
 
+ClipVertex clipVertexOf(const RawVertex& raw, double x, double y, double z, double w) {
+    return {x, y, z, w, raw.u, raw.v, {raw.color[0], raw.color[1], raw.color[2], raw.color[3]}};
+}
+
 ScreenVertex screenVertexOf(const RawVertex& raw) {
     ScreenVertex s;
     s.x = raw.position[0];
@@ -190,13 +194,7 @@ private:
         double r[4];
         for (int j = 0; j < 4; ++j)
             r[j] = p[0] * m[0][j] + p[1] * m[1][j] + p[2] * m[2][j] + m[3][j];
-        return {r[0],
-                r[1],
-                r[2],
-                r[3],
-                raw.u,
-                raw.v,
-                {raw.color[0], raw.color[1], raw.color[2], raw.color[3]}};
+        return clipVertexOf(raw, r[0], r[1], r[2], r[3]);
     }
 
     // Pre-transformed vertices go straight to the rasteriser unless they lie beyond its
@@ -213,13 +211,8 @@ private:
                            std::fabs(v.position[1]) < ScreenLimit);
             // Pixels times w, so that clipping stays perspective-correct.
             const double w = 1.0 / double(v.rhw);
-            polygon[i] = {v.position[0] * w,
-                          v.position[1] * w,
-                          v.position[2] * w,
-                          w,
-                          v.u,
-                          v.v,
-                          {v.color[0], v.color[1], v.color[2], v.color[3]}};
+            polygon[i] =
+                clipVertexOf(v, v.position[0] * w, v.position[1] * w, v.position[2] * w, w);
         }
         if (!far) {
             const ScreenVertex screen[3] = {screenVertexOf(raw[0]), screenVertexOf(raw[1]),
@@ -232,19 +225,12 @@ private:
 
     void drawUntransformed(const RawVertex (&raw)[3]) {
         ClipVertex polygon[MaxPolygon];
-        const auto& m = setup_.transform;
         for (int i = 0; i < 3; ++i) {
-            const float* p = raw[i].position;
-            double r[4];
-            for (int j = 0; j < 4; ++j)
-                r[j] = p[0] * m[0][j] + p[1] * m[1][j] + p[2] * m[2][j] + m[3][j];
-            polygon[i] = {r[0],
-                          r[1],
-                          r[2],
-                          r[3],
-                          raw[i].u,
-                          raw[i].v,
-                          {raw[i].color[0], raw[i].color[1], raw[i].color[2], raw[i].color[3]}};
+            polygon[i] = toClipSpace(raw[i]);
+            const ClipVertex& v = polygon[i];
+            if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z) ||
+                !std::isfinite(v.w))
+                return;
         }
         clipAndRasterize(polygon, ClipSpacePlanes,
                          sizeof(ClipSpacePlanes) / sizeof(ClipSpacePlanes[0]));

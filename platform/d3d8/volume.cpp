@@ -19,7 +19,7 @@ HRESULT Volume::create(Device* device, IUnknown* container, const Params& params
         return refuse(D3DERR_INVALIDCALL, "format %u cannot be stored", unsigned(params.format));
     Volume* volume = new (std::nothrow) Volume(device, container, params);
     if (volume == nullptr)
-        return E_OUTOFMEMORY;
+        return refuse(E_OUTOFMEMORY, "no memory for a volume");
     const HRESULT hr = volume->store_.allocate(*layout, params.width, params.height, params.depth);
     if (FAILED(hr)) {
         delete volume;

@@ -1,6 +1,7 @@
 // Volume textures: level creation and the per-level operations, which forward to the level's
 // volume.
 #include "d3d8/volume_texture.h"
+#include "d3d8/refusal.h"
 
 #include <new>
 
@@ -10,7 +11,7 @@ HRESULT VolumeTexture::create(Device* device, UINT width, UINT height, UINT dept
                               DWORD usage, D3DFORMAT format, D3DPOOL pool, VolumeTexture** out) {
     VolumeTexture* texture = new (std::nothrow) VolumeTexture(device, pool, usage, format, levels);
     if (texture == nullptr)
-        return E_OUTOFMEMORY;
+        return refuse(E_OUTOFMEMORY, "no memory for a volume texture");
     for (UINT i = 0; i < levels; ++i) {
         const Volume::Params params = {
             format, levelExtent(width, i), levelExtent(height, i), levelExtent(depth, i), usage,

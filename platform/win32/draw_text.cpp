@@ -26,17 +26,6 @@ namespace {
 constexpr UINT SupportedFormats = DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM | DT_WORDBREAK |
                                   DT_SINGLELINE | DT_NOCLIP | DT_CALCRECT | DT_NOPREFIX;
 
-// Buffers kept between calls so that drawing the same strings again allocates nothing.
-struct DrawScratch {
-    std::vector<char32_t> text;
-    win32::TextLayout layout;
-};
-
-DrawScratch& scratch() {
-    static DrawScratch instance;
-    return instance;
-}
-
 class FaceAdvances final : public win32::GlyphAdvances {
 public:
     explicit FaceAdvances(win32::FontFace& face) : face_(face) {}
@@ -67,6 +56,38 @@ uint32_t blend(uint32_t under, uint32_t over, uint32_t coverage) {
            blendChannel(under & 0xFF, over & 0xFF, coverage);
 }
 
+// Glyph pixels over the line's own background, nearly all of them in OPAQUE mode, take their
+// colour from the 256 coverage levels blended once per call.
+// Kept between calls: text is drawn in the same colours frame after frame.
+struct CoverageTable {
+    bool built = false;
+    uint32_t under = 0;
+    uint32_t over = 0;
+    uint32_t pixel[256];
+
+    void prepare(uint32_t background, uint32_t colour) {
+        if (built && under == background && over == colour)
+            return;
+        for (uint32_t coverage = 0; coverage < 256; ++coverage)
+            pixel[coverage] = blend(background, colour, coverage);
+        built = true;
+        under = background;
+        over = colour;
+    }
+};
+
+// Buffers kept between calls so that drawing the same strings again allocates nothing.
+struct DrawScratch {
+    std::vector<char32_t> text;
+    win32::TextLayout layout;
+    CoverageTable coverage;
+};
+
+DrawScratch& scratch() {
+    static DrawScratch instance;
+    return instance;
+}
+
 // Positions are 64-bit so that rectangles near the ends of the 32-bit range cannot overflow.
 struct Clip {
     int64_t left, top, right, bottom;
@@ -86,7 +107,7 @@ void fill(win32::BitmapObject& target, const Clip& clip, int64_t left, int64_t t
 }
 
 void drawGlyph(win32::BitmapObject& target, const Clip& clip, const win32::GlyphBitmap& glyph,
-               int64_t originX, int64_t baseline, uint32_t colour) {
+               int64_t originX, int64_t baseline, uint32_t colour, const CoverageTable* table) {
     const int64_t left = originX + glyph.left;
     const int64_t top = baseline - glyph.top;
     const int64_t firstRow = std::max<int64_t>(0, clip.top - top);
@@ -96,9 +117,14 @@ void drawGlyph(win32::BitmapObject& target, const Clip& clip, const win32::Glyph
     for (int64_t row = firstRow; row < lastRow; ++row) {
         const uint8_t* coverage = glyph.coverage.data() + size_t(row) * size_t(glyph.width);
         uint32_t* pixels = target.row(int(top + row));
-        for (int64_t column = firstColumn; column < lastColumn; ++column)
-            if (coverage[column] != 0)
-                pixels[left + column] = blend(pixels[left + column], colour, coverage[column]);
+        for (int64_t column = firstColumn; column < lastColumn; ++column) {
+            const uint32_t c = coverage[column];
+            if (c == 0)
+                continue;
+            uint32_t& pixel = pixels[left + column];
+            pixel = table != nullptr && pixel == table->under ? table->pixel[c]
+                                                              : blend(pixel, colour, c);
+        }
     }
 }
 
@@ -121,6 +147,10 @@ void render(const win32::DeviceContext& dc, win32::BitmapObject& target, win32::
     const int cell = face.cellHeight();
     const int64_t rectWidth = int64_t(rect.right) - rect.left;
     const uint32_t textColour = dibPixel(dc.textColor);
+    const bool opaque = dc.backgroundMode == OPAQUE;
+    CoverageTable& table = scratch().coverage;
+    if (opaque)
+        table.prepare(dibPixel(dc.backgroundColor), textColour);
     int64_t lineTop = top;
     for (const win32::TextLine& line : layout.lines()) {
         int64_t x = rect.left;
@@ -128,13 +158,13 @@ void render(const win32::DeviceContext& dc, win32::BitmapObject& target, win32::
             x = int64_t(rect.right) - line.width;
         else if (format & DT_CENTER)
             x = rect.left + floorHalf(rectWidth - line.width);
-        if (dc.backgroundMode == OPAQUE)
+        if (opaque)
             fill(target, clip, x, lineTop, x + line.width, lineTop + cell,
                  dibPixel(dc.backgroundColor));
         const int64_t baseline = lineTop + face.metrics().ascent;
         for (size_t i = line.begin; i < line.end; ++i) {
             const win32::GlyphBitmap& glyph = face.glyph(layout.characters()[i]);
-            drawGlyph(target, clip, glyph, x, baseline, textColour);
+            drawGlyph(target, clip, glyph, x, baseline, textColour, opaque ? &table : nullptr);
             x += glyph.advance;
         }
         lineTop += cell;

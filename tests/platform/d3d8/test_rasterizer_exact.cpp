@@ -353,3 +353,51 @@ TEST_F(ExactRasterTest, RectanglesMatchTheirTwoTriangles) {
         ASSERT_EQ(target(), asRectangle) << "round " << round;
     }
 }
+
+// A 2x2 texture doubled in size puts pixel centres a quarter texel from texel centres: the
+// bilinear weights are exactly 64 and 192 of 256, and every channel comes out as
+// ((t00 gx + t10 fx) gy + (t01 gx + t11 fx) fy + 32768) >> 16, g = 256 - f.
+TEST_F(ExactRasterTest, BilinearArithmeticWithExactWeights) {
+    const std::vector<uint32_t> texels = randomWords(4, 41);
+    Ref<IDirect3DTexture8> texture = makeTexture(2, 2, texels);
+    ASSERT_EQ(device->SetTexture(0, texture.get()), D3D_OK);
+    setStage(D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
+             D3DTA_DIFFUSE);
+    setFilter(D3DTEXF_LINEAR);
+    setAddress(D3DTADDRESS_CLAMP);
+    const auto texel = [&](int x, int y) {
+        return texels[size_t(std::clamp(y, 0, 1) * 2 + std::clamp(x, 0, 1))];
+    };
+    const auto expected = [&](int px, int py) {
+        // s = px / 2 - 0.25: texel floor(s) with weight round(frac(s) * 256) for the next one.
+        const int x = int(std::floor(px / 2.0 - 0.25)), y = int(std::floor(py / 2.0 - 0.25));
+        const uint32_t fx = px % 2 == 0 ? 192 : 64, fy = py % 2 == 0 ? 192 : 64;
+        uint32_t result = 0;
+        for (int shift = 0; shift < 32; shift += 8) {
+            const auto c = [&](int tx, int ty) { return (texel(tx, ty) >> shift) & 0xFF; };
+            const uint32_t top = c(x, y) * (256 - fx) + c(x + 1, y) * fx;
+            const uint32_t bottom = c(x, y + 1) * (256 - fx) + c(x + 1, y + 1) * fx;
+            result |= ((top * (256 - fy) + bottom * fy + 32768) >> 16) << shift;
+        }
+        return result | 0xFF000000u;
+    };
+    const auto corners = quad(-0.5f, -0.5f, 3.5f, 3.5f, 0, 0, 1, 1);
+    const TransformedVertex list[6] = {corners[0], corners[1], corners[2],
+                                       corners[0], corners[2], corners[3]};
+    for (bool asRectangle : {true, false}) {
+        clear(0xFF000000);
+        if (asRectangle) {
+            ASSERT_EQ(drawFan(corners), D3D_OK);
+        } else {
+            ASSERT_EQ(device->BeginScene(), D3D_OK);
+            ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, list, sizeof(list[0])),
+                      D3D_OK);
+            ASSERT_EQ(device->EndScene(), D3D_OK);
+        }
+        const std::vector<uint32_t> pixels = target();
+        for (int py = 0; py < 4; ++py)
+            for (int px = 0; px < 4; ++px)
+                EXPECT_EQ(pixels[size_t(py) * Width + size_t(px)], expected(px, py))
+                    << px << "," << py << (asRectangle ? " rectangle" : " triangles");
+    }
+}

@@ -89,3 +89,21 @@ TEST(SpanKernelTest, ProcessorVariantsMatchThePlainRoutines) {
         avx2SpanKernels() != nullptr ? avx2SpanKernels() : sse2SpanKernels();
     EXPECT_EQ(&spanKernels(), fastest) << "the rasteriser uses the widest kernels it can";
 }
+
+TEST(SpanKernelTest, ModulateRoundsEachChannelProduct) {
+    const std::vector<uint32_t> a = spanOfRuns(77, 5), b = spanOfRuns(77, 6);
+    std::vector<uint32_t> plain(77), fast(77);
+    plainSpanKernels().modulate(plain.data(), a.data(), b.data(), 77);
+    for (size_t i = 0; i < a.size(); ++i) {
+        uint32_t expected = 0;
+        for (int shift = 0; shift < 32; shift += 8)
+            expected |= ((2 * (((a[i] >> shift) & 0xFF) * ((b[i] >> shift) & 0xFF)) + 255) / 510)
+                        << shift;
+        ASSERT_EQ(plain[i], expected) << i;
+    }
+    for (const SpanKernels* variant : {sse2SpanKernels(), avx2SpanKernels()})
+        if (variant != nullptr) {
+            variant->modulate(fast.data(), a.data(), b.data(), 77);
+            EXPECT_EQ(fast, plain);
+        }
+}

@@ -204,3 +204,59 @@ TEST_F(StateBlockTest, TransformsMultiply) {
     EXPECT_EQ(product._22, 1.0f);
     EXPECT_EQ(device->GetTransform(D3DTS_WORLDMATRIX(256), &product), D3DERR_INVALIDCALL);
 }
+
+// A block over every state, each set twice while recording, holds each once with the value
+// set last, and captures and applies all of them.
+TEST_F(StateBlockTest, EveryStateSetTwiceIsHeldOnceWithItsLastValue) {
+    std::vector<D3DRENDERSTATETYPE> renderStates;
+    ASSERT_EQ(device->BeginStateBlock(), D3D_OK);
+    for (DWORD pass = 0; pass < 2; ++pass) {
+        for (DWORD state = 0; state < 256; ++state)
+            if (device->SetRenderState(D3DRENDERSTATETYPE(state), 1000 * pass + state) == D3D_OK &&
+                pass == 0)
+                renderStates.push_back(D3DRENDERSTATETYPE(state));
+        for (DWORD stage = 0; stage < 8; ++stage)
+            for (DWORD type = 0; type < 32; ++type)
+                device->SetTextureStageState(stage, D3DTEXTURESTAGESTATETYPE(type),
+                                             1000 * pass + stage * 32 + type);
+        for (UINT i = 0; i < 256; ++i) {
+            const D3DMATRIX m = matrix(float(1000 * pass + i));
+            ASSERT_EQ(device->SetTransform(D3DTS_WORLDMATRIX(i), &m), D3D_OK);
+        }
+    }
+    DWORD token = 0;
+    ASSERT_EQ(device->EndStateBlock(&token), D3D_OK);
+    ASSERT_GT(renderStates.size(), 70u);
+
+    const auto expectAll = [&](DWORD base) {
+        for (D3DRENDERSTATETYPE state : renderStates) {
+            DWORD value = 0;
+            device->GetRenderState(state, &value);
+            EXPECT_EQ(value, base + state) << "render state " << state;
+        }
+        DWORD value = 0;
+        device->GetTextureStageState(7, D3DTSS_TEXCOORDINDEX, &value);
+        EXPECT_EQ(value, base + 7 * 32 + D3DTSS_TEXCOORDINDEX);
+        device->GetTextureStageState(0, D3DTSS_COLOROP, &value);
+        EXPECT_EQ(value, base + D3DTSS_COLOROP);
+        for (UINT i : {0u, 100u, 255u}) {
+            D3DMATRIX m;
+            device->GetTransform(D3DTS_WORLDMATRIX(i), &m);
+            EXPECT_EQ(m._41, float(base + i)) << "world matrix " << i;
+        }
+    };
+    ASSERT_EQ(device->ApplyStateBlock(token), D3D_OK);
+    expectAll(1000);
+
+    for (D3DRENDERSTATETYPE state : renderStates)
+        device->SetRenderState(state, 5000 + state);
+    device->SetTextureStageState(7, D3DTSS_TEXCOORDINDEX, 5000 + 7 * 32 + D3DTSS_TEXCOORDINDEX);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, 5000 + D3DTSS_COLOROP);
+    for (UINT i = 0; i < 256; ++i) {
+        const D3DMATRIX m = matrix(float(5000 + i));
+        device->SetTransform(D3DTS_WORLDMATRIX(i), &m);
+    }
+    ASSERT_EQ(device->CaptureStateBlock(token), D3D_OK);
+    ASSERT_EQ(device->ApplyStateBlock(token), D3D_OK);
+    expectAll(5000);
+}

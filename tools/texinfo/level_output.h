@@ -1,0 +1,13 @@
+// Writing one texture level out of the device: as an 8-bit RGBA picture, or as the bytes the
+// level stores, row after row without padding.
+#pragma once
+
+#include "d3d8.h"
+
+#include <string>
+
+// Converts the level to RGBA through the blitter and writes it as a PNG file.
+HRESULT writeLevelPng(IDirect3DTexture8* texture, UINT level, const std::string& path);
+
+// Rows of pixels, of pixel pairs, or of 4 x 4 blocks for the block-compressed formats.
+HRESULT writeLevelRaw(IDirect3DTexture8* texture, UINT level, const std::string& path);

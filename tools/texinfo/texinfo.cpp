@@ -1,0 +1,125 @@
+// texinfo: loads a picture file into a texture of the software device, as the game's loader
+// does, and prints what the file held and what the texture became, one key=value per line.
+#include "blit/com_ref.h"
+#include "platform_ext.h"
+#include "texture/texture_loader.h"
+#include "tools/texinfo/format_names.h"
+#include "tools/texinfo/level_output.h"
+#include "tools/texinfo/texinfo_options.h"
+
+#include <cstdio>
+#include <iterator>
+
+namespace {
+
+const char* imageFileFormatName(ImageFileFormat format) {
+    static const char* const names[] = {"Bmp", "Jpg", "Tga", "Png", "Dds", "Ppm", "Dib"};
+    return format < std::size(names) ? names[format] : "?";
+}
+
+// A headless device on the desktop's format; its back buffer is never shown.
+HRESULT createDevice(ComRef<IDirect3D8>* d3d, ComRef<IDirect3DDevice8>* device) {
+    *d3d->out() = Direct3DCreate8(D3D_SDK_VERSION);
+    if (!*d3d)
+        return E_FAIL;
+    D3DDISPLAYMODE mode = {};
+    HRESULT hr = (*d3d)->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode);
+    if (FAILED(hr))
+        return hr;
+    D3DPRESENT_PARAMETERS parameters = {};
+    parameters.BackBufferWidth = 64;
+    parameters.BackBufferHeight = 64;
+    parameters.BackBufferFormat = mode.Format;
+    parameters.BackBufferCount = 1;
+    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    parameters.Windowed = TRUE;
+    return (*d3d)->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                                D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, device->out());
+}
+
+void printInfo(const ImageInfo& info) {
+    std::printf("info.width=%u\n", info.width);
+    std::printf("info.height=%u\n", info.height);
+    std::printf("info.depth=%u\n", info.depth);
+    std::printf("info.mipLevels=%u\n", info.mipLevels);
+    std::printf("info.format=%s\n", formatName(info.format).c_str());
+    std::printf("info.resourceType=%u\n", unsigned(info.resourceType));
+    std::printf("info.imageFileFormat=%s\n", imageFileFormatName(info.imageFileFormat));
+}
+
+void printLevels(IDirect3DTexture8* texture) {
+    const DWORD levels = texture->GetLevelCount();
+    std::printf("texture.levels=%u\n", unsigned(levels));
+    for (DWORD level = 0; level < levels; ++level) {
+        D3DSURFACE_DESC desc = {};
+        texture->GetLevelDesc(level, &desc);
+        std::printf("texture.level.%u=%ux%u %s\n", unsigned(level), desc.Width, desc.Height,
+                    formatName(desc.Format).c_str());
+    }
+}
+
+// The --png and --raw files of the chosen level; false after saying what went wrong.
+bool writeOutputs(const TexinfoOptions& options, IDirect3DTexture8* texture) {
+    if ((!options.pngPath.empty() || !options.rawPath.empty()) &&
+        options.level >= texture->GetLevelCount()) {
+        std::fprintf(stderr, "texinfo: the texture has no level %u\n", options.level);
+        return false;
+    }
+    if (!options.pngPath.empty()) {
+        const HRESULT hr = writeLevelPng(texture, options.level, options.pngPath);
+        if (FAILED(hr)) {
+            std::fprintf(stderr, "texinfo: cannot write %s (0x%08X)\n", options.pngPath.c_str(),
+                         unsigned(hr));
+            return false;
+        }
+    }
+    if (!options.rawPath.empty()) {
+        const HRESULT hr = writeLevelRaw(texture, options.level, options.rawPath);
+        if (FAILED(hr)) {
+            std::fprintf(stderr, "texinfo: cannot write %s (0x%08X)\n", options.rawPath.c_str(),
+                         unsigned(hr));
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    TexinfoOptions options;
+    std::string error;
+    switch (parseTexinfoOptions(argc, argv, &options, &error)) {
+    case CommandLine::Help:
+        std::fputs(texinfoUsage, stdout);
+        return 0;
+    case CommandLine::Wrong:
+        std::fprintf(stderr, "texinfo: %s\n\n%s", error.c_str(), texinfoUsage);
+        return 2;
+    case CommandLine::Run:
+        break;
+    }
+    if (options.profileGiven)
+        platform_ext::setDeviceProfile(options.profile);
+
+    ComRef<IDirect3D8> d3d;
+    ComRef<IDirect3DDevice8> device;
+    const HRESULT deviceResult = createDevice(&d3d, &device);
+    if (FAILED(deviceResult)) {
+        std::fprintf(stderr, "texinfo: no Direct3D device (0x%08X)\n", unsigned(deviceResult));
+        return 1;
+    }
+    ImageInfo info = {};
+    ComRef<IDirect3DTexture8> texture;
+    const HRESULT hr = createTextureFromFile(
+        device.get(), options.file.c_str(), options.width, options.height, options.levels,
+        options.usage, options.format, options.pool, options.filter, options.mipFilter,
+        options.colorKey, &info, nullptr, texture.out());
+    std::printf("result=0x%08X\n", unsigned(hr));
+    if (FAILED(hr))
+        return 1;
+    printInfo(info);
+    printLevels(texture.get());
+    std::fflush(stdout);
+    return writeOutputs(options, texture.get()) ? 0 : 1;
+}
