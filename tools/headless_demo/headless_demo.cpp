@@ -1,0 +1,147 @@
+// The headless demonstration: one whole game of the real program (its objects, WinMain and
+// loop) on the software device without a display, played by a robot that looks at the presented
+// frames. Prints the log, the final score, the frame rate and the cost of a frame against a
+// 640 x 480 x 4-byte memcpy, and saves the last frame as a PNG.
+//
+// Usage: headless_demo [picture.png]   (run in the folder that holds the game's pictures)
+#include "game/game_objects.h"
+#include "platform_ext.h"
+#include "tools/headless_demo/frame_timing.h"
+#include "tools/headless_demo/robot_player.h"
+#include "tools/png_writer.h"
+#include "windows.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Demo {
+    RobotPlayer robot{20261207};
+    FrameTiming timing;
+    std::vector<std::string> boxes;
+};
+
+void onPresent(IDirect3DDevice8*, const platform_ext::FrameView& frame, void* user) {
+    auto* demo = static_cast<Demo*>(user);
+    const auto now = RobotPlayer::Clock::now();
+    demo->timing.frameArrived(now);
+    demo->robot.look(frame, renderEngine.getWindow(), now);
+    // The robot's own looking is not part of the game's frame.
+    demo->timing.observerDone(RobotPlayer::Clock::now());
+}
+
+int answerBox(const platform_ext::MessageBoxCall& call, void* user) {
+    static_cast<Demo*>(user)->boxes.push_back(call.text);
+    return IDOK;
+}
+
+std::string readFile(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The figures of the log's "fps: " lines, the first one (which measures from tick 0) left out.
+std::vector<int> loggedFigures(const std::string& log) {
+    std::vector<int> figures;
+    std::istringstream lines(log);
+    std::string line;
+    bool first = true;
+    while (std::getline(lines, line))
+        if (line.rfind("fps: ", 0) == 0) {
+            if (!first)
+                figures.push_back(std::atoi(line.c_str() + 5));
+            first = false;
+        }
+    return figures;
+}
+
+// The score the rating box announced: the number before its final full stop.
+int scoreOf(const std::string& rating) {
+    const size_t end = rating.find_last_of("0123456789");
+    if (end == std::string::npos)
+        return -1;
+    const size_t start = rating.find_last_not_of("0123456789", end) + 1;
+    return std::atoi(rating.substr(start, end - start + 1).c_str());
+}
+
+// The log with its Windows-1252 letters shown as UTF-8 and its CR LF as plain line ends.
+std::string printable(const std::string& log) {
+    std::string out;
+    for (unsigned char c : log) {
+        if (c == '\r')
+            continue;
+        if (c >= 0x80) {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        } else {
+            out += char(c);
+        }
+    }
+    return out;
+}
+
+bool saveFrame(const std::string& path) {
+    platform_ext::PresentedFrame frame;
+    if (!platform_ext::lastPresentedFrame(renderEngine.getDevice(), &frame))
+        return false;
+    std::string error;
+    if (tools::writePng(path, frame.pixels.data(), frame.width, frame.height, frame.width, false,
+                        &error))
+        return true;
+    std::fprintf(stderr, "headless_demo: %s\n", error.c_str());
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string picturePath = argc > 1 ? argv[1] : "/tmp/bosquetir-last-frame.png";
+    // No display: the platform's windows are records and frames stay in memory.
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+
+    static Demo demo;
+    platform_ext::setPresentObserver(&onPresent, &demo);
+    platform_ext::setMessageBoxObserver(&answerBox, &demo);
+    std::printf("Bosquetir, headless: a robot plays one game of 30 seconds...\n");
+    std::fflush(stdout);
+    const int exitCode = WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
+    platform_ext::setPresentObserver(nullptr, nullptr);
+
+    const std::string log = readFile("Bosquetir.log");
+    std::printf("\n--- Bosquetir.log ---\n%s---------------------\n", printable(log).c_str());
+    std::printf("exit code: %d\n", exitCode);
+    if (exitCode != 0)
+        return exitCode;
+
+    const int score = demo.boxes.size() >= 2 ? scoreOf(demo.boxes.back()) : -1;
+    std::printf("rating: %s\n",
+                demo.boxes.size() >= 2 ? printable(demo.boxes.back()).c_str() : "(none)");
+    std::printf("final score: %d (%d shots)\n", score, demo.robot.shotsFired());
+
+    std::vector<int> figures = loggedFigures(log);
+    if (!figures.empty()) {
+        std::sort(figures.begin(), figures.end());
+        std::printf("median frames per second (game's own figure): %d\n",
+                    figures[figures.size() / 2]);
+    }
+    const double frame = demo.timing.averageFrameSeconds();
+    const double copy = memcpyReferenceSeconds();
+    std::printf("frames measured: %zu, average frame %.1f us (%.0f frames per second)\n",
+                demo.timing.frameCount(), frame * 1e6, frame > 0 ? 1.0 / frame : 0.0);
+    std::printf("memcpy of 640 x 480 x 4 bytes: %.1f us\n", copy * 1e6);
+    std::printf("ratio game_frame = %.2f\n", copy > 0 ? frame / copy : 0.0);
+
+    if (saveFrame(picturePath))
+        std::printf("last frame: %s\n", picturePath.c_str());
+    else
+        std::printf("last frame: could not be saved\n");
+    return 0;
+}
