@@ -1,53 +1,11 @@
 // Steady drawing allocates nothing: once the DIB, the tiles and the glyphs exist, a frame of
-// the game's two lines of text makes no allocation. Counted with this program's own global
-// operator new.
+// the game's two lines of text makes no allocation.
+#include "tests/support/allocation_counter.h"
 #include "tests/text/text_fixture.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdio>
-#include <cstdlib>
-#include <new>
-
-namespace {
-
-std::atomic<long> allocations{0};
-
-} // namespace
-
-void* operator new(std::size_t size) {
-    ++allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    ++allocations;
-    return std::malloc(size == 0 ? 1 : size);
-}
-
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-    return operator new(size, tag);
-}
-
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace {
 
@@ -79,10 +37,10 @@ TEST_P(TextAllocationTest, TheGamesTwoLinesAllocateNothingOnceWarm) {
         r != nullptr ? TextRasterizer::findRasterizer(device.get())->dib() : nullptr;
     IDirect3DTexture8* tile = rasterizer()->tileTexture(0);
 
-    const long before = allocations.load();
+    test_support::startCountingAllocations();
     for (int i = 30; i < 60; ++i)
         drawFrame(i);
-    EXPECT_EQ(allocations.load() - before, 0);
+    EXPECT_EQ(test_support::stopCountingAllocations(), 0);
     ASSERT_EQ(device->EndScene(), D3D_OK);
     EXPECT_EQ(rasterizer()->dib(), dib);
     EXPECT_EQ(rasterizer()->tileTexture(0), tile);
