@@ -43,6 +43,8 @@ const char* writeRows(FILE* file, const uint8_t* rows, size_t rowBytes, unsigned
         return failure->message;
     }
     png_init_io(png, file);
+    // The smallest file: the generated pictures are committed, and the tools write one picture.
+    png_set_compression_level(png, 9);
     png_set_IHDR(png, info, width, height, 8,
                  withAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -52,6 +54,25 @@ const char* writeRows(FILE* file, const uint8_t* rows, size_t rowBytes, unsigned
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     return nullptr;
+}
+
+// Writes rows of packed 8-bit samples, `channels` a pixel, to `path`.
+bool writeFile(const std::string& path, const uint8_t* rows, unsigned width, unsigned height,
+               size_t channels, std::string* error) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        *error = "cannot create " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    WriteFailure failure{};
+    const char* reason =
+        writeRows(file, rows, channels * width, width, height, channels == 4, &failure);
+    const bool closed = std::fclose(file) == 0;
+    if (reason != nullptr || !closed) {
+        *error = "cannot write " + path + ": " + (reason != nullptr ? reason : "closing failed");
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -75,19 +96,16 @@ bool writePng(const std::string& path, const uint32_t* pixels, unsigned width, u
             if (withAlpha)
                 to[3] = uint8_t(argb >> 24);
         }
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        *error = "cannot create " + path + ": " + std::strerror(errno);
+    return writeFile(path, rows.data(), width, height, channels, error);
+}
+
+bool writeRgbPng(const std::string& path, const uint8_t* rgb, unsigned width, unsigned height,
+                 std::string* error) {
+    if (rgb == nullptr || width == 0 || height == 0) {
+        *error = "no picture to write";
         return false;
     }
-    WriteFailure failure{};
-    const char* reason = writeRows(file, rows.data(), rowBytes, width, height, withAlpha, &failure);
-    const bool closed = std::fclose(file) == 0;
-    if (reason != nullptr || !closed) {
-        *error = "cannot write " + path + ": " + (reason != nullptr ? reason : "closing failed");
-        return false;
-    }
-    return true;
+    return writeFile(path, rgb, width, height, 3, error);
 }
 
 } // namespace tools

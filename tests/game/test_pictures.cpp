@@ -1,7 +1,7 @@
 // The scene tests' pictures.
 #include "tests/game/test_pictures.h"
 
-#include "tools/make_assets/png_file.h"
+#include "tools/png_writer.h"
 
 #include <vector>
 
@@ -15,7 +15,8 @@ bool writePicture(const std::string& fileName, int width, int height, const Pixe
             rgb.push_back(uint8_t(colour >> 8));
             rgb.push_back(uint8_t(colour));
         }
-    return assets::writeRgbPng(fileName, width, height, rgb);
+    std::string error;
+    return tools::writeRgbPng(fileName, rgb.data(), unsigned(width), unsigned(height), &error);
 }
 
 bool writeTestScene() {

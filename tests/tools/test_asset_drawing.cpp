@@ -1,10 +1,8 @@
 // The asset generator's primitives: the key colour at output, hard silhouettes and soft
-// fills, silhouette tidying, leaf clumps that keep within their room, noise ranges, and
-// PNG output in the format the game's loader expects.
+// fills, silhouette tidying, leaf clumps that keep within their room, and noise ranges.
 #include "tools/make_assets/canvas.h"
 #include "tools/make_assets/foliage.h"
 #include "tools/make_assets/noise.h"
-#include "tools/make_assets/png_file.h"
 #include "tools/make_assets/shapes.h"
 
 #include "tests/tools/png_reader.h"
@@ -140,30 +138,6 @@ TEST(Noise, StaysInRangeAndDependsOnTheSeed) {
         differing += valueNoise(x, y, 4u) != value;
     }
     EXPECT_GT(differing, 1900);
-}
-
-TEST(PngFile, WritesEightBitRgbThatReadsBackUnchanged) {
-    std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                 ("asset_drawing_" + std::to_string(::getpid()) + ".png");
-    std::vector<uint8_t> rgb = {255, 0, 255, 1, 2, 3, 200, 100, 0, 9, 8, 7, 0, 0, 0, 255, 255, 255};
-    ASSERT_TRUE(writeRgbPng(path.string(), 3, 2, rgb));
-    PngImage image;
-    ASSERT_TRUE(readPng(path, image));
-    std::filesystem::remove(path);
-    EXPECT_EQ(image.width, 3);
-    EXPECT_EQ(image.height, 2);
-    EXPECT_EQ(image.bitDepth, 8);
-    EXPECT_EQ(image.colorType, PNG_COLOR_TYPE_RGB);
-    EXPECT_FALSE(image.hasTransparencyChunk);
-    EXPECT_EQ(image.rgb, rgb);
-}
-
-TEST(PngFile, RefusesAShortBufferAndAnUnwritablePath) {
-    std::vector<uint8_t> rgb(3 * 2 * 3 - 1, 0);
-    EXPECT_FALSE(writeRgbPng("/tmp/never_written.png", 3, 2, rgb));
-    EXPECT_FALSE(std::filesystem::exists("/tmp/never_written.png"));
-    rgb.push_back(0);
-    EXPECT_FALSE(writeRgbPng("/nonexistent/folder/x.png", 3, 2, rgb));
 }
 
 } // namespace

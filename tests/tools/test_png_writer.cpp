@@ -1,6 +1,9 @@
 // The tools' PNG writer: ARGB words come back as the same RGB or RGBA bytes, rows follow the
-// stride, and a file that cannot be written is reported.
+// stride, packed RGB is written as the game's loader expects it, and a file that cannot be
+// written is reported.
 #include "tools/png_writer.h"
+
+#include "tests/tools/png_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -71,4 +74,22 @@ TEST_F(PngWriterTest, FailuresAreReported) {
     EXPECT_NE(error.find("no such folder"), std::string::npos) << error;
     EXPECT_FALSE(tools::writePng(file.string(), &pixel, 0, 1, 1, false, &error));
     EXPECT_FALSE(tools::writePng(file.string(), nullptr, 1, 1, 1, false, &error));
+}
+
+TEST_F(PngWriterTest, PackedRgbIsEightBitRgbWithoutTransparency) {
+    const std::vector<uint8_t> rgb = {255, 0, 255, 1, 2, 3, 200, 100, 0,
+                                      9,   8, 7,   0, 0, 0, 255, 255, 255};
+    std::string error;
+    ASSERT_TRUE(tools::writeRgbPng(file.string(), rgb.data(), 3, 2, &error)) << error;
+    PngImage image;
+    ASSERT_TRUE(readPng(file, image));
+    EXPECT_EQ(image.width, 3);
+    EXPECT_EQ(image.height, 2);
+    EXPECT_EQ(image.bitDepth, 8);
+    EXPECT_EQ(image.colorType, PNG_COLOR_TYPE_RGB);
+    EXPECT_FALSE(image.hasTransparencyChunk);
+    EXPECT_EQ(image.rgb, rgb);
+
+    EXPECT_FALSE(tools::writeRgbPng(file.string(), nullptr, 3, 2, &error));
+    EXPECT_FALSE(tools::writeRgbPng(file.string(), rgb.data(), 0, 2, &error));
 }

@@ -16,8 +16,7 @@
 namespace {
 
 bool writePicture(const std::string& folder, const char* name, const assets::Canvas& canvas) {
-    return assets::writeRgbPng(folder + "/" + name, canvas.width(), canvas.height(),
-                               canvas.toRgb8());
+    return assets::writeCanvasPng(folder + "/" + name, canvas);
 }
 
 bool writePictures(const std::string& folder) {

@@ -1,15 +1,14 @@
-// Writes 8-bit RGB PNG files (colour type 2, no alpha, no transparency chunk) with libpng.
+// Writes a canvas as an 8-bit RGB PNG file (no alpha, no transparency chunk), the form the
+// game's loader expects of its pictures.
 #pragma once
 
-#include <cstdint>
+#include "tools/make_assets/canvas.h"
+
 #include <string>
-#include <vector>
 
 namespace assets {
 
-// rgb holds width x height x 3 bytes, top row first. Returns false (with a message on
-// stderr) when the file cannot be written. The bytes depend only on the pixels: no time
-// or text chunks are written.
-bool writeRgbPng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb);
+// Returns false, with the reason on standard error, when the file cannot be written.
+bool writeCanvasPng(const std::string& path, const Canvas& canvas);
 
 } // namespace assets

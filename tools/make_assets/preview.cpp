@@ -32,7 +32,7 @@ bool writePreview(const std::string& path) {
     }
     drawSprite(scene, drawTree(), TreeLeft, TreeTop);
     drawSprite(scene, drawBush(), BushLeft, BushTop);
-    return writeRgbPng(path, scene.width(), scene.height(), scene.toRgb8());
+    return writeCanvasPng(path, scene);
 }
 
 } // namespace assets
