@@ -60,9 +60,12 @@ const BoxRoutineRow boxRoutineTable[] = {
     {D3DFMT_A4L4, boxAverageRow<1, D3DFMT_A4L4>},
 };
 
-// Chosen once, on the first 32-bit use, as the processor answer does not change.
+// Chosen once, on the first 32-bit use, as the processor answer does not change; the widest
+// vectors the processor has.
 BoxRowRoutine wideRoutine() {
-    static const BoxRowRoutine routine = isMmxUsable() ? boxAverageRowArgbSse2 : nullptr;
+    static const BoxRowRoutine routine = !isMmxUsable()       ? nullptr
+                                         : boxAvx2Supported() ? boxAverageRowArgbAvx2
+                                                              : boxAverageRowArgbSse2;
     return routine;
 }
 

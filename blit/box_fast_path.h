@@ -15,6 +15,9 @@ using BoxRowRoutine = void (*)(const uint8_t* row0, const uint8_t* row1, uint8_t
 // allows it (chosen on the first call, kept for the process); it averages the X byte too.
 BoxRowRoutine boxRowRoutine(PixelFormat format);
 
-// The plain A8R8G8B8 routine (all four bytes averaged) and its wide-vector twin.
+// The plain A8R8G8B8 routine (all four bytes averaged) and its wide-vector twins, the AVX2 one
+// only for processors where boxAvx2Supported() answers yes.
 void boxAverageRowArgb(const uint8_t* row0, const uint8_t* row1, uint8_t* out, uint32_t count);
 void boxAverageRowArgbSse2(const uint8_t* row0, const uint8_t* row1, uint8_t* out, uint32_t count);
+void boxAverageRowArgbAvx2(const uint8_t* row0, const uint8_t* row1, uint8_t* out, uint32_t count);
+bool boxAvx2Supported();

@@ -1,4 +1,4 @@
-// The wide-vector box routine against its plain twin over random rows of many widths.
+// The wide-vector box routines against their plain twin over random rows of many widths.
 #include "blit/box_fast_path.h"
 
 #include <gtest/gtest.h>
@@ -8,9 +8,10 @@
 
 namespace {
 
-TEST(BoxFastPath, WideRoutineMatchesThePlainOne) {
+void expectWideRoutineMatchesThePlainOne(BoxRowRoutine wideRoutine) {
     std::mt19937 random(7);
-    for (uint32_t width : {1u, 2u, 3u, 4u, 5u, 7u, 8u, 12u, 13u, 64u, 100u, 255u}) {
+    for (uint32_t width :
+         {1u, 2u, 3u, 4u, 5u, 7u, 8u, 9u, 12u, 13u, 15u, 16u, 17u, 64u, 100u, 255u}) {
         std::vector<uint8_t> top(8 * size_t(width)), bottom(top.size());
         for (size_t i = 0; i < top.size(); ++i) {
             top[i] = uint8_t(random());
@@ -18,9 +19,19 @@ TEST(BoxFastPath, WideRoutineMatchesThePlainOne) {
         }
         std::vector<uint8_t> plain(4 * size_t(width)), wide(plain.size(), 0xAA);
         boxAverageRowArgb(top.data(), bottom.data(), plain.data(), width);
-        boxAverageRowArgbSse2(top.data(), bottom.data(), wide.data(), width);
+        wideRoutine(top.data(), bottom.data(), wide.data(), width);
         EXPECT_EQ(wide, plain) << "width " << width;
     }
+}
+
+TEST(BoxFastPath, Sse2RoutineMatchesThePlainOne) {
+    expectWideRoutineMatchesThePlainOne(boxAverageRowArgbSse2);
+}
+
+TEST(BoxFastPath, Avx2RoutineMatchesThePlainOne) {
+    if (!boxAvx2Supported())
+        GTEST_SKIP() << "this processor has no AVX2";
+    expectWideRoutineMatchesThePlainOne(boxAverageRowArgbAvx2);
 }
 
 TEST(BoxFastPath, PlainRoutineRoundsEachByteHalfUp) {
