@@ -1,6 +1,8 @@
 // Speed targets as ratios: a console reporter that remembers each benchmark's time, and a
 // main that prints the requested ratios after the usual table, one "ratio <label> = " line
-// each, so a target is compared against a reference measured in the same run.
+// each, so a target is compared against a reference measured in the same run. Each benchmark
+// runs five times unless the command line says otherwise, and a ratio compares the medians,
+// which a busy moment of the machine does not move.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -23,8 +25,9 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration)
-                times_[run.benchmark_name()] =
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type == Run::RT_Iteration || median)
+                times_[run.run_name.str()] =
                     run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
         }
     }
@@ -40,6 +43,18 @@ private:
 };
 
 inline int runWithRatios(int argc, char** argv, const std::vector<Ratio>& ratios) {
+    std::vector<char*> arguments(argv, argv + argc);
+    bool repetitionsGiven = false;
+    for (char* argument : arguments)
+        repetitionsGiven |= std::string(argument).rfind("--benchmark_repetitions", 0) == 0;
+    char repetitions[] = "--benchmark_repetitions=5";
+    char aggregatesOnly[] = "--benchmark_report_aggregates_only=true";
+    if (!repetitionsGiven) {
+        arguments.push_back(repetitions);
+        arguments.push_back(aggregatesOnly);
+    }
+    argc = int(arguments.size());
+    argv = arguments.data();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -5,7 +5,6 @@
 
 #include <climits>
 #include <cstring>
-#include <new>
 
 namespace d3d8 {
 
@@ -21,8 +20,9 @@ HRESULT LevelStore::allocate(const FormatLayout& layout, UINT width, UINT height
     if (!computeLevelGeometry(layout, width, height, depth, &geometry))
         return refuse(E_OUTOFMEMORY, "a %ux%ux%u level is larger than the device's memory", width,
                       height, depth);
-    // Rows are padded to 4 bytes, so the level is a whole number of 32-bit words.
-    uint32_t* memory = new (std::nothrow) uint32_t[size_t(geometry.size / 4)]();
+    // Rows are padded to 4 bytes, so the level is a whole number of 32-bit words. calloc
+    // rather than a zeroing loop: fresh pages of a large level come zeroed from the system.
+    auto* memory = static_cast<uint32_t*>(std::calloc(size_t(geometry.size / 4), 4));
     if (memory == nullptr)
         return refuse(E_OUTOFMEMORY, "no memory for a level of %llu bytes",
                       static_cast<unsigned long long>(geometry.size));

@@ -6,6 +6,7 @@
 #include "d3d8/format_layout.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 
 namespace d3d8 {
@@ -38,9 +39,13 @@ public:
     void swapMemory(LevelStore& other);
 
 private:
+    struct FreeMemory {
+        void operator()(uint32_t* memory) const { std::free(memory); }
+    };
+
     const FormatLayout* layout_ = nullptr;
     LevelGeometry geometry_;
-    std::unique_ptr<uint32_t[]> words_;
+    std::unique_ptr<uint32_t[], FreeMemory> words_;
     bool locked_ = false;
     bool lockWrites_ = false;
     uint64_t version_ = 0;
