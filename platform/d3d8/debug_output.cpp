@@ -19,7 +19,9 @@ bool debugRequested() {
 
 } // namespace
 
-void DebugSetMute(BOOL mute) { muted = mute != FALSE; }
+void DebugSetMute(BOOL mute) {
+    muted = mute != FALSE;
+}
 
 namespace platform_internal {
 

@@ -8,11 +8,11 @@
 struct IconImageResource {
     int width;
     int height;
-    int colorCount;         // 16 or 256 palette entries
-    const DWORD* palette;   // colorCount entries, 0x00RRGGBB
-    const BYTE* indices;    // width x height palette indices, top row first
-    const BYTE* andMask;    // 1 bit a pixel, most significant bit first, rows of width / 8 bytes;
-                            // a set bit is transparent
+    int colorCount;       // 16 or 256 palette entries
+    const DWORD* palette; // colorCount entries, 0x00RRGGBB
+    const BYTE* indices;  // width x height palette indices, top row first
+    const BYTE* andMask;  // 1 bit a pixel, most significant bit first, rows of width / 8 bytes;
+                          // a set bit is transparent
 };
 
 struct IconGroupResource {
@@ -29,8 +29,8 @@ struct CursorResource {
     int height;
     int hotSpotX;
     int hotSpotY;
-    const BYTE* andMask;  // rows of width / 8 bytes, top row first
-    const BYTE* xorMask;  // the same layout
+    const BYTE* andMask; // rows of width / 8 bytes, top row first
+    const BYTE* xorMask; // the same layout
 };
 
 struct ModuleResources {

@@ -7,8 +7,12 @@ namespace {
 const WindowBridge* installedBridge = nullptr;
 }
 
-void setWindowBridge(const WindowBridge* bridge) { installedBridge = bridge; }
+void setWindowBridge(const WindowBridge* bridge) {
+    installedBridge = bridge;
+}
 
-const WindowBridge* windowBridge() { return installedBridge; }
+const WindowBridge* windowBridge() {
+    return installedBridge;
+}
 
 } // namespace platform_internal
