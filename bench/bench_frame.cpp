@@ -9,6 +9,7 @@
 #include "text/text_renderer.h"
 
 #include "d3d8.h"
+#include "platform_ext.h"
 
 #include <benchmark/benchmark.h>
 
@@ -76,18 +77,7 @@ IDirect3DTexture8* makeText(IDirect3DDevice8* device) {
 class GameScene {
 public:
     GameScene() {
-        direct3D_ = Direct3DCreate8(D3D_SDK_VERSION);
-        D3DDISPLAYMODE mode;
-        direct3D_->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode);
-        D3DPRESENT_PARAMETERS p = {};
-        p.BackBufferWidth = Width;
-        p.BackBufferHeight = Height;
-        p.BackBufferFormat = mode.Format;
-        p.BackBufferCount = 1;
-        p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        p.Windowed = TRUE;
-        direct3D_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &device_);
+        platform_ext::createHeadlessDevice(Width, Height, &device_);
         // The sprite batch's drawing state.
         device_->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
         device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
@@ -124,7 +114,6 @@ public:
         background_->Release();
         text_->Release();
         device_->Release();
-        direct3D_->Release();
     }
 
     bool ready() const {
@@ -185,7 +174,6 @@ private:
         device_->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, quad, sizeof(Vertex));
     }
 
-    IDirect3D8* direct3D_ = nullptr;
     IDirect3DDevice8* device_ = nullptr;
     IDirect3DTexture8* background_ = nullptr;
     IDirect3DTexture8* text_ = nullptr;

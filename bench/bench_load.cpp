@@ -2,6 +2,7 @@
 // chain) against decoding the same file with libpng alone into a plain buffer.
 #include "bench/ratio_report.h"
 #include "blit/com_ref.h"
+#include "platform_ext.h"
 #include "texture/texture_loader.h"
 
 #include <png.h>
@@ -139,28 +140,9 @@ void BM_DecodeWithLibpng(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeWithLibpng)->Unit(benchmark::kMillisecond);
 
-// A headless software device on the desktop's format.
-bool createDevice(ComRef<IDirect3D8>* d3d, ComRef<IDirect3DDevice8>* device) {
-    *d3d->out() = Direct3DCreate8(D3D_SDK_VERSION);
-    D3DDISPLAYMODE mode = {};
-    if (!*d3d || FAILED((*d3d)->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode)))
-        return false;
-    D3DPRESENT_PARAMETERS parameters = {};
-    parameters.BackBufferWidth = 64;
-    parameters.BackBufferHeight = 64;
-    parameters.BackBufferFormat = mode.Format;
-    parameters.BackBufferCount = 1;
-    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    parameters.Windowed = TRUE;
-    return SUCCEEDED((*d3d)->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                          D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters,
-                                          device->out()));
-}
-
 void BM_LoadAsTheGame(benchmark::State& state) {
-    ComRef<IDirect3D8> d3d;
     ComRef<IDirect3DDevice8> device;
-    if (!createDevice(&d3d, &device)) {
+    if (FAILED(platform_ext::createHeadlessDevice(64, 64, device.out()))) {
         state.SkipWithError("no device");
         return;
     }

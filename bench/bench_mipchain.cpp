@@ -6,6 +6,7 @@
 #include "blit/filter_texture.h"
 #include "blit/surface_blitter.h"
 #include "d3d8.h"
+#include "platform_ext.h"
 
 #include <cstring>
 #include <vector>
@@ -38,25 +39,11 @@ BENCHMARK(BM_memcpy);
 
 // A headless device with a 1024 x 1024 managed texture whose top level holds a picture.
 struct MipChainFixture {
-    ComRef<IDirect3D8> d3d;
     ComRef<IDirect3DDevice8> device;
     ComRef<IDirect3DTexture8> texture;
 
     bool create() {
-        *d3d.out() = Direct3DCreate8(D3D_SDK_VERSION);
-        if (!d3d)
-            return false;
-        D3DDISPLAYMODE mode = {};
-        d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode);
-        D3DPRESENT_PARAMETERS p = {};
-        p.BackBufferWidth = 64;
-        p.BackBufferHeight = 64;
-        p.BackBufferFormat = mode.Format;
-        p.BackBufferCount = 1;
-        p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        p.Windowed = TRUE;
-        if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                     D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, device.out())) ||
+        if (FAILED(platform_ext::createHeadlessDevice(64, 64, device.out())) ||
             FAILED(device->CreateTexture(1024, 1024, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
                                          texture.out())))
             return false;

@@ -38,6 +38,11 @@ bool parseDeviceProfile(const char* names, uint32_t* flags, std::string* unknown
 void setDeviceProfile(uint32_t flags);
 void resetDeviceProfile();
 
+// A windowed device without a window on the desktop's format, with a back buffer of the given
+// size, the profile in force and software vertex processing: what tests, tools and
+// benchmarks draw on. The device holds its Direct3D object; the caller releases the device.
+HRESULT createHeadlessDevice(UINT width, UINT height, IDirect3DDevice8** device);
+
 // ---- Presented frames -----------------------------------------------------------------------
 
 // A presented back buffer as it lies in the device's memory; valid during the observer call.

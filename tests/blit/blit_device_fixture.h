@@ -14,21 +14,10 @@ class BlitDeviceTest : public ::testing::Test {
 protected:
     void createDevice(uint32_t profile) {
         platform_ext::setDeviceProfile(profile);
-        *d3d.out() = Direct3DCreate8(D3D_SDK_VERSION);
+        device.reset();
+        const HRESULT created = platform_ext::createHeadlessDevice(64, 64, device.out());
         platform_ext::resetDeviceProfile();
-        ASSERT_TRUE(d3d);
-        D3DDISPLAYMODE mode = {};
-        ASSERT_EQ(d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode), D3D_OK);
-        D3DPRESENT_PARAMETERS p = {};
-        p.BackBufferWidth = 64;
-        p.BackBufferHeight = 64;
-        p.BackBufferFormat = mode.Format;
-        p.BackBufferCount = 1;
-        p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        p.Windowed = TRUE;
-        ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                    D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, device.out()),
-                  D3D_OK);
+        ASSERT_EQ(created, D3D_OK);
     }
     void SetUp() override { createDevice(0); }
 
@@ -64,6 +53,5 @@ protected:
         surface->UnlockRect();
     }
 
-    ComRef<IDirect3D8> d3d;
     ComRef<IDirect3DDevice8> device;
 };

@@ -41,22 +41,9 @@ protected:
     void createDevice(uint32_t profile, UINT width = 640, UINT height = 480) {
         platform_ext::setDeviceProfile(profile);
         device.reset();
-        *d3d.out() = Direct3DCreate8(D3D_SDK_VERSION);
+        const HRESULT created = platform_ext::createHeadlessDevice(width, height, device.out());
         platform_ext::resetDeviceProfile();
-        ASSERT_NE(d3d.get(), nullptr);
-        D3DDISPLAYMODE mode;
-        ASSERT_EQ(d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode), D3D_OK);
-        D3DPRESENT_PARAMETERS p;
-        std::memset(&p, 0, sizeof(p));
-        p.BackBufferWidth = width;
-        p.BackBufferHeight = height;
-        p.BackBufferFormat = mode.Format;
-        p.BackBufferCount = 1;
-        p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        p.Windowed = TRUE;
-        ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                    D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, device.out()),
-                  D3D_OK);
+        ASSERT_EQ(created, D3D_OK);
     }
 
     // A managed texture whose texel (x, y) is texel(x, y), written as 32-bit words.
@@ -136,7 +123,6 @@ protected:
         return object->Release();
     }
 
-    ComRef<IDirect3D8> d3d;
     ComRef<IDirect3DDevice8> device;
 };
 

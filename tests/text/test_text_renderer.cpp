@@ -103,15 +103,14 @@ TEST_F(TextRendererTest, RenderersOfADeviceShareOneRasteriserUntilTheLastIsRelea
     EXPECT_EQ(refCount(device.get()), deviceBefore);
 }
 
-// The renderer and its rasteriser hold the device, so the caller may let go of the device and
-// the Direct3D object first; the last renderer's release then ends the device too.
+// The renderer and its rasteriser hold the device, so the caller may let go of the device
+// first; the last renderer's release then ends the device too.
 TEST_F(TextRendererTest, TheDeviceMayBeReleasedBeforeItsLastRenderer) {
     const LOGFONTA font = fontOfHeight(16);
     TextRenderer* r = nullptr;
     ASSERT_EQ(createTextRenderer(device.get(), &font, &r), S_OK);
     IDirect3DDevice8* raw = device.get();
     device.reset();
-    d3d.reset();
     ASSERT_EQ(raw->BeginScene(), D3D_OK);
     RECT rect = {0, 0, 64, 64};
     EXPECT_GT(r->drawText("late", -1, &rect, 0, 0xFFFFFFFF), 0);
@@ -124,18 +123,7 @@ TEST_F(TextRendererTest, EachDeviceHasItsOwnRasteriser) {
     renderer(fontOfHeight(16));
     TextRasterizer* first = rasterizer();
     ComRef<IDirect3DDevice8> other;
-    D3DDISPLAYMODE mode;
-    ASSERT_EQ(d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode), D3D_OK);
-    D3DPRESENT_PARAMETERS p = {};
-    p.BackBufferWidth = 64;
-    p.BackBufferHeight = 64;
-    p.BackBufferFormat = mode.Format;
-    p.BackBufferCount = 1;
-    p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    p.Windowed = TRUE;
-    ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, other.out()),
-              D3D_OK);
+    ASSERT_EQ(platform_ext::createHeadlessDevice(64, 64, other.out()), D3D_OK);
     const LOGFONTA font = fontOfHeight(16);
     TextRenderer* onOther = nullptr;
     ASSERT_EQ(createTextRenderer(other.get(), &font, &onOther), S_OK);

@@ -17,26 +17,6 @@ const char* imageFileFormatName(ImageFileFormat format) {
     return format < std::size(names) ? names[format] : "?";
 }
 
-// A headless device on the desktop's format; its back buffer is never shown.
-HRESULT createDevice(ComRef<IDirect3D8>* d3d, ComRef<IDirect3DDevice8>* device) {
-    *d3d->out() = Direct3DCreate8(D3D_SDK_VERSION);
-    if (!*d3d)
-        return E_FAIL;
-    D3DDISPLAYMODE mode = {};
-    HRESULT hr = (*d3d)->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode);
-    if (FAILED(hr))
-        return hr;
-    D3DPRESENT_PARAMETERS parameters = {};
-    parameters.BackBufferWidth = 64;
-    parameters.BackBufferHeight = 64;
-    parameters.BackBufferFormat = mode.Format;
-    parameters.BackBufferCount = 1;
-    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    parameters.Windowed = TRUE;
-    return (*d3d)->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, device->out());
-}
-
 void printInfo(const ImageInfo& info) {
     std::printf("info.width=%u\n", info.width);
     std::printf("info.height=%u\n", info.height);
@@ -102,9 +82,9 @@ int main(int argc, char** argv) {
     if (options.profileGiven)
         platform_ext::setDeviceProfile(options.profile);
 
-    ComRef<IDirect3D8> d3d;
+    // A headless device; its back buffer is never shown.
     ComRef<IDirect3DDevice8> device;
-    const HRESULT deviceResult = createDevice(&d3d, &device);
+    const HRESULT deviceResult = platform_ext::createHeadlessDevice(64, 64, device.out());
     if (FAILED(deviceResult)) {
         std::fprintf(stderr, "texinfo: no Direct3D device (0x%08X)\n", unsigned(deviceResult));
         return 1;
