@@ -116,15 +116,20 @@ void drawGlyph(win32::BitmapObject& target, const Clip& clip, const win32::Glyph
     const int64_t lastColumn = std::min<int64_t>(glyph.width, clip.right - left);
     for (int64_t row = firstRow; row < lastRow; ++row) {
         const uint8_t* coverage = glyph.coverage.data() + size_t(row) * size_t(glyph.width);
-        uint32_t* pixels = target.row(int(top + row));
-        for (int64_t column = firstColumn; column < lastColumn; ++column) {
-            const uint32_t c = coverage[column];
-            if (c == 0)
-                continue;
-            uint32_t& pixel = pixels[left + column];
-            pixel = table != nullptr && pixel == table->under ? table->pixel[c]
-                                                              : blend(pixel, colour, c);
+        uint32_t* pixels = target.row(int(top + row)) + left;
+        if (table != nullptr) {
+            // Coverage 0 blends to the pixel itself, so no test on it: the loop stays
+            // predictable, as nearly every pixel is the line's background.
+            for (int64_t column = firstColumn; column < lastColumn; ++column) {
+                const uint32_t c = coverage[column];
+                const uint32_t pixel = pixels[column];
+                pixels[column] = pixel == table->under ? table->pixel[c] : blend(pixel, colour, c);
+            }
+            continue;
         }
+        for (int64_t column = firstColumn; column < lastColumn; ++column)
+            if (const uint32_t c = coverage[column])
+                pixels[column] = blend(pixels[column], colour, c);
     }
 }
 
