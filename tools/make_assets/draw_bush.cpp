@@ -16,13 +16,6 @@ constexpr uint32_t BushSeed = 0xB0535EEDu;
 
 const FoliageStyle Leaves = {rgb(0x11301F), rgb(0x2F6C3C), rgb(0x92C86A), 2.9f};
 
-struct Lobe {
-    float cx;
-    float cy;
-    float rx;
-    float ry;
-};
-
 // The first lobe reaches past the left edge, the second rises over the right-hand track.
 const Lobe BushLobes[] = {
     {36.0f, 104.0f, 44.0f, 48.0f},  {122.0f, 84.0f, 56.0f, 50.0f}, {110.0f, 100.0f, 104.0f, 50.0f},
@@ -30,11 +23,7 @@ const Lobe BushLobes[] = {
 };
 
 float envelopeDistance(float x, float y) {
-    float best = 1e9f;
-    for (const Lobe& lobe : BushLobes) {
-        best = std::min(best, Ellipse(lobe.cx, lobe.cy, lobe.rx, lobe.ry).distance(x, y));
-    }
-    return best;
+    return distanceToLobes(BushLobes, x, y);
 }
 
 // Keeps a clump's bumps off the picture's top and right side, and off its left side away

@@ -118,24 +118,13 @@ void drawLimbs(Canvas& canvas) {
 }
 
 // The canopy's envelope: overlapping lobes, the first two placed over the tracks' starts.
-struct Lobe {
-    float cx;
-    float cy;
-    float rx;
-    float ry;
-};
-
 const Lobe CanopyLobes[] = {
     {76.0f, 70.0f, 62.0f, 54.0f},  {114.0f, 152.0f, 34.0f, 40.0f}, {36.0f, 122.0f, 30.0f, 28.0f},
     {78.0f, 132.0f, 42.0f, 32.0f}, {118.0f, 84.0f, 26.0f, 36.0f},  {32.0f, 70.0f, 22.0f, 30.0f},
 };
 
 float envelopeDistance(float x, float y) {
-    float best = 1e9f;
-    for (const Lobe& lobe : CanopyLobes) {
-        best = std::min(best, Ellipse(lobe.cx, lobe.cy, lobe.rx, lobe.ry).distance(x, y));
-    }
-    return best;
+    return distanceToLobes(CanopyLobes, x, y);
 }
 
 // Keeps a clump's bumps off the picture's top and sides, so the outline is never cut.

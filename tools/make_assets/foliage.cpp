@@ -27,6 +27,13 @@ Color foliageColor(const FoliageStyle& style, float shade) {
 LeafClump::LeafClump(float cx, float cy, float radius, uint32_t seed)
     : cx_(cx), cy_(cy), radius_(radius), ragged_(std::min(radius * 0.45f, 7.0f)), seed_(seed) {}
 
+float distanceToLobes(std::span<const Lobe> lobes, float x, float y) {
+    float best = 1e9f;
+    for (const Lobe& lobe : lobes)
+        best = std::min(best, Ellipse(lobe.cx, lobe.cy, lobe.rx, lobe.ry).distance(x, y));
+    return best;
+}
+
 float LeafClump::radiusWithin(float room) {
     // The bumps reach min(0.45 r, 7) past the radius.
     return std::max(0.0f, std::max(room / 1.45f, room - 7.0f));

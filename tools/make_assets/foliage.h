@@ -6,6 +6,7 @@
 #include "tools/make_assets/shapes.h"
 
 #include <cstdint>
+#include <span>
 
 namespace assets {
 
@@ -17,6 +18,17 @@ struct FoliageStyle {
     Color light;
     float leafSize;
 };
+
+// One of the overlapping ellipses that outline a mass of foliage.
+struct Lobe {
+    float cx;
+    float cy;
+    float rx;
+    float ry;
+};
+
+// Distance from (x, y) to the outline of the lobes' union: negative inside the mass.
+float distanceToLobes(std::span<const Lobe> lobes, float x, float y);
 
 // A disc whose outline is pushed in and out by noise into leaf-sized bumps.
 class LeafClump : public Shape {
