@@ -47,27 +47,58 @@ void modulateAvx2(uint32_t* out, const uint32_t* a, const uint32_t* b, int n) {
     plainSpanKernels().modulate(out + i, a + i, b + i, n - i);
 }
 
-void blendSourceOverAvx2(uint32_t* dst, const uint32_t* src, int n) {
+__m256i load(const uint32_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+void store(uint32_t* p, __m256i pixels) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), pixels);
+}
+
+bool allOpaque(__m256i pixels) {
+    const __m256i alphaMask = _mm256_set1_epi32(int(0xFF000000u));
+    const __m256i alpha = _mm256_and_si256(pixels, alphaMask);
+    return _mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha, alphaMask)) == -1;
+}
+
+// Eight pixels over the destination; fully opaque and fully transparent groups take the
+// short ways.
+void blendEight(uint32_t* dst, __m256i s) {
     const __m256i alphaMask = _mm256_set1_epi32(int(0xFF000000u));
     const __m256i zero = _mm256_setzero_si256();
+    if (allOpaque(s)) {
+        store(dst, s);
+        return;
+    }
+    if (_mm256_testz_si256(s, alphaMask))
+        return;
+    const __m256i d = load(dst);
+    const __m256i low = blendLanes(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero));
+    const __m256i high = blendLanes(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero));
+    store(dst, _mm256_or_si256(_mm256_packus_epi16(low, high), alphaMask));
+}
+
+void blendSourceOverAvx2(uint32_t* dst, const uint32_t* src, int n) {
     int i = 0;
-    for (; i + 8 <= n; i += 8) {
-        const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
-        const __m256i alpha = _mm256_and_si256(s, alphaMask);
-        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha, alphaMask)) == -1) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), s);
+    // Opaque runs (the background, the inside of a sprite) are tested 32 pixels at a time, so
+    // they go nearly as fast as a copy.
+    for (; i + 32 <= n; i += 32) {
+        const __m256i s0 = load(src + i), s1 = load(src + i + 8);
+        const __m256i s2 = load(src + i + 16), s3 = load(src + i + 24);
+        if (allOpaque(_mm256_and_si256(_mm256_and_si256(s0, s1), _mm256_and_si256(s2, s3)))) {
+            store(dst + i, s0);
+            store(dst + i + 8, s1);
+            store(dst + i + 16, s2);
+            store(dst + i + 24, s3);
             continue;
         }
-        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha, zero)) == -1)
-            continue;
-        __m256i* target = reinterpret_cast<__m256i*>(dst + i);
-        const __m256i d = _mm256_loadu_si256(target);
-        const __m256i low =
-            blendLanes(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero));
-        const __m256i high =
-            blendLanes(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero));
-        _mm256_storeu_si256(target, _mm256_or_si256(_mm256_packus_epi16(low, high), alphaMask));
+        blendEight(dst + i, s0);
+        blendEight(dst + i + 8, s1);
+        blendEight(dst + i + 16, s2);
+        blendEight(dst + i + 24, s3);
     }
+    for (; i + 8 <= n; i += 8)
+        blendEight(dst + i, load(src + i));
     plainSpanKernels().blendSourceOver(dst + i, src + i, n - i);
 }
 

@@ -11,15 +11,17 @@ using namespace d3d8;
 
 namespace {
 
-// Source spans with runs of opaque and transparent texels; a target keeps its unused byte at
-// 0xFF, which `target` gives.
-std::vector<uint32_t> spanOfRuns(size_t n, uint32_t seed, bool target = false) {
+// Source spans with runs of opaque, transparent and mixed texels; a target keeps its unused
+// byte at 0xFF, which `target` gives. Runs of 5 fill whole groups of four; runs of 40 fill
+// the groups of eight and thirty-two that wider routines test at once.
+std::vector<uint32_t> spanOfRuns(size_t n, uint32_t seed, bool target = false,
+                                 size_t runLength = 5) {
     std::vector<uint32_t> words(n);
     uint32_t state = seed;
     for (size_t i = 0; i < n; ++i) {
         state = state * 1664525u + 1013904223u;
         uint32_t w = state ^ (state >> 15);
-        const size_t run = (i / 5) % 4; // runs long enough to fill whole groups of four
+        const size_t run = (i / runLength) % 4;
         if (run == 0)
             w |= 0xFF000000u;
         else if (run == 1)
@@ -61,19 +63,23 @@ TEST(SpanKernelTest, PlainBlendFollowsTheFormula) {
 }
 
 void expectSameAsPlain(const SpanKernels& variant) {
-    for (int length : {0, 1, 3, 4, 7, 64, 333}) {
-        for (int offset : {0, 1, 3}) { // unaligned starts
-            const std::vector<uint32_t> src = spanOfRuns(size_t(length + offset), uint32_t(length));
-            const std::vector<uint32_t> dst0 = spanOfRuns(size_t(length + offset), 77, true);
-            std::vector<uint32_t> plain = dst0, fast = dst0;
-            plainSpanKernels().blendSourceOver(plain.data() + offset, src.data() + offset, length);
-            variant.blendSourceOver(fast.data() + offset, src.data() + offset, length);
-            ASSERT_EQ(fast, plain) << "blend, length " << length << " offset " << offset;
-            plainSpanKernels().storeOpaque(plain.data() + offset, src.data() + offset, length);
-            variant.storeOpaque(fast.data() + offset, src.data() + offset, length);
-            ASSERT_EQ(fast, plain) << "store, length " << length << " offset " << offset;
+    for (size_t runLength : {5, 40})
+        for (int length : {0, 1, 3, 4, 7, 64, 333}) {
+            for (int offset : {0, 1, 3}) { // unaligned starts
+                const std::vector<uint32_t> src =
+                    spanOfRuns(size_t(length + offset), uint32_t(length), false, runLength);
+                const std::vector<uint32_t> dst0 = spanOfRuns(size_t(length + offset), 77, true);
+                std::vector<uint32_t> plain = dst0, fast = dst0;
+                plainSpanKernels().blendSourceOver(plain.data() + offset, src.data() + offset,
+                                                   length);
+                variant.blendSourceOver(fast.data() + offset, src.data() + offset, length);
+                ASSERT_EQ(fast, plain) << "blend, runs of " << runLength << ", length " << length
+                                       << " offset " << offset;
+                plainSpanKernels().storeOpaque(plain.data() + offset, src.data() + offset, length);
+                variant.storeOpaque(fast.data() + offset, src.data() + offset, length);
+                ASSERT_EQ(fast, plain) << "store, length " << length << " offset " << offset;
+            }
         }
-    }
 }
 
 TEST(SpanKernelTest, ProcessorVariantsMatchThePlainRoutines) {
