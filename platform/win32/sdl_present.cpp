@@ -4,7 +4,8 @@
 // client area, then shown; the last frame is shown again when the window is exposed. 16-bit
 // pixels widen by repeating their top bits, so full intensity stays full (SDL's own conversion
 // turns 565 white into 0xFFFEFF); other surface layouts go through SDL's conversion.
-// The window surface is SDL's cheapest path to the screen here: no renderer, no texture upload.
+// The window surface on the display's own framebuffer is SDL's cheapest path to the screen
+// here: no renderer, no texture upload.
 // Does not: scale; a frame larger than the client area is cut, a smaller one leaves the rest.
 #include "win32/sdl_host.h"
 
