@@ -118,12 +118,15 @@ void drawGlyph(win32::BitmapObject& target, const Clip& clip, const win32::Glyph
         const uint8_t* coverage = glyph.coverage.data() + size_t(row) * size_t(glyph.width);
         uint32_t* pixels = target.row(int(top + row)) + left;
         if (table != nullptr) {
-            // Coverage 0 blends to the pixel itself, so no test on it: the loop stays
-            // predictable, as nearly every pixel is the line's background.
+            // Over the line's background the entry for coverage 0 is the background itself,
+            // so nearly every pixel takes the first branch and the loop stays predictable.
             for (int64_t column = firstColumn; column < lastColumn; ++column) {
                 const uint32_t c = coverage[column];
-                const uint32_t pixel = pixels[column];
-                pixels[column] = pixel == table->under ? table->pixel[c] : blend(pixel, colour, c);
+                uint32_t& pixel = pixels[column];
+                if (pixel == table->under)
+                    pixel = table->pixel[c];
+                else if (c != 0)
+                    pixel = blend(pixel, colour, c);
             }
             continue;
         }

@@ -170,6 +170,28 @@ TEST_F(DrawText, GreyLevelsInTheTextColourOverTheBackground) {
     }
 }
 
+// In OPAQUE mode only the line's cells are filled; a glyph's box may reach past them (italic
+// and bold faces overhang their advance), and there its empty pixels must stay as they were.
+TEST_F(DrawText, OpaqueTextLeavesPixelsOutsideItsCellsAlone) {
+    constexpr uint32_t Old = 0xAB204060u;
+    const char* const samples[] = {"W", "f", "Wf", "ffff", "j", "\xC9t\xE9", "Score: 12"};
+    for (const char* text : samples) {
+        fillDib(Old);
+        RECT rect{8, 8, Width, Height};
+        DrawTextA(dc_, text, -1, &rect, DT_NOCLIP);
+        const int right = 8 + widthOf(text);
+        for (int y = 0; y < Height; ++y)
+            for (int x = 0; x < Width; ++x) {
+                const bool inCells = x >= 8 && x < right && y >= 8 && y < 24;
+                if (!inCells && at(x, y) != Old) {
+                    const uint32_t pixel = at(x, y);
+                    ASSERT_EQ(pixel >> 24, 0u) << text << " at " << x << "," << y;
+                    ASSERT_NE(pixel & 0xFFFFFF, Old & 0xFFFFFF) << text << " at " << x << "," << y;
+                }
+            }
+    }
+}
+
 TEST_F(DrawText, Windows1252CharactersAreTheirUnicodeGlyphs) {
     struct Pair {
         const char* ansi;
