@@ -6,7 +6,10 @@
 #include "d3d8/surface.h"
 #include "d3d8/texel_decode.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <emmintrin.h>
 #include <new>
 
 namespace d3d8 {
@@ -95,6 +98,61 @@ void split(double coordinate, int64_t* index, uint32_t* weight) {
     }
 }
 
+// Each column of two rows, channel by channel: upper * (256 - fy) + lower * fy, at most
+// 255 * 256, so it fits a 16-bit lane. Two columns per step.
+void blendRows(const uint32_t* upper, const uint32_t* lower, int columns, uint32_t fy,
+               uint16_t (*blended)[4]) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i upperWeight = _mm_set1_epi16(int16_t(256 - fy));
+    const __m128i lowerWeight = _mm_set1_epi16(int16_t(fy));
+    const auto blend = [&](__m128i top, __m128i bottom) {
+        return _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(top, zero), upperWeight),
+                             _mm_mullo_epi16(_mm_unpacklo_epi8(bottom, zero), lowerWeight));
+    };
+    int k = 0;
+    for (; k + 2 <= columns; k += 2)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(blended[k]),
+                         blend(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(upper + k)),
+                               _mm_loadl_epi64(reinterpret_cast<const __m128i*>(lower + k))));
+    if (k < columns)
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(blended[k]),
+                         blend(_mm_cvtsi32_si128(int(upper[k])), _mm_cvtsi32_si128(int(lower[k]))));
+}
+
+// The products of 16-bit lanes as the 32-bit lanes of the low and the high four.
+__m128i productsLow(__m128i a, __m128i b) {
+    return _mm_unpacklo_epi16(_mm_mullo_epi16(a, b), _mm_mulhi_epu16(a, b));
+}
+__m128i productsHigh(__m128i a, __m128i b) {
+    return _mm_unpackhi_epi16(_mm_mullo_epi16(a, b), _mm_mulhi_epu16(a, b));
+}
+
+// Two output texels from blended columns: column a with a + 1 weighted by fa, column b with
+// b + 1 by fb, each channel rounded half up from sixteen fraction bits.
+void blendColumnPairs(const uint16_t* a, const uint16_t* b, uint32_t fa, uint32_t fb,
+                      uint32_t* out) {
+    const auto columns = [](const uint16_t* first, const uint16_t* second) {
+        return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(first)),
+                                  _mm_loadl_epi64(reinterpret_cast<const __m128i*>(second)));
+    };
+    const __m128i left = columns(a, b), right = columns(a + 4, b + 4);
+    const int16_t ga = int16_t(256 - fa), gb = int16_t(256 - fb);
+    const __m128i leftWeight = _mm_set_epi16(gb, gb, gb, gb, ga, ga, ga, ga);
+    const __m128i rightWeight = _mm_set_epi16(int16_t(fb), int16_t(fb), int16_t(fb), int16_t(fb),
+                                              int16_t(fa), int16_t(fa), int16_t(fa), int16_t(fa));
+    const __m128i half = _mm_set1_epi32(0x8000);
+    const __m128i first = _mm_srli_epi32(
+        _mm_add_epi32(_mm_add_epi32(productsLow(left, leftWeight), productsLow(right, rightWeight)),
+                      half),
+        16);
+    const __m128i second = _mm_srli_epi32(
+        _mm_add_epi32(
+            _mm_add_epi32(productsHigh(left, leftWeight), productsHigh(right, rightWeight)), half),
+        16);
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(first, second), _mm_setzero_si128());
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), bytes);
+}
+
 } // namespace
 
 HRESULT prepareSampleImage(Surface& surface, SampleImage* out) {
@@ -158,27 +216,43 @@ void sampleRow(const Sampler& sampler, double s0, double ds, double t, int n, ui
         return;
     }
     // The weighted sum is exact, so blending the two rows first, once per column, gives the
-    // bytes of the four-tap formula.
-    uint64_t blendedBlueRed[MaxRowColumns], blendedGreenAlpha[MaxRowColumns];
-    const uint64_t gy = 256 - fy;
-    for (int64_t k = 0; k < columns; ++k) {
-        const uint32_t upper = tap(row0, x0 + k), lower = tap(row1, x0 + k);
-        blendedBlueRed[k] = blueRed(upper) * gy + blueRed(lower) * fy;
-        blendedGreenAlpha[k] = greenAlpha(upper) * gy + greenAlpha(lower) * fy;
+    // bytes of the four-tap formula. Every address mode leaves a column inside the image where
+    // it is, so only the columns past its edges are addressed one by one.
+    const int64_t insideFirst = std::clamp<int64_t>(-x0, 0, columns);
+    const int64_t insideEnd = std::clamp<int64_t>(image.width - x0, insideFirst, columns);
+    const auto gather = [&](int row, uint32_t* taps) {
+        for (int64_t k = 0; k < insideFirst; ++k)
+            taps[k] = tap(row, x0 + k);
+        if (insideEnd > insideFirst) {
+            if (row >= 0)
+                std::memcpy(taps + insideFirst, image.row(row) + x0 + insideFirst,
+                            size_t(insideEnd - insideFirst) * 4);
+            else
+                std::fill(taps + insideFirst, taps + insideEnd, sampler.border);
+        }
+        for (int64_t k = insideEnd; k < columns; ++k)
+            taps[k] = tap(row, x0 + k);
+    };
+    uint32_t upper[MaxRowColumns], lower[MaxRowColumns];
+    gather(row0, upper);
+    gather(row1, lower);
+    alignas(16) uint16_t blended[MaxRowColumns][4];
+    blendRows(upper, lower, int(columns), fy, blended);
+    int i = 0;
+    for (; i + 2 <= n; i += 2) {
+        int64_t xa, xb;
+        uint32_t fa, fb;
+        split(s0 + ds * i, &xa, &fa);
+        split(s0 + ds * (i + 1), &xb, &fb);
+        blendColumnPairs(blended[xa - x0], blended[xb - x0], fa, fb, out + i);
     }
-    for (int i = 0; i < n; ++i) {
+    if (i < n) {
         int64_t x;
         uint32_t fx;
         split(s0 + ds * i, &x, &fx);
-        const int64_t k = x - x0;
-        const uint64_t gx = 256 - fx;
-        const uint64_t br =
-            (blendedBlueRed[k] * gx + blendedBlueRed[k + 1] * fx + 0x0000800000008000ull) >> 16;
-        const uint64_t ga =
-            (blendedGreenAlpha[k] * gx + blendedGreenAlpha[k + 1] * fx + 0x0000800000008000ull) >>
-            16;
-        out[i] = uint32_t(br & 0xFF) | uint32_t(ga & 0xFF) << 8 |
-                 uint32_t((br >> 32) & 0xFF) << 16 | uint32_t((ga >> 32) & 0xFF) << 24;
+        uint32_t two[2];
+        blendColumnPairs(blended[x - x0], blended[x - x0], fx, fx, two);
+        out[i] = two[0];
     }
 }
 
