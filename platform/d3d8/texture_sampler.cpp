@@ -1,5 +1,6 @@
 // Texel addressing and filtering. Bilinear weights are the fractions of the texel coordinates
 // rounded to 1/256, so a coordinate within 1/512 of a texel centre reads that texel exactly.
+// Rows of axis-aligned quads are filtered with SSE2, which every x86-64 processor has.
 #include "d3d8/texture_sampler.h"
 #include "d3d8/refusal.h"
 
