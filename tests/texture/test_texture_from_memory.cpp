@@ -2,6 +2,7 @@
 // format and palette choices, failures that leave nothing behind, and arbitrary input bytes.
 #include "texture/texture_loader.h"
 
+#include "tests/platform/win32/temp_folder.h"
 #include "tests/texture/process_resources.h"
 #include "tests/texture/texture_test_support.h"
 
@@ -309,15 +310,11 @@ class TextureFromFile : public TextureFromMemory {
 protected:
     void SetUp() override {
         TextureFromMemory::SetUp();
-        previous_ = std::filesystem::current_path();
-        std::string pattern = (std::filesystem::temp_directory_path() / "bosq-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-        std::filesystem::current_path(folder_);
+        ASSERT_TRUE(current_.enter());
+        folder_ = current_.path();
     }
     void TearDown() override {
-        std::filesystem::current_path(previous_);
-        std::filesystem::remove_all(folder_);
+        current_.leave();
         TextureFromMemory::TearDown();
     }
     HRESULT load(const char* name, ImageInfo* info = nullptr) {
@@ -333,7 +330,7 @@ protected:
     std::filesystem::path folder_;
 
 private:
-    std::filesystem::path previous_;
+    CurrentTempFolder current_;
 };
 
 TEST_F(TextureFromFile, LoadsThroughTheMapping) {
