@@ -10,7 +10,7 @@ class Device;
 
 class StateBlock {
 public:
-    StateBlock();
+    StateBlock() = default;
     ~StateBlock(); // gives up the bindings of the textures it holds
 
     StateBlock(const StateBlock&) = delete;
@@ -28,18 +28,34 @@ public:
     void apply(Device& device) const;
 
 private:
+    struct RenderStateEntry {
+        uint16_t state;
+        DWORD value;
+    };
+    struct StageStateEntry {
+        uint16_t index; // stage * StageStateSlots + type
+        DWORD value;
+    };
+    struct TransformEntry {
+        uint16_t slot;
+        D3DMATRIX matrix;
+    };
+
     void holdTexture(DWORD stage, TextureBase* texture);
 
+    // The selected states with their values, packed in the order they were first recorded, so
+    // that capture and apply read a few consecutive cache lines instead of a whole state.
     StateSelection selection_;
-    DrawingState values_;
-    // The selected render states, stage states (stage * StageStateSlots + type) and transform
-    // slots in the order they were first recorded, so that capture and apply visit only them.
-    uint16_t renderStateList_[RenderStateSlots];
-    uint16_t stageStateList_[StageCount * StageStateSlots];
-    uint16_t transformList_[TransformSlots];
+    RenderStateEntry renderStates_[RenderStateSlots];
+    StageStateEntry stageStates_[StageCount * StageStateSlots];
+    TransformEntry transforms_[TransformSlots];
     UINT renderStateCount_ = 0;
     UINT stageStateCount_ = 0;
     UINT transformCount_ = 0;
+    TextureBase* textures_[StageCount] = {}; // each holds a binding
+    DWORD vertexShader_ = 0;
+    UINT streamStride_ = 0;
+    D3DVIEWPORT8 viewport_ = {};
 };
 
 } // namespace d3d8

@@ -10,9 +10,23 @@
 
 namespace d3d8 {
 
-StateBlock::StateBlock() {
-    std::memset(&values_, 0, sizeof(values_));
+namespace {
+
+// The entry of a recorded key, appended on its first recording.
+template <typename Entry, typename Bits>
+Entry& entryFor(Entry* entries, UINT* count, Bits& selected, UINT key, uint16_t Entry::*field) {
+    if (selected.test(key)) {
+        for (UINT i = 0; i < *count; ++i)
+            if (entries[i].*field == key)
+                return entries[i];
+    }
+    selected.set(key);
+    Entry& added = entries[(*count)++];
+    added.*field = uint16_t(key);
+    return added;
 }
+
+} // namespace
 
 StateBlock::~StateBlock() {
     for (DWORD stage = 0; stage < StageCount; ++stage)
@@ -22,31 +36,26 @@ StateBlock::~StateBlock() {
 void StateBlock::holdTexture(DWORD stage, TextureBase* texture) {
     if (texture != nullptr)
         texture->addBinding();
-    if (values_.textures[stage] != nullptr)
-        values_.textures[stage]->releaseBinding();
-    values_.textures[stage] = texture;
+    if (textures_[stage] != nullptr)
+        textures_[stage]->releaseBinding();
+    textures_[stage] = texture;
 }
 
 void StateBlock::recordRenderState(D3DRENDERSTATETYPE state, DWORD value) {
-    if (!selection_.renderStates.test(state))
-        renderStateList_[renderStateCount_++] = uint16_t(state);
-    selection_.renderStates.set(state);
-    values_.renderStates[state] = value;
+    entryFor(renderStates_, &renderStateCount_, selection_.renderStates, state,
+             &RenderStateEntry::state)
+        .value = value;
 }
 
 void StateBlock::recordStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
-    const UINT index = stage * StageStateSlots + type;
-    if (!selection_.stageStates.test(index))
-        stageStateList_[stageStateCount_++] = uint16_t(index);
-    selection_.stageStates.set(index);
-    values_.stageStates[stage][type] = value;
+    entryFor(stageStates_, &stageStateCount_, selection_.stageStates,
+             stage * StageStateSlots + type, &StageStateEntry::index)
+        .value = value;
 }
 
 void StateBlock::recordTransform(UINT slot, const D3DMATRIX& matrix) {
-    if (!selection_.transforms.test(slot))
-        transformList_[transformCount_++] = uint16_t(slot);
-    selection_.transforms.set(slot);
-    values_.transforms[slot] = matrix;
+    entryFor(transforms_, &transformCount_, selection_.transforms, slot, &TransformEntry::slot)
+        .matrix = matrix;
 }
 
 void StateBlock::recordTexture(DWORD stage, TextureBase* texture) {
@@ -56,63 +65,62 @@ void StateBlock::recordTexture(DWORD stage, TextureBase* texture) {
 
 void StateBlock::recordVertexShader(DWORD handle) {
     selection_.vertexShader = true;
-    values_.vertexShader = handle;
+    vertexShader_ = handle;
 }
 
 void StateBlock::recordStreamStride(UINT stride) {
     selection_.streamSource = true;
-    values_.streamStride = stride;
+    streamStride_ = stride;
 }
 
 void StateBlock::recordViewport(const D3DVIEWPORT8& viewport) {
     selection_.viewport = true;
-    values_.viewport = viewport;
+    viewport_ = viewport;
 }
 
 void StateBlock::capture(const Device& device) {
     const DrawingState& current = device.state();
     for (UINT i = 0; i < renderStateCount_; ++i)
-        values_.renderStates[renderStateList_[i]] = current.renderStates[renderStateList_[i]];
+        renderStates_[i].value = current.renderStates[renderStates_[i].state];
     for (UINT i = 0; i < stageStateCount_; ++i) {
-        const UINT stage = stageStateList_[i] / StageStateSlots;
-        const UINT type = stageStateList_[i] % StageStateSlots;
-        values_.stageStates[stage][type] = current.stageStates[stage][type];
+        const UINT index = stageStates_[i].index;
+        stageStates_[i].value = current.stageStates[index / StageStateSlots][index % StageStateSlots];
     }
     for (UINT i = 0; i < transformCount_; ++i)
-        values_.transforms[transformList_[i]] = current.transforms[transformList_[i]];
-    for (DWORD stage = 0; stage < StageCount; ++stage)
-        if (selection_.textures.test(stage))
-            holdTexture(stage, current.textures[stage]);
+        transforms_[i].matrix = current.transforms[transforms_[i].slot];
+    if (selection_.textures.any())
+        for (DWORD stage = 0; stage < StageCount; ++stage)
+            if (selection_.textures.test(stage))
+                holdTexture(stage, current.textures[stage]);
     if (selection_.vertexShader)
-        values_.vertexShader = current.vertexShader;
+        vertexShader_ = current.vertexShader;
     if (selection_.streamSource)
-        values_.streamStride = current.streamStride;
+        streamStride_ = current.streamStride;
     if (selection_.viewport)
-        values_.viewport = current.viewport;
+        viewport_ = current.viewport;
 }
 
 void StateBlock::apply(Device& device) const {
-    for (UINT i = 0; i < renderStateCount_; ++i) {
-        const UINT state = renderStateList_[i];
-        device.applyRenderState(D3DRENDERSTATETYPE(state), values_.renderStates[state]);
-    }
+    for (UINT i = 0; i < renderStateCount_; ++i)
+        device.applyRenderState(D3DRENDERSTATETYPE(renderStates_[i].state), renderStates_[i].value);
     for (UINT i = 0; i < stageStateCount_; ++i) {
-        const UINT stage = stageStateList_[i] / StageStateSlots;
-        const UINT type = stageStateList_[i] % StageStateSlots;
-        device.applyStageState(stage, D3DTEXTURESTAGESTATETYPE(type),
-                               values_.stageStates[stage][type]);
+        const UINT index = stageStates_[i].index;
+        device.applyStageState(index / StageStateSlots,
+                               D3DTEXTURESTAGESTATETYPE(index % StageStateSlots),
+                               stageStates_[i].value);
     }
     for (UINT i = 0; i < transformCount_; ++i)
-        device.applyTransform(transformList_[i], values_.transforms[transformList_[i]]);
-    for (DWORD stage = 0; stage < StageCount; ++stage)
-        if (selection_.textures.test(stage))
-            device.applyTexture(stage, values_.textures[stage]);
+        device.applyTransform(transforms_[i].slot, transforms_[i].matrix);
+    if (selection_.textures.any())
+        for (DWORD stage = 0; stage < StageCount; ++stage)
+            if (selection_.textures.test(stage))
+                device.applyTexture(stage, textures_[stage]);
     if (selection_.vertexShader)
-        device.applyVertexShader(values_.vertexShader);
+        device.applyVertexShader(vertexShader_);
     if (selection_.streamSource)
-        device.applyStreamStride(values_.streamStride);
+        device.applyStreamStride(streamStride_);
     if (selection_.viewport)
-        device.applyViewport(values_.viewport);
+        device.applyViewport(viewport_);
 }
 
 StateBlock* Device::findStateBlock(DWORD token) const {
