@@ -7,11 +7,15 @@
 #include "d3d8/refusal.h"
 #include "d3d8/state_block.h"
 #include "d3d8/surface.h"
+#include "d3d8/cube_texture.h"
+#include "d3d8/texture.h"
 #include "d3d8/texture_base.h"
+#include "d3d8/volume_texture.h"
 #include "internal/window_bridge.h"
 
 #include <algorithm>
 #include <new>
+#include <typeinfo>
 
 namespace d3d8 {
 
@@ -185,14 +189,27 @@ ULONG Device::Release() {
     return left;
 }
 
+// The device's own resources are recognised by their exact type: a comparison of type
+// descriptions, where a cross-cast to TextureBase would walk the class hierarchy.
 TextureBase* Device::ownTexture(IDirect3DBaseTexture8* texture) const {
-    TextureBase* own = dynamic_cast<TextureBase*>(texture);
+    TextureBase* own = nullptr;
+    if (texture == nullptr)
+        return nullptr;
+    const std::type_info& type = typeid(*texture);
+    if (type == typeid(Texture))
+        own = static_cast<Texture*>(texture);
+    else if (type == typeid(CubeTexture))
+        own = static_cast<CubeTexture*>(texture);
+    else if (type == typeid(VolumeTexture))
+        own = static_cast<VolumeTexture*>(texture);
     return own != nullptr && own->device() == this ? own : nullptr;
 }
 
 Surface* Device::ownSurface(IDirect3DSurface8* surface) const {
-    Surface* own = dynamic_cast<Surface*>(surface);
-    return own != nullptr && own->device() == this ? own : nullptr;
+    if (surface == nullptr || typeid(*surface) != typeid(Surface))
+        return nullptr;
+    Surface* own = static_cast<Surface*>(surface);
+    return own->device() == this ? own : nullptr;
 }
 
 HRESULT Device::TestCooperativeLevel() {

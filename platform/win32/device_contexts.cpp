@@ -85,8 +85,8 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h) {
     win32::GdiObject* object = win32::findGdiObject(h);
     if (dc == nullptr || object == nullptr)
         return failWith(ERROR_INVALID_HANDLE, HGDIOBJ(nullptr));
-    if (auto* bitmap = dynamic_cast<win32::BitmapObject*>(object))
-        return selectBitmap(hdc, *dc, h, *bitmap);
+    if (object->kind == win32::GdiKind::Bitmap)
+        return selectBitmap(hdc, *dc, h, static_cast<win32::BitmapObject&>(*object));
     const HGDIOBJ previous = dc->font;
     dc->font = h;
     return previous;

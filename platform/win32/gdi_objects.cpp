@@ -152,9 +152,9 @@ int GetObjectA(HANDLE h, int c, LPVOID pv) {
     GdiObject* object = win32::findGdiObject(h);
     if (object == nullptr)
         return failWith(ERROR_INVALID_HANDLE, 0);
-    const FontObject* font = dynamic_cast<const FontObject*>(object);
-    if (font == nullptr)
+    if (object->kind != win32::GdiKind::Font)
         return failWith(ERROR_NOT_SUPPORTED, 0);
+    const auto* font = static_cast<const FontObject*>(object);
     if (pv == nullptr)
         return int(sizeof(LOGFONTA));
     if (c <= 0)

@@ -9,12 +9,20 @@
 
 namespace win32 {
 
+// Each object says what it is, so that finding a font or a bitmap behind a handle, done
+// several times for every string drawn, costs a comparison rather than a cast.
+enum class GdiKind { Font, Bitmap };
+
 struct GdiObject {
+    explicit GdiObject(GdiKind kind) : kind(kind) {}
     virtual ~GdiObject() = default;
+    const GdiKind kind;
     bool stock = false; // never deleted
 };
 
 struct FontObject : GdiObject {
+    static constexpr GdiKind Kind = GdiKind::Font;
+    FontObject() : GdiObject(Kind) {}
     LOGFONTA description{};
     // The face, found on first use; null when no installed font serves the description.
     FontFace* face();
@@ -25,6 +33,8 @@ private:
 };
 
 struct BitmapObject : GdiObject {
+    static constexpr GdiKind Kind = GdiKind::Bitmap;
+    BitmapObject() : GdiObject(Kind) {}
     int width = 0;
     int height = 0;
     bool topDown = true;
@@ -49,7 +59,8 @@ struct DeviceContext {
 
 GdiObject* findGdiObject(HGDIOBJ handle);
 template <typename T> T* findGdiObject(HGDIOBJ handle) {
-    return dynamic_cast<T*>(findGdiObject(handle));
+    GdiObject* object = findGdiObject(handle);
+    return object != nullptr && object->kind == T::Kind ? static_cast<T*>(object) : nullptr;
 }
 
 // Takes the object; its handle, or null (ERROR_NOT_ENOUGH_MEMORY set) when memory runs out.
