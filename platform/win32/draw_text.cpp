@@ -106,8 +106,15 @@ void fill(win32::BitmapObject& target, const Clip& clip, int64_t left, int64_t t
         std::fill(target.row(int(y)) + left, target.row(int(y)) + right, pixel);
 }
 
-void drawGlyph(win32::BitmapObject& target, const Clip& clip, const win32::GlyphBitmap& glyph,
-               int64_t originX, int64_t baseline, uint32_t colour, const CoverageTable* table) {
+// Rows of the target known to hold nothing but the line's background under a glyph: its cell,
+// when no earlier glyph of the line reached into the glyph's columns.
+struct BackgroundRows {
+    int64_t top = 0, bottom = 0;
+};
+
+void drawGlyph(win32::BitmapObject& target, const Clip& clip, const win32::Glyph& glyph,
+               int64_t originX, int64_t baseline, uint32_t colour, const CoverageTable* table,
+               BackgroundRows background) {
     const int64_t left = originX + glyph.left;
     const int64_t top = baseline - glyph.top;
     const int64_t firstRow = std::max<int64_t>(0, clip.top - top);
@@ -115,11 +122,16 @@ void drawGlyph(win32::BitmapObject& target, const Clip& clip, const win32::Glyph
     const int64_t firstColumn = std::max<int64_t>(0, clip.left - left);
     const int64_t lastColumn = std::min<int64_t>(glyph.width, clip.right - left);
     for (int64_t row = firstRow; row < lastRow; ++row) {
-        const uint8_t* coverage = glyph.coverage.data() + size_t(row) * size_t(glyph.width);
+        const uint8_t* coverage = glyph.coverage + size_t(row) * size_t(glyph.width);
         uint32_t* pixels = target.row(int(top + row)) + left;
+        if (table != nullptr && top + row >= background.top && top + row < background.bottom) {
+            for (int64_t column = firstColumn; column < lastColumn; ++column)
+                pixels[column] = table->pixel[coverage[column]];
+            continue;
+        }
         if (table != nullptr) {
-            // Over the line's background the entry for coverage 0 is the background itself,
-            // so nearly every pixel takes the first branch and the loop stays predictable.
+            // Where another glyph reached, a pixel still holding the background takes the
+            // table's entry and any other is blended.
             for (int64_t column = firstColumn; column < lastColumn; ++column) {
                 const uint32_t c = coverage[column];
                 uint32_t& pixel = pixels[column];
@@ -170,9 +182,18 @@ void render(const win32::DeviceContext& dc, win32::BitmapObject& target, win32::
             fill(target, clip, x, lineTop, x + line.width, lineTop + cell,
                  dibPixel(dc.backgroundColor));
         const int64_t baseline = lineTop + face.metrics().ascent;
+        const int64_t lineLeft = x, lineRight = x + line.width;
+        int64_t reached = lineLeft; // right end of the glyphs drawn so far on this line
         for (size_t i = line.begin; i < line.end; ++i) {
-            const win32::GlyphBitmap& glyph = face.glyph(layout.characters()[i]);
-            drawGlyph(target, clip, glyph, x, baseline, textColour, opaque ? &table : nullptr);
+            const win32::Glyph glyph = face.glyph(layout.characters()[i]);
+            const int64_t left = x + glyph.left, right = left + glyph.width;
+            BackgroundRows background;
+            if (left >= reached && right <= lineRight)
+                background = {lineTop, lineTop + cell};
+            drawGlyph(target, clip, glyph, x, baseline, textColour, opaque ? &table : nullptr,
+                      background);
+            if (glyph.width > 0)
+                reached = std::max(reached, right);
             x += glyph.advance;
         }
         lineTop += cell;

@@ -21,28 +21,45 @@ namespace win32 {
 FontFace::FontFace(std::unique_ptr<GlyphRasterizer> rasterizer)
     : rasterizer_(std::move(rasterizer)), metrics_(rasterizer_->metrics()) {}
 
-std::unique_ptr<GlyphBitmap> FontFace::rendered(char32_t character) {
-    std::unique_ptr<GlyphBitmap> glyph(new (std::nothrow) GlyphBitmap);
-    if (glyph && !rasterizer_->render(character, glyph.get()))
-        glyph.reset();
-    return glyph;
+// A glyph that cannot be rendered is kept as an empty one, so it is not tried again.
+FontFace::GlyphRecord FontFace::rendered(char32_t character) {
+    GlyphRecord record{true};
+    if (!rasterizer_->render(character, &scratch_))
+        return record;
+    const size_t bytes = size_t(scratch_.width) * size_t(scratch_.rows);
+    if (scratch_.coverage.size() < bytes)
+        return record;
+    record.advance = scratch_.advance;
+    record.left = scratch_.left;
+    record.top = scratch_.top;
+    record.width = scratch_.width;
+    record.rows = scratch_.rows;
+    record.coverageAt = coverage_.size();
+    coverage_.insert(coverage_.end(), scratch_.coverage.begin(),
+                     scratch_.coverage.begin() + ptrdiff_t(bytes));
+    return record;
 }
 
-const GlyphBitmap& FontFace::glyph(char32_t character) {
+const FontFace::GlyphRecord& FontFace::record(char32_t character) {
     try {
         if (character < firstPage_.size()) {
-            std::unique_ptr<GlyphBitmap>& slot = firstPage_[character];
-            if (!slot)
+            GlyphRecord& slot = firstPage_[character];
+            if (!slot.rendered)
                 slot = rendered(character);
-            return slot ? *slot : empty_;
+            return slot;
         }
         auto found = otherPages_.find(character);
         if (found == otherPages_.end())
             found = otherPages_.emplace(character, rendered(character)).first;
-        return found->second ? *found->second : empty_;
+        return found->second;
     } catch (const std::bad_alloc&) {
         return empty_;
     }
+}
+
+Glyph FontFace::glyph(char32_t character) {
+    const GlyphRecord& r = record(character);
+    return {r.advance, r.left, r.top, r.width, r.rows, coverage_.data() + r.coverageAt};
 }
 
 std::shared_ptr<FontFace> faceFor(const LOGFONTA& description) {

@@ -3,6 +3,7 @@
 #include "dib_fixture.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -190,6 +191,42 @@ TEST_F(DrawText, OpaqueTextLeavesPixelsOutsideItsCellsAlone) {
                 }
             }
     }
+}
+
+// OPAQUE text is its line cells filled with the background and the glyphs blended over them,
+// also where neighbouring glyphs overlap, as slanted ones do.
+TEST_F(DrawText, OpaqueTextIsTheGlyphsOverFilledCells) {
+    LOGFONTA slanted{};
+    slanted.lfHeight = 24;
+    slanted.lfItalic = TRUE;
+    std::strcpy(slanted.lfFaceName, "Sans");
+    const HFONT italic = CreateFontIndirectA(&slanted);
+    ASSERT_NE(italic, nullptr);
+    constexpr uint32_t Old = 0x00336699u;
+    for (const HGDIOBJ font : {GetStockObject(SYSTEM_FONT), HGDIOBJ(italic)}) {
+        SelectObject(dc_, font);
+        for (const char* text : {"ffff", "Wf/AV", "Été jy", "fps: 1234"}) {
+            fillDib(Old);
+            RECT rect{8, 8, Width, Height};
+            DrawTextA(dc_, text, -1, &rect, DT_NOCLIP);
+            const std::vector<uint32_t> opaque = pixels();
+
+            fillDib(Old);
+            RECT cells{8, 8, Width, Height};
+            DrawTextA(dc_, text, -1, &cells, DT_NOCLIP | DT_CALCRECT);
+            for (LONG y = cells.top; y < cells.bottom; ++y)
+                std::fill(bits_ + y * Width + cells.left, bits_ + y * Width + cells.right, 0u);
+            SetBkMode(dc_, TRANSPARENT);
+            DrawTextA(dc_, text, -1, &rect, DT_NOCLIP);
+            SetBkMode(dc_, OPAQUE);
+            for (int i = 0; i < Width * Height; ++i)
+                ASSERT_EQ(bits_[i], opaque[size_t(i)])
+                    << text << (font == italic ? " in italic" : "") << " at " << i % Width << ","
+                    << i / Width;
+        }
+    }
+    SelectObject(dc_, GetStockObject(SYSTEM_FONT));
+    DeleteObject(italic);
 }
 
 TEST_F(DrawText, Windows1252CharactersAreTheirUnicodeGlyphs) {
