@@ -4,6 +4,7 @@
 
 #include "d3d8/format_layout.h"
 #include "d3d8/refusal.h"
+#include "d3d8/span_kernels.h"
 #include "d3d8/surface.h"
 #include "d3d8/texture_base.h"
 
@@ -80,6 +81,8 @@ void PixelPipeline::beginTriangle(const TriangleShading& shading) {
     const bool diffuseConstant = shading.constantColor || !readsDiffuse_;
     const uint32_t diffuse = shading.constantColor ? shading.color : 0xFFFFFFFFu;
     passThrough_ = textured_ && stage_.passesTexelThrough(diffuseConstant, diffuse);
+    tintBlend_ = textured_ && !passThrough_ && shading.constantColor &&
+                 stage_.modulatesTextureByDiffuse() && output_.blendsSourceOver32();
     if (shading.constantColor)
         std::fill(constantDiffuse_, constantDiffuse_ + ChunkPixels, shading.color);
     if (!textured_)
@@ -179,10 +182,16 @@ void PixelPipeline::shadeSpan(int y, int x0, int x1) {
     uint32_t texelBuffer[ChunkPixels];
     uint32_t diffuseBuffer[ChunkPixels];
     uint32_t colorBuffer[ChunkPixels];
-    const bool direct = texelForPixel_ && passThrough_;
+    const bool direct = texelForPixel_ && (passThrough_ || tintBlend_);
     for (int x = x0; x < x1;) {
         const int n = direct ? x1 - x : std::min(x1 - x, ChunkPixels);
         const uint32_t* texels = textured_ ? fetchTexels(y, x, n, texelBuffer) : nullptr;
+        if (tintBlend_) {
+            spanKernels().tintBlendSourceOver(reinterpret_cast<uint32_t*>(row) + x, texels,
+                                              shading_.color, n);
+            x += n;
+            continue;
+        }
         const uint32_t* colors = texels;
         if (!passThrough_) {
             const uint32_t* diffuse =

@@ -69,6 +69,7 @@ private:
     bool texelForPixel_ = false;
     int texelOffsetX_ = 0, texelOffsetY_ = 0;
     bool passThrough_ = false;
+    bool tintBlend_ = false; // constant diffuse times texels, blended in one kernel
     uint32_t constantDiffuse_[ChunkPixels];
 };
 

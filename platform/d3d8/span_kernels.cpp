@@ -40,7 +40,18 @@ void blendSourceOverPlain(uint32_t* dst, const uint32_t* src, int n) {
     }
 }
 
-const SpanKernels PlainKernels = {modulatePlain, storeOpaquePlain, blendSourceOverPlain};
+void tintBlendSourceOverPlain(uint32_t* dst, const uint32_t* texels, uint32_t color, int n) {
+    for (int i = 0; i < n; ++i) {
+        if ((texels[i] >> 24) == 0)
+            continue;
+        uint32_t tinted;
+        modulatePlain(&tinted, texels + i, &color, 1);
+        blendSourceOverPlain(dst + i, &tinted, 1);
+    }
+}
+
+const SpanKernels PlainKernels = {modulatePlain, storeOpaquePlain, blendSourceOverPlain,
+                                  tintBlendSourceOverPlain};
 
 } // namespace
 

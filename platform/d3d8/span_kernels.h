@@ -20,6 +20,9 @@ struct SpanKernels {
     // The render target keeps every unused byte at 0xFF, so the variants may blend a group
     // holding such texels or skip it alike.
     void (*blendSourceOver)(uint32_t* dst, const uint32_t* src, int n);
+    // blendSourceOver of the texels modulated by one colour, in one pass: groups of texels
+    // whose alpha is 0, most of a line of text, are skipped before they are tinted.
+    void (*tintBlendSourceOver)(uint32_t* dst, const uint32_t* texels, uint32_t color, int n);
 };
 
 const SpanKernels& plainSpanKernels();

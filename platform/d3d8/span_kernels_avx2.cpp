@@ -102,7 +102,24 @@ void blendSourceOverAvx2(uint32_t* dst, const uint32_t* src, int n) {
     plainSpanKernels().blendSourceOver(dst + i, src + i, n - i);
 }
 
-const SpanKernels Avx2Kernels = {modulateAvx2, storeOpaqueAvx2, blendSourceOverAvx2};
+void tintBlendSourceOverAvx2(uint32_t* dst, const uint32_t* texels, uint32_t color, int n) {
+    const __m256i alphaMask = _mm256_set1_epi32(int(0xFF000000u));
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i tint = _mm256_unpacklo_epi8(_mm256_set1_epi32(int(color)), zero);
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i t = load(texels + i);
+        if (_mm256_testz_si256(t, alphaMask))
+            continue;
+        const __m256i low = div255(_mm256_mullo_epi16(_mm256_unpacklo_epi8(t, zero), tint));
+        const __m256i high = div255(_mm256_mullo_epi16(_mm256_unpackhi_epi8(t, zero), tint));
+        blendEight(dst + i, _mm256_packus_epi16(low, high));
+    }
+    plainSpanKernels().tintBlendSourceOver(dst + i, texels + i, color, n - i);
+}
+
+const SpanKernels Avx2Kernels = {modulateAvx2, storeOpaqueAvx2, blendSourceOverAvx2,
+                                 tintBlendSourceOverAvx2};
 
 } // namespace
 

@@ -52,29 +52,48 @@ void modulateSse2(uint32_t* out, const uint32_t* a, const uint32_t* b, int n) {
     plainSpanKernels().modulate(out + i, a + i, b + i, n - i);
 }
 
-void blendSourceOverSse2(uint32_t* dst, const uint32_t* src, int n) {
+// Four source pixels over the destination; fully opaque and fully transparent groups take the
+// short ways.
+void blendFour(uint32_t* dst, __m128i s) {
     const __m128i zero = _mm_setzero_si128();
-    int i = 0;
-    for (; i + 4 <= n; i += 4) {
-        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-        const __m128i alpha = _mm_and_si128(s, AlphaMask);
-        const int opaque = _mm_movemask_epi8(_mm_cmpeq_epi32(alpha, AlphaMask));
-        if (opaque == 0xFFFF) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), s);
-            continue;
-        }
-        if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF)
-            continue;
-        __m128i* target = reinterpret_cast<__m128i*>(dst + i);
-        const __m128i d = _mm_loadu_si128(target);
-        const __m128i low = blendPair(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero));
-        const __m128i high = blendPair(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero));
-        _mm_storeu_si128(target, _mm_or_si128(_mm_packus_epi16(low, high), AlphaMask));
+    const __m128i alpha = _mm_and_si128(s, AlphaMask);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, AlphaMask)) == 0xFFFF) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), s);
+        return;
     }
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF)
+        return;
+    __m128i* target = reinterpret_cast<__m128i*>(dst);
+    const __m128i d = _mm_loadu_si128(target);
+    const __m128i low = blendPair(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero));
+    const __m128i high = blendPair(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero));
+    _mm_storeu_si128(target, _mm_or_si128(_mm_packus_epi16(low, high), AlphaMask));
+}
+
+void blendSourceOverSse2(uint32_t* dst, const uint32_t* src, int n) {
+    int i = 0;
+    for (; i + 4 <= n; i += 4)
+        blendFour(dst + i, _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)));
     plainSpanKernels().blendSourceOver(dst + i, src + i, n - i);
 }
 
-const SpanKernels Sse2Kernels = {modulateSse2, storeOpaqueSse2, blendSourceOverSse2};
+void tintBlendSourceOverSse2(uint32_t* dst, const uint32_t* texels, uint32_t color, int n) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i tint = _mm_unpacklo_epi8(_mm_set1_epi32(int(color)), zero);
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(t, AlphaMask), zero)) == 0xFFFF)
+            continue;
+        const __m128i low = div255(_mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), tint));
+        const __m128i high = div255(_mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), tint));
+        blendFour(dst + i, _mm_packus_epi16(low, high));
+    }
+    plainSpanKernels().tintBlendSourceOver(dst + i, texels + i, color, n - i);
+}
+
+const SpanKernels Sse2Kernels = {modulateSse2, storeOpaqueSse2, blendSourceOverSse2,
+                                 tintBlendSourceOverSse2};
 
 } // namespace
 

@@ -15,6 +15,9 @@ public:
     // are not Direct3D 8's, or for source-alpha factors on a device without them.
     HRESULT configure(const DrawingState& state, D3DFORMAT target, const D3DCAPS8& caps);
 
+    // Blending SRCALPHA / INVSRCALPHA / ADD into a 32-bit target, without the alpha test.
+    bool blendsSourceOver32() const { return path_ == Path::SourceOver32; }
+
     // Writes n colours to the row from pixel x on.
     void write(BYTE* row, int x, const uint32_t* colors, int n) const;
 

@@ -146,17 +146,20 @@ bool TextureStage::passesTexelThrough(bool diffuseIsConstant, uint32_t diffuse) 
            passes(alphaOp, alphaArg1, alphaArg2, 0xFF000000u);
 }
 
-void TextureStage::combine(const uint32_t* texels, const uint32_t* diffuse, int n,
-                           uint32_t* out) const {
-    // The sprite batch's stage, texture times diffuse in colour and alpha, four or eight
-    // pixels at a time.
+bool TextureStage::modulatesTextureByDiffuse() const {
     const auto modulatesTexture = [](DWORD op, DWORD arg1, DWORD arg2) {
         return op == D3DTOP_MODULATE && ((isPlainTexture(arg1) && isPlainDiffuse(arg2)) ||
                                          (isPlainDiffuse(arg1) && isPlainTexture(arg2)));
     };
-    if (texels != nullptr && diffuse != nullptr &&
-        modulatesTexture(colorOp, colorArg1, colorArg2) &&
-        modulatesTexture(alphaOp, alphaArg1, alphaArg2))
+    return modulatesTexture(colorOp, colorArg1, colorArg2) &&
+           modulatesTexture(alphaOp, alphaArg1, alphaArg2);
+}
+
+void TextureStage::combine(const uint32_t* texels, const uint32_t* diffuse, int n,
+                           uint32_t* out) const {
+    // The sprite batch's stage, texture times diffuse in colour and alpha, four or eight
+    // pixels at a time.
+    if (texels != nullptr && diffuse != nullptr && modulatesTextureByDiffuse())
         return spanKernels().modulate(out, texels, diffuse, n);
     for (int i = 0; i < n; ++i) {
         const uint32_t t = texels != nullptr ? texels[i] : 0xFFFFFFFFu;

@@ -22,6 +22,9 @@ struct TextureStage {
     // The result is the texel itself when the diffuse colour is `diffuse` for every pixel.
     bool passesTexelThrough(bool diffuseIsConstant, uint32_t diffuse) const;
 
+    // Colour and alpha are both the texel times the diffuse colour.
+    bool modulatesTextureByDiffuse() const;
+
     // Combines texels and diffuse colours (either may be null when not read) into n colours.
     void combine(const uint32_t* texels, const uint32_t* diffuse, int n, uint32_t* out) const;
 };

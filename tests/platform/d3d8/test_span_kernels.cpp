@@ -113,3 +113,33 @@ TEST(SpanKernelTest, ModulateRoundsEachChannelProduct) {
             EXPECT_EQ(fast, plain);
         }
 }
+
+// The fused kernel must give the bytes of tinting the texels and then blending them, for
+// text-like spans (mostly transparent) and sprite-like ones, whatever the colour's alpha.
+TEST(SpanKernelTest, TintedBlendIsModulateThenBlend) {
+    std::vector<const SpanKernels*> variants = {&plainSpanKernels()};
+    for (const SpanKernels* variant : {sse2SpanKernels(), avx2SpanKernels()})
+        if (variant != nullptr)
+            variants.push_back(variant);
+    for (const uint32_t color : {0xFFFFFFFFu, 0xFF00FF00u, 0x80FF2040u, 0x01FFFFFFu, 0x00123456u})
+        for (size_t runLength : {5, 40})
+            for (int length : {0, 1, 6, 8, 64, 333}) {
+                const std::vector<uint32_t> texels =
+                    spanOfRuns(size_t(length) + 1, uint32_t(length) + color, false, runLength);
+                const std::vector<uint32_t> before = spanOfRuns(size_t(length) + 1, 91, true);
+                std::vector<uint32_t> tinted(texels.size()), expected = before;
+                const std::vector<uint32_t> colors(texels.size(), color);
+                plainSpanKernels().modulate(tinted.data(), texels.data(), colors.data(),
+                                            int(texels.size()));
+                plainSpanKernels().blendSourceOver(expected.data() + 1, tinted.data() + 1,
+                                                   length);
+                for (const SpanKernels* variant : variants) {
+                    std::vector<uint32_t> fused = before;
+                    variant->tintBlendSourceOver(fused.data() + 1, texels.data() + 1, color,
+                                                 length);
+                    ASSERT_EQ(fused, expected) << std::hex << "colour " << color << std::dec
+                                               << ", runs of " << runLength << ", length "
+                                               << length;
+                }
+            }
+}
