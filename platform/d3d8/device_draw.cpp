@@ -39,10 +39,11 @@ void multiply(const D3DMATRIX& a, const double (&b)[4][4], double (&out)[4][4]) 
 
 // world x view x projection, in double precision.
 void combinedTransform(const DrawingState& state, double (&out)[4][4]) {
+    const D3DMATRIX& given = state.transforms[transformSlot(D3DTS_PROJECTION)];
     double projection[4][4], viewProjection[4][4];
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j)
-            projection[i][j] = state.transforms[transformSlot(D3DTS_PROJECTION)].m[i][j];
+            projection[i][j] = given.m[i][j];
     multiply(state.transforms[transformSlot(D3DTS_VIEW)], projection, viewProjection);
     multiply(state.transforms[transformSlot(D3DTS_WORLD)], viewProjection, out);
 }
@@ -156,7 +157,9 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCo
     hr = pipeline.configure(state_, state_.textures[0], renderTarget, caps_);
     if (FAILED(hr))
         return hr;
-    combinedTransform(state_, setup.transform);
+    // Pretransformed vertices are already in screen space.
+    if (!setup.layout.transformed)
+        combinedTransform(state_, setup.transform);
     setup.viewport = state_.viewport;
     setup.cullMode = state_.renderStates[D3DRS_CULLMODE];
     setup.flatShading = state_.renderStates[D3DRS_SHADEMODE] == D3DSHADE_FLAT;

@@ -83,7 +83,7 @@ void PixelPipeline::beginTriangle(const TriangleShading& shading) {
     passThrough_ = textured_ && stage_.passesTexelThrough(diffuseConstant, diffuse);
     tintBlend_ = textured_ && !passThrough_ && shading.constantColor &&
                  stage_.modulatesTextureByDiffuse() && output_.blendsSourceOver32();
-    if (shading.constantColor)
+    if (shading.constantColor && !passThrough_ && !tintBlend_)
         std::fill(constantDiffuse_, constantDiffuse_ + ChunkPixels, shading.color);
     if (!textured_)
         return;
