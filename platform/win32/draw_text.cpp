@@ -21,6 +21,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr UINT SupportedFormats = DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM | DT_WORDBREAK |
@@ -64,6 +68,9 @@ struct CoverageTable {
     uint32_t under = 0;
     uint32_t over = 0;
     uint32_t pixel[256];
+    // White on black, as the text renderer draws: each entry is its coverage in all three
+    // channels, which vector code computes faster than it looks entries up.
+    bool grey = false;
 
     void prepare(uint32_t background, uint32_t colour) {
         if (built && under == background && over == colour)
@@ -73,8 +80,32 @@ struct CoverageTable {
         built = true;
         under = background;
         over = colour;
+        grey = background == 0 && colour == 0xFFFFFF;
     }
 };
+
+// pixels[i] = coverage[i] in blue, green and red, 0 in the fourth byte.
+void greyRow(uint32_t* pixels, const uint8_t* coverage, int64_t n) {
+    int64_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= n; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coverage + i));
+        const __m128i words[2] = {_mm_unpacklo_epi8(bytes, zero), _mm_unpackhi_epi8(bytes, zero)};
+        for (int half = 0; half < 2; ++half)
+            for (int quarter = 0; quarter < 2; ++quarter) {
+                const __m128i c = quarter == 0 ? _mm_unpacklo_epi16(words[half], zero)
+                                               : _mm_unpackhi_epi16(words[half], zero);
+                const __m128i rgb =
+                    _mm_or_si128(_mm_or_si128(c, _mm_slli_epi32(c, 8)), _mm_slli_epi32(c, 16));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(pixels + i + 8 * half + 4 * quarter),
+                                 rgb);
+            }
+    }
+#endif
+    for (; i < n; ++i)
+        pixels[i] = coverage[i] * 0x010101u;
+}
 
 // Buffers kept between calls so that drawing the same strings again allocates nothing.
 struct DrawScratch {
@@ -125,6 +156,10 @@ void drawGlyph(win32::BitmapObject& target, const Clip& clip, const win32::Glyph
         const uint8_t* coverage = glyph.coverage + size_t(row) * size_t(glyph.width);
         uint32_t* pixels = target.row(int(top + row)) + left;
         if (table != nullptr && top + row >= background.top && top + row < background.bottom) {
+            if (table->grey) {
+                greyRow(pixels + firstColumn, coverage + firstColumn, lastColumn - firstColumn);
+                continue;
+            }
             for (int64_t column = firstColumn; column < lastColumn; ++column)
                 pixels[column] = table->pixel[coverage[column]];
             continue;
