@@ -128,19 +128,10 @@ __m128i productsHigh(__m128i a, __m128i b) {
     return _mm_unpackhi_epi16(_mm_mullo_epi16(a, b), _mm_mulhi_epu16(a, b));
 }
 
-// Two output texels from blended columns: column a with a + 1 weighted by fa, column b with
-// b + 1 by fb, each channel rounded half up from sixteen fraction bits.
-void blendColumnPairs(const uint16_t* a, const uint16_t* b, uint32_t fa, uint32_t fb,
-                      uint32_t* out) {
-    const auto columns = [](const uint16_t* first, const uint16_t* second) {
-        return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(first)),
-                                  _mm_loadl_epi64(reinterpret_cast<const __m128i*>(second)));
-    };
-    const __m128i left = columns(a, b), right = columns(a + 4, b + 4);
-    const int16_t ga = int16_t(256 - fa), gb = int16_t(256 - fb);
-    const __m128i leftWeight = _mm_set_epi16(gb, gb, gb, gb, ga, ga, ga, ga);
-    const __m128i rightWeight = _mm_set_epi16(int16_t(fb), int16_t(fb), int16_t(fb), int16_t(fb),
-                                              int16_t(fa), int16_t(fa), int16_t(fa), int16_t(fa));
+// Two output texels, each channel of left * leftWeight + right * rightWeight rounded half up
+// from sixteen fraction bits; the low half of each register is the first texel's.
+void blendColumns(__m128i left, __m128i right, __m128i leftWeight, __m128i rightWeight,
+                  uint32_t* out) {
     const __m128i half = _mm_set1_epi32(0x8000);
     const __m128i first = _mm_srli_epi32(
         _mm_add_epi32(_mm_add_epi32(productsLow(left, leftWeight), productsLow(right, rightWeight)),
@@ -152,6 +143,50 @@ void blendColumnPairs(const uint16_t* a, const uint16_t* b, uint32_t fa, uint32_
         16);
     const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(first, second), _mm_setzero_si128());
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out), bytes);
+}
+
+// Two output texels from blended columns: column a with a + 1 weighted by fa, column b with
+// b + 1 by fb, each channel rounded half up from sixteen fraction bits.
+void blendColumnPairs(const uint16_t* a, const uint16_t* b, uint32_t fa, uint32_t fb,
+                      uint32_t* out) {
+    const auto columns = [](const uint16_t* first, const uint16_t* second) {
+        return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(first)),
+                                  _mm_loadl_epi64(reinterpret_cast<const __m128i*>(second)));
+    };
+    const int16_t ga = int16_t(256 - fa), gb = int16_t(256 - fb);
+    const __m128i leftWeight = _mm_set_epi16(gb, gb, gb, gb, ga, ga, ga, ga);
+    const __m128i rightWeight = _mm_set_epi16(int16_t(fb), int16_t(fb), int16_t(fb), int16_t(fb),
+                                              int16_t(fa), int16_t(fa), int16_t(fa), int16_t(fa));
+    blendColumns(columns(a, b), columns(a + 4, b + 4), leftWeight, rightWeight, out);
+}
+
+// Pixels whose coordinates are a whole number of texels apart share one weight and read
+// neighbouring columns: two pixels per step straight from the blended columns.
+void blendNeighbouringColumns(const uint16_t (*blended)[4], int n, uint32_t fx, uint32_t* out) {
+    const __m128i leftWeight = _mm_set1_epi16(int16_t(256 - fx));
+    const __m128i rightWeight = _mm_set1_epi16(int16_t(fx));
+    const auto load = [&](int column) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(blended[column]));
+    };
+    int i = 0;
+    for (; i + 2 <= n; i += 2)
+        blendColumns(load(i), load(i + 1), leftWeight, rightWeight, out + i);
+    if (i < n) {
+        uint32_t two[2];
+        blendColumnPairs(blended[i], blended[i], fx, fx, two);
+        out[i] = two[0];
+    }
+}
+
+// True when s0 + i is exact for every i < n, so that every pixel of a one-texel step has the
+// weight of the first. Each sum is a multiple of s0's lowest bit and none is larger than s0 or
+// the last sum, so it suffices that the last sum is exact: the exact error of a two-sum is 0.
+bool exactWholeSteps(double s0, int n) {
+    const double steps = double(n - 1);
+    const double sum = s0 + steps;
+    const double stepsPart = sum - s0;
+    const double startPart = sum - stepsPart;
+    return (s0 - startPart) + (steps - stepsPart) == 0.0;
 }
 
 } // namespace
@@ -239,6 +274,13 @@ void sampleRow(const Sampler& sampler, double s0, double ds, double t, int n, ui
     gather(row1, lower);
     alignas(16) uint16_t blended[MaxRowColumns][4];
     blendRows(upper, lower, int(columns), fy, blended);
+    if (ds == 1.0 && exactWholeSteps(s0, n)) {
+        int64_t x;
+        uint32_t fx;
+        split(s0, &x, &fx);
+        blendNeighbouringColumns(blended + (x - x0), n, fx, out);
+        return;
+    }
     int i = 0;
     for (; i + 2 <= n; i += 2) {
         int64_t xa, xb;

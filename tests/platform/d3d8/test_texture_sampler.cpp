@@ -52,4 +52,29 @@ TEST(TextureSamplerTest, RowsMatchTheFourTapFormula) {
     }
 }
 
+// One-texel steps share the first pixel's weight only while start + i is exact. Here adding 1
+// crosses into a binade with coarser doubles, the sum rounds, and the weight of the later
+// pixels is 1 where the first pixel's is 0.
+TEST(TextureSamplerTest, WholeTexelStepsKeepEachPixelsOwnRounding) {
+    constexpr int Width = 80, Height = 2;
+    std::vector<uint32_t> texels(size_t(Width) * Height);
+    for (size_t i = 0; i < texels.size(); ++i)
+        texels[i] = uint32_t(i * 0x9E3779B9u);
+    Sampler sampler;
+    sampler.image = {texels.data(), Width, Width, Height};
+    sampler.linear = true;
+    sampler.addressU = D3DTADDRESS_CLAMP;
+    sampler.addressV = D3DTADDRESS_CLAMP;
+    const double start = 63.0 + 0.5 / 256.0 - std::ldexp(1.0, -47);
+    ASSERT_NE((start + 1.0) - 64.0, start - 63.0) << "the sum must round for this test";
+    constexpr int N = 8;
+    std::vector<uint32_t> rowSampled(N), perTexel(N);
+    std::vector<double> s(N), t(N, 0.25);
+    for (int i = 0; i < N; ++i)
+        s[size_t(i)] = start + i;
+    sampleRow(sampler, start, 1.0, 0.25, N, rowSampled.data());
+    sampleTexels(sampler, s.data(), t.data(), N, perTexel.data());
+    EXPECT_EQ(rowSampled, perTexel);
+}
+
 } // namespace
