@@ -84,7 +84,8 @@ void StateBlock::capture(const Device& device) {
         renderStates_[i].value = current.renderStates[renderStates_[i].state];
     for (UINT i = 0; i < stageStateCount_; ++i) {
         const UINT index = stageStates_[i].index;
-        stageStates_[i].value = current.stageStates[index / StageStateSlots][index % StageStateSlots];
+        stageStates_[i].value =
+            current.stageStates[index / StageStateSlots][index % StageStateSlots];
     }
     for (UINT i = 0; i < transformCount_; ++i)
         transforms_[i].matrix = current.transforms[transforms_[i].slot];

@@ -131,15 +131,14 @@ TEST(SpanKernelTest, TintedBlendIsModulateThenBlend) {
                 const std::vector<uint32_t> colors(texels.size(), color);
                 plainSpanKernels().modulate(tinted.data(), texels.data(), colors.data(),
                                             int(texels.size()));
-                plainSpanKernels().blendSourceOver(expected.data() + 1, tinted.data() + 1,
-                                                   length);
+                plainSpanKernels().blendSourceOver(expected.data() + 1, tinted.data() + 1, length);
                 for (const SpanKernels* variant : variants) {
                     std::vector<uint32_t> fused = before;
                     variant->tintBlendSourceOver(fused.data() + 1, texels.data() + 1, color,
                                                  length);
-                    ASSERT_EQ(fused, expected) << std::hex << "colour " << color << std::dec
-                                               << ", runs of " << runLength << ", length "
-                                               << length;
+                    ASSERT_EQ(fused, expected)
+                        << std::hex << "colour " << color << std::dec << ", runs of " << runLength
+                        << ", length " << length;
                 }
             }
 }
