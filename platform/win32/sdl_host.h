@@ -27,6 +27,8 @@ private:
     SDL_Window* window_;
     RECT client_;
     bool presented_ = false;
+    // The surface the last frame went to in full; a new surface (after a resize) starts over.
+    SDL_Surface* shownSurface_ = nullptr;
 };
 
 class SdlHost final : public WindowHost {

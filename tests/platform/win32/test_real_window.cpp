@@ -130,6 +130,32 @@ void checkOnTheDisplay() {
     EXPECT_NE(at(99, 100), 0xFF0000u) << "nothing drawn left of the client area";
     EXPECT_NE(at(101, 99), 0xFF0000u) << "nothing drawn above the client area";
 
+    // A frame that differs in two small places reaches the screen in those places only, and
+    // the next frame puts them back: the layer sends just the changed bands.
+    std::vector<uint32_t> changed(640 * 480);
+    for (UINT y = 0; y < 480; ++y)
+        for (UINT x = 0; x < 640; ++x)
+            changed[y * 640 + x] = quadrantColour(x, y);
+    for (UINT y = 200; y < 210; ++y)
+        for (UINT x = 300; x < 310; ++x)
+            changed[y * 640 + x] = 0xFF00FF;
+    changed[479 * 640 + 600] = 0x00FFFF;
+    platform_internal::windowBridge()->present(
+        window, platform_ext::FrameView{640, 480, 640 * 4, D3DFMT_X8R8G8B8, changed.data(), 2});
+    screen = screenshot();
+    ASSERT_FALSE(screen.empty());
+    EXPECT_EQ(at(400, 300), 0xFF00FFu) << "client (300, 200)";
+    EXPECT_EQ(at(409, 309), 0xFF00FFu) << "client (309, 209)";
+    EXPECT_EQ(at(410, 309), 0xFF0000u) << "client (310, 209), beside the block";
+    EXPECT_EQ(at(700, 579), 0x00FFFFu) << "client (600, 479)";
+    EXPECT_EQ(at(739, 579), 0x654321u) << "client (639, 479), on the changed row";
+    EXPECT_EQ(at(100, 100), 0x123456u);
+    presentQuadrants(window);
+    screen = screenshot();
+    ASSERT_FALSE(screen.empty());
+    EXPECT_EQ(at(400, 300), 0xFF0000u) << "the block is gone again";
+    EXPECT_EQ(at(700, 579), 0xFFFFFFu);
+
     // A 16-bit frame is shown too, converted to the screen's format.
     const uint16_t wide[4] = {0xF800, 0x07E0, 0x001F, 0xFFFF}; // red, green, blue, white
     platform_internal::windowBridge()->present(
