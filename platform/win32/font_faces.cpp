@@ -22,7 +22,7 @@ FontFace::FontFace(std::unique_ptr<GlyphRasterizer> rasterizer)
     : rasterizer_(std::move(rasterizer)), metrics_(rasterizer_->metrics()) {}
 
 // A glyph that cannot be rendered is kept as an empty one, so it is not tried again.
-FontFace::GlyphRecord FontFace::rendered(char32_t character) {
+FontFace::GlyphRecord FontFace::renderGlyph(char32_t character) {
     GlyphRecord record{true};
     if (!rasterizer_->render(character, &scratch_))
         return record;
@@ -45,12 +45,12 @@ const FontFace::GlyphRecord& FontFace::record(char32_t character) {
         if (character < firstPage_.size()) {
             GlyphRecord& slot = firstPage_[character];
             if (!slot.rendered)
-                slot = rendered(character);
+                slot = renderGlyph(character);
             return slot;
         }
         auto found = otherPages_.find(character);
         if (found == otherPages_.end())
-            found = otherPages_.emplace(character, rendered(character)).first;
+            found = otherPages_.emplace(character, renderGlyph(character)).first;
         return found->second;
     } catch (const std::bad_alloc&) {
         return empty_;

@@ -45,7 +45,7 @@ private:
     };
 
     const GlyphRecord& record(char32_t character);
-    GlyphRecord rendered(char32_t character);
+    GlyphRecord renderGlyph(char32_t character);
 
     std::unique_ptr<GlyphRasterizer> rasterizer_;
     FontMetrics metrics_;
