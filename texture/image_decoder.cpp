@@ -11,16 +11,17 @@ using Decode = HRESULT (ImageDecoder::*)(const uint8_t* data, UINT size);
 
 struct DecoderSlot {
     ImageFileFormat container;
-    Decode decode; // null: this container's decoder is not part of the toolkit yet
+    Decode decode;
 };
 
 // The first decoder that accepts the data claims it, and several containers would accept the
 // same bytes: those with a firm signature go first, while Targa and the header-less bitmap,
-// which have none and accept almost anything, come last. A slot without a decoder rejects
-// every file.
+// which have none and accept almost anything, come last.
 constexpr DecoderSlot decoderOrderTable[] = {
-    {Bmp, nullptr}, {Ppm, nullptr}, {Dds, nullptr}, {Jpg, nullptr}, {Png, &ImageDecoder::decodePng},
-    {Tga, nullptr}, {Dib, nullptr},
+    {Bmp, &ImageDecoder::decodeBmp}, {Ppm, &ImageDecoder::decodePpm},
+    {Dds, &ImageDecoder::decodeDds}, {Jpg, &ImageDecoder::decodeJpg},
+    {Png, &ImageDecoder::decodePng}, {Tga, &ImageDecoder::decodeTga},
+    {Dib, &ImageDecoder::decodeDib},
 };
 static_assert(std::size(decoderOrderTable) == 7);
 
@@ -82,8 +83,6 @@ HRESULT ImageDecoder::load(const void* data, UINT size, ImageInfo* info) {
     for (const DecoderSlot& slot : decoderOrderTable) {
         resourceType = D3DRTYPE_TEXTURE;
         fileFormat = slot.container;
-        if (slot.decode == nullptr)
-            continue;
         if (SUCCEEDED((this->*slot.decode)(bytes, size))) {
             if (info != nullptr)
                 fillInfo(*this, info);

@@ -34,7 +34,13 @@ public:
 
     // The container decoders. Each takes the whole file and either fills the node or fails;
     // what a failing decoder allocated stays in the node until load discards it.
+    HRESULT decodeBmp(const uint8_t* data, UINT size);
+    HRESULT decodeDib(const uint8_t* data, UINT size);
+    HRESULT decodePpm(const uint8_t* data, UINT size);
+    HRESULT decodeDds(const uint8_t* data, UINT size);
+    HRESULT decodeJpg(const uint8_t* data, UINT size);
     HRESULT decodePng(const uint8_t* data, UINT size);
+    HRESULT decodeTga(const uint8_t* data, UINT size);
 
     // Frees the owned buffers and both chains, and resets the six fields that hold them.
     void discard();

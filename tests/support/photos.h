@@ -1,0 +1,28 @@
+// The pictures of the shared test data that every decoding and compression figure is measured
+// on, read with the toolkit's own loader into 32-bit ARGB words.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace test_support {
+
+struct Photo {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::vector<uint32_t> argb; // 0xAARRGGBB, rows top to bottom, no padding
+};
+
+// The path of a file under the shared test data folder ("photos/photo-1024-rgb.png"), or an
+// empty string when the folder was not found when the build was configured.
+std::string testdataPath(const std::string& relative);
+
+// The whole file, or an empty vector when it cannot be read.
+std::vector<uint8_t> readFileBytes(const std::string& path);
+
+// Decodes photos/<name>; false when the file is missing or does not decode. Pictures without
+// alpha come out opaque.
+bool loadPhoto(const std::string& name, Photo* out);
+
+} // namespace test_support

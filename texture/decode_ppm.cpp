@@ -1,0 +1,6 @@
+// Placeholder: the ppm decoder rejects every file until it is written.
+#include "texture/image_decoder.h"
+
+HRESULT ImageDecoder::decodePpm(const uint8_t*, UINT) {
+    return E_FAIL;
+}
