@@ -1,0 +1,164 @@
+// DDS files through createTextureFromMemory: every level of every table row copied as stored,
+// pitches that are not multiples of four, palettes with the colour key, cube maps whose faces
+// all go into the same levels, and volumes whose first slice reaches the texture.
+#include "texture/texture_loader.h"
+
+#include "tests/texture/dds_maker.h"
+#include "tests/texture/texture_test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace texture_test;
+using d3d8_test::DeviceTest;
+using Bytes = std::vector<uint8_t>;
+
+constexpr UINT Choose = 0xFFFFFFFFu;
+
+class DdsTexture : public DeviceTest {
+protected:
+    HRESULT load(const Bytes& file, D3DFORMAT format, D3DPOOL pool, D3DCOLOR key,
+                 ImageInfo* info = nullptr, PALETTEENTRY* palette = nullptr) {
+        return createTextureFromMemory(device.get(), file.data(), UINT(file.size()), Choose, Choose,
+                                       0, 0, format, pool, FilterNone, FilterDefault, key, info,
+                                       palette, texture.out());
+    }
+
+    Ref<IDirect3DTexture8> texture;
+};
+
+// A file of little-endian 32-bit texels.
+Bytes texelBytes(std::initializer_list<uint32_t> texels) {
+    Bytes bytes;
+    for (uint32_t texel : texels)
+        bytes.insert(bytes.end(), {uint8_t(texel), uint8_t(texel >> 8), uint8_t(texel >> 16),
+                                   uint8_t(texel >> 24)});
+    return bytes;
+}
+
+TEST_F(DdsTexture, EveryLevelOfEveryPlainRowIsCopiedAsStored) {
+    // 5 x 3, 2 x 1 and 1 x 1 texels; packed YUV always goes through colour and the
+    // block-compressed rows have tests of their own.
+    for (uint32_t format : ddsFormats()) {
+        const DdsPixelWords words = ddsPixelWords(format);
+        if (words.flags == 0x4)
+            continue;
+        const UINT bytesPerTexel = words.bits / 8;
+        DdsRecipe r;
+        r.width = 5;
+        r.height = 3;
+        r.mipCount = 3;
+        r.pixel = words;
+        r.data = patternBytes((15 + 2 + 1) * bytesPerTexel);
+        const bool paletted = format == D3DFMT_P8 || format == D3DFMT_A8P8;
+        if (paletted)
+            r.palette = patternBytes(1024, 100);
+        PALETTEENTRY palette[256] = {};
+        ImageInfo info = {};
+        ASSERT_EQ(load(makeDds(r), D3DFORMAT(format), D3DPOOL_SCRATCH, 0, &info, palette), D3D_OK)
+            << format;
+        EXPECT_EQ(info.format, format);
+        EXPECT_EQ(info.mipLevels, 3u);
+        EXPECT_EQ(info.imageFileFormat, Dds);
+        ASSERT_EQ(texture->GetLevelCount(), 3u) << format;
+        size_t offset = 0;
+        for (UINT level = 0; level < 3; ++level) {
+            const LevelPixels pixels = readLevel(texture.get(), level, bytesPerTexel);
+            EXPECT_EQ(pixels.format, D3DFORMAT(format));
+            const Bytes stored(r.data.begin() + offset,
+                               r.data.begin() + offset + pixels.bytes.size());
+            EXPECT_EQ(pixels.bytes, stored) << format << " level " << level;
+            offset += pixels.bytes.size();
+        }
+        EXPECT_EQ(offset, r.data.size());
+        if (paletted) {
+            EXPECT_EQ(Bytes(&palette[0].peRed, &palette[0].peRed + 1024), r.palette);
+        }
+    }
+}
+
+TEST_F(DdsTexture, PackedPixelsAreReadAtTheirOwnPitch) {
+    // 3 x 2 R8G8B8 rows are 9 bytes apart, then a 1 x 1 level; stored blue, green, red.
+    DdsRecipe r;
+    r.width = 3;
+    r.height = 2;
+    r.mipCount = 2;
+    r.pixel = ddsPixelWords(D3DFMT_R8G8B8);
+    r.data = patternBytes(18 + 3);
+    ASSERT_EQ(load(makeDds(r), D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, 0), D3D_OK);
+    ASSERT_EQ(texture->GetLevelCount(), 2u);
+    const LevelPixels top = readLevel(texture.get(), 0, 4);
+    for (UINT y = 0; y < 2; ++y) {
+        for (UINT x = 0; x < 3; ++x) {
+            const uint8_t* bgr = &r.data[y * 9 + x * 3];
+            EXPECT_EQ(top.at(x, y) & 0xFFFFFF, uint32_t(bgr[2]) << 16 | bgr[1] << 8 | bgr[0])
+                << x << ", " << y;
+        }
+    }
+    // The file's own small level, not one filtered from the top.
+    EXPECT_EQ(readLevel(texture.get(), 1, 4).at(0, 0) & 0xFFFFFF, 0x151413u);
+}
+
+TEST_F(DdsTexture, PaletteEntriesEqualToTheKeyBecomeTransparent) {
+    DdsRecipe r;
+    r.width = 4;
+    r.height = 1;
+    r.pixel = ddsPixelWords(D3DFMT_P8);
+    r.palette.assign(1024, 0);
+    const Bytes entries = {0xFF, 0x00, 0xFF, 0xFF, 0x10, 0x20, 0x30, 0xFF, 0x40, 0x50, 0x60, 0x80};
+    std::copy(entries.begin(), entries.end(), r.palette.begin());
+    r.data = {1, 0, 2, 1};
+    ASSERT_EQ(load(makeDds(r), D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 0xFFFF00FF), D3D_OK);
+    const LevelPixels pixels = readLevel(texture.get(), 0, 4);
+    EXPECT_EQ(pixels.at(0, 0), 0xFF102030u);
+    EXPECT_EQ(pixels.at(1, 0), 0x00000000u);
+    EXPECT_EQ(pixels.at(2, 0), 0x80405060u);
+    EXPECT_EQ(pixels.at(3, 0), 0xFF102030u);
+}
+
+TEST_F(DdsTexture, CubeFacesFillTheSameLevelsSoTheLastFaceRemains) {
+    // Six 2 x 2 faces of one level each, face f in grey f * 0x11 with its own top-left texel.
+    DdsRecipe r;
+    r.width = 2;
+    r.height = 2;
+    r.pixel = ddsPixelWords(D3DFMT_A8R8G8B8);
+    r.caps2 = 0xFE00;
+    for (uint32_t face = 0; face < 6; ++face) {
+        const uint32_t grey = 0xFF000000u | face * 0x111111u;
+        const Bytes texels = texelBytes({0xFF0000FFu + face, grey, grey, grey});
+        r.data.insert(r.data.end(), texels.begin(), texels.end());
+    }
+    ImageInfo info = {};
+    ASSERT_EQ(load(makeDds(r), D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 0, &info), D3D_OK);
+    EXPECT_EQ(info.resourceType, D3DRTYPE_CUBETEXTURE);
+    EXPECT_EQ(info.mipLevels, 1u);
+    const LevelPixels top = readLevel(texture.get(), 0, 4);
+    EXPECT_EQ(top.at(0, 0), 0xFF000104u);
+    EXPECT_EQ(top.at(1, 0), 0xFF555555u);
+    EXPECT_EQ(top.at(1, 1), 0xFF555555u);
+}
+
+TEST_F(DdsTexture, AVolumeGivesTheFirstSliceOfEachLevel) {
+    // 2 x 2 x 2, then 1 x 1 x 1: slice 0 red, slice 1 green, the small level blue.
+    DdsRecipe r;
+    r.flags |= 0x800000;
+    r.width = 2;
+    r.height = 2;
+    r.depth = 2;
+    r.mipCount = 2;
+    r.pixel = ddsPixelWords(D3DFMT_A8R8G8B8);
+    const uint32_t red = 0xFFFF0000, green = 0xFF00FF00, blue = 0xFF0000FF;
+    r.data = texelBytes({red, red, red, red, green, green, green, green, blue});
+    ImageInfo info = {};
+    ASSERT_EQ(load(makeDds(r), D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 0, &info), D3D_OK);
+    EXPECT_EQ(info.resourceType, D3DRTYPE_VOLUMETEXTURE);
+    EXPECT_EQ(info.depth, 2u);
+    EXPECT_EQ(info.mipLevels, 2u);
+    ASSERT_EQ(texture->GetLevelCount(), 2u);
+    const LevelPixels top = readLevel(texture.get(), 0, 4);
+    EXPECT_EQ(top.bytes, texelBytes({red, red, red, red}));
+    EXPECT_EQ(readLevel(texture.get(), 1, 4).at(0, 0), blue);
+}
+
+} // namespace
