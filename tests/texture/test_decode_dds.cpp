@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
+#include <random>
 
 namespace {
 
@@ -342,6 +344,41 @@ TEST(DdsDecoder, LongChainsAreFreedWithoutDeepRecursion) {
     ASSERT_EQ(decode(file, image.get()), D3D_OK);
     EXPECT_EQ(image->levelCount(), levels);
     image.reset();
+}
+
+TEST(DdsDecoder, EveryAcceptedLevelLiesInsideTheFile) {
+    // Header words replaced by random, small or edge values: whatever is accepted must
+    // describe levels that lie wholly inside the bytes.
+    DdsRecipe r = recipeOf(D3DFMT_DXT1, 16, 16, 5, 200);
+    r.caps2 = CubeBits;
+    const Bytes original = makeDds(r);
+    const size_t fieldOffsets[] = {8, 12, 16, 24, 28, 80, 84, 88, 92, 112};
+    const uint32_t edgeValues[] = {0, 1, 2, 3, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0x800000};
+    std::mt19937 random(4500);
+    int accepted = 0;
+    for (int trial = 0; trial < 3000; ++trial) {
+        Bytes file = original;
+        for (int change = 0; change < 3; ++change) {
+            const size_t offset = fieldOffsets[random() % std::size(fieldOffsets)];
+            const uint32_t value = random() % 2 ? edgeValues[random() % std::size(edgeValues)]
+                                                : uint32_t(random() % 64);
+            writeWord(file, offset, value);
+        }
+        ImageDecoder image;
+        const HRESULT hr = decode(file, &image);
+        ASSERT_TRUE(hr == D3D_OK || hr == E_FAIL) << trial;
+        if (FAILED(hr))
+            continue;
+        ++accepted;
+        for (const ImageDecoder* face = &image; face; face = face->nextFace.get()) {
+            for (const ImageDecoder* level = face; level; level = level->nextLevel.get()) {
+                const uint64_t end = uint64_t(level->bits - file.data()) +
+                                     uint64_t(level->slicePitch) * level->depth;
+                ASSERT_LE(end, file.size()) << trial;
+            }
+        }
+    }
+    EXPECT_GT(accepted, 100);
 }
 
 TEST(DdsLoad, ReportsTheFileAndSetsEveryBox) {
