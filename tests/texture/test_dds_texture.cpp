@@ -1,6 +1,6 @@
 // DDS files through createTextureFromMemory: every level of every table row copied as stored,
-// pitches that are not multiples of four, palettes with the colour key, cube maps whose faces
-// all go into the same levels, and volumes whose first slice reaches the texture.
+// palettes with the colour key, cube maps whose faces all go into the same levels, and volumes
+// whose first slice reaches the texture.
 #include "texture/texture_loader.h"
 
 #include "tests/texture/dds_maker.h"
@@ -76,28 +76,6 @@ TEST_F(DdsTexture, EveryLevelOfEveryPlainRowIsCopiedAsStored) {
             EXPECT_EQ(Bytes(&palette[0].peRed, &palette[0].peRed + 1024), r.palette);
         }
     }
-}
-
-TEST_F(DdsTexture, PackedPixelsAreReadAtTheirOwnPitch) {
-    // 3 x 2 R8G8B8 rows are 9 bytes apart, then a 1 x 1 level; stored blue, green, red.
-    DdsRecipe r;
-    r.width = 3;
-    r.height = 2;
-    r.mipCount = 2;
-    r.pixel = ddsPixelWords(D3DFMT_R8G8B8);
-    r.data = patternBytes(18 + 3);
-    ASSERT_EQ(load(makeDds(r), D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, 0), D3D_OK);
-    ASSERT_EQ(texture->GetLevelCount(), 2u);
-    const LevelPixels top = readLevel(texture.get(), 0, 4);
-    for (UINT y = 0; y < 2; ++y) {
-        for (UINT x = 0; x < 3; ++x) {
-            const uint8_t* bgr = &r.data[y * 9 + x * 3];
-            EXPECT_EQ(top.at(x, y) & 0xFFFFFF, uint32_t(bgr[2]) << 16 | bgr[1] << 8 | bgr[0])
-                << x << ", " << y;
-        }
-    }
-    // The file's own small level, not one filtered from the top.
-    EXPECT_EQ(readLevel(texture.get(), 1, 4).at(0, 0) & 0xFFFFFF, 0x151413u);
 }
 
 TEST_F(DdsTexture, PaletteEntriesEqualToTheKeyBecomeTransparent) {

@@ -78,7 +78,8 @@ TEST(DdsFormatTable, EveryRowIsFoundByItsOwnWordsAndGivesThemBack) {
 }
 
 TEST(DdsDecoder, EveryRowOfTheTableWithItsLevelSizes) {
-    // 3 x 2, then 1 x 1: 4 x 4 blocks and pixel pairs round up.
+    // 3 x 2, then 1 x 1: 4 x 4 blocks and pixel pairs round up, so a 1 x 1 DXT5 level still
+    // takes 16 bytes.
     for (uint32_t format : ddsFormats()) {
         const uint32_t top = expectedSlice(format, 3, 2);
         const uint32_t bottom = expectedSlice(format, 1, 1);
@@ -136,17 +137,6 @@ TEST(DdsDecoder, Dxt1ChainOfPitchesAndSlices) {
     EXPECT_EQ(level, nullptr);
     EXPECT_EQ(offset, file.size());
     EXPECT_EQ(decodeOnly(makeDds(recipeOf(D3DFMT_DXT1, 256, 256, 9, 43703))), E_FAIL);
-}
-
-TEST(DdsDecoder, OneByOneLevelsStillTakeAWholeBlock) {
-    EXPECT_EQ(decodeOnly(makeDds(recipeOf(D3DFMT_DXT5, 1, 1, 1, 16))), D3D_OK);
-    EXPECT_EQ(decodeOnly(makeDds(recipeOf(D3DFMT_DXT5, 1, 1, 1, 15))), E_FAIL);
-    EXPECT_EQ(decodeOnly(makeDds(recipeOf(D3DFMT_DXT1, 1, 1, 1, 8))), D3D_OK);
-    EXPECT_EQ(decodeOnly(makeDds(recipeOf(D3DFMT_DXT1, 1, 1, 1, 7))), E_FAIL);
-    ImageDecoder image;
-    ASSERT_EQ(decode(makeDds(recipeOf(D3DFMT_DXT5, 1, 1, 1, 16)), &image), D3D_OK);
-    EXPECT_EQ(image.rowPitch, 16u);
-    EXPECT_EQ(image.slicePitch, 16u);
 }
 
 TEST(DdsDecoder, CubeMapsChainSixFacesInFileOrder) {
@@ -272,18 +262,6 @@ TEST(DdsDecoder, MipCountIsReadWithoutItsFlag) {
     ImageDecoder single;
     ASSERT_EQ(decode(makeDds(r), &single), D3D_OK);
     EXPECT_EQ(single.levelCount(), 1u);
-}
-
-TEST(DdsDecoder, PaletteMustBeWhole) {
-    DdsRecipe r = recipeOf(D3DFMT_P8, 2, 2, 1, 4);
-    r.palette = patternBytes(1024);
-    const Bytes file = makeDds(r);
-    ImageDecoder image;
-    ASSERT_EQ(decode(file, &image), D3D_OK);
-    EXPECT_EQ(image.palette[1].peRed, file[Header + 4]);
-    EXPECT_EQ(image.palette[1].peFlags, file[Header + 7]);
-    EXPECT_EQ(decodeOnly(Bytes(file.begin(), file.begin() + Header + 1023)), E_FAIL);
-    EXPECT_EQ(decodeOnly(Bytes(file.begin(), file.begin() + Header + 1024)), E_FAIL);
 }
 
 TEST(DdsDecoder, CutAnywhereBeforeTheEndIsRefused) {
