@@ -12,10 +12,11 @@
 // jpeglib.h needs size_t and FILE declared before it.
 #include <cstddef>
 #include <cstdio>
-
-#include <jerror.h>
 #include <jpeglib.h>
 
+#include <jerror.h>
+
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 #include <new>
@@ -58,8 +59,7 @@ void skipInMemory(j_decompress_ptr decompressor, long count) {
     jpeg_source_mgr& manager = *decompressor->src;
     if (count <= 0)
         return;
-    const size_t skipped = size_t(count) < manager.bytes_in_buffer ? size_t(count)
-                                                                     : manager.bytes_in_buffer;
+    const size_t skipped = std::min(size_t(count), manager.bytes_in_buffer);
     manager.next_input_byte += skipped;
     manager.bytes_in_buffer -= skipped;
 }
@@ -128,9 +128,9 @@ HRESULT readJpeg(ImageDecoder& image, jpeg_decompress_struct& decompressor, cons
     image.bits = pixels;
     image.ownsBits = true;
 
-    JSAMPARRAY row = (*decompressor.mem->alloc_sarray)(
-        reinterpret_cast<j_common_ptr>(&decompressor), JPOOL_IMAGE,
-        JDIMENSION(width * components), 1);
+    JSAMPARRAY row =
+        (*decompressor.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&decompressor),
+                                          JPOOL_IMAGE, JDIMENSION(width * components), 1);
     const RgbRepackRoutine repack = rgbRepackRoutine();
     while (decompressor.output_scanline < decompressor.output_height) {
         uint8_t* out = pixels + uint64_t(decompressor.output_scanline) * rowPitch;
