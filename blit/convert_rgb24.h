@@ -15,7 +15,7 @@ using Rgb24Routine = size_t (*)(const uint8_t* src, uint8_t* dst, size_t count, 
 size_t convertFromRgb24Sse2(const uint8_t* src, uint8_t* dst, size_t count, uint32_t orMask,
                             uint32_t andMask, uint32_t keyMask, uint32_t keyValue);
 
-// Eight pixels per step, only on processors with AVX2.
+// Eight pixels per step, then four, only on processors with AVX2.
 size_t convertFromRgb24Avx2(const uint8_t* src, uint8_t* dst, size_t count, uint32_t orMask,
                             uint32_t andMask, uint32_t keyMask, uint32_t keyValue);
 

@@ -25,5 +25,6 @@ size_t convertFromRgb24Avx2(const uint8_t* src, uint8_t* dst, size_t count, uint
             _mm256_andnot_si256(keyed, _mm256_and_si256(_mm256_or_si256(p, orBits), andBits));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * x), out);
     }
-    return x;
+    return x + convertFromRgb24Sse2(src + 3 * x, dst + 4 * x, count - x, orMask, andMask, keyMask,
+                                    keyValue);
 }

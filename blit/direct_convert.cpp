@@ -103,7 +103,9 @@ public:
         const uint32_t keyMask = key_.mask, keyValue = key_.value;
         const size_t done = rgb24Routine()(src, dst, count, orMask, andMask, keyMask, keyValue);
         for (size_t x = done; x < count; ++x) {
-            const uint32_t p = load<3>(src + 3 * x);
+            // Assembled from bytes: a 3-byte copy into a word stalls the load that follows it.
+            const uint8_t* s = src + 3 * x;
+            const uint32_t p = uint32_t(s[0]) | uint32_t(s[1]) << 8 | uint32_t(s[2]) << 16;
             const uint32_t keep = (p & keyMask) == keyValue ? 0u : 0xFFFFFFFFu;
             store<4>(dst + 4 * x, ((p | orMask) & andMask) & keep);
         }

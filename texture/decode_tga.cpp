@@ -108,75 +108,120 @@ HRESULT buildPalette(ImageDecoder& image, const uint8_t* map, const TgaHeader& h
     return D3D_OK;
 }
 
-// Writes pixels in stored order into a top-down buffer: stored rows start at the bottom or
-// the top, and each row fills from the left or the right. A run that crosses the end of a
-// row continues on the next one; pixels past the last row are dropped.
-class PixelRows {
+// Writes pixels of `Bytes` bytes in stored order into a top-down buffer: stored rows start at
+// the bottom or the top, and each row fills from the left or the right. A run that crosses the
+// end of a row continues on the next one; pixels past the last row are dropped.
+template <UINT Bytes> class PixelRows {
 public:
-    PixelRows(uint8_t* pixels, const TgaHeader& h, UINT pixelBytes)
-        : pixels_(pixels), width_(h.width), height_(h.height), pixelBytes_(pixelBytes),
-          topDown_((h.descriptor & TopToBottom) != 0),
-          rightToLeft_((h.descriptor & RightToLeft) != 0) {}
+    PixelRows(uint8_t* pixels, const TgaHeader& h)
+        : width_(h.width), rowsLeft_(h.height), rightToLeft_((h.descriptor & RightToLeft) != 0) {
+        const uint64_t rowBytes = uint64_t(h.width) * Bytes;
+        const bool topDown = (h.descriptor & TopToBottom) != 0;
+        row_ = pixels + (topDown ? 0 : rowBytes * (h.height - 1));
+        rowStep_ = topDown ? int64_t(rowBytes) : -int64_t(rowBytes);
+    }
 
-    bool full() const { return next_ == uint64_t(width_) * height_; }
+    bool full() const { return rowsLeft_ == 0; }
 
     // `count` pixels from `source`, one after the other.
     void copy(const uint8_t* source, uint64_t count) {
-        write(count, [&](uint8_t* out, uint64_t n) {
-            if (!rightToLeft_) {
-                std::memcpy(out, source, size_t(n) * pixelBytes_);
-            } else {
+        while (count > 0 && rowsLeft_ > 0) {
+            const uint64_t n = std::min(count, width_ - column_);
+            uint8_t* out = next();
+            if (rightToLeft_) {
                 for (uint64_t i = 0; i < n; ++i)
-                    std::memcpy(out - i * pixelBytes_, source + i * pixelBytes_, pixelBytes_);
+                    std::memcpy(out - i * Bytes, source + i * Bytes, Bytes);
+            } else {
+                copyForward(out, source, n * Bytes);
             }
-            source += n * pixelBytes_;
-        });
+            source += n * Bytes;
+            count -= n;
+            advance(n);
+        }
     }
 
     // `count` copies of one pixel.
     void repeat(const uint8_t* pixel, uint64_t count) {
-        write(count, [&](uint8_t* out, uint64_t n) {
-            const int64_t step = rightToLeft_ ? -int64_t(pixelBytes_) : int64_t(pixelBytes_);
-            for (uint64_t i = 0; i < n; ++i, out += step)
-                std::memcpy(out, pixel, pixelBytes_);
-        });
-    }
-
-private:
-    // Splits the pixels at row ends; `span` gets the address of the first pixel of each piece
-    // (the rightmost one when rows fill from the right) and its length.
-    template <class Span> void write(uint64_t count, Span span) {
-        count = std::min(count, uint64_t(width_) * height_ - next_);
-        while (count > 0) {
-            const uint64_t stored = next_ / width_;
-            const uint64_t column = next_ % width_;
-            const uint64_t n = std::min(count, width_ - column);
-            const uint64_t row = topDown_ ? stored : height_ - 1 - stored;
-            const uint64_t x = rightToLeft_ ? width_ - 1 - column : column;
-            span(pixels_ + (row * width_ + x) * pixelBytes_, n);
-            next_ += n;
+        while (count > 0 && rowsLeft_ > 0) {
+            const uint64_t n = std::min(count, width_ - column_);
+            uint8_t* out = next();
+            if (rightToLeft_ || n * Bytes < 16) {
+                const int64_t step = rightToLeft_ ? -int64_t(Bytes) : int64_t(Bytes);
+                for (uint64_t i = 0; i < n; ++i, out += step)
+                    std::memcpy(out, pixel, Bytes);
+            } else {
+                fillForward(out, pixel, n * Bytes);
+            }
             count -= n;
+            advance(n);
         }
     }
 
-    uint8_t* pixels_;
+private:
+    // Short runs pixel by pixel; longer ones through the library, which aligns its stores.
+    static void copyForward(uint8_t* out, const uint8_t* in, uint64_t bytes) {
+        if (bytes >= 16) {
+            std::memcpy(out, in, size_t(bytes));
+            return;
+        }
+        for (uint64_t i = 0; i < bytes; i += Bytes)
+            std::memcpy(out + i, in + i, Bytes);
+    }
+
+    // At least 16 bytes of one pixel repeated, in 16-byte blocks of a 64-byte pattern. Its
+    // period of 12 bytes is a whole number of pixels of every size, so the blocks at 0, 16
+    // and 32 repeat every 48 bytes.
+    static void fillForward(uint8_t* out, const uint8_t* pixel, uint64_t bytes) {
+        uint8_t pattern[64];
+        for (UINT i = 0; i < 12; i += Bytes)
+            std::memcpy(pattern + i, pixel, Bytes);
+        for (UINT i = 12; i + 12 <= 64; i += 12)
+            std::memcpy(pattern + i, pattern, 12);
+        std::memcpy(pattern + 60, pattern, 4);
+        for (uint64_t i = 0; i + 16 < bytes; i += 16)
+            std::memcpy(out + i, pattern + i % 48, 16);
+        std::memcpy(out + bytes - 16, pattern + (bytes - 16) % 48, 16);
+    }
+
+    // The next pixel's address; rows that fill from the right run backwards from their end.
+    uint8_t* next() const {
+        const uint64_t x = rightToLeft_ ? width_ - 1 - column_ : column_;
+        return row_ + x * Bytes;
+    }
+
+    void advance(uint64_t n) {
+        column_ += n;
+        if (column_ == width_) {
+            column_ = 0;
+            --rowsLeft_;
+            row_ += rowStep_;
+        }
+    }
+
     uint64_t width_;
-    uint64_t height_;
-    UINT pixelBytes_;
-    bool topDown_;
+    uint64_t rowsLeft_;
     bool rightToLeft_;
-    uint64_t next_ = 0; // pixels written, in stored order
+    uint8_t* row_ = nullptr; // the current row
+    int64_t rowStep_ = 0;    // to the next stored row
+    uint64_t column_ = 0;    // pixels written in the current row
 };
 
-// Packets until every pixel is written; E_FAIL when the data ends first.
-HRESULT decodePackets(const ByteReader& file, uint64_t at, UINT pixelBytes, PixelRows& rows) {
+// Stored pixels, or packets until every pixel is written: E_FAIL when the data ends first.
+template <UINT Bytes>
+HRESULT decodeRows(const ByteReader& file, uint64_t at, bool runLength, const TgaHeader& h,
+                   uint8_t* pixels) {
+    PixelRows<Bytes> rows(pixels, h);
+    if (!runLength) {
+        rows.copy(file.at(at), uint64_t(h.width) * h.height);
+        return D3D_OK;
+    }
     while (!rows.full()) {
         uint32_t packet = 0;
         if (!file.u8(at, &packet))
             return E_FAIL;
         ++at;
         const uint64_t count = (packet & PacketCountMask) + 1;
-        const uint64_t bytes = packet & RepeatPacket ? pixelBytes : count * pixelBytes;
+        const uint64_t bytes = packet & RepeatPacket ? Bytes : count * Bytes;
         if (!file.contains(at, bytes))
             return E_FAIL;
         if (packet & RepeatPacket)
@@ -186,6 +231,20 @@ HRESULT decodePackets(const ByteReader& file, uint64_t at, UINT pixelBytes, Pixe
         at += bytes;
     }
     return D3D_OK;
+}
+
+HRESULT decodeRowsOf(UINT pixelBytes, const ByteReader& file, uint64_t at, bool runLength,
+                     const TgaHeader& h, uint8_t* pixels) {
+    switch (pixelBytes) {
+    case 1:
+        return decodeRows<1>(file, at, runLength, h, pixels);
+    case 2:
+        return decodeRows<2>(file, at, runLength, h, pixels);
+    case 3:
+        return decodeRows<3>(file, at, runLength, h, pixels);
+    default:
+        return decodeRows<4>(file, at, runLength, h, pixels);
+    }
 }
 
 } // namespace
@@ -244,10 +303,5 @@ HRESULT ImageDecoder::decodeTga(const uint8_t* data, UINT size) {
         return E_OUTOFMEMORY;
     bits = pixels;
     ownsBits = true;
-    PixelRows rows(pixels, h, pixelBytes);
-    if (!runLength) {
-        rows.copy(file.at(pixelOffset), uint64_t(h.width) * h.height);
-        return D3D_OK;
-    }
-    return decodePackets(file, pixelOffset, pixelBytes, rows);
+    return decodeRowsOf(pixelBytes, file, pixelOffset, runLength, h, pixels);
 }

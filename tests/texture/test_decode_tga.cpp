@@ -164,6 +164,41 @@ TEST(TargaPackets, CrossRowEndsAndStopAtTheImageEnd) {
               (Bytes{1, 2, 3, 4, 5, 6}));
 }
 
+// Runs long enough to be copied and filled in blocks, for pixels of every size: a row of 37
+// raw pixels, then a repeat of 30 and 7 raw pixels, stored bottom-up.
+TEST(TargaPackets, LongRunsOfEveryPixelSize) {
+    for (const TypeCase& c : typeCases) {
+        if (c.imageType == 1)
+            continue;
+        const int bytes = (c.pixelBits + 7) / 8;
+        const Bytes firstRow = numberedPixels(37, bytes);
+        const Bytes repeated(firstRow.begin() + 5 * bytes, firstRow.begin() + 6 * bytes);
+        Bytes packets = {36};
+        packets.insert(packets.end(), firstRow.begin(), firstRow.end());
+        packets.push_back(0x80 | 29);
+        packets.insert(packets.end(), repeated.begin(), repeated.end());
+        packets.push_back(6);
+        packets.insert(packets.end(), firstRow.begin(), firstRow.begin() + 7 * bytes);
+        Bytes secondRow;
+        for (int i = 0; i < 30; ++i)
+            secondRow.insert(secondRow.end(), repeated.begin(), repeated.end());
+        secondRow.insert(secondRow.end(), firstRow.begin(), firstRow.begin() + 7 * bytes);
+
+        TargaRecipe r;
+        r.imageType = uint8_t(c.imageType | RunLength);
+        r.width = 37;
+        r.height = 2;
+        r.pixelBits = c.pixelBits;
+        r.pixels = packets;
+        const Bytes file = makeTga(r);
+        ImageDecoder image;
+        ASSERT_EQ(image.decodeTga(file.data(), UINT(file.size())), D3D_OK) << int(c.pixelBits);
+        Bytes expected = secondRow;
+        expected.insert(expected.end(), firstRow.begin(), firstRow.end());
+        EXPECT_EQ(decodedBytes(image), expected) << int(c.pixelBits);
+    }
+}
+
 TEST(TargaPackets, DataEndingBeforeTheLastPixelFails) {
     TargaRecipe r;
     r.imageType = 2 | RunLength;
