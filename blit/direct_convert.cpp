@@ -1,8 +1,9 @@
-// Direct converters: bit operations between the 32-bit RGB formats, and lookup tables built
-// from the codecs' own quantizers for the other packed formats with fields of up to 8 bits.
+// Direct converters: bit operations between the 24- and 32-bit RGB formats, and lookup tables
+// built from the codecs' own quantizers for the other packed formats with fields of up to 8 bits.
 #include "blit/direct_convert.h"
 
 #include "blit/convert_565_sse2.h"
+#include "blit/convert_rgb24.h"
 #include "blit/field_layout.h"
 
 #include <cstring>
@@ -84,6 +85,36 @@ private:
     WholePixelCodec& source_;
     StoredKey key_;
     uint32_t orMask_;
+    uint32_t andMask_;
+};
+
+// R8G8B8 into A8R8G8B8 or X8R8G8B8: the same 8-bit fields in a wider word, with the alpha
+// that the source lacks decoding to 1.
+class Word24Converter final : public DirectConverter {
+public:
+    Word24Converter(WholePixelCodec& destination, WholePixelCodec& source, StoredKey key)
+        : destination_(destination), source_(source), key_(key),
+          andMask_(destination.format == D3DFMT_X8R8G8B8 ? 0x00FFFFFFu : 0xFFFFFFFFu) {}
+
+    void convertRow(uint32_t row, uint32_t slice, uint32_t count) override {
+        const uint8_t* src = source_.rowAddress(row, slice);
+        uint8_t* dst = destination_.rowAddress(row, slice);
+        const uint32_t orMask = 0xFF000000u, andMask = andMask_;
+        const uint32_t keyMask = key_.mask, keyValue = key_.value;
+        const size_t done = rgb24Routine()(src, dst, count, orMask, andMask, keyMask, keyValue);
+        for (size_t x = done; x < count; ++x) {
+            // Assembled from bytes: a 3-byte copy into a word stalls the load that follows it.
+            const uint8_t* s = src + 3 * x;
+            const uint32_t p = uint32_t(s[0]) | uint32_t(s[1]) << 8 | uint32_t(s[2]) << 16;
+            const uint32_t keep = (p & keyMask) == keyValue ? 0u : 0xFFFFFFFFu;
+            store<4>(dst + 4 * x, ((p | orMask) & andMask) & keep);
+        }
+    }
+
+private:
+    WholePixelCodec& destination_;
+    WholePixelCodec& source_;
+    StoredKey key_;
     uint32_t andMask_;
 };
 
@@ -335,6 +366,9 @@ std::unique_ptr<DirectConverter> findDirectConverter(PixelCodec& destination, Pi
     if (isWord32(dst->format) && isWord32(src->format))
         return std::unique_ptr<DirectConverter>(new (std::nothrow)
                                                     Word32Converter(*dst, *src, key));
+    if (isWord32(dst->format) && src->format == D3DFMT_R8G8B8)
+        return std::unique_ptr<DirectConverter>(new (std::nothrow)
+                                                    Word24Converter(*dst, *src, key));
     if (dst->format == D3DFMT_R5G6B5 && isWord32(src->format))
         return std::unique_ptr<DirectConverter>(new (std::nothrow) To565Converter(*dst, *src, key));
     if (isWord32(dst->format) && src->format == D3DFMT_R5G6B5 &&

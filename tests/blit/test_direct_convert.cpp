@@ -45,6 +45,7 @@ const Pair pairTable[] = {
     {D3DFMT_A8R8G8B8, 4, D3DFMT_A1R5G5B5, 2}, {D3DFMT_A8R8G8B8, 4, D3DFMT_A8, 1},
     {D3DFMT_R3G3B2, 1, D3DFMT_A8R3G3B2, 2},   {D3DFMT_A8R8G8B8, 4, D3DFMT_R8G8B8, 3},
     {D3DFMT_R8G8B8, 3, D3DFMT_A4R4G4B4, 2},   {D3DFMT_A1R5G5B5, 2, D3DFMT_X4R4G4B4, 2},
+    {D3DFMT_R8G8B8, 3, D3DFMT_A8R8G8B8, 4},   {D3DFMT_R8G8B8, 3, D3DFMT_X8R8G8B8, 4},
 };
 
 uint32_t sampleCount(uint32_t bytes) {
@@ -58,7 +59,7 @@ void fillSamples(Planes& source, uint32_t key) {
         for (uint32_t y = 0; y < source.height; ++y) {
             for (uint32_t x = 0; x < source.width; ++x) {
                 const uint32_t v = (x / 4 + 37 * z) % samples;
-                uint32_t word = source.bytes == 4 ? (v * 13 & 0xFF) << 24 | (255 - v) << 16 |
+                uint32_t word = source.bytes >= 3 ? (v * 13 & 0xFF) << 24 | (255 - v) << 16 |
                                                         v << 8 | (v * 7 & 0xFF)
                                                   : v;
                 // Some pixels carry the key, some miss it by one bit.

@@ -9,6 +9,7 @@ namespace {
 
 std::atomic<bool> counting{false};
 std::atomic<long> allocations{0};
+std::atomic<std::size_t> failingSize{0};
 
 } // namespace
 
@@ -24,6 +25,10 @@ long stopCountingAllocations() {
     return allocations;
 }
 
+void failAllocationsFrom(std::size_t bytes) {
+    failingSize = bytes;
+}
+
 } // namespace test_support
 
 // Every form of new and delete goes through malloc and free, so none is left to the
@@ -33,6 +38,8 @@ long stopCountingAllocations() {
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     if (counting)
         ++allocations;
+    if (failingSize != 0 && size >= failingSize)
+        return nullptr;
     return std::malloc(size == 0 ? 1 : size);
 }
 void* operator new(std::size_t size) {

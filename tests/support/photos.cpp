@@ -24,14 +24,7 @@ std::vector<uint8_t> readFileBytes(const std::string& path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-bool loadPhoto(const std::string& name, Photo* out) {
-    const std::string path = testdataPath("photos/" + name);
-    if (path.empty())
-        return false;
-    const std::vector<uint8_t> file = readFileBytes(path);
-    ImageDecoder image;
-    if (file.empty() || FAILED(image.load(file.data(), UINT(file.size()), nullptr)))
-        return false;
+bool convertToArgb(const ImageDecoder& image, Photo* out) {
     out->width = image.width;
     out->height = image.height;
     out->argb.assign(size_t(image.width) * image.height, 0);
@@ -51,6 +44,17 @@ bool loadPhoto(const std::string& name, Photo* out) {
     destination.extent = whole;
     destination.rect = whole;
     return SUCCEEDED(blitSurface(destination, source, FilterNone));
+}
+
+bool loadPhoto(const std::string& name, Photo* out) {
+    const std::string path = testdataPath("photos/" + name);
+    if (path.empty())
+        return false;
+    const std::vector<uint8_t> file = readFileBytes(path);
+    ImageDecoder image;
+    if (file.empty() || FAILED(image.load(file.data(), UINT(file.size()), nullptr)))
+        return false;
+    return convertToArgb(image, out);
 }
 
 } // namespace test_support

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+class ImageDecoder;
+
 namespace test_support {
 
 struct Photo {
@@ -20,6 +22,10 @@ std::string testdataPath(const std::string& relative);
 
 // The whole file, or an empty vector when it cannot be read.
 std::vector<uint8_t> readFileBytes(const std::string& path);
+
+// A decoded image converted to ARGB words by the blit engine (palette included); false when
+// the engine cannot read its format.
+bool convertToArgb(const ImageDecoder& image, Photo* out);
 
 // Decodes photos/<name>; false when the file is missing or does not decode. Pictures without
 // alpha come out opaque.

@@ -1,5 +1,7 @@
-// texinfo run as a program: its exact output for a small picture, the level it writes as a PNG
-// file and as raw bytes, and its status and messages on failures and usage errors.
+// texinfo run as a program: its exact output for a small picture in every container the
+// loader decodes itself, the level it writes as a PNG file and as raw bytes, and its status
+// and messages on failures and usage errors.
+#include "tests/support/container_files.h"
 #include "tests/tools/texinfo_run.h"
 
 #include <gtest/gtest.h>
@@ -82,6 +84,101 @@ TEST_F(Texinfo, WritesALevelsStoredBytes) {
     EXPECT_EQ(readHostFile("level1.bin"), std::string("\x00\xF8\x1F\xF8\x1F\x00"
                                                       "\xE0\x07\xFF\xFF\x00\x00",
                                                       12));
+}
+
+// The 6 x 4 picture's 3 x 2 blocks, one pixel each, as the containers store them.
+const uint32_t smallPicture[2][3] = {{0xFF0000, 0xFF00FF, 0x0000FF},
+                                     {0x00FF00, 0xFFFFFF, 0x000000}};
+
+// Blue, green, red per pixel, rows bottom-up, each row padded to `rowBytes`.
+std::vector<uint8_t> storedBottomUp(size_t rowBytes) {
+    std::vector<uint8_t> rows;
+    for (int y = 1; y >= 0; --y) {
+        for (uint32_t rgb : smallPicture[y])
+            rows.insert(rows.end(), {uint8_t(rgb), uint8_t(rgb >> 8), uint8_t(rgb >> 16)});
+        rows.resize(rows.size() + rowBytes - 9, 0);
+    }
+    return rows;
+}
+
+// What texinfo prints for the small picture and the level 0 it writes, the magenta pixel
+// keyed out.
+void expectSmallPictureLoaded(const ProgramRun& r, const std::string& level0,
+                              const std::string& format, const std::string& container) {
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "result=0x00000000\n"
+                     "info.width=3\n"
+                     "info.height=2\n"
+                     "info.depth=1\n"
+                     "info.mipLevels=1\n"
+                     "info.format=" +
+                         format +
+                         "\n"
+                         "info.resourceType=3\n"
+                         "info.imageFileFormat=" +
+                         container +
+                         "\n"
+                         "texture.levels=2\n"
+                         "texture.level.0=3x2 D3DFMT_A8R8G8B8\n"
+                         "texture.level.1=1x1 D3DFMT_A8R8G8B8\n");
+    EXPECT_EQ(level0, std::string("\x00\x00\xFF\xFF"
+                                  "\x00\x00\x00\x00"
+                                  "\xFF\x00\x00\xFF"
+                                  "\x00\xFF\x00\xFF"
+                                  "\xFF\xFF\xFF\xFF"
+                                  "\x00\x00\x00\xFF",
+                                  24));
+}
+
+std::string asText(const std::vector<uint8_t>& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
+TEST_F(Texinfo, LoadsABitmapFile) {
+    test_support::BitmapRecipe r;
+    r.width = 3;
+    r.height = 2;
+    r.bitCount = 24;
+    r.pixels = storedBottomUp(12);
+    writeHostFile("picture.bmp", asText(test_support::makeBmp(r)));
+    const ProgramRun loaded = run("picture.bmp --raw level0.bin");
+    expectSmallPictureLoaded(loaded, readHostFile("level0.bin"), "D3DFMT_R8G8B8", "Bmp");
+}
+
+// Without its file header, as an 8-bit bitmap whose palette holds the six colours.
+TEST_F(Texinfo, LoadsAHeaderlessBitmap) {
+    test_support::BitmapRecipe r;
+    r.width = 3;
+    r.height = -2;
+    r.colorsUsed = 6;
+    for (const auto& row : smallPicture)
+        for (uint32_t rgb : row)
+            r.colorTable.insert(r.colorTable.end(),
+                                {uint8_t(rgb), uint8_t(rgb >> 8), uint8_t(rgb >> 16), 0});
+    r.pixels = {0, 1, 2, 0, 3, 4, 5, 0};
+    writeHostFile("picture.dib", asText(test_support::makeDib(r)));
+    const ProgramRun loaded = run("picture.dib --raw level0.bin");
+    expectSmallPictureLoaded(loaded, readHostFile("level0.bin"), "D3DFMT_P8", "Dib");
+}
+
+TEST_F(Texinfo, LoadsARunLengthTarga) {
+    test_support::TargaRecipe r;
+    r.imageType = 10;
+    r.width = 3;
+    r.height = 2;
+    r.pixelBits = 24;
+    r.pixels = test_support::targaPackets(storedBottomUp(9), 3);
+    writeHostFile("picture.tga", asText(test_support::makeTga(r)));
+    const ProgramRun loaded = run("picture.tga --raw level0.bin");
+    expectSmallPictureLoaded(loaded, readHostFile("level0.bin"), "D3DFMT_R8G8B8", "Tga");
+}
+
+TEST_F(Texinfo, LoadsAPixmap) {
+    writeHostFile("picture.ppm", "P3\n# small picture\n3 2\n255\n"
+                                 "255 0 0  255 0 255  0 0 255\n"
+                                 "0 255 0  255 255 255  0 0 0\n");
+    const ProgramRun loaded = run("picture.ppm --raw level0.bin");
+    expectSmallPictureLoaded(loaded, readHostFile("level0.bin"), "D3DFMT_X8R8G8B8", "Ppm");
 }
 
 TEST_F(Texinfo, FailedLoadPrintsTheResultAndOneLineSayingWhy) {

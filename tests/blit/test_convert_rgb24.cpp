@@ -1,0 +1,49 @@
+// The wide-vector R8G8B8 widening routines over random rows of many widths, keyed pixels
+// among them, read from buffers of exactly the row's length.
+#include "blit/convert_rgb24.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t Key = 0x00FF00FF;
+
+void expectRoutineWidensEveryPixelItTakes(Rgb24Routine routine) {
+    std::mt19937 random(24);
+    for (uint32_t width : {0u, 1u, 5u, 6u, 7u, 10u, 11u, 12u, 13u, 16u, 19u, 27u, 64u, 641u}) {
+        for (uint32_t andMask : {0xFFFFFFFFu, 0x00FFFFFFu}) {
+            const auto row = std::make_unique<uint8_t[]>(3 * size_t(width));
+            std::vector<uint32_t> want(width);
+            for (uint32_t x = 0; x < width; ++x) {
+                const uint32_t rgb = x % 5 == 2 ? Key : random() & 0xFFFFFF;
+                row[3 * x] = uint8_t(rgb);
+                row[3 * x + 1] = uint8_t(rgb >> 8);
+                row[3 * x + 2] = uint8_t(rgb >> 16);
+                want[x] = rgb == Key ? 0 : (rgb | 0xFF000000u) & andMask;
+            }
+            std::vector<uint32_t> got(width, 0xAAAAAAAA);
+            const size_t done = routine(row.get(), reinterpret_cast<uint8_t*>(got.data()), width,
+                                        0xFF000000u, andMask, 0xFFFFFF, Key);
+            ASSERT_LE(done, width);
+            EXPECT_GE(done + 6, width) << "only a short tail is left to the plain loop";
+            for (size_t x = 0; x < width; ++x)
+                EXPECT_EQ(got[x], x < done ? want[x] : 0xAAAAAAAAu) << width << ", " << x;
+        }
+    }
+}
+
+TEST(ConvertRgb24, Sse2RoutineWidensAndKeys) {
+    expectRoutineWidensEveryPixelItTakes(convertFromRgb24Sse2);
+}
+
+TEST(ConvertRgb24, Avx2RoutineWidensAndKeys) {
+    if (!__builtin_cpu_supports("avx2"))
+        GTEST_SKIP() << "this processor has no AVX2";
+    expectRoutineWidensEveryPixelItTakes(convertFromRgb24Avx2);
+}
+
+} // namespace
