@@ -18,12 +18,13 @@ struct DxtBlockFormat {
     DxtBlockDecoder decode;
     DxtBlockEncoder encode;
     DxtBatchEncoder encodePlainBatch; // the per-block routine over a row of blocks
+    DxtBatchEncoder encodeAvx2Batch;  // eight blocks at a time, for processors with AVX2
 };
 
 // The row of a block-compressed format, or null for any other format.
 const DxtBlockFormat* findDxtBlockFormat(PixelFormat format);
-// The fastest batch encoder this processor runs for the format (chosen once); its bytes equal
-// those of encodePlainBatch.
+// The fastest batch encoder this processor runs for the format; its bytes equal those of
+// encodePlainBatch.
 DxtBatchEncoder dxtBatchEncoder(const DxtBlockFormat& format);
 
 // Per-format entry points. Decoding and encoding always succeed.

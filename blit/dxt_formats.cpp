@@ -2,6 +2,8 @@
 // encoders, and the choice of the batch encoder for this processor.
 #include "blit/dxt_block.h"
 
+#include "blit/dxt_batch.h"
+
 namespace {
 
 template <DxtBlockEncoder Encode, size_t BlockBytes>
@@ -11,11 +13,16 @@ void encodeEachBlock(const FloatColor* in, uint32_t count, uint8_t* blocks) {
 }
 
 const DxtBlockFormat dxtBlockFormatTable[] = {
-    {D3DFMT_DXT1, 8, decodeDxt1Block, encodeDxt1Block, encodeEachBlock<encodeDxt1Block, 8>},
-    {D3DFMT_DXT2, 16, decodeDxt2Block, encodeDxt2Block, encodeEachBlock<encodeDxt2Block, 16>},
-    {D3DFMT_DXT3, 16, decodeDxt3Block, encodeDxt3Block, encodeEachBlock<encodeDxt3Block, 16>},
-    {D3DFMT_DXT4, 16, decodeDxt4Block, encodeDxt4Block, encodeEachBlock<encodeDxt4Block, 16>},
-    {D3DFMT_DXT5, 16, decodeDxt5Block, encodeDxt5Block, encodeEachBlock<encodeDxt5Block, 16>},
+    {D3DFMT_DXT1, 8, decodeDxt1Block, encodeDxt1Block, encodeEachBlock<encodeDxt1Block, 8>,
+     encodeDxt1BlocksAvx2},
+    {D3DFMT_DXT2, 16, decodeDxt2Block, encodeDxt2Block, encodeEachBlock<encodeDxt2Block, 16>,
+     encodeDxt2BlocksAvx2},
+    {D3DFMT_DXT3, 16, decodeDxt3Block, encodeDxt3Block, encodeEachBlock<encodeDxt3Block, 16>,
+     encodeDxt3BlocksAvx2},
+    {D3DFMT_DXT4, 16, decodeDxt4Block, encodeDxt4Block, encodeEachBlock<encodeDxt4Block, 16>,
+     encodeDxt4BlocksAvx2},
+    {D3DFMT_DXT5, 16, decodeDxt5Block, encodeDxt5Block, encodeEachBlock<encodeDxt5Block, 16>,
+     encodeDxt5BlocksAvx2},
 };
 static_assert(sizeof(dxtBlockFormatTable) / sizeof(dxtBlockFormatTable[0]) == 5);
 
@@ -30,6 +37,8 @@ const DxtBlockFormat* findDxtBlockFormat(PixelFormat format) {
 }
 
 DxtBatchEncoder dxtBatchEncoder(const DxtBlockFormat& format) {
+    if (dxtAvx2Supported())
+        return format.encodeAvx2Batch;
     return format.encodePlainBatch;
 }
 
