@@ -91,6 +91,61 @@ int bestDiagonal(const WeightedColor points[16], const WeightedColor& lo, const 
     return best;
 }
 
+// One least-squares step of both endpoints for the palette of `colorCount` colours they span;
+// false when the loop is to stop (endpoints too close, or the step has converged).
+bool moveEndpoints(const WeightedColor points[16], int colorCount, WeightedColor& lo,
+                   WeightedColor& hi) {
+    const bool four = colorCount == 4;
+    const float* lowWeights = four ? fourColorLowTable : threeColorLowTable;
+    const float* highWeights = four ? fourColorHighTable : threeColorHighTable;
+    WeightedColor palette[4];
+    for (int k = 0; k < colorCount; ++k) {
+        palette[k] = {lo.r * lowWeights[k] + hi.r * highWeights[k],
+                      lo.g * lowWeights[k] + hi.g * highWeights[k],
+                      lo.b * lowWeights[k] + hi.b * highWeights[k]};
+    }
+    const WeightedColor d = difference(hi, lo);
+    const float lengthSquared = dot(d, d);
+    if (lengthSquared < minimumSpan)
+        return false;
+    const float steps = float(colorCount - 1);
+    const float scale = steps / lengthSquared;
+    WeightedColor gradientLo = {0.0f, 0.0f, 0.0f}, gradientHi = {0.0f, 0.0f, 0.0f};
+    float hessianLo = 0.0f, hessianHi = 0.0f;
+    for (int i = 0; i < 16; ++i) {
+        const WeightedColor& p = points[i];
+        const float t = dot(difference(p, lo), d) * scale;
+        int k = colorCount - 1;
+        if (t < steps) {
+            const float rounded = t + 0.5f;
+            k = rounded > 0.0f ? int(rounded) : 0;
+        }
+        const WeightedColor e = difference(palette[k], p);
+        const float low = lowWeights[k], high = highWeights[k];
+        gradientLo = {gradientLo.r + e.r * low * 0.125f, gradientLo.g + e.g * low * 0.125f,
+                      gradientLo.b + e.b * low * 0.125f};
+        hessianLo += low * low * 0.125f;
+        gradientHi = {gradientHi.r + e.r * high * 0.125f, gradientHi.g + e.g * high * 0.125f,
+                      gradientHi.b + e.b * high * 0.125f};
+        hessianHi += high * high * 0.125f;
+    }
+    if (hessianLo > 0.0f) {
+        lo = {lo.r - gradientLo.r / hessianLo, lo.g - gradientLo.g / hessianLo,
+              lo.b - gradientLo.b / hessianLo};
+    }
+    if (hessianHi > 0.0f) {
+        hi = {hi.r - gradientHi.r / hessianHi, hi.g - gradientHi.g / hessianHi,
+              hi.b - gradientHi.b / hessianHi};
+    }
+    const bool converged = gradientLo.r * gradientLo.r < colorConverged &&
+                           gradientLo.g * gradientLo.g < colorConverged &&
+                           gradientLo.b * gradientLo.b < colorConverged &&
+                           gradientHi.r * gradientHi.r < colorConverged &&
+                           gradientHi.g * gradientHi.g < colorConverged &&
+                           gradientHi.b * gradientHi.b < colorConverged;
+    return !converged;
+}
+
 } // namespace
 
 void refineColorEndpoints(const WeightedColor points[16], int colorCount, WeightedColor& lo,
@@ -114,56 +169,8 @@ void refineColorEndpoints(const WeightedColor points[16], int colorCount, Weight
     if (boxLengthSquared < minimumSpan)
         return;
 
-    const bool four = colorCount == 4;
-    const float* lowWeights = four ? fourColorLowTable : threeColorLowTable;
-    const float* highWeights = four ? fourColorHighTable : threeColorHighTable;
-    const float steps = float(colorCount - 1);
     for (int iteration = 0; iteration < refineIterations; ++iteration) {
-        WeightedColor palette[4];
-        for (int k = 0; k < colorCount; ++k) {
-            palette[k] = {lo.r * lowWeights[k] + hi.r * highWeights[k],
-                          lo.g * lowWeights[k] + hi.g * highWeights[k],
-                          lo.b * lowWeights[k] + hi.b * highWeights[k]};
-        }
-        const WeightedColor d = difference(hi, lo);
-        const float lengthSquared = dot(d, d);
-        if (lengthSquared < minimumSpan)
-            break;
-        const float scale = steps / lengthSquared;
-        WeightedColor gradientLo = {0.0f, 0.0f, 0.0f}, gradientHi = {0.0f, 0.0f, 0.0f};
-        float hessianLo = 0.0f, hessianHi = 0.0f;
-        for (int i = 0; i < 16; ++i) {
-            const WeightedColor& p = points[i];
-            const float t = dot(difference(p, lo), d) * scale;
-            int k = colorCount - 1;
-            if (t < steps) {
-                const float rounded = t + 0.5f;
-                k = rounded > 0.0f ? int(rounded) : 0;
-            }
-            const WeightedColor e = difference(palette[k], p);
-            const float low = lowWeights[k], high = highWeights[k];
-            gradientLo = {gradientLo.r + e.r * low * 0.125f, gradientLo.g + e.g * low * 0.125f,
-                          gradientLo.b + e.b * low * 0.125f};
-            hessianLo += low * low * 0.125f;
-            gradientHi = {gradientHi.r + e.r * high * 0.125f, gradientHi.g + e.g * high * 0.125f,
-                          gradientHi.b + e.b * high * 0.125f};
-            hessianHi += high * high * 0.125f;
-        }
-        if (hessianLo > 0.0f) {
-            lo = {lo.r - gradientLo.r / hessianLo, lo.g - gradientLo.g / hessianLo,
-                  lo.b - gradientLo.b / hessianLo};
-        }
-        if (hessianHi > 0.0f) {
-            hi = {hi.r - gradientHi.r / hessianHi, hi.g - gradientHi.g / hessianHi,
-                  hi.b - gradientHi.b / hessianHi};
-        }
-        const bool converged = gradientLo.r * gradientLo.r < colorConverged &&
-                               gradientLo.g * gradientLo.g < colorConverged &&
-                               gradientLo.b * gradientLo.b < colorConverged &&
-                               gradientHi.r * gradientHi.r < colorConverged &&
-                               gradientHi.g * gradientHi.g < colorConverged &&
-                               gradientHi.b * gradientHi.b < colorConverged;
-        if (converged)
+        if (!moveEndpoints(points, colorCount, lo, hi))
             break;
     }
 }
