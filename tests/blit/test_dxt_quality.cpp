@@ -27,20 +27,31 @@ BlitSurface argbSide(std::vector<uint32_t>& pixels, uint32_t width, uint32_t hei
     return side;
 }
 
-// The photo compressed into `format` through the blit engine and decoded back.
-std::vector<uint32_t> throughBlocks(Photo& photo, PixelFormat format) {
+struct Compressed {
+    std::vector<uint8_t> blocks;
+    BlitSurface side;
+};
+
+// The photo compressed into `format` through the blit engine.
+Compressed compressed(Photo& photo, PixelFormat format) {
     const uint32_t blockSize = format == D3DFMT_DXT1 ? 8 : 16;
     const uint32_t across = (photo.width + 3) / 4, down = (photo.height + 3) / 4;
-    std::vector<uint8_t> blocks(size_t(across) * down * blockSize);
-    BlitSurface compressed;
-    compressed.bits = blocks.data();
-    compressed.format = format;
-    compressed.rowPitch = across * blockSize;
-    compressed.extent = compressed.rect = {0, 0, int32_t(photo.width), int32_t(photo.height), 0, 1};
-    std::vector<uint32_t> out(photo.argb.size());
-    EXPECT_EQ(blitSurface(compressed, argbSide(photo.argb, photo.width, photo.height), FilterNone),
+    Compressed out;
+    out.blocks.resize(size_t(across) * down * blockSize);
+    out.side.bits = out.blocks.data();
+    out.side.format = format;
+    out.side.rowPitch = across * blockSize;
+    out.side.extent = out.side.rect = {0, 0, int32_t(photo.width), int32_t(photo.height), 0, 1};
+    EXPECT_EQ(blitSurface(out.side, argbSide(photo.argb, photo.width, photo.height), FilterNone),
               D3D_OK);
-    EXPECT_EQ(blitSurface(argbSide(out, photo.width, photo.height), compressed, FilterNone),
+    return out;
+}
+
+// The photo compressed into `format` and decoded back.
+std::vector<uint32_t> throughBlocks(Photo& photo, PixelFormat format) {
+    Compressed blocks = compressed(photo, format);
+    std::vector<uint32_t> out(photo.argb.size());
+    EXPECT_EQ(blitSurface(argbSide(out, photo.width, photo.height), blocks.side, FilterNone),
               D3D_OK);
     return out;
 }
@@ -148,4 +159,41 @@ TEST(DxtQualityTest, PhotosKeepTheQualityTheEncoderReaches) {
         EXPECT_GE(rgb, c.rgbPsnr - qualityMargin) << c.photo;
         EXPECT_GE(alpha, c.alphaPsnr - qualityMargin) << c.photo;
     }
+}
+
+TEST(DxtQualityTest, EncoderInvariantsHoldOnPhotoBlocks) {
+    Photo photo;
+    if (!loadOrSkip("photo-1024-rgba.png", &photo))
+        GTEST_SKIP() << "the shared photos are not there";
+    const uint32_t across = photo.width / 4;
+    const Compressed dxt1 = compressed(photo, D3DFMT_DXT1);
+    const Compressed dxt5 = compressed(photo, D3DFMT_DXT5);
+    int transparentBlocks = 0;
+    for (uint32_t n = 0; n < across * (photo.height / 4); ++n) {
+        const uint8_t* colors = &dxt5.blocks[size_t(n) * 16 + 8];
+        const uint32_t c0 = colors[0] | colors[1] << 8, c1 = colors[2] | colors[3] << 8;
+        const uint32_t indices = colors[4] | colors[5] << 8 | colors[6] << 16 | colors[7] << 24;
+        ASSERT_TRUE(c0 > c1 || (c0 == c1 && indices == 0)) << "DXT5 block " << n;
+
+        const uint8_t* block = &dxt1.blocks[size_t(n) * 8];
+        const uint32_t d0 = block[0] | block[1] << 8, d1 = block[2] | block[3] << 8;
+        const uint32_t dxt1Indices = block[4] | block[5] << 8 | block[6] << 16 | block[7] << 24;
+        uint32_t transparent = 0; // bit i: pixel i has alpha below one half
+        for (int i = 0; i < 16; ++i) {
+            const uint32_t x = (n % across) * 4 + i % 4, y = (n / across) * 4 + i / 4;
+            if ((photo.argb[size_t(y) * photo.width + x] >> 24) < 128)
+                transparent |= 1u << i;
+        }
+        if (transparent == 0) {
+            ASSERT_TRUE(d0 > d1 || (d0 == d1 && dxt1Indices == 0)) << "DXT1 block " << n;
+            continue;
+        }
+        ++transparentBlocks;
+        ASSERT_LE(d0, d1) << "DXT1 block " << n;
+        for (int i = 0; i < 16; ++i) {
+            ASSERT_EQ(((dxt1Indices >> (2 * i)) & 3) == 3, ((transparent >> i) & 1) != 0)
+                << "DXT1 block " << n << " pixel " << i;
+        }
+    }
+    std::printf("%d of the photo's DXT1 blocks have transparent pixels\n", transparentBlocks);
 }
