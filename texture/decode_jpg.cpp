@@ -1,6 +1,161 @@
-// Placeholder: the jpg decoder rejects every file until it is written.
+// The JPEG decoder: libjpeg reads the file from memory through a source manager of our own,
+// and its grey or red-green-blue rows become L8 or X8R8G8B8 pixels.
+//
+// libjpeg reports errors by a long jump back into decodeJpg. Only plain data lives in the frames
+// it crosses; the decompressor is destroyed after the jump, and the pixel buffer already belongs
+// to the node, which load discards.
 #include "texture/image_decoder.h"
 
-HRESULT ImageDecoder::decodeJpg(const uint8_t*, UINT) {
-    return E_FAIL;
+#include "cpu/processor_features.h"
+#include "texture/rgb_repack.h"
+
+// jpeglib.h needs size_t and FILE declared before it.
+#include <cstddef>
+#include <cstdio>
+#include <jpeglib.h>
+
+#include <jerror.h>
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// What a file cut short continues with, so that libjpeg ends the image where the data ends.
+const JOCTET endOfImageMarker[] = {0xFF, JPEG_EOI};
+
+// libjpeg's source manager followed by the file it reads.
+struct MemorySource {
+    jpeg_source_mgr manager;
+    const uint8_t* data;
+    UINT size;
+    bool fileHandedOut;
+};
+
+void startReading(j_decompress_ptr) {}
+
+void stopReading(j_decompress_ptr) {}
+
+// The whole file on the first call. Asked again, the file is exhausted: an end-of-image marker
+// lets libjpeg pad what is missing and stop, and it is never handed the start of the file again.
+boolean fillFromMemory(j_decompress_ptr decompressor) {
+    auto* source = reinterpret_cast<MemorySource*>(decompressor->src);
+    if (!source->fileHandedOut && source->size != 0) {
+        source->fileHandedOut = true;
+        source->manager.next_input_byte = source->data;
+        source->manager.bytes_in_buffer = source->size;
+    } else {
+        WARNMS(decompressor, JWRN_JPEG_EOF);
+        source->manager.next_input_byte = endOfImageMarker;
+        source->manager.bytes_in_buffer = sizeof(endOfImageMarker);
+    }
+    return TRUE;
+}
+
+// Skipping past the end stops at the end; the next read then meets the end-of-image marker.
+void skipInMemory(j_decompress_ptr decompressor, long count) {
+    jpeg_source_mgr& manager = *decompressor->src;
+    if (count <= 0)
+        return;
+    const size_t skipped = std::min(size_t(count), manager.bytes_in_buffer);
+    manager.next_input_byte += skipped;
+    manager.bytes_in_buffer -= skipped;
+}
+
+// libjpeg's standard error manager followed by the point its errors jump back to.
+struct ErrorRecord {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void jumpToDecoder(j_common_ptr decompressor) {
+    std::longjmp(reinterpret_cast<ErrorRecord*>(decompressor->err)->jump, 1);
+}
+
+// Warnings and errors are never shown or written anywhere.
+void stayQuiet(j_common_ptr) {}
+
+void useMemorySource(jpeg_decompress_struct& decompressor, const uint8_t* data, UINT size) {
+    auto* source = static_cast<MemorySource*>((*decompressor.mem->alloc_small)(
+        reinterpret_cast<j_common_ptr>(&decompressor), JPOOL_PERMANENT, sizeof(MemorySource)));
+    source->manager.next_input_byte = nullptr;
+    source->manager.bytes_in_buffer = 0;
+    source->manager.init_source = startReading;
+    source->manager.fill_input_buffer = fillFromMemory;
+    source->manager.skip_input_data = skipInMemory;
+    source->manager.resync_to_restart = jpeg_resync_to_restart;
+    source->manager.term_source = stopReading;
+    source->data = data;
+    source->size = size;
+    source->fileHandedOut = false;
+    decompressor.src = &source->manager;
+}
+
+// Everything between the jump point and the clean-up; a libjpeg error leaves it by the jump.
+HRESULT readJpeg(ImageDecoder& image, jpeg_decompress_struct& decompressor, const uint8_t* data,
+                 UINT size) {
+    jpeg_create_decompress(&decompressor);
+    useMemorySource(decompressor, data, size);
+    jpeg_read_header(&decompressor, TRUE);
+    if (!isMmxUsable())
+        decompressor.dct_method = JDCT_IFAST;
+
+    // The output size and component count are known before decompression starts: refuse a
+    // picture we cannot hold before libjpeg allocates for it.
+    jpeg_calc_output_dimensions(&decompressor);
+    const int components = decompressor.output_components;
+    if (components != 1 && components != 3)
+        return E_FAIL;
+    const uint64_t width = decompressor.output_width;
+    const uint64_t height = decompressor.output_height;
+    const uint64_t rowPitch = components == 1 ? width : 4 * width;
+    const uint64_t totalBytes = rowPitch * height;
+    if (rowPitch > UINT32_MAX || totalBytes > UINT32_MAX)
+        return E_FAIL;
+
+    jpeg_start_decompress(&decompressor);
+    image.format = components == 1 ? D3DFMT_L8 : D3DFMT_X8R8G8B8;
+    image.width = UINT(width);
+    image.height = UINT(height);
+    image.depth = 1;
+    image.rowPitch = UINT(rowPitch);
+    image.slicePitch = 0;
+    auto* pixels = new (std::nothrow) uint8_t[totalBytes];
+    if (pixels == nullptr)
+        return E_OUTOFMEMORY;
+    image.bits = pixels;
+    image.ownsBits = true;
+
+    JSAMPARRAY row =
+        (*decompressor.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&decompressor),
+                                          JPOOL_IMAGE, JDIMENSION(width * components), 1);
+    const RgbRepackRoutine repack = rgbRepackRoutine();
+    while (decompressor.output_scanline < decompressor.output_height) {
+        uint8_t* out = pixels + uint64_t(decompressor.output_scanline) * rowPitch;
+        jpeg_read_scanlines(&decompressor, row, 1);
+        if (components == 1)
+            std::memcpy(out, row[0], width);
+        else
+            repack(row[0], out, UINT(width));
+    }
+    jpeg_finish_decompress(&decompressor);
+    return D3D_OK;
+}
+
+} // namespace
+
+HRESULT ImageDecoder::decodeJpg(const uint8_t* data, UINT size) {
+    jpeg_decompress_struct decompressor = {};
+    ErrorRecord errors;
+    decompressor.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jumpToDecoder;
+    errors.manager.output_message = stayQuiet;
+
+    volatile HRESULT result = E_FAIL;
+    if (setjmp(errors.jump) == 0)
+        result = readJpeg(*this, decompressor, data, size);
+    jpeg_destroy_decompress(&decompressor);
+    return result;
 }

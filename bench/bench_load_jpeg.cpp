@@ -1,0 +1,136 @@
+// Loading a 1024 x 1024 photograph stored as a quality-90 JPEG as the game does (mapping,
+// decoding, keyed copy, full box mip chain), against libjpeg's decode alone of the same file.
+#include "blit/com_ref.h"
+#include "platform_ext.h"
+#include "tests/support/photos.h"
+#include "tests/texture/jpeg_maker.h"
+#include "texture/texture_loader.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <csetjmp>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+class JpegPhoto {
+public:
+    JpegPhoto() {
+        test_support::Photo photo;
+        if (!test_support::loadPhoto("photo-1024-rgb.png", &photo))
+            return;
+        JpegRecipe recipe;
+        recipe.width = photo.width;
+        recipe.height = photo.height;
+        for (uint32_t argb : photo.argb)
+            recipe.samples.insert(recipe.samples.end(),
+                                  {uint8_t(argb >> 16), uint8_t(argb >> 8), uint8_t(argb)});
+        bytes_ = makeJpeg(recipe);
+        path_ = std::filesystem::temp_directory_path() /
+                ("bench_load_" + std::to_string(::getpid()) + ".jpg");
+        std::ofstream(path_, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes_.data()), std::streamsize(bytes_.size()));
+    }
+    ~JpegPhoto() {
+        if (!path_.empty())
+            std::filesystem::remove(path_);
+    }
+
+    const std::vector<uint8_t>& bytes() const { return bytes_; }
+    std::string path() const { return path_.string(); }
+
+private:
+    std::vector<uint8_t> bytes_;
+    std::filesystem::path path_;
+};
+
+const JpegPhoto& photo() {
+    static const JpegPhoto file;
+    return file;
+}
+
+struct JumpingErrors {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void jumpBack(j_common_ptr decompressor) {
+    std::longjmp(reinterpret_cast<JumpingErrors*>(decompressor->err)->jump, 1);
+}
+
+// libjpeg alone: the red, green, blue rows into one plain buffer, not cleared beforehand, as
+// many rows a call as libjpeg hands out.
+void readRows(jpeg_decompress_struct& decompressor, const std::vector<uint8_t>& file,
+              std::unique_ptr<uint8_t[]>* pixels) {
+    jpeg_create_decompress(&decompressor);
+    jpeg_mem_src(&decompressor, file.data(), file.size());
+    jpeg_read_header(&decompressor, TRUE);
+    jpeg_start_decompress(&decompressor);
+    const size_t rowBytes = size_t(decompressor.output_width) * decompressor.output_components;
+    pixels->reset(new uint8_t[rowBytes * decompressor.output_height]);
+    JSAMPROW rows[16];
+    while (decompressor.output_scanline < decompressor.output_height) {
+        for (size_t i = 0; i < 16; ++i)
+            rows[i] = pixels->get() + std::min<size_t>(decompressor.output_scanline + i,
+                                                       decompressor.output_height - 1) *
+                                          rowBytes;
+        jpeg_read_scanlines(&decompressor, rows, 16);
+    }
+    jpeg_finish_decompress(&decompressor);
+}
+
+bool decodeWithLibjpegAlone(const std::vector<uint8_t>& file, std::unique_ptr<uint8_t[]>* pixels) {
+    jpeg_decompress_struct decompressor = {};
+    JumpingErrors errors;
+    decompressor.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jumpBack;
+    volatile bool decoded = false;
+    if (setjmp(errors.jump) == 0) {
+        readRows(decompressor, file, pixels);
+        decoded = true;
+    }
+    jpeg_destroy_decompress(&decompressor);
+    return decoded;
+}
+
+// Each decode gets a buffer of its own, as the loader's decode does.
+void BM_DecodeWithLibjpeg(benchmark::State& state) {
+    if (photo().bytes().empty()) {
+        state.SkipWithError("no benchmark photograph");
+        return;
+    }
+    for (auto _ : state) {
+        std::unique_ptr<uint8_t[]> pixels;
+        if (!decodeWithLibjpegAlone(photo().bytes(), &pixels))
+            state.SkipWithError("libjpeg refused the photograph");
+        benchmark::DoNotOptimize(pixels.get());
+    }
+}
+BENCHMARK(BM_DecodeWithLibjpeg)->Unit(benchmark::kMillisecond);
+
+void BM_LoadJpeg(benchmark::State& state) {
+    ComRef<IDirect3DDevice8> device;
+    if (photo().bytes().empty() ||
+        FAILED(platform_ext::createHeadlessDevice(64, 64, device.out()))) {
+        state.SkipWithError("no benchmark photograph or no device");
+        return;
+    }
+    const std::string path = photo().path();
+    for (auto _ : state) {
+        ComRef<IDirect3DTexture8> texture;
+        const HRESULT hr =
+            createTextureFromFile(device.get(), path.c_str(), 0xFFFFFFFFu, 0xFFFFFFFFu, 0, 0,
+                                  D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, FilterNone, FilterDefault,
+                                  0xFFFF00FF, nullptr, nullptr, texture.out());
+        if (FAILED(hr))
+            state.SkipWithError("the load failed");
+    }
+}
+BENCHMARK(BM_LoadJpeg)->Unit(benchmark::kMillisecond);
+
+} // namespace
