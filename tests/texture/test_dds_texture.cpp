@@ -1,6 +1,7 @@
-// DDS files through createTextureFromMemory: every level of every table row copied as stored,
-// palettes with the colour key, cube maps whose faces all go into the same levels, and volumes
-// whose first slice reaches the texture.
+// DDS files through createTextureFromMemory: every level of every table row copied as stored
+// (the partial blocks of small compressed levels too), compressed blocks decoded, palettes
+// with the colour key, cube maps whose faces all go into the same levels, and volumes whose
+// first slice reaches the texture.
 #include "texture/texture_loader.h"
 
 #include "tests/texture/dds_maker.h"
@@ -75,6 +76,62 @@ TEST_F(DdsTexture, EveryLevelOfEveryPlainRowIsCopiedAsStored) {
         if (paletted) {
             EXPECT_EQ(Bytes(&palette[0].peRed, &palette[0].peRed + 1024), r.palette);
         }
+    }
+}
+
+// The stored rows of a level, read through a lock of the level itself: image surfaces of the
+// block formats cannot be smaller than a block, while the small levels of a texture are.
+Bytes storedLevel(IDirect3DTexture8* texture, UINT level, size_t rowBytes, UINT rows) {
+    D3DLOCKED_RECT locked = {};
+    EXPECT_EQ(texture->LockRect(level, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    Bytes bytes;
+    for (UINT row = 0; row < rows; ++row) {
+        const auto* start = static_cast<const uint8_t*>(locked.pBits) + size_t(row) * locked.Pitch;
+        bytes.insert(bytes.end(), start, start + rowBytes);
+    }
+    texture->UnlockRect(level);
+    return bytes;
+}
+
+TEST_F(DdsTexture, CompressedLevelsKeepTheirBlocksDownToOneTexel) {
+    // 8 x 4, 4 x 2, 2 x 1 and 1 x 1: two blocks, then one block a level.
+    const uint32_t formats[] = {D3DFMT_DXT1, D3DFMT_DXT2, D3DFMT_DXT3, D3DFMT_DXT4, D3DFMT_DXT5};
+    for (uint32_t format : formats) {
+        const size_t block = format == D3DFMT_DXT1 ? 8 : 16;
+        DdsRecipe r;
+        r.width = 8;
+        r.height = 4;
+        r.mipCount = 4;
+        r.pixel = ddsPixelWords(format);
+        r.data = patternBytes(5 * block);
+        ASSERT_EQ(load(makeDds(r), D3DFORMAT(format), D3DPOOL_MANAGED, 0), D3D_OK) << format;
+        ASSERT_EQ(texture->GetLevelCount(), 4u);
+        EXPECT_EQ(storedLevel(texture.get(), 0, 2 * block, 1),
+                  Bytes(r.data.begin(), r.data.begin() + 2 * block))
+            << format;
+        for (UINT level = 1; level < 4; ++level) {
+            const size_t start = (level + 1) * block;
+            EXPECT_EQ(storedLevel(texture.get(), level, block, 1),
+                      Bytes(r.data.begin() + start, r.data.begin() + start + block))
+                << format << " level " << level;
+        }
+    }
+}
+
+TEST_F(DdsTexture, CompressedBlocksAreDecodedIntoColourTextures) {
+    // Red to blue in four steps along each row of the first block; the second all green.
+    DdsRecipe r;
+    r.width = 8;
+    r.height = 4;
+    r.pixel = ddsPixelWords(D3DFMT_DXT1);
+    r.data = {0x00, 0xF8, 0x1F, 0x00, 0xE4, 0xE4, 0xE4, 0xE4,
+              0xE0, 0x07, 0xE0, 0x07, 0x00, 0x00, 0x00, 0x00};
+    ASSERT_EQ(load(makeDds(r), D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 0), D3D_OK);
+    const LevelPixels pixels = readLevel(texture.get(), 0, 4);
+    const uint32_t steps[] = {0xFFFF0000, 0xFF0000FF, 0xFFAA0055, 0xFF5500AA};
+    for (UINT y = 0; y < 4; ++y) {
+        for (UINT x = 0; x < 8; ++x)
+            EXPECT_EQ(pixels.at(x, y), x < 4 ? steps[x] : 0xFF00FF00u) << x << ", " << y;
     }
 }
 

@@ -58,14 +58,27 @@ TEST_F(TexinfoDds, RoundTripsGiveTheSameFile) {
     struct Case {
         const char* format;
         const char* pool;
-        size_t bytesPerTexel;
+        const char* levels; // as info.mipLevels prints them
+        size_t dataBytes;
     };
-    // The scratch pool holds the formats the device cannot sample.
+    // Every level of the 6 x 4 picture: 31 texels, or for the block formats (whose texture is
+    // 8 x 4) two blocks and then one a level. The scratch pool holds what cannot be sampled.
     const Case cases[] = {
-        {"A8R8G8B8", "managed", 4}, {"X1R5G5B5", "managed", 2}, {"R5G6B5", "managed", 2},
-        {"A4R4G4B4", "managed", 2}, {"A8L8", "managed", 2},     {"L8", "managed", 1},
-        {"R8G8B8", "scratch", 3},   {"Q8W8V8U8", "scratch", 4}, {"A2W10V10U10", "scratch", 4},
-        {"G16R16", "managed", 4},
+        {"D3DFMT_A8R8G8B8", "managed", "3", 124},
+        {"D3DFMT_X1R5G5B5", "managed", "3", 62},
+        {"D3DFMT_R5G6B5", "managed", "3", 62},
+        {"D3DFMT_A4R4G4B4", "managed", "3", 62},
+        {"D3DFMT_A8L8", "managed", "3", 62},
+        {"D3DFMT_L8", "managed", "3", 31},
+        {"D3DFMT_R8G8B8", "scratch", "3", 93},
+        {"D3DFMT_Q8W8V8U8", "scratch", "3", 124},
+        {"D3DFMT_G16R16", "managed", "3", 124},
+        {"D3DFMT_A2W10V10U10", "scratch", "3", 124},
+        {"DXT1", "managed", "4", 40},
+        {"DXT2", "managed", "4", 80},
+        {"DXT3", "managed", "4", 80},
+        {"DXT4", "managed", "4", 80},
+        {"DXT5", "managed", "4", 80},
     };
     for (const Case& c : cases) {
         const std::string request =
@@ -74,14 +87,39 @@ TEST_F(TexinfoDds, RoundTripsGiveTheSameFile) {
         ASSERT_EQ(first.status, 0) << c.format << ": " << first.err;
         const ProgramRun second = run("first.dds" + request + " --dds second.dds");
         ASSERT_EQ(second.status, 0) << c.format << ": " << second.err;
-        const std::string info = "info.depth=1\ninfo.mipLevels=3\ninfo.format=D3DFMT_" +
-                                 std::string(c.format) +
+        const std::string info = "info.depth=1\ninfo.mipLevels=" + std::string(c.levels) +
+                                 "\ninfo.format=" + c.format +
                                  "\ninfo.resourceType=3\ninfo.imageFileFormat=Dds\n";
         EXPECT_NE(second.out.find(info), std::string::npos) << second.out;
         const Bytes written = readBytes("first.dds");
-        EXPECT_EQ(written.size(), 128 + 31 * c.bytesPerTexel) << c.format;
+        EXPECT_EQ(written.size(), 128 + c.dataBytes) << c.format;
         EXPECT_EQ(readBytes("second.dds"), written) << c.format;
     }
+}
+
+TEST_F(TexinfoDds, ConvertsAnyPictureIntoACompressedMipmappedFile) {
+    writePicture();
+    const ProgramRun r = run("picture.png --format DXT5 --key 0 --dds out.dds");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("texture.levels=4\ntexture.level.0=8x4 DXT5\n"), std::string::npos)
+        << r.out;
+    const Bytes file = readBytes("out.dds");
+    ASSERT_EQ(file.size(), 128u + 32 + 3 * 16);
+    const uint32_t expected[32] = {
+        // magic, size, flags (caps, height, width, pixel format, mip count, linear size),
+        // height, width, the top level's bytes, depth, mip count
+        0x20534444, 124, 0xA1007, 4, 8, 32, 0, 4,
+        // reserved
+        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+        // pixel format: size, flags, code, no bits or masks
+        32, 4, 0x35545844, 0, 0, 0, 0, 0,
+        // capabilities: a complex mip-mapped texture; no cube faces
+        0x401008, 0, 0, 0, 0};
+    for (size_t word = 0; word < 32; ++word)
+        EXPECT_EQ(readWord(file, word * 4), expected[word]) << "offset " << word * 4;
+    // The file's levels are the texture's, block for block.
+    const Bytes raw = rawLevels("picture.png --format DXT5 --key 0", 4);
+    EXPECT_EQ(Bytes(file.begin() + 128, file.end()), raw);
 }
 
 TEST_F(TexinfoDds, PalettedTexturesKeepTheirPalette) {
