@@ -1,18 +1,14 @@
 // Loading a DDS file: a 1024 x 1024 DXT1 file with its full mip chain into a DXT1 texture with
 // no colour key, so that every level is a raw block copy, against a memcpy of the file's data.
-#include "blit/com_ref.h"
-#include "platform_ext.h"
+#include "bench/load_files.h"
 #include "texture/dds_format_table.h"
 #include "texture/texture_loader.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -50,26 +46,8 @@ std::vector<uint8_t> dxt1File() {
     return file;
 }
 
-class DdsFile {
-public:
-    DdsFile() : bytes_(dxt1File()) {
-        path_ = std::filesystem::temp_directory_path() /
-                ("bench_load_" + std::to_string(::getpid()) + ".dds");
-        std::ofstream(path_, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes_.data()), std::streamsize(bytes_.size()));
-    }
-    ~DdsFile() { std::filesystem::remove(path_); }
-
-    const std::vector<uint8_t>& bytes() const { return bytes_; }
-    std::string path() const { return path_.string(); }
-
-private:
-    std::vector<uint8_t> bytes_;
-    std::filesystem::path path_;
-};
-
-const DdsFile& ddsFile() {
-    static const DdsFile file;
+const bench::TemporaryFile& ddsFile() {
+    static const bench::TemporaryFile file("dds", dxt1File());
     return file;
 }
 
