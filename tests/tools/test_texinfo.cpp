@@ -262,6 +262,7 @@ TEST_F(Texinfo, UsageErrorsGiveTheOneLineUsageWithStatus2) {
         {"", "no file given"},
         {"picture.png --format NOSUCH", "cannot read --format NOSUCH"},
         {"picture.png --bogus 1", "unknown option --bogus"},
+        {"picture.png --bogus", "unknown option --bogus"},
         {"picture.png --width", "--width needs a value"},
         {"picture.png --pool video", "cannot read --pool video"},
         {"picture.png --filter box+shiny", "cannot read --filter box+shiny"},

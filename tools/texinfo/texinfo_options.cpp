@@ -133,6 +133,58 @@ bool parseFilter(const std::string& text, ImageFilter* filter) {
     return true;
 }
 
+// Every option takes a value; each row reads it into the options.
+struct OptionRow {
+    const char* name;
+    bool (*read)(const std::string& value, TexinfoOptions* options);
+};
+
+constexpr OptionRow optionTable[] = {
+    {"--format",
+     [](const std::string& v, TexinfoOptions* o) { return parseFormatName(v, &o->format); }},
+    {"--width", [](const std::string& v, TexinfoOptions* o) { return parseNumber(v, &o->width); }},
+    {"--height",
+     [](const std::string& v, TexinfoOptions* o) { return parseNumber(v, &o->height); }},
+    {"--levels",
+     [](const std::string& v, TexinfoOptions* o) { return parseNumber(v, &o->levels); }},
+    {"--usage", [](const std::string& v, TexinfoOptions* o) { return parseNumber(v, &o->usage); }},
+    {"--pool", [](const std::string& v, TexinfoOptions* o) { return parsePool(v, &o->pool); }},
+    {"--filter",
+     [](const std::string& v, TexinfoOptions* o) { return parseFilter(v, &o->filter); }},
+    {"--mip-filter",
+     [](const std::string& v, TexinfoOptions* o) { return parseFilter(v, &o->mipFilter); }},
+    {"--key", [](const std::string& v, TexinfoOptions* o) { return parseNumber(v, &o->colorKey); }},
+    {"--profile",
+     [](const std::string& v, TexinfoOptions* o) {
+         o->profileGiven = true;
+         return platform_ext::parseDeviceProfile(v.c_str(), &o->profile);
+     }},
+    {"--level", [](const std::string& v, TexinfoOptions* o) { return parseNumber(v, &o->level); }},
+    {"--png",
+     [](const std::string& v, TexinfoOptions* o) {
+         o->pngPath = v;
+         return true;
+     }},
+    {"--raw",
+     [](const std::string& v, TexinfoOptions* o) {
+         o->rawPath = v;
+         return true;
+     }},
+    {"--dds",
+     [](const std::string& v, TexinfoOptions* o) {
+         o->ddsPath = v;
+         return true;
+     }},
+};
+static_assert(std::size(optionTable) == 14);
+
+const OptionRow* findOption(const std::string& name) {
+    for (const OptionRow& row : optionTable)
+        if (name == row.name)
+            return &row;
+    return nullptr;
+}
+
 } // namespace
 
 CommandLine parseTexinfoOptions(int argc, char** argv, TexinfoOptions* options,
@@ -149,46 +201,17 @@ CommandLine parseTexinfoOptions(int argc, char** argv, TexinfoOptions* options,
             options->file = argument;
             continue;
         }
+        const OptionRow* option = findOption(argument);
+        if (option == nullptr) {
+            *error = "unknown option " + argument;
+            return CommandLine::Wrong;
+        }
         if (i + 1 >= argc) {
             *error = argument + " needs a value";
             return CommandLine::Wrong;
         }
         const std::string value = argv[++i];
-        bool ok = true;
-        if (argument == "--format") {
-            ok = parseFormatName(value, &options->format);
-        } else if (argument == "--width") {
-            ok = parseNumber(value, &options->width);
-        } else if (argument == "--height") {
-            ok = parseNumber(value, &options->height);
-        } else if (argument == "--levels") {
-            ok = parseNumber(value, &options->levels);
-        } else if (argument == "--usage") {
-            ok = parseNumber(value, &options->usage);
-        } else if (argument == "--pool") {
-            ok = parsePool(value, &options->pool);
-        } else if (argument == "--filter") {
-            ok = parseFilter(value, &options->filter);
-        } else if (argument == "--mip-filter") {
-            ok = parseFilter(value, &options->mipFilter);
-        } else if (argument == "--key") {
-            ok = parseNumber(value, &options->colorKey);
-        } else if (argument == "--profile") {
-            options->profileGiven = true;
-            ok = platform_ext::parseDeviceProfile(value.c_str(), &options->profile);
-        } else if (argument == "--level") {
-            ok = parseNumber(value, &options->level);
-        } else if (argument == "--png") {
-            options->pngPath = value;
-        } else if (argument == "--raw") {
-            options->rawPath = value;
-        } else if (argument == "--dds") {
-            options->ddsPath = value;
-        } else {
-            *error = "unknown option " + argument;
-            return CommandLine::Wrong;
-        }
-        if (!ok) {
+        if (!option->read(value, options)) {
             *error = "cannot read " + argument + " " + value;
             return CommandLine::Wrong;
         }
