@@ -1,0 +1,34 @@
+// Runs one operation again and again with its 1st, 2nd, 3rd ... allocation failing, until a
+// run asks for fewer allocations than the failing number, and records what each run answered:
+// the result codes, the memory each run left behind, and successes that differ from the
+// operation's unfailed result. Needs the failing allocator (tests/support/failing_allocator.h).
+#pragma once
+
+#include "windows.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace test_support {
+
+struct SweptOperation {
+    // The measured part: makes something and answers a result code.
+    std::function<HRESULT()> run;
+    // Unmeasured: a digest of what a successful run made; then frees all of it (called after
+    // every run, failed or not).
+    std::function<uint32_t(HRESULT result)> inspectAndRelease;
+};
+
+struct SweepReport {
+    long allocations = 0;                   // asked for by the unfailed run
+    std::map<HRESULT, long> failedRunCodes; // result code -> runs that answered it
+    long successesDespiteFailure = 0;       // runs that coped and made the same result
+    std::vector<std::string> faults;        // leaks, wrong successes, a failing unfailed run
+};
+
+SweepReport sweepAllocationFailures(const SweptOperation& operation);
+
+} // namespace test_support
