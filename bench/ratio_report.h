@@ -2,12 +2,14 @@
 // main that prints the requested ratios after the usual table, one "ratio <label> = " line
 // each, so a target is compared against a reference measured in the same run. Each benchmark
 // runs five times unless the command line says otherwise, and a ratio compares the medians,
-// which a busy moment of the machine does not move.
+// which a busy moment of the machine does not move. Figures that are not time ratios (a rate,
+// a quality measure) are printed the same way after the ratios.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -18,6 +20,15 @@ struct Ratio {
     const char* label;     // printed as "ratio <label> = "
     const char* measured;  // benchmark name
     const char* reference; // benchmark name of the reference
+};
+
+class RatioReporter;
+
+// A figure computed once all benchmarks have run, from their median times or from anything
+// the program kept; printed as "ratio <label> = " unless it comes out as 0 (not measured).
+struct Figure {
+    const char* label;
+    std::function<double(const RatioReporter&)> compute;
 };
 
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -42,7 +53,8 @@ private:
     std::map<std::string, double> times_;
 };
 
-inline int runWithRatios(int argc, char** argv, const std::vector<Ratio>& ratios) {
+inline int runWithRatios(int argc, char** argv, const std::vector<Ratio>& ratios,
+                         const std::vector<Figure>& figures = {}) {
     std::vector<char*> arguments(argv, argv + argc);
     bool repetitionsGiven = false;
     for (char* argument : arguments)
@@ -65,6 +77,11 @@ inline int runWithRatios(int argc, char** argv, const std::vector<Ratio>& ratios
         const double reference = reporter.time(ratio.reference);
         if (measured > 0.0 && reference > 0.0)
             std::printf("ratio %s = %.2f\n", ratio.label, measured / reference);
+    }
+    for (const Figure& figure : figures) {
+        const double value = figure.compute(reporter);
+        if (value != 0.0)
+            std::printf("ratio %s = %.2f\n", figure.label, value);
     }
     benchmark::Shutdown();
     return 0;

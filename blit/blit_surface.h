@@ -26,10 +26,11 @@ struct BlitSurface {
     PixelFormat format = D3DFMT_UNKNOWN;
     uint32_t rowPitch = 0;
     uint32_t slicePitch = 0; // 0 for a surface
-    BlitBox extent = {};     // the whole surface, or for caller memory the rectangle itself
-    BlitBox rect = {};       // the region to read or write
-    uint32_t dither = 0;     // destination only: encode with the ordered dither table
-    uint32_t colorKey = 0;   // source only: ARGB key colour, 0 for none
+    // The whole surface, in the same coordinates as rect; for caller memory the rect itself.
+    BlitBox extent = {};
+    BlitBox rect = {};                     // the region to read or write
+    uint32_t dither = 0;                   // destination only: encode with the ordered dither table
+    uint32_t colorKey = 0;                 // source only: ARGB key colour, 0 for none
     const PALETTEENTRY* palette = nullptr; // 256 entries, or null
 };
 

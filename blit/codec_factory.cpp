@@ -17,8 +17,8 @@ std::unique_ptr<PixelCodec> createPixelCodec(const BlitSurface& surface) {
     case D3DFMT_DXT3:
     case D3DFMT_DXT4:
     case D3DFMT_DXT5:
-        // The block-compressed family has no codec yet.
-        return nullptr;
+        codec = createBlockCodec(surface);
+        break;
     default:
         codec = createFieldCodec(surface);
         break;

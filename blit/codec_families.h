@@ -12,3 +12,5 @@ std::unique_ptr<PixelCodec> createFieldCodec(const BlitSurface& surface);
 std::unique_ptr<PixelCodec> createPaletteCodec(const BlitSurface& surface);
 // "UYVY" and "YUY2".
 std::unique_ptr<PixelCodec> createYuvCodec(const BlitSurface& surface);
+// "DXT1".."DXT5".
+std::unique_ptr<PixelCodec> createBlockCodec(const BlitSurface& surface);

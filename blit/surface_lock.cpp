@@ -126,7 +126,14 @@ HRESULT SurfaceLock::lock(IDirect3DSurface8* surface, const PALETTEENTRY* palett
     side_.format = desc.Format;
     side_.rowPitch = uint32_t(locked.Pitch);
     side_.slicePitch = 0;
-    side_.extent = {0, 0, int32_t(desc.Width), int32_t(desc.Height), 0, 1};
+    // The whole surface in the coordinates of rect, so that codecs that store pixels together
+    // (pairs, blocks) know where the surface ends from the locked corner.
+    side_.extent = {-lockRect_.left,
+                    -lockRect_.top,
+                    int32_t(desc.Width) - lockRect_.left,
+                    int32_t(desc.Height) - lockRect_.top,
+                    0,
+                    1};
     side_.rect = {wanted.left - lockRect_.left,
                   wanted.top - lockRect_.top,
                   wanted.right - lockRect_.left,
@@ -238,7 +245,12 @@ HRESULT VolumeLock::lock(IDirect3DVolume8* volume, const PALETTEENTRY* palette, 
     side_.format = desc.Format;
     side_.rowPitch = uint32_t(locked.RowPitch);
     side_.slicePitch = uint32_t(locked.SlicePitch);
-    side_.extent = {0, 0, int32_t(desc.Width), int32_t(desc.Height), 0, int32_t(desc.Depth)};
+    side_.extent = {-int32_t(lockBox.Left),
+                    -int32_t(lockBox.Top),
+                    int32_t(desc.Width - lockBox.Left),
+                    int32_t(desc.Height - lockBox.Top),
+                    -int32_t(wanted.Front),
+                    int32_t(desc.Depth - wanted.Front)};
     side_.rect = {int32_t(wanted.Left - lockBox.Left),
                   int32_t(wanted.Top - lockBox.Top),
                   int32_t(wanted.Right - lockBox.Left),

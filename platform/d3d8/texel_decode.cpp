@@ -1,6 +1,7 @@
 // Texel decoding for the rasteriser. Channels of n bits widen to 8 bits by rounding
 // v * 255 / (2^n - 1); a missing alpha reads as opaque, a missing colour channel as the
-// row's fill (black for D3DFMT_A8, full for the blue of D3DFMT_G16R16).
+// row's fill (black for D3DFMT_A8, full for the blue of D3DFMT_G16R16). Blocks of
+// "DXT1".."DXT5" interpolate in single precision before rounding.
 #include "d3d8/texel_decode.h"
 
 #include "d3d8/pixel_math.h"
@@ -113,30 +114,44 @@ void decodeYuv(const LevelStore& level, uint32_t* out, size_t outPitch) {
     }
 }
 
-uint32_t rgbOf565(uint32_t packed) {
-    return argbOfR5G6B5(uint16_t(packed)) & 0x00FFFFFFu;
+// Block colours and alphas are interpolated in single precision with the toolkit's constants
+// (reciprocals of 31, 63, 255 and the thirds and sevenths), then rounded to bytes, so a drawn
+// block shows exactly what the toolkit's own decoder reads from it.
+constexpr float Scale5 = 0.032258064f;
+constexpr float Scale6 = 0.015873017f;
+constexpr float Scale8 = 0.003921569f;
+
+uint32_t unitToByte(float v) {
+    return uint32_t(double(v) * 255.0 + 0.5);
 }
 
-uint32_t mixRgb(uint32_t a, uint32_t b, uint32_t weightA, uint32_t weightB) {
-    const uint32_t total = weightA + weightB;
-    uint32_t mixed = 0;
-    for (int shift = 0; shift < 24; shift += 8) {
-        const uint32_t c =
-            (((a >> shift) & 0xFF) * weightA + ((b >> shift) & 0xFF) * weightB + total / 2) / total;
-        mixed |= c << shift;
-    }
-    return mixed;
+struct BlockColour {
+    float r, g, b;
+};
+
+BlockColour expand565(uint32_t packed) {
+    return {float((packed >> 11) & 0x1F) * Scale5, float((packed >> 5) & 0x3F) * Scale6,
+            float(packed & 0x1F) * Scale5};
+}
+
+uint32_t argbOf(const BlockColour& c) {
+    return 0xFF000000u | unitToByte(c.r) << 16 | unitToByte(c.g) << 8 | unitToByte(c.b);
+}
+
+uint32_t mixed(const BlockColour& c0, const BlockColour& c1, float t) {
+    return argbOf({c0.r + (c1.r - c0.r) * t, c0.g + (c1.g - c0.g) * t, c0.b + (c1.b - c0.b) * t});
 }
 
 // The 16 colours of a colour block; alpha 255, or 0 for DXT1's transparent entry.
 void decodeColourBlock(const BYTE* block, bool dxt1, uint32_t colours[16]) {
     const uint32_t c0 = readLittleEndian(block, 2), c1 = readLittleEndian(block + 2, 2);
-    uint32_t palette[4] = {rgbOf565(c0) | 0xFF000000u, rgbOf565(c1) | 0xFF000000u, 0, 0};
+    const BlockColour e0 = expand565(c0), e1 = expand565(c1);
+    uint32_t palette[4] = {argbOf(e0), argbOf(e1), 0, 0};
     if (!dxt1 || c0 > c1) {
-        palette[2] = mixRgb(palette[0], palette[1], 2, 1) | 0xFF000000u;
-        palette[3] = mixRgb(palette[0], palette[1], 1, 2) | 0xFF000000u;
+        palette[2] = mixed(e0, e1, 0.33333334f);
+        palette[3] = mixed(e0, e1, 0.6666667f);
     } else {
-        palette[2] = mixRgb(palette[0], palette[1], 1, 1) | 0xFF000000u;
+        palette[2] = mixed(e0, e1, 0.5f);
         palette[3] = 0;
     }
     const uint32_t indices = readLittleEndian(block + 4, 4);
@@ -152,14 +167,15 @@ void applyExplicitAlpha(const BYTE* block, uint32_t colours[16]) {
 }
 
 void applyInterpolatedAlpha(const BYTE* block, uint32_t colours[16]) {
-    const uint32_t a0 = block[0], a1 = block[1];
-    uint32_t alphas[8] = {a0, a1};
-    if (a0 > a1) {
-        for (uint32_t i = 1; i < 7; ++i)
-            alphas[i + 1] = ((7 - i) * a0 + i * a1 + 3) / 7;
+    const uint32_t alpha0 = block[0], alpha1 = block[1];
+    const float a0 = float(alpha0) * Scale8, a1 = float(alpha1) * Scale8;
+    uint32_t alphas[8] = {alpha0, alpha1};
+    if (alpha0 > alpha1) {
+        for (int j = 2; j < 8; ++j)
+            alphas[j] = unitToByte((float(8 - j) * a0 + float(j - 1) * a1) * 0.14285715f);
     } else {
-        for (uint32_t i = 1; i < 5; ++i)
-            alphas[i + 1] = ((5 - i) * a0 + i * a1 + 2) / 5;
+        for (int j = 2; j < 6; ++j)
+            alphas[j] = unitToByte((float(6 - j) * a0 + float(j - 1) * a1) * 0.2f);
         alphas[6] = 0;
         alphas[7] = 255;
     }

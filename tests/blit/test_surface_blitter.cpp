@@ -224,7 +224,7 @@ TEST(SurfaceBlitter, BadSidesAreRefusedBeforeAnythingIsWritten) {
     EXPECT_EQ(attempt(hugeSlices, from), D3DERR_INVALIDCALL);
     // Formats without a codec.
     EXPECT_EQ(attempt(to, source.side(D3DFMT_D24S8)), E_FAIL);
-    EXPECT_EQ(attempt(destination.side(D3DFMT_DXT1), from), E_FAIL);
+    EXPECT_EQ(attempt(destination.side(D3DFMT_D32), from), E_FAIL);
     EXPECT_EQ(attempt(to, source.side(0x1234)), E_FAIL);
     EXPECT_EQ(destination.pixels, untouched);
 }

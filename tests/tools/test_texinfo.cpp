@@ -227,6 +227,46 @@ TEST_F(Texinfo, LoadsAPixmap) {
     expectSmallPictureLoaded(loaded, readHostFile("level0.bin"), "D3DFMT_X8R8G8B8", "Ppm");
 }
 
+TEST_F(Texinfo, LoadsIntoBlockFormatsAndWritesTheirLevelsDecoded) {
+    // Two 4 x 4 blocks, red and green: colours every block format stores exactly.
+    PngRecipe recipe;
+    recipe.width = 8;
+    recipe.height = 4;
+    recipe.colorType = PNG_COLOR_TYPE_RGB;
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 8; ++x)
+            recipe.rows.insert(recipe.rows.end(),
+                               {uint8_t(x < 4 ? 0xFF : 0), uint8_t(x < 4 ? 0 : 0xFF), 0});
+    }
+    const std::vector<uint8_t> file = makePng(recipe);
+    writeHostFile("blocks.png", std::string(file.begin(), file.end()));
+    for (const char* format : {"DXT1", "DXT2", "DXT3", "DXT4", "D3DFMT_DXT5"}) {
+        const ProgramRun r =
+            run(std::string("blocks.png --format ") + format + " --key 0 --level 0 --png dxt.png");
+        ASSERT_EQ(r.status, 0) << format << r.err;
+        const std::string name = std::string(format).substr(std::string(format).size() - 4);
+        EXPECT_NE(r.out.find("texture.level.0=8x4 " + name + "\n"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("texture.level.1=4x2 " + name + "\n"), std::string::npos) << r.out;
+
+        png_image image = {};
+        image.version = PNG_IMAGE_VERSION;
+        ASSERT_NE(png_image_begin_read_from_file(&image, "dxt.png"), 0);
+        image.format = PNG_FORMAT_RGBA;
+        std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(image));
+        ASSERT_NE(png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr), 0);
+        ASSERT_EQ(image.width, 8u);
+        ASSERT_EQ(image.height, 4u);
+        for (size_t i = 0; i < 32; ++i) {
+            const uint8_t* got = &rgba[i * 4];
+            const bool red = i % 8 < 4;
+            EXPECT_EQ(
+                (std::array<uint8_t, 4>{got[0], got[1], got[2], got[3]}),
+                (std::array<uint8_t, 4>{uint8_t(red ? 0xFF : 0), uint8_t(red ? 0 : 0xFF), 0, 0xFF}))
+                << format << " pixel " << i;
+        }
+    }
+}
+
 TEST_F(Texinfo, FailedLoadPrintsOnlyTheResult) {
     writeHostFile("notes.txt", "no picture here");
     for (const char* file : {"notes.txt", "missing.png"}) {

@@ -91,6 +91,10 @@ TEST(TexelDecodeTest, Dxt1ColourModes) {
     out = decode(D3DFMT_DXT1, 4, 4, threeColours, 8);
     EXPECT_EQ(out[2], 0xFF800080u);
     EXPECT_EQ(out[3], 0x00000000u);
+    // Interpolated in single precision as the toolkit decodes: blue 9 and 6 of 31 give
+    // 57.58 at two thirds, so 58, where widening to bytes first would give 57.
+    const std::vector<uint8_t> thirds = {0x89, 0x89, 0x46, 0x70, 0x03, 0x00, 0x00, 0x00};
+    EXPECT_EQ(decode(D3DFMT_DXT1, 4, 4, thirds, 8)[0], 0xFF7B163Au);
     // A 2x1 level holds the top-left texels of its block.
     out = decode(D3DFMT_DXT1, 2, 1, fourColours, 8);
     EXPECT_EQ(out, (std::vector<uint32_t>{0xFFFF0000, 0xFF0000FF}));

@@ -1,0 +1,69 @@
+// The five block formats as rows of their block size and block routines, the per-format
+// encoders, and the choice of the batch encoder for this processor.
+#include "blit/dxt_block.h"
+
+#include "blit/dxt_batch.h"
+
+namespace {
+
+template <DxtBlockEncoder Encode, size_t BlockBytes>
+void encodeEachBlock(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    for (uint32_t i = 0; i < count; ++i)
+        Encode(in + size_t(i) * 16, blocks + size_t(i) * BlockBytes);
+}
+
+const DxtBlockFormat dxtBlockFormatTable[] = {
+    {D3DFMT_DXT1, 8, decodeDxt1Block, encodeDxt1Block, encodeEachBlock<encodeDxt1Block, 8>,
+     encodeDxt1BlocksAvx2},
+    {D3DFMT_DXT2, 16, decodeDxt2Block, encodeDxt2Block, encodeEachBlock<encodeDxt2Block, 16>,
+     encodeDxt2BlocksAvx2},
+    {D3DFMT_DXT3, 16, decodeDxt3Block, encodeDxt3Block, encodeEachBlock<encodeDxt3Block, 16>,
+     encodeDxt3BlocksAvx2},
+    {D3DFMT_DXT4, 16, decodeDxt4Block, encodeDxt4Block, encodeEachBlock<encodeDxt4Block, 16>,
+     encodeDxt4BlocksAvx2},
+    {D3DFMT_DXT5, 16, decodeDxt5Block, encodeDxt5Block, encodeEachBlock<encodeDxt5Block, 16>,
+     encodeDxt5BlocksAvx2},
+};
+static_assert(sizeof(dxtBlockFormatTable) / sizeof(dxtBlockFormatTable[0]) == 5);
+
+} // namespace
+
+const DxtBlockFormat* findDxtBlockFormat(PixelFormat format) {
+    for (const DxtBlockFormat& row : dxtBlockFormatTable) {
+        if (row.format == format)
+            return &row;
+    }
+    return nullptr;
+}
+
+DxtBatchEncoder dxtBatchEncoder(const DxtBlockFormat& format) {
+    if (dxtAvx2Supported())
+        return format.encodeAvx2Batch;
+    return format.encodePlainBatch;
+}
+
+void encodeDxt1Block(const FloatColor in[16], uint8_t* block) {
+    encodeColorBlock(in, true, block);
+}
+
+void encodeDxt2Block(const FloatColor in[16], uint8_t* block) {
+    FloatColor premultiplied[16];
+    premultiplyAlpha(in, premultiplied);
+    encodeDxt3Block(premultiplied, block);
+}
+
+void encodeDxt3Block(const FloatColor in[16], uint8_t* block) {
+    encodeExplicitAlpha(in, block);
+    encodeColorBlock(in, false, block + 8);
+}
+
+void encodeDxt4Block(const FloatColor in[16], uint8_t* block) {
+    FloatColor premultiplied[16];
+    premultiplyAlpha(in, premultiplied);
+    encodeDxt5Block(premultiplied, block);
+}
+
+void encodeDxt5Block(const FloatColor in[16], uint8_t* block) {
+    encodeInterpolatedAlpha(in, block);
+    encodeColorBlock(in, false, block + 8);
+}
