@@ -1,6 +1,6 @@
 // Writes small seed files for the fuzz targets, made by the same generators the decoder tests
-// use: make_seeds OUT writes OUT/<target>/<name> for every container, the texture loader and
-// the registry reader.
+// use: make_seeds OUT writes OUT/<target>/<name> for every container, the texture loader, the
+// registry reader and the block decoder.
 #include "tests/support/container_files.h"
 #include "tests/texture/jpeg_maker.h"
 #include "tests/texture/png_maker.h"
@@ -23,7 +23,7 @@ fs::path outFolder;
 // Every image seed also seeds the texture loader, which takes any container.
 void write(const std::string& target, const std::string& name, const Bytes& bytes) {
     for (const std::string& folder : {target, std::string("texture")}) {
-        if (folder == "texture" && target == "registry")
+        if (folder == "texture" && (target == "registry" || target == "dxt"))
             continue;
         fs::create_directories(outFolder / folder);
         std::ofstream(outFolder / folder / name, std::ios::binary)
@@ -211,6 +211,27 @@ void registrySeeds() {
     write("registry", "utf8.reg", utf8);
 }
 
+// Four bytes choose the surface's size and rectangle, then 2 x 2 blocks of each size follow:
+// both colour modes of the colour half and both alpha modes.
+void blockSeeds() {
+    const Bytes shape = {6, 7, 1, 2};
+    const Bytes fourColor = {0xE0, 0xFF, 0x1F, 0x00, 0x1B, 0x6C, 0xB1, 0xE4};
+    const Bytes threeColor = {0x1F, 0x00, 0xE0, 0xFF, 0x1B, 0x6C, 0xB1, 0xFF};
+    const Bytes sixAlphas = {0x20, 0xD0, 0x49, 0x92, 0x24, 0xB6, 0x6D, 0xFF};
+    const Bytes eightAlphas = {0xD0, 0x20, 0x88, 0x46, 0x2C, 0xFA, 0x05, 0x77};
+    Bytes small = shape;
+    Bytes large = shape;
+    for (int block = 0; block < 4; ++block) {
+        const Bytes& color = block % 2 == 0 ? fourColor : threeColor;
+        small.insert(small.end(), color.begin(), color.end());
+        const Bytes& alpha = block < 2 ? sixAlphas : eightAlphas;
+        large.insert(large.end(), alpha.begin(), alpha.end());
+        large.insert(large.end(), color.begin(), color.end());
+    }
+    write("dxt", "blocks8.bin", small);
+    write("dxt", "blocks16.bin", large);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -225,5 +246,6 @@ int main(int argc, char** argv) {
     pngSeeds();
     jpegSeeds();
     registrySeeds();
+    blockSeeds();
     return 0;
 }

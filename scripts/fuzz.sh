@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang in build-fuzz and runs one of them, or all in turn:
-#   scripts/fuzz.sh TARGET SECONDS     TARGET: bmp dib ppm tga jpg png texture registry, or all
+#   scripts/fuzz.sh TARGET SECONDS     TARGET: bmp dib ppm tga jpg png texture registry dxt, or all
 # The corpus grows in build-fuzz/corpus/TARGET; crashes land in build-fuzz/artifacts/TARGET;
 # the log goes to $FUZZ_LOG_DIR (default build-fuzz/logs). FUZZ_RUNS caps the executions.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-targets=(bmp dib ppm tga jpg png texture registry)
+targets=(bmp dib ppm tga jpg png texture registry dxt)
 if [ $# -ne 2 ]; then
   echo "usage: scripts/fuzz.sh TARGET|all SECONDS   (targets: ${targets[*]})" >&2
   exit 2
@@ -69,7 +69,7 @@ run() {
   local logs=${FUZZ_LOG_DIR:-$build/logs}
   mkdir -p "$build/corpus/$target" "$build/artifacts/$target" "$logs"
   local maxLen=65536
-  if [ "$target" = registry ]; then maxLen=8192; fi
+  if [ "$target" = registry ] || [ "$target" = dxt ]; then maxLen=8192; fi
   local dict=()
   if [ -f "fuzz/dict/$target.dict" ]; then dict=(-dict="fuzz/dict/$target.dict"); fi
   # A header may ask for any size, and a few bytes of run-length codes may fill it. Past

@@ -46,8 +46,7 @@ bool inArena(const void* memory) {
     return byte >= arena && byte < arena + sizeof(arena);
 }
 
-template <class Function>
-void lookUp(Function* function, const char* name) {
+template <class Function> void lookUp(Function* function, const char* name) {
     *function = reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
 }
 
