@@ -6,11 +6,13 @@
 #include <dlfcn.h>
 #include <malloc.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 extern "C" std::size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
@@ -69,10 +71,24 @@ bool resolved() {
 std::atomic<bool> counting{false};
 std::atomic<long> counted{0};
 std::atomic<long> failingNumber{0};
+constexpr std::size_t MostExemptLibraries = 4;
+const char* exemptLibraries[MostExemptLibraries] = {};
 
-// Counts one allocation; true when it is the one that must fail.
-bool failsNow() {
-    if (!counting.load(std::memory_order_relaxed))
+bool exempt(const void* caller) {
+    if (exemptLibraries[0] == nullptr)
+        return false;
+    Dl_info where;
+    if (dladdr(caller, &where) == 0 || where.dli_fname == nullptr)
+        return false;
+    for (const char* fragment : exemptLibraries)
+        if (fragment != nullptr && std::strstr(where.dli_fname, fragment) != nullptr)
+            return true;
+    return false;
+}
+
+// Counts one allocation asked for at `caller`; true when it is the one that must fail.
+bool failsNow(const void* caller) {
+    if (!counting.load(std::memory_order_relaxed) || exempt(caller))
         return false;
     const long number = counted.fetch_add(1) + 1;
     if (number != failingNumber.load())
@@ -81,9 +97,15 @@ bool failsNow() {
     return true;
 }
 
-void* alignedAllocate(std::size_t alignment, std::size_t size) {
+void* allocate(std::size_t size, const void* caller) {
+    if (!resolved())
+        return arenaAllocate(size);
+    return failsNow(caller) ? nullptr : next.malloc(size);
+}
+
+void* alignedAllocate(std::size_t alignment, std::size_t size, const void* caller) {
     void* memory = nullptr;
-    if (!resolved() || failsNow())
+    if (!resolved() || failsNow(caller))
         return nullptr;
     if (alignment < sizeof(void*))
         alignment = sizeof(void*);
@@ -106,6 +128,13 @@ long stopFailingAllocations() {
     return counted;
 }
 
+void exemptAllocationsFrom(std::initializer_list<const char*> fragments) {
+    if (fragments.size() > MostExemptLibraries)
+        std::abort();
+    std::fill(std::begin(exemptLibraries), std::end(exemptLibraries), nullptr);
+    std::copy(fragments.begin(), fragments.end(), exemptLibraries);
+}
+
 std::size_t heapBytesInUse() {
     if (__sanitizer_get_current_allocated_bytes != nullptr)
         return __sanitizer_get_current_allocated_bytes();
@@ -117,26 +146,24 @@ std::size_t heapBytesInUse() {
 extern "C" {
 
 void* malloc(std::size_t size) {
-    if (!resolved())
-        return arenaAllocate(size);
-    return failsNow() ? nullptr : next.malloc(size);
+    return allocate(size, __builtin_return_address(0));
 }
 
 void* calloc(std::size_t count, std::size_t size) {
     if (!resolved())
         return arenaAllocate(count * size);
-    return failsNow() ? nullptr : next.calloc(count, size);
+    return failsNow(__builtin_return_address(0)) ? nullptr : next.calloc(count, size);
 }
 
 void* realloc(void* memory, std::size_t size) {
     if (memory == nullptr)
-        return malloc(size);
+        return allocate(size, __builtin_return_address(0));
     if (inArena(memory))
         std::abort();
     // Shrinking to nothing frees; it asks for no memory.
     if (size == 0)
         return next.realloc(memory, 0);
-    return failsNow() ? nullptr : next.realloc(memory, size);
+    return failsNow(__builtin_return_address(0)) ? nullptr : next.realloc(memory, size);
 }
 
 void free(void* memory) {
@@ -147,7 +174,7 @@ void free(void* memory) {
 }
 
 int posix_memalign(void** out, std::size_t alignment, std::size_t size) {
-    void* memory = alignedAllocate(alignment, size);
+    void* memory = alignedAllocate(alignment, size, __builtin_return_address(0));
     if (memory == nullptr)
         return ENOMEM;
     *out = memory;
@@ -155,16 +182,16 @@ int posix_memalign(void** out, std::size_t alignment, std::size_t size) {
 }
 
 void* aligned_alloc(std::size_t alignment, std::size_t size) {
-    return alignedAllocate(alignment, size);
+    return alignedAllocate(alignment, size, __builtin_return_address(0));
 }
 
 void* memalign(std::size_t alignment, std::size_t size) {
-    return alignedAllocate(alignment, size);
+    return alignedAllocate(alignment, size, __builtin_return_address(0));
 }
 
 char* strdup(const char* text) {
     const std::size_t bytes = std::strlen(text) + 1;
-    auto* copy = static_cast<char*>(malloc(bytes));
+    auto* copy = static_cast<char*>(allocate(bytes, __builtin_return_address(0)));
     if (copy != nullptr)
         std::memcpy(copy, text, bytes);
     return copy;
@@ -172,7 +199,7 @@ char* strdup(const char* text) {
 
 char* strndup(const char* text, std::size_t most) {
     const std::size_t length = strnlen(text, most);
-    auto* copy = static_cast<char*>(malloc(length + 1));
+    auto* copy = static_cast<char*>(allocate(length + 1, __builtin_return_address(0)));
     if (copy != nullptr) {
         std::memcpy(copy, text, length);
         copy[length] = '\0';
@@ -201,7 +228,8 @@ void* operator new[](std::size_t size) {
     return operator new(size);
 }
 void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
-    return alignedAllocate(std::size_t(alignment), size == 0 ? 1 : size);
+    return alignedAllocate(std::size_t(alignment), size == 0 ? 1 : size,
+                           __builtin_return_address(0));
 }
 void* operator new(std::size_t size, std::align_val_t alignment) {
     if (void* memory = operator new(size, alignment, std::nothrow))

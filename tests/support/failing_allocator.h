@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 
 namespace test_support {
 
@@ -15,6 +16,11 @@ void failAllocationNumber(long n);
 
 // Ends the section; the number of allocations asked for since failAllocationNumber.
 long stopFailingAllocations();
+
+// Allocations asked for by code in a loaded library whose file name contains one of the
+// fragments (at most four; an empty list exempts none) are neither counted nor failed, for a
+// library that cannot survive a failure of its own allocations.
+void exemptAllocationsFrom(std::initializer_list<const char*> fragments);
 
 // Bytes the program holds from the heap right now, for leak checks around a section.
 std::size_t heapBytesInUse();
