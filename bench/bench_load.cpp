@@ -1,21 +1,16 @@
 // Loading pictures as the game does (mapping, decoding, keyed copy, full box mip chain): a
 // 640 x 480 PNG against decoding it with libpng alone, and the other containers (in files of
 // their own, linked into this program) against the references they name.
+#include "bench/load_files.h"
 #include "bench/ratio_report.h"
-#include "blit/com_ref.h"
-#include "platform_ext.h"
-#include "texture/texture_loader.h"
 
 #include <png.h>
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -106,26 +101,8 @@ bool decodeWithLibpng(const std::vector<uint8_t>& file, std::unique_ptr<uint8_t[
     return decoded;
 }
 
-class PictureFile {
-public:
-    PictureFile() : bytes_(encodePicture()) {
-        path_ = std::filesystem::temp_directory_path() /
-                ("bench_load_" + std::to_string(::getpid()) + ".png");
-        std::ofstream(path_, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes_.data()), std::streamsize(bytes_.size()));
-    }
-    ~PictureFile() { std::filesystem::remove(path_); }
-
-    const std::vector<uint8_t>& bytes() const { return bytes_; }
-    std::string path() const { return path_.string(); }
-
-private:
-    std::vector<uint8_t> bytes_;
-    std::filesystem::path path_;
-};
-
-const PictureFile& picture() {
-    static const PictureFile file;
+const bench::TemporaryFile& picture() {
+    static const bench::TemporaryFile file("png", encodePicture());
     return file;
 }
 
@@ -142,21 +119,7 @@ void BM_DecodeWithLibpng(benchmark::State& state) {
 BENCHMARK(BM_DecodeWithLibpng)->Unit(benchmark::kMillisecond);
 
 void BM_LoadAsTheGame(benchmark::State& state) {
-    ComRef<IDirect3DDevice8> device;
-    if (FAILED(platform_ext::createHeadlessDevice(64, 64, device.out()))) {
-        state.SkipWithError("no device");
-        return;
-    }
-    const std::string path = picture().path();
-    for (auto _ : state) {
-        ComRef<IDirect3DTexture8> texture;
-        const HRESULT hr =
-            createTextureFromFile(device.get(), path.c_str(), 0xFFFFFFFFu, 0xFFFFFFFFu, 0, 0,
-                                  D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, FilterNone, FilterDefault,
-                                  0xFFFF00FF, nullptr, nullptr, texture.out());
-        if (FAILED(hr))
-            state.SkipWithError("the load failed");
-    }
+    bench::loadAsTheGame(state, picture().path());
 }
 BENCHMARK(BM_LoadAsTheGame)->Unit(benchmark::kMillisecond);
 

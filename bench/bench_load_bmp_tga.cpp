@@ -1,17 +1,11 @@
 // Loading the 640 x 480 benchmark photo as the game loads its pictures, written once as a
 // 24-bit bottom-up bitmap and as a run-length 24-bit Targa (bottom-up, as most writers store
 // it). Both are measured against copying a frame of 32-bit pixels (bench_load.cpp).
-#include "bench/ratio_report.h"
-#include "blit/com_ref.h"
-#include "platform_ext.h"
+#include "bench/load_files.h"
 #include "tests/support/container_files.h"
 #include "tests/support/photos.h"
-#include "texture/texture_loader.h"
 
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -51,37 +45,21 @@ Bytes targaOf(const test_support::Photo& photo) {
     return test_support::makeTga(r);
 }
 
-// The two files in the temporary folder for the length of the run; empty paths when the
-// photo is missing.
-class ContainerFiles {
-public:
-    ContainerFiles() {
+// The two files, or none when the photo is missing.
+struct ContainerFiles {
+    ContainerFiles() : ContainerFiles(photo640()) {}
+    explicit ContainerFiles(const test_support::Photo& photo)
+        : bitmap("bmp", photo.argb.empty() ? Bytes() : bitmapOf(photo)),
+          targa("tga", photo.argb.empty() ? Bytes() : targaOf(photo)) {}
+
+    static test_support::Photo photo640() {
         test_support::Photo photo;
-        if (!test_support::loadPhoto("photo-640x480-rgb.png", &photo))
-            return;
-        const std::string stem = "bench_load_" + std::to_string(::getpid());
-        bitmap_ = write(stem + ".bmp", bitmapOf(photo));
-        targa_ = write(stem + ".tga", targaOf(photo));
-    }
-    ~ContainerFiles() {
-        for (const std::filesystem::path& path : {bitmap_, targa_})
-            if (!path.empty())
-                std::filesystem::remove(path);
+        test_support::loadPhoto("photo-640x480-rgb.png", &photo);
+        return photo;
     }
 
-    std::string bitmap() const { return bitmap_.string(); }
-    std::string targa() const { return targa_.string(); }
-
-private:
-    static std::filesystem::path write(const std::string& name, const Bytes& bytes) {
-        const std::filesystem::path path = std::filesystem::temp_directory_path() / name;
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        return path;
-    }
-
-    std::filesystem::path bitmap_;
-    std::filesystem::path targa_;
+    bench::TemporaryFile bitmap;
+    bench::TemporaryFile targa;
 };
 
 const ContainerFiles& files() {
@@ -89,32 +67,13 @@ const ContainerFiles& files() {
     return made;
 }
 
-// The game's request: the picture's own size, a full chain, A8R8G8B8 in the managed pool, no
-// scaling, the default (box) mip filter, magenta keyed out.
-void loadAsTheGame(benchmark::State& state, const std::string& path) {
-    ComRef<IDirect3DDevice8> device;
-    if (path.empty() || FAILED(platform_ext::createHeadlessDevice(64, 64, device.out()))) {
-        state.SkipWithError("no photo or no device");
-        return;
-    }
-    for (auto _ : state) {
-        ComRef<IDirect3DTexture8> texture;
-        const HRESULT hr =
-            createTextureFromFile(device.get(), path.c_str(), 0xFFFFFFFFu, 0xFFFFFFFFu, 0, 0,
-                                  D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, FilterNone, FilterDefault,
-                                  0xFFFF00FF, nullptr, nullptr, texture.out());
-        if (FAILED(hr))
-            state.SkipWithError("the load failed");
-    }
-}
-
 void BM_LoadBmp(benchmark::State& state) {
-    loadAsTheGame(state, files().bitmap());
+    bench::loadAsTheGame(state, files().bitmap.path());
 }
 BENCHMARK(BM_LoadBmp)->Unit(benchmark::kMillisecond);
 
 void BM_LoadTga(benchmark::State& state) {
-    loadAsTheGame(state, files().targa());
+    bench::loadAsTheGame(state, files().targa.path());
 }
 BENCHMARK(BM_LoadTga)->Unit(benchmark::kMillisecond);
 

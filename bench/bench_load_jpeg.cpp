@@ -1,7 +1,6 @@
 // Loading a 1024 x 1024 photograph stored as a quality-90 JPEG as the game does (mapping,
 // decoding, keyed copy, full box mip chain), against libjpeg's decode alone of the same file.
-#include "blit/com_ref.h"
-#include "platform_ext.h"
+#include "bench/load_files.h"
 #include "tests/support/photos.h"
 #include "tests/texture/jpeg_maker.h"
 #include "texture/texture_loader.h"
@@ -10,47 +9,27 @@
 
 #include <algorithm>
 #include <csetjmp>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
-class JpegPhoto {
-public:
-    JpegPhoto() {
-        test_support::Photo photo;
-        if (!test_support::loadPhoto("photo-1024-rgb.png", &photo))
-            return;
-        JpegRecipe recipe;
-        recipe.width = photo.width;
-        recipe.height = photo.height;
-        for (uint32_t argb : photo.argb)
-            recipe.samples.insert(recipe.samples.end(),
-                                  {uint8_t(argb >> 16), uint8_t(argb >> 8), uint8_t(argb)});
-        bytes_ = makeJpeg(recipe);
-        path_ = std::filesystem::temp_directory_path() /
-                ("bench_load_" + std::to_string(::getpid()) + ".jpg");
-        std::ofstream(path_, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes_.data()), std::streamsize(bytes_.size()));
-    }
-    ~JpegPhoto() {
-        if (!path_.empty())
-            std::filesystem::remove(path_);
-    }
+// The photo compressed at quality 90, or nothing when the photo is missing.
+std::vector<uint8_t> jpegPhoto() {
+    test_support::Photo photo;
+    if (!test_support::loadPhoto("photo-1024-rgb.png", &photo))
+        return {};
+    JpegRecipe recipe;
+    recipe.width = photo.width;
+    recipe.height = photo.height;
+    for (uint32_t argb : photo.argb)
+        recipe.samples.insert(recipe.samples.end(),
+                              {uint8_t(argb >> 16), uint8_t(argb >> 8), uint8_t(argb)});
+    return makeJpeg(recipe);
+}
 
-    const std::vector<uint8_t>& bytes() const { return bytes_; }
-    std::string path() const { return path_.string(); }
-
-private:
-    std::vector<uint8_t> bytes_;
-    std::filesystem::path path_;
-};
-
-const JpegPhoto& photo() {
-    static const JpegPhoto file;
+const bench::TemporaryFile& photo() {
+    static const bench::TemporaryFile file("jpg", jpegPhoto());
     return file;
 }
 
@@ -114,22 +93,7 @@ void BM_DecodeWithLibjpeg(benchmark::State& state) {
 BENCHMARK(BM_DecodeWithLibjpeg)->Unit(benchmark::kMillisecond);
 
 void BM_LoadJpeg(benchmark::State& state) {
-    ComRef<IDirect3DDevice8> device;
-    if (photo().bytes().empty() ||
-        FAILED(platform_ext::createHeadlessDevice(64, 64, device.out()))) {
-        state.SkipWithError("no benchmark photograph or no device");
-        return;
-    }
-    const std::string path = photo().path();
-    for (auto _ : state) {
-        ComRef<IDirect3DTexture8> texture;
-        const HRESULT hr =
-            createTextureFromFile(device.get(), path.c_str(), 0xFFFFFFFFu, 0xFFFFFFFFu, 0, 0,
-                                  D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, FilterNone, FilterDefault,
-                                  0xFFFF00FF, nullptr, nullptr, texture.out());
-        if (FAILED(hr))
-            state.SkipWithError("the load failed");
-    }
+    bench::loadAsTheGame(state, photo().path());
 }
 BENCHMARK(BM_LoadJpeg)->Unit(benchmark::kMillisecond);
 

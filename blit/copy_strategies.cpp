@@ -19,18 +19,26 @@ bool samePalettes(const PixelCodec& a, const PixelCodec& b) {
     return std::equal(a.palette, a.palette + 256, b.palette);
 }
 
+// Each edge on the 4 x 4 grid, or a right or bottom edge where the surface ends: the partial
+// blocks there are stored whole like any other, so copying them loses nothing, while decoding
+// and encoding them again would.
+bool coversWholeBlocks(const PixelCodec& side) {
+    const BlitBox& r = side.rect;
+    const BlitBox& e = side.extent;
+    return r.left % 4 == 0 && r.top % 4 == 0 && (r.right % 4 == 0 || r.right == e.right) &&
+           (r.bottom % 4 == 0 || r.bottom == e.bottom);
+}
+
 // Whole 4 x 4 blocks, block row by block row; the codecs keep their rectangles as given.
 HRESULT copyBlocks(PixelCodec& dst, const PixelCodec& src) {
+    if (!coversWholeBlocks(dst) || !coversWholeBlocks(src))
+        return E_FAIL;
     const BlitBox& d = dst.rect;
     const BlitBox& s = src.rect;
-    for (int32_t edge : {d.left, d.top, d.right, d.bottom, s.left, s.top, s.right, s.bottom}) {
-        if (edge % 4 != 0)
-            return E_FAIL;
-    }
     const uint32_t blockSize = blockBytes(dst.format);
-    const size_t rowBytes = size_t(dst.width / 4) * blockSize;
+    const size_t rowBytes = size_t((dst.width + 3) / 4) * blockSize;
     for (uint32_t z = 0; z < dst.depth; ++z) {
-        for (uint32_t blockRow = 0; blockRow < dst.height / 4; ++blockRow) {
+        for (uint32_t blockRow = 0; blockRow < (dst.height + 3) / 4; ++blockRow) {
             const uint8_t* from = src.bits + size_t(uint32_t(s.front) + z) * src.slicePitch +
                                   size_t(uint32_t(s.top) / 4 + blockRow) * src.rowPitch +
                                   size_t(uint32_t(s.left) / 4) * blockSize;

@@ -128,18 +128,27 @@ HRESULT readJpeg(ImageDecoder& image, jpeg_decompress_struct& decompressor, cons
     image.bits = pixels;
     image.ownsBits = true;
 
-    JSAMPARRAY row =
+    // Two sample rows: each row is copied out only after libjpeg has written the next one.
+    // Read at once, its wide loads would wait for libjpeg's last stores to the row to drain.
+    JSAMPARRAY rows =
         (*decompressor.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&decompressor),
-                                          JPOOL_IMAGE, JDIMENSION(width * components), 1);
+                                          JPOOL_IMAGE, JDIMENSION(width * components), 2);
     const RgbRepackRoutine repack = rgbRepackRoutine();
-    while (decompressor.output_scanline < decompressor.output_height) {
-        uint8_t* out = pixels + uint64_t(decompressor.output_scanline) * rowPitch;
-        jpeg_read_scanlines(&decompressor, row, 1);
+    const auto copyOut = [&](UINT y) {
+        const JSAMPROW row = rows[y & 1];
+        uint8_t* out = pixels + uint64_t(y) * rowPitch;
         if (components == 1)
-            std::memcpy(out, row[0], width);
+            std::memcpy(out, row, width);
         else
-            repack(row[0], out, UINT(width));
+            repack(row, out, UINT(width));
+    };
+    while (decompressor.output_scanline < decompressor.output_height) {
+        const UINT y = decompressor.output_scanline;
+        jpeg_read_scanlines(&decompressor, &rows[y & 1], 1);
+        if (y > 0)
+            copyOut(y - 1);
     }
+    copyOut(decompressor.output_height - 1);
     jpeg_finish_decompress(&decompressor);
     return D3D_OK;
 }

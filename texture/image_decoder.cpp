@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -57,8 +58,12 @@ void ImageDecoder::discard() {
     palette = nullptr;
     ownsBits = false;
     ownsPalette = false;
-    nextLevel.reset();
-    nextFace.reset();
+    // A file may chain any number of levels: each node is unlinked before it is freed, so
+    // freeing a long chain never nests one destructor inside the next.
+    while (nextLevel != nullptr)
+        nextLevel = std::move(nextLevel->nextLevel);
+    while (nextFace != nullptr)
+        nextFace = std::move(nextFace->nextFace);
 }
 
 UINT ImageDecoder::levelCount() const {

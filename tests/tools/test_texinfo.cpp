@@ -1,61 +1,15 @@
 // texinfo run as a program: its exact output for a small picture in every container the
-// loader decodes itself, the level it writes as a PNG file and as raw bytes, and its exit
-// status on failures and usage errors.
-#include "tests/platform/win32/temp_folder.h"
+// loader decodes itself, the level it writes as a PNG file and as raw bytes, and its status
+// and messages on failures and usage errors.
 #include "tests/support/container_files.h"
-#include "tests/texture/png_maker.h"
+#include "tests/tools/texinfo_run.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
 
 #include <array>
-#include <cstdio>
-#include <sys/wait.h>
 
 namespace {
-
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-class Texinfo : public InTempFolder {
-protected:
-    ProgramRun run(const std::string& arguments) {
-        const std::string command =
-            std::string(TEXINFO_PROGRAM) + " " + arguments + " 2>stderr.txt";
-        ProgramRun result;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (pipe == nullptr)
-            return result;
-        std::array<char, 4096> buffer;
-        for (size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
-            result.out.append(buffer.data(), n);
-        const int status = pclose(pipe);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.err = readHostFile("stderr.txt");
-        return result;
-    }
-
-    // 6 x 4 pixels in 2 x 2 blocks: red, magenta, blue on top, green, white, black below.
-    void writePicture() {
-        static const uint32_t blocks[2][3] = {{0xFF0000, 0xFF00FF, 0x0000FF},
-                                              {0x00FF00, 0xFFFFFF, 0x000000}};
-        PngRecipe r;
-        r.width = 6;
-        r.height = 4;
-        r.colorType = PNG_COLOR_TYPE_RGB;
-        for (int y = 0; y < 4; ++y) {
-            for (int x = 0; x < 6; ++x) {
-                const uint32_t rgb = blocks[y / 2][x / 2];
-                r.rows.insert(r.rows.end(), {uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb)});
-            }
-        }
-        const std::vector<uint8_t> file = makePng(r);
-        writeHostFile("picture.png", std::string(file.begin(), file.end()));
-    }
-};
 
 // The texel of a block as texinfo's PNG shows it, red, green, blue, alpha: keyed magenta is
 // transparent black.
@@ -267,32 +221,64 @@ TEST_F(Texinfo, LoadsIntoBlockFormatsAndWritesTheirLevelsDecoded) {
     }
 }
 
-TEST_F(Texinfo, FailedLoadPrintsOnlyTheResult) {
+TEST_F(Texinfo, FailedLoadPrintsTheResultAndOneLineSayingWhy) {
     writeHostFile("notes.txt", "no picture here");
-    for (const char* file : {"notes.txt", "missing.png"}) {
-        const ProgramRun r = run(file);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.out, "result=0x88760B59\n");
-    }
+    writeHostFile("empty.png", "");
     writePicture();
-    const ProgramRun r = run("picture.png --usage 0x10");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "result=0x8876086C\n");
+    struct Case {
+        const char* arguments;
+        const char* out;
+        const char* err;
+    };
+    const Case cases[] = {
+        {"notes.txt", "result=0x88760B59\n",
+         "texinfo: notes.txt: no decoder accepts this file (InvalidData)\n"},
+        {"empty.png", "result=0x88760B59\n",
+         "texinfo: empty.png: no decoder accepts this file (InvalidData)\n"},
+        {"missing.png", "result=0x88760B59\n", "texinfo: missing.png: cannot be opened\n"},
+        {".", "result=0x88760B59\n", "texinfo: .: cannot be opened\n"},
+        {"picture.png --usage 0x10", "result=0x8876086C\n",
+         "texinfo: picture.png: the request is not valid for this file or device (InvalidCall)\n"},
+        // No bump-map format can be sampled, so none is offered outside the scratch pool.
+        {"picture.png --format V8U8", "result=0x8876086A\n",
+         "texinfo: picture.png: the device cannot make this texture (NotAvailable)\n"},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun r = run(c.arguments);
+        EXPECT_EQ(r.status, 1) << c.arguments;
+        EXPECT_EQ(r.out, c.out) << c.arguments;
+        EXPECT_EQ(r.err, c.err) << c.arguments;
+    }
 }
 
-TEST_F(Texinfo, UsageErrorsGoToStandardErrorWithStatus2) {
-    for (const char* arguments :
-         {"", "picture.png --format NOSUCH", "picture.png --bogus 1", "picture.png --width",
-          "picture.png --pool video", "picture.png --filter box+shiny",
-          "picture.png --profile fast", "a.png b.png"}) {
-        const ProgramRun r = run(arguments);
-        EXPECT_EQ(r.status, 2) << arguments;
-        EXPECT_EQ(r.out, "") << arguments;
-        EXPECT_NE(r.err.find("usage: texinfo"), std::string::npos) << arguments;
+TEST_F(Texinfo, UsageErrorsGiveTheOneLineUsageWithStatus2) {
+    const std::string usage = "usage: texinfo FILE [OPTION]...\n"
+                              "try 'texinfo --help' for the options\n";
+    struct Case {
+        const char* arguments;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"", "no file given"},
+        {"picture.png --format NOSUCH", "cannot read --format NOSUCH"},
+        {"picture.png --bogus 1", "unknown option --bogus"},
+        {"picture.png --width", "--width needs a value"},
+        {"picture.png --pool video", "cannot read --pool video"},
+        {"picture.png --filter box+shiny", "cannot read --filter box+shiny"},
+        {"picture.png --profile fast", "cannot read --profile fast"},
+        {"a.png b.png", "more than one file: b.png"},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun r = run(c.arguments);
+        EXPECT_EQ(r.status, 2) << c.arguments;
+        EXPECT_EQ(r.out, "") << c.arguments;
+        EXPECT_EQ(r.err, "texinfo: " + std::string(c.error) + "\n" + usage) << c.arguments;
     }
     const ProgramRun help = run("--help");
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("usage: texinfo FILE"), std::string::npos);
+    EXPECT_EQ(help.out.rfind("usage: texinfo FILE [OPTION]...\n\n", 0), 0u);
+    for (const char* option : {"--format NAME", "--dds OUT.dds", "--png OUT.png", "--profile"})
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
 }
 
 TEST_F(Texinfo, RequestOptionsReachTheLoader) {

@@ -1,61 +1,15 @@
-// Writing one texture level out of the device. Every level is first copied to a system-memory
-// surface, so textures of any pool can be read.
+// Writing one texture level out of the device, through a system-memory copy of the level.
 #include "tools/texinfo/level_output.h"
 
-#include "blit/com_ref.h"
 #include "blit/pixel_format.h"
-#include "blit/surface_load.h"
 #include "tools/png_writer.h"
+#include "tools/texinfo/level_copy.h"
 
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 namespace {
-
-// A locked system-memory copy of a level, in `format` (the level's own when D3DFMT_UNKNOWN).
-class LevelCopy {
-public:
-    HRESULT make(IDirect3DTexture8* texture, UINT level, D3DFORMAT format) {
-        ComRef<IDirect3DSurface8> surface;
-        HRESULT hr = texture->GetSurfaceLevel(level, surface.out());
-        if (FAILED(hr))
-            return hr;
-        hr = surface->GetDesc(&desc_);
-        if (FAILED(hr))
-            return hr;
-        ComRef<IDirect3DDevice8> device;
-        hr = texture->GetDevice(device.out());
-        if (FAILED(hr))
-            return hr;
-        const bool converted = format != D3DFMT_UNKNOWN && format != desc_.Format;
-        if (converted)
-            desc_.Format = format;
-        hr = device->CreateImageSurface(desc_.Width, desc_.Height, desc_.Format, copy_.out());
-        if (FAILED(hr))
-            return hr;
-        hr = converted ? loadSurfaceFromSurface(copy_.get(), nullptr, nullptr, surface.get(),
-                                                nullptr, nullptr, FilterNone, 0)
-                       : device->CopyRects(surface.get(), nullptr, 0, copy_.get(), nullptr);
-        if (FAILED(hr))
-            return hr;
-        return copy_->LockRect(&locked_, nullptr, D3DLOCK_READONLY);
-    }
-    ~LevelCopy() {
-        if (locked_.pBits != nullptr)
-            copy_->UnlockRect();
-    }
-
-    const D3DSURFACE_DESC& desc() const { return desc_; }
-    const uint8_t* row(UINT index) const {
-        return static_cast<const uint8_t*>(locked_.pBits) + size_t(index) * locked_.Pitch;
-    }
-
-private:
-    ComRef<IDirect3DSurface8> copy_;
-    D3DSURFACE_DESC desc_ = {};
-    D3DLOCKED_RECT locked_ = {};
-};
 
 // Bytes of one stored row and the number of stored rows of a level.
 void storedRows(const D3DSURFACE_DESC& desc, size_t* rowBytes, UINT* rows) {

@@ -1,8 +1,10 @@
 // texinfo: loads a picture file into a texture of the software device, as the game's loader
-// does, and prints what the file held and what the texture became, one key=value per line.
+// does, prints what the file held and what the texture became, one key=value per line, and
+// writes the texture out on request (one level as a picture or raw bytes, or a DDS file).
 #include "blit/com_ref.h"
 #include "platform_ext.h"
 #include "texture/texture_loader.h"
+#include "tools/texinfo/dds_writer.h"
 #include "tools/texinfo/format_names.h"
 #include "tools/texinfo/level_output.h"
 #include "tools/texinfo/texinfo_options.h"
@@ -11,6 +13,46 @@
 #include <iterator>
 
 namespace {
+
+struct ResultMeaning {
+    HRESULT code;
+    const char* meaning;
+};
+
+// What a failed load's code means to someone converting a pile of files.
+constexpr ResultMeaning resultMeaningTable[] = {
+    {InvalidData, "no decoder accepts this file (InvalidData)"},
+    {D3DERR_NOTAVAILABLE, "the device cannot make this texture (NotAvailable)"},
+    {D3DERR_INVALIDCALL, "the request is not valid for this file or device (InvalidCall)"},
+    {E_OUTOFMEMORY, "out of memory (OutOfMemory)"},
+    {E_FAIL, "the picture could not be copied into the texture (E_FAIL)"},
+};
+static_assert(std::size(resultMeaningTable) == 5);
+
+// The loader answers InvalidData for a file it cannot open as for one it does not recognise.
+bool canBeRead(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    std::fgetc(file); // a folder opens, but reading it fails
+    const bool readable = std::ferror(file) == 0;
+    std::fclose(file);
+    return readable;
+}
+
+void explainFailure(const std::string& path, HRESULT hr) {
+    if (hr == InvalidData && !canBeRead(path)) {
+        std::fprintf(stderr, "texinfo: %s: cannot be opened\n", path.c_str());
+        return;
+    }
+    for (const ResultMeaning& row : resultMeaningTable) {
+        if (row.code == hr) {
+            std::fprintf(stderr, "texinfo: %s: %s\n", path.c_str(), row.meaning);
+            return;
+        }
+    }
+    std::fprintf(stderr, "texinfo: %s: the load failed (0x%08X)\n", path.c_str(), unsigned(hr));
+}
 
 const char* imageFileFormatName(ImageFileFormat format) {
     static const char* const names[] = {"Bmp", "Jpg", "Tga", "Png", "Dds", "Ppm", "Dib"};
@@ -38,8 +80,10 @@ void printLevels(IDirect3DTexture8* texture) {
     }
 }
 
-// The --png and --raw files of the chosen level; false after saying what went wrong.
-bool writeOutputs(const TexinfoOptions& options, IDirect3DTexture8* texture) {
+// The --png and --raw files of the chosen level and the --dds file; false after saying what
+// went wrong.
+bool writeOutputs(const TexinfoOptions& options, IDirect3DTexture8* texture,
+                  const PALETTEENTRY* palette) {
     if ((!options.pngPath.empty() || !options.rawPath.empty()) &&
         options.level >= texture->GetLevelCount()) {
         std::fprintf(stderr, "texinfo: the texture has no level %u\n", options.level);
@@ -61,6 +105,14 @@ bool writeOutputs(const TexinfoOptions& options, IDirect3DTexture8* texture) {
             return false;
         }
     }
+    if (!options.ddsPath.empty()) {
+        const HRESULT hr = writeDdsFile(texture, palette, options.ddsPath);
+        if (FAILED(hr)) {
+            std::fprintf(stderr, "texinfo: cannot write %s (0x%08X)\n", options.ddsPath.c_str(),
+                         unsigned(hr));
+            return false;
+        }
+    }
     return true;
 }
 
@@ -71,10 +123,10 @@ int main(int argc, char** argv) {
     std::string error;
     switch (parseTexinfoOptions(argc, argv, &options, &error)) {
     case CommandLine::Help:
-        std::fputs(texinfoUsage, stdout);
+        std::fputs(texinfoHelp, stdout);
         return 0;
     case CommandLine::Wrong:
-        std::fprintf(stderr, "texinfo: %s\n\n%s", error.c_str(), texinfoUsage);
+        std::fprintf(stderr, "texinfo: %s\n%s", error.c_str(), texinfoUsage);
         return 2;
     case CommandLine::Run:
         break;
@@ -89,17 +141,24 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "texinfo: no Direct3D device (0x%08X)\n", unsigned(deviceResult));
         return 1;
     }
+    // A DDS file can hold a paletted texture, so the palette is asked for only then; without
+    // it the loader turns a paletted format into a colour one, as it does for the game.
     ImageInfo info = {};
+    PALETTEENTRY palette[256] = {};
+    PALETTEENTRY* wantedPalette = options.ddsPath.empty() ? nullptr : palette;
     ComRef<IDirect3DTexture8> texture;
     const HRESULT hr = createTextureFromFile(
         device.get(), options.file.c_str(), options.width, options.height, options.levels,
         options.usage, options.format, options.pool, options.filter, options.mipFilter,
-        options.colorKey, &info, nullptr, texture.out());
+        options.colorKey, &info, wantedPalette, texture.out());
     std::printf("result=0x%08X\n", unsigned(hr));
-    if (FAILED(hr))
+    if (FAILED(hr)) {
+        std::fflush(stdout);
+        explainFailure(options.file, hr);
         return 1;
+    }
     printInfo(info);
     printLevels(texture.get());
     std::fflush(stdout);
-    return writeOutputs(options, texture.get()) ? 0 : 1;
+    return writeOutputs(options, texture.get(), wantedPalette) ? 0 : 1;
 }

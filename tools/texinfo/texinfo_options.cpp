@@ -11,17 +11,18 @@
 #include <iterator>
 #include <strings.h>
 
-const char texinfoUsage[] =
-    "usage: texinfo FILE [--format NAME] [--width N] [--height N] [--levels N] [--usage N]\n"
-    "               [--pool default|managed|systemmem|scratch] [--filter WORD]\n"
-    "               [--mip-filter WORD] [--key 0xAARRGGBB] [--profile NAME]\n"
-    "               [--level L] [--png OUT.png] [--raw OUT.bin]\n"
+const char texinfoUsage[] = "usage: texinfo FILE [OPTION]...\n"
+                            "try 'texinfo --help' for the options\n";
+
+const char texinfoHelp[] =
+    "usage: texinfo FILE [OPTION]...\n"
     "\n"
     "Loads FILE into a texture of the software Direct3D 8 device, as createTextureFromFile\n"
     "does, and prints the result, what the file held (info.*) and the texture's levels\n"
     "(texture.*). Without options the request is the game's: the image's size, the full mip\n"
     "chain, usage 0, A8R8G8B8, managed pool, filter none, the default mip filter and the\n"
-    "colour key 0xFFFF00FF. On failure only the result line is printed, with status 1.\n"
+    "colour key 0xFFFF00FF. When the load fails only the result line is printed, the reason\n"
+    "goes to standard error in one line, and the status is 1.\n"
     "\n"
     "  --format NAME     D3DFMT_A8R8G8B8, A8R8G8B8, a four-character code such as DXT1,\n"
     "                    or UNKNOWN to let the loader choose\n"
@@ -41,7 +42,12 @@ const char texinfoUsage[] =
     "  --level L         the level that --png and --raw write (default 0)\n"
     "  --png OUT.png     writes the level as an 8-bit RGBA PNG file\n"
     "  --raw OUT.bin     writes the level's bytes as stored, rows without padding\n"
-    "  --help            shows this text\n";
+    "  --dds OUT.dds     writes every level, in the texture's format, as a DDS file; a\n"
+    "                    paletted texture keeps its palette (use --pool scratch for P8)\n"
+    "  --help            shows this text\n"
+    "\n"
+    "For example, texinfo photo.png --format DXT5 --key 0 --dds photo.dds makes a compressed,\n"
+    "mipmapped texture file of any picture.\n";
 
 namespace {
 
@@ -176,6 +182,8 @@ CommandLine parseTexinfoOptions(int argc, char** argv, TexinfoOptions* options,
             options->pngPath = value;
         } else if (argument == "--raw") {
             options->rawPath = value;
+        } else if (argument == "--dds") {
+            options->ddsPath = value;
         } else {
             *error = "unknown option " + argument;
             return CommandLine::Wrong;

@@ -1,5 +1,5 @@
 // The command line of texinfo: a picture file and the loader's request, whose defaults are the
-// game's own request, plus what to write out of one level.
+// game's own request, plus what to write out: one level, or every level as a DDS file.
 #pragma once
 
 #include "blit/blit_surface.h"
@@ -24,6 +24,7 @@ struct TexinfoOptions {
     UINT level = 0;
     std::string pngPath; // empty: no PNG
     std::string rawPath; // empty: no raw bytes
+    std::string ddsPath; // empty: no DDS file
 };
 
 enum class CommandLine { Run, Help, Wrong };
@@ -31,4 +32,6 @@ enum class CommandLine { Run, Help, Wrong };
 // Fills `options` from the arguments; on Wrong, `error` says what was wrong.
 CommandLine parseTexinfoOptions(int argc, char** argv, TexinfoOptions* options, std::string* error);
 
+// The one-line usage that follows a usage error, and the whole help.
 extern const char texinfoUsage[];
+extern const char texinfoHelp[];

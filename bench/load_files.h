@@ -1,0 +1,69 @@
+// What the load benchmarks share: a picture file written to the temporary folder for the
+// length of the run, and the game's load of such a file.
+#pragma once
+
+#include "blit/com_ref.h"
+#include "platform_ext.h"
+#include "texture/texture_loader.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace bench {
+
+// The bytes of a file, written as bench_load_<process>.<extension> and removed at the end. An
+// empty file is not written and has an empty path.
+class TemporaryFile {
+public:
+    TemporaryFile(const std::string& extension, std::vector<uint8_t> bytes)
+        : bytes_(std::move(bytes)) {
+        if (bytes_.empty())
+            return;
+        path_ = std::filesystem::temp_directory_path() /
+                ("bench_load_" + std::to_string(::getpid()) + "." + extension);
+        std::ofstream(path_, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes_.data()), std::streamsize(bytes_.size()));
+    }
+    ~TemporaryFile() {
+        if (!path_.empty())
+            std::filesystem::remove(path_);
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    const std::vector<uint8_t>& bytes() const { return bytes_; }
+    std::string path() const { return path_.string(); }
+
+private:
+    std::vector<uint8_t> bytes_;
+    std::filesystem::path path_;
+};
+
+// The game's request: the picture's own size, a full chain, A8R8G8B8 in the managed pool, no
+// scaling, the default (box) mip filter, magenta keyed out.
+inline void loadAsTheGame(benchmark::State& state, const std::string& path) {
+    ComRef<IDirect3DDevice8> device;
+    if (path.empty() || FAILED(platform_ext::createHeadlessDevice(64, 64, device.out()))) {
+        state.SkipWithError("no picture or no device");
+        return;
+    }
+    for (auto _ : state) {
+        ComRef<IDirect3DTexture8> texture;
+        const HRESULT hr =
+            createTextureFromFile(device.get(), path.c_str(), 0xFFFFFFFFu, 0xFFFFFFFFu, 0, 0,
+                                  D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, FilterNone, FilterDefault,
+                                  0xFFFF00FF, nullptr, nullptr, texture.out());
+        if (FAILED(hr)) {
+            state.SkipWithError("the load failed");
+            break;
+        }
+    }
+}
+
+} // namespace bench

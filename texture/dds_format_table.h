@@ -1,0 +1,80 @@
+// The layout of a DDS file and the table of the pixel formats it can hold, with a lookup each
+// way and the bytes of a level per format: the decoder and the writer both read them here.
+#pragma once
+
+#include "blit/pixel_format.h"
+
+#include <cstdint>
+
+// "DDS " at the start of the file, then the 124-byte surface description, then for paletted
+// formats 256 palette entries, then every level of every face.
+inline constexpr uint32_t DdsMagic = MAKEFOURCC('D', 'D', 'S', ' ');
+inline constexpr uint32_t DdsDescriptionBytes = 124;
+inline constexpr uint32_t DdsHeaderBytes = 4 + DdsDescriptionBytes;
+inline constexpr uint32_t DdsPaletteBytes = 256 * 4;
+
+// Offsets of the fields within the file (the description starts at byte 4).
+inline constexpr uint32_t DdsSizeOffset = 4;
+inline constexpr uint32_t DdsFlagsOffset = 8;
+inline constexpr uint32_t DdsHeightOffset = 12;
+inline constexpr uint32_t DdsWidthOffset = 16;
+inline constexpr uint32_t DdsPitchOffset = 20;
+inline constexpr uint32_t DdsDepthOffset = 24;
+inline constexpr uint32_t DdsMipCountOffset = 28;
+inline constexpr uint32_t DdsPixelFormatOffset = 76; // 32 bytes: size, flags, code, bits, masks
+inline constexpr uint32_t DdsCapsOffset = 108;
+inline constexpr uint32_t DdsCaps2Offset = 112;
+
+// Description flags.
+inline constexpr uint32_t DdsFlagCaps = 0x1;
+inline constexpr uint32_t DdsFlagHeight = 0x2;
+inline constexpr uint32_t DdsFlagWidth = 0x4;
+inline constexpr uint32_t DdsFlagPitch = 0x8;
+inline constexpr uint32_t DdsFlagPixelFormat = 0x1000;
+inline constexpr uint32_t DdsFlagMipCount = 0x20000;
+inline constexpr uint32_t DdsFlagLinearSize = 0x80000;
+inline constexpr uint32_t DdsFlagDepth = 0x800000;
+
+// Capability words: the first says what the surface is, the second which cube faces it has.
+inline constexpr uint32_t DdsCapsComplex = 0x8;
+inline constexpr uint32_t DdsCapsTexture = 0x1000;
+inline constexpr uint32_t DdsCapsMipMap = 0x400000;
+inline constexpr uint32_t DdsCaps2CubeFaces = 0xFC00; // +X, -X, +Y, -Y, +Z, -Z
+
+// Pixel-format flags, and which of the description's fields each group of them selects.
+inline constexpr uint32_t DdsPixelFourCC = 0x4;
+inline constexpr uint32_t DdsSelectsBitCount = 0xC4462;
+inline constexpr uint32_t DdsSelectsFirstMask = 0xE4040;
+inline constexpr uint32_t DdsSelectsSecondMask = 0xC4440;
+inline constexpr uint32_t DdsSelectsThirdMask = 0xC4040;
+inline constexpr uint32_t DdsSelectsAlphaMask = 0x80003;
+inline constexpr uint32_t DdsPixelFormatBytes = 32;
+
+// A pixel-format description as the file stores it (after its size field). The first mask is
+// red, luminance or U; the second green or V; the third blue or W.
+struct DdsPixelFormat {
+    uint32_t flags;
+    uint32_t fourCC;
+    uint32_t bitCount;
+    uint32_t firstMask;
+    uint32_t secondMask;
+    uint32_t thirdMask;
+    uint32_t alphaMask;
+};
+
+// The first table row whose flags equal the description's and whose fields selected by those
+// flags are equal to it; D3DFMT_UNKNOWN when no row matches.
+PixelFormat findDdsFormat(const DdsPixelFormat& description);
+
+// The description a file uses for the format; null for a format no DDS file holds.
+const DdsPixelFormat* findDdsDescription(PixelFormat format);
+
+// Bytes of one stored row (a row of 4 x 4 blocks for the block-compressed formats), of one
+// slice and of the whole level of a table format, in 64 bits; a product too large for 64 bits
+// stays at UINT64_MAX instead of wrapping.
+struct DdsLevelBytes {
+    uint64_t rowPitch;
+    uint64_t slice;
+    uint64_t level; // depth x slice
+};
+DdsLevelBytes ddsLevelBytes(PixelFormat format, uint32_t width, uint32_t height, uint32_t depth);

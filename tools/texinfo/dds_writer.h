@@ -1,0 +1,12 @@
+// Writing a two-dimensional texture as a DDS file: every level, in the texture's own format.
+#pragma once
+
+#include "d3d8.h"
+
+#include <string>
+
+// `palette` holds the 256 entries of a paletted texture and is not read for other formats.
+// D3DERR_NOTAVAILABLE for a format no DDS file holds, D3DERR_INVALIDCALL for a paletted
+// texture without a palette, E_FAIL when the file cannot be written (nothing is left of it).
+HRESULT writeDdsFile(IDirect3DTexture8* texture, const PALETTEENTRY* palette,
+                     const std::string& path);
