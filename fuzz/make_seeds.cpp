@@ -2,8 +2,11 @@
 // use: make_seeds OUT writes OUT/<target>/<name> for every container, the texture loader, the
 // registry reader and the block decoder.
 #include "tests/support/container_files.h"
+#include "tests/texture/dds_maker.h"
 #include "tests/texture/jpeg_maker.h"
 #include "tests/texture/png_maker.h"
+
+#include "d3d8.h"
 
 #include <png.h>
 
@@ -211,6 +214,43 @@ void registrySeeds() {
     write("registry", "utf8.reg", utf8);
 }
 
+// A small file of every format a DDS file can hold, and a mip chain, a cube and a volume.
+void ddsSeeds() {
+    for (uint32_t format : ddsFormats()) {
+        DdsRecipe r;
+        r.width = 4;
+        r.height = 4;
+        r.pixel = ddsPixelWords(format);
+        if (format == D3DFMT_P8)
+            r.palette = patternBytes(1024);
+        r.data = patternBytes(4 * 4 * 16);
+        char name[32];
+        std::snprintf(name, sizeof(name), "format%08X.dds", format);
+        write("dds", name, makeDds(r));
+    }
+    DdsRecipe chain;
+    chain.width = 8;
+    chain.height = 4;
+    chain.mipCount = 4;
+    chain.flags |= 0x20000;
+    chain.caps |= 0x400008;
+    chain.pixel = ddsPixelWords(D3DFMT_A8R8G8B8);
+    chain.data = patternBytes((32 + 8 + 2 + 1) * 4);
+    write("dds", "chain.dds", makeDds(chain));
+    DdsRecipe cube = chain;
+    cube.width = cube.height = 4;
+    cube.mipCount = 0;
+    cube.caps2 = 0xFE00;
+    cube.data = patternBytes(6 * 16 * 4);
+    write("dds", "cube.dds", makeDds(cube));
+    DdsRecipe volume = cube;
+    volume.caps2 = 0x200000;
+    volume.flags |= 0x800000;
+    volume.depth = 3;
+    volume.data = patternBytes(3 * 16 * 4);
+    write("dds", "volume.dds", makeDds(volume));
+}
+
 // Four bytes choose the surface's size and rectangle, then 2 x 2 blocks of each size follow:
 // both colour modes of the colour half and both alpha modes.
 void blockSeeds() {
@@ -245,6 +285,7 @@ int main(int argc, char** argv) {
     pixmapSeeds();
     pngSeeds();
     jpegSeeds();
+    ddsSeeds();
     registrySeeds();
     blockSeeds();
     return 0;

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang in build-fuzz and runs one of them, or all in turn:
-#   scripts/fuzz.sh TARGET SECONDS     TARGET: bmp dib ppm tga jpg png texture registry dxt, or all
+#   scripts/fuzz.sh TARGET SECONDS     TARGET: bmp dib ppm tga jpg png dds texture registry dxt,
+#                                      or all
 # The corpus grows in build-fuzz/corpus/TARGET; crashes land in build-fuzz/artifacts/TARGET;
 # the log goes to $FUZZ_LOG_DIR (default build-fuzz/logs). FUZZ_RUNS caps the executions.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-targets=(bmp dib ppm tga jpg png texture registry dxt)
+targets=(bmp dib ppm tga jpg png dds texture registry dxt)
 if [ $# -ne 2 ]; then
   echo "usage: scripts/fuzz.sh TARGET|all SECONDS   (targets: ${targets[*]})" >&2
   exit 2

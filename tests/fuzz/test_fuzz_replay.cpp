@@ -1,6 +1,7 @@
 // Every input the fuzz targets turned up (tests/data/fuzz/<target>/) fed again to the entry
 // point of its target under the sanitizers, each answer checked against a checked-in table.
 #include "blit/blit_surface.h"
+#include "blit/dxt_block.h"
 #include "platform_ext.h"
 #include "tests/support/decoded_image_walk.h"
 #include "texture/image_decoder.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -118,11 +120,35 @@ std::string registryLine(const Bytes& file) {
     return line;
 }
 
+// The block decoder's values for the bytes after the four shape bytes, read as blocks of each
+// format: one hash of every value's bits per format.
+std::string blockLine(const Bytes& file) {
+    std::string line;
+    for (PixelFormat format : {D3DFMT_DXT1, D3DFMT_DXT2, D3DFMT_DXT3, D3DFMT_DXT4, D3DFMT_DXT5}) {
+        const DxtBlockFormat& row = *findDxtBlockFormat(format);
+        uint32_t hash = 2166136261u;
+        for (size_t at = 4; at + row.blockBytes <= file.size(); at += row.blockBytes) {
+            FloatColor values[16];
+            row.decode(file.data() + at, values);
+            for (const FloatColor& v : values)
+                for (float channel : {v.r, v.g, v.b, v.a}) {
+                    uint32_t bits = 0;
+                    std::memcpy(&bits, &channel, sizeof(bits));
+                    hash = (hash ^ bits) * 16777619u;
+                }
+        }
+        line += (line.empty() ? "" : "\t") + hex8(hash);
+    }
+    return line;
+}
+
 std::string replayLine(const std::string& target, const Bytes& file) {
     if (target == "texture")
         return textureLine(file);
     if (target == "registry")
         return registryLine(file);
+    if (target == "dxt")
+        return blockLine(file);
     return loadLine(file);
 }
 
@@ -139,7 +165,8 @@ TEST(FuzzReplay, EveryFoundInputGivesTheCheckedInAnswer) {
     std::string actual = "input\tanswer\n";
     for (const fs::path& path : files) {
         const std::string target = path.parent_path().filename().string();
-        ASSERT_TRUE(loadTargetsTable.count(target) || target == "texture" || target == "registry")
+        ASSERT_TRUE(loadTargetsTable.count(target) || target == "texture" || target == "registry" ||
+                    target == "dxt")
             << "no target named " << target;
         actual += target + '/' + path.filename().string() + '\t' +
                   replayLine(target, readFile(path)) + '\n';

@@ -5,6 +5,7 @@
 // the box filter cannot get its rows); none leaves memory behind.
 #include "tests/support/allocation_sweep.h"
 #include "tests/support/container_files.h"
+#include "tests/texture/dds_maker.h"
 #include "tests/texture/jpeg_maker.h"
 #include "tests/texture/png_maker.h"
 
@@ -76,6 +77,19 @@ Bytes pngFile() {
     return makePng(r);
 }
 
+// Three stored levels: the decoder chains a node for each.
+Bytes ddsFile() {
+    DdsRecipe r;
+    r.width = Width;
+    r.height = Height;
+    r.mipCount = 3;
+    r.flags |= 0x20000;
+    r.caps |= 0x400008;
+    r.pixel = ddsPixelWords(D3DFMT_A8R8G8B8);
+    r.data = patternBytes(4 * (Width * Height + 6 * 3 + 3 * 1));
+    return makeDds(r);
+}
+
 Bytes jpegFile() {
     JpegRecipe r;
     r.width = Width;
@@ -124,10 +138,11 @@ const Load loadTable[] = {
     {"ppm", pixmapFile, D3DFMT_A8R8G8B8},
     {"png", pngFile, D3DFMT_A8R8G8B8},
     {"jpg", jpegFile, D3DFMT_A8R8G8B8},
+    {"dds", ddsFile, D3DFMT_A8R8G8B8},
     {"png_to_dxt1", pngFile, D3DFMT_DXT1},
     {"png_to_dxt5", pngFile, D3DFMT_DXT5},
 };
-static_assert(std::size(loadTable) == 8);
+static_assert(std::size(loadTable) == 9);
 
 class LoadAllocationSweep : public ::testing::TestWithParam<Load> {
 protected:
