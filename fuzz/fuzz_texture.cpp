@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -20,10 +22,10 @@ IDirect3DDevice8* sharedDevice() {
     return device;
 }
 
-// Locks each level read-only and folds its bytes, so that a level smaller than its description
-// is caught by AddressSanitizer.
+// Locks each level read-only and copies its rows out whole, so that a level smaller than its
+// description is caught by AddressSanitizer.
 void readEveryLevel(IDirect3DTexture8* texture) {
-    volatile uint8_t sink = 0;
+    static std::vector<uint8_t> row;
     for (UINT level = 0; level < texture->GetLevelCount(); ++level) {
         D3DSURFACE_DESC desc = {};
         D3DLOCKED_RECT locked = {};
@@ -31,11 +33,9 @@ void readEveryLevel(IDirect3DTexture8* texture) {
             FAILED(texture->LockRect(level, &locked, nullptr, D3DLOCK_READONLY)))
             std::abort();
         const auto* bytes = static_cast<const uint8_t*>(locked.pBits);
-        uint8_t fold = 0;
+        row.resize(size_t(desc.Width) * 4);
         for (UINT y = 0; y < desc.Height; ++y)
-            for (UINT x = 0; x < desc.Width * 4; ++x)
-                fold ^= bytes[size_t(y) * locked.Pitch + x];
-        sink = sink ^ fold;
+            std::memcpy(row.data(), bytes + size_t(y) * locked.Pitch, row.size());
         texture->UnlockRect(level);
     }
 }

@@ -3,12 +3,23 @@
 
 #include "blit/pixel_format.h"
 
+#include <cstring>
+#include <vector>
+
 namespace {
 
 constexpr uint32_t FnvOffset = 2166136261u;
 constexpr uint32_t FnvPrime = 16777619u;
 
-void hashBytes(const uint8_t* bytes, uint64_t count, uint32_t* hash) {
+// Hashes the bytes into *hash, or with a null hash copies them out whole.
+void readBytes(const uint8_t* bytes, uint64_t count, uint32_t* hash) {
+    if (hash == nullptr) {
+        static std::vector<uint8_t> scratch;
+        if (scratch.size() < count)
+            scratch.resize(count);
+        std::memcpy(scratch.data(), bytes, count);
+        return;
+    }
     for (uint64_t i = 0; i < count; ++i)
         *hash = (*hash ^ bytes[i]) * FnvPrime;
 }
@@ -36,9 +47,9 @@ bool walkNode(const ImageDecoder& node, uint32_t* hash) {
         return false;
     for (uint64_t slice = 0; slice < node.depth; ++slice)
         for (uint64_t row = 0; row < rows; ++row)
-            hashBytes(node.bits + slice * node.slicePitch + row * node.rowPitch, rowBytes, hash);
+            readBytes(node.bits + slice * node.slicePitch + row * node.rowPitch, rowBytes, hash);
     if (node.palette != nullptr)
-        hashBytes(reinterpret_cast<const uint8_t*>(node.palette), 256 * sizeof(PALETTEENTRY), hash);
+        readBytes(reinterpret_cast<const uint8_t*>(node.palette), 256 * sizeof(PALETTEENTRY), hash);
     return true;
 }
 
@@ -50,9 +61,10 @@ bool walkDecodedImage(const ImageDecoder& image, uint32_t* digest) {
     uint32_t hash = FnvOffset;
     for (const ImageDecoder* face = &image; face != nullptr; face = face->nextFace.get())
         for (const ImageDecoder* level = face; level != nullptr; level = level->nextLevel.get())
-            if (!walkNode(*level, &hash))
+            if (!walkNode(*level, digest != nullptr ? &hash : nullptr))
                 return false;
-    *digest = hash;
+    if (digest != nullptr)
+        *digest = hash;
     return true;
 }
 
