@@ -25,8 +25,8 @@ class TextAllocationSweep : public text_test::TextFixture {
 protected:
     void SetUp() override {
         // fontconfig (2.14.1) crashes when one of its own allocations fails (a null string
-        // list in FcConfigSubstituteWithPat), and so does FreeType (2.12.1, a null write in
-        // FT_Load_Glyph's TrueType loader): their allocations are left alone. What they hand
+        // list in FcConfigSubstituteWithPat), and so does FreeType (2.12.1, a null write
+        // inside FT_Load_Glyph): their allocations are left alone. What they hand
         // to the platform layer, and every allocation of ours around them, is swept.
         test_support::exemptAllocationsFrom({"libfontconfig", "libfreetype"});
         createDevice(0, 320, 40);
