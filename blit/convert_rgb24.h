@@ -1,6 +1,6 @@
-// Wide-vector forms of the R8G8B8 to 32-bit row conversion of the direct converters, with the
-// same results as its plain loop: each takes whole groups of pixels, never reads past the row,
-// and leaves the rest of it to the plain loop.
+// Wide-vector forms of the R8G8B8 and 32-bit to 32-bit row conversions of the direct
+// converters, with the same results as their plain loops: each takes whole groups of pixels,
+// never reads past the row, and leaves the rest of it to the plain loop.
 #pragma once
 
 #include <cstddef>
@@ -18,6 +18,10 @@ size_t convertFromRgb24Sse2(const uint8_t* src, uint8_t* dst, size_t count, uint
 // Eight pixels per step, then four, only on processors with AVX2.
 size_t convertFromRgb24Avx2(const uint8_t* src, uint8_t* dst, size_t count, uint32_t orMask,
                             uint32_t andMask, uint32_t keyMask, uint32_t keyValue);
+
+// The same for 32-bit source pixels, four per step.
+size_t convertFromWord32Sse2(const uint8_t* src, uint8_t* dst, size_t count, uint32_t orMask,
+                             uint32_t andMask, uint32_t keyMask, uint32_t keyValue);
 
 // The AVX2 routine where the processor has it and its MMX answer allows processor-specific
 // code, else the SSE2 one; chosen on the first call and kept for the process.

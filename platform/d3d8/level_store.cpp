@@ -1,10 +1,12 @@
 // Level memory, lock rules and rectangle copies between levels of one format.
 #include "d3d8/level_store.h"
 
+#include "d3d8/level_memory.h"
 #include "d3d8/refusal.h"
 
 #include <climits>
 #include <cstring>
+#include <utility>
 
 namespace d3d8 {
 
@@ -20,15 +22,14 @@ HRESULT LevelStore::allocate(const FormatLayout& layout, UINT width, UINT height
     if (!computeLevelGeometry(layout, width, height, depth, &geometry))
         return refuse(E_OUTOFMEMORY, "a %ux%ux%u level is larger than the device's memory", width,
                       height, depth);
-    // Rows are padded to 4 bytes, so the level is a whole number of 32-bit words. calloc
-    // rather than a zeroing loop: fresh pages of a large level come zeroed from the system.
-    auto* memory = static_cast<uint32_t*>(std::calloc(size_t(geometry.size / 4), 4));
+    // Rows are padded to 4 bytes, so the level is a whole number of 32-bit words.
+    uint32_t* memory = takeLevelMemory(size_t(geometry.size));
     if (memory == nullptr)
         return refuse(E_OUTOFMEMORY, "no memory for a level of %llu bytes",
                       static_cast<unsigned long long>(geometry.size));
     layout_ = &layout;
     geometry_ = geometry;
-    words_.reset(memory);
+    words_.reset(memory, size_t(geometry.size));
     return D3D_OK;
 }
 
@@ -59,6 +60,17 @@ HRESULT LevelStore::endLock() {
     if (lockWrites_)
         markChanged();
     return D3D_OK;
+}
+
+void LevelStore::Words::reset(uint32_t* memory, size_t bytes) {
+    giveBackLevelMemory(memory_, bytes_);
+    memory_ = memory;
+    bytes_ = bytes;
+}
+
+void LevelStore::Words::swap(Words& other) {
+    std::swap(memory_, other.memory_);
+    std::swap(bytes_, other.bytes_);
 }
 
 void LevelStore::swapMemory(LevelStore& other) {

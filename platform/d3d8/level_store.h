@@ -5,9 +5,8 @@
 
 #include "d3d8/format_layout.h"
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 
 namespace d3d8 {
 
@@ -39,13 +38,29 @@ public:
     void swapMemory(LevelStore& other);
 
 private:
-    struct FreeMemory {
-        void operator()(uint32_t* memory) const { std::free(memory); }
+    // The level's memory, given back to the device's kept memory with the level's size.
+    class Words {
+    public:
+        Words() = default;
+        ~Words() { reset(nullptr, 0); }
+        Words(Words&& other) noexcept { swap(other); }
+        Words& operator=(Words&& other) noexcept {
+            swap(other);
+            return *this;
+        }
+
+        uint32_t* get() const { return memory_; }
+        void reset(uint32_t* memory, size_t bytes);
+        void swap(Words& other);
+
+    private:
+        uint32_t* memory_ = nullptr;
+        size_t bytes_ = 0;
     };
 
     const FormatLayout* layout_ = nullptr;
     LevelGeometry geometry_;
-    std::unique_ptr<uint32_t[], FreeMemory> words_;
+    Words words_;
     bool locked_ = false;
     bool lockWrites_ = false;
     uint64_t version_ = 0;

@@ -9,6 +9,8 @@
 
 #include "d3d8/level_store.h"
 
+#include <memory>
+
 namespace d3d8 {
 
 class Device;

@@ -43,6 +43,12 @@ void resetDeviceProfile();
 // benchmarks draw on. The device holds its Direct3D object; the caller releases the device.
 HRESULT createHeadlessDevice(UINT width, UINT height, IDirect3DDevice8** device);
 
+// ---- Device memory ---------------------------------------------------------------------------
+
+// The software device keeps the memory of large released levels for the next level of the same
+// size. This frees what it keeps, so that the next levels are allocated afresh.
+void releaseKeptDeviceMemory();
+
 // ---- Presented frames -----------------------------------------------------------------------
 
 // A presented back buffer as it lies in the device's memory; valid during the observer call.

@@ -1,5 +1,5 @@
-// The wide-vector R8G8B8 widening routines over random rows of many widths, keyed pixels
-// among them, read from buffers of exactly the row's length.
+// The wide-vector R8G8B8 widening routines and the 32-bit copy over random rows of many
+// widths, keyed pixels among them, read from buffers of exactly the row's length.
 #include "blit/convert_rgb24.h"
 
 #include <gtest/gtest.h>
@@ -44,6 +44,30 @@ TEST(ConvertRgb24, Avx2RoutineWidensAndKeys) {
     if (!__builtin_cpu_supports("avx2"))
         GTEST_SKIP() << "this processor has no AVX2";
     expectRoutineWidensEveryPixelItTakes(convertFromRgb24Avx2);
+}
+
+// X8R8G8B8 into A8R8G8B8 (alpha set) and A8R8G8B8 into X8R8G8B8 (alpha cleared), keyed on
+// the colour alone as the stored key of a source without alpha is.
+TEST(ConvertWord32, Sse2RoutineCopiesSetsOrClearsAlphaAndKeys) {
+    std::mt19937 random(32);
+    for (uint32_t width : {0u, 1u, 3u, 4u, 5u, 8u, 11u, 64u, 641u}) {
+        for (const auto& [orMask, andMask] :
+             {std::pair{0xFF000000u, 0xFFFFFFFFu}, std::pair{0u, 0x00FFFFFFu}}) {
+            const auto row = std::make_unique<uint32_t[]>(width);
+            std::vector<uint32_t> want(width);
+            for (uint32_t x = 0; x < width; ++x) {
+                row[x] = x % 3 == 1 ? (random() & 0xFF000000u) | Key : random();
+                want[x] = (row[x] & 0xFFFFFF) == Key ? 0 : (row[x] | orMask) & andMask;
+            }
+            std::vector<uint32_t> got(width, 0xAAAAAAAA);
+            const size_t done = convertFromWord32Sse2(reinterpret_cast<const uint8_t*>(row.get()),
+                                                      reinterpret_cast<uint8_t*>(got.data()), width,
+                                                      orMask, andMask, 0xFFFFFF, Key);
+            ASSERT_EQ(done, width / 4 * 4);
+            for (size_t x = 0; x < width; ++x)
+                EXPECT_EQ(got[x], x < done ? want[x] : 0xAAAAAAAAu) << width << ", " << x;
+        }
+    }
 }
 
 } // namespace
