@@ -96,8 +96,10 @@ private:
     bool holdDecoded(int32_t blockRow, int32_t slice) {
         if (!decoded_) {
             decoded_ = allocateRow(uint64_t(blocksAcross_) * 16);
-            if (!decoded_)
+            if (!decoded_) {
+                outOfMemory = true;
                 return false;
+            }
         } else if (decodedBlockRow_ == blockRow && decodedSlice_ == slice) {
             return true;
         }
@@ -115,11 +117,12 @@ private:
         std::unique_ptr<PendingBlockRow> started = std::move(spare_);
         if (!started) {
             started.reset(new (std::nothrow) PendingBlockRow);
-            if (!started)
+            if (started)
+                started->values = allocateRow(uint64_t(blocksAcross_) * 16);
+            if (!started || !started->values) {
+                outOfMemory = true;
                 return nullptr;
-            started->values = allocateRow(uint64_t(blocksAcross_) * 16);
-            if (!started->values)
-                return nullptr;
+            }
         }
         start(*started, blockRow, slice);
         started->next = std::move(pending_);

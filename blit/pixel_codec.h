@@ -47,6 +47,9 @@ public:
     const DitherTable* ditherTable;
     ValueRange sourceRange; // 0 unless values must be converted before encoding
     std::unique_ptr<FloatColor[]> scratchRow;
+    // Set when decodeRow or encodeRow could not allocate a row buffer it needed: what it
+    // returned or stored is incomplete, and the blit fails with E_OUTOFMEMORY.
+    bool outOfMemory = false;
 
 protected:
     PixelCodec(const BlitSurface& surface, ValueRange range, uint32_t bytesPerPixel);
@@ -83,6 +86,9 @@ protected:
 // The codec for the surface's format, or null for a format without one (or without memory).
 // A codec for a surface with a non-zero colour key has its key prepared.
 std::unique_ptr<PixelCodec> createPixelCodec(const BlitSurface& surface);
+
+// Whether the format has a codec: when it has, a null from createPixelCodec means no memory.
+bool hasPixelCodec(PixelFormat format);
 
 // Truncating quantizers of the encoders. The value is formed exactly in double precision and
 // truncated toward zero: the same integer that a single-precision evaluation under the

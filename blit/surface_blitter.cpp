@@ -66,20 +66,32 @@ HRESULT SurfaceBlitter::blit(const BlitSurface& destinationSide, const BlitSurfa
     dst.colorKey = 0;
     destination = createPixelCodec(dst);
     if (!destination)
-        return E_FAIL;
+        return hasPixelCodec(dst.format) ? E_OUTOFMEMORY : E_FAIL;
     source = createPixelCodec(sourceSide);
     if (!source)
-        return E_FAIL;
+        return hasPixelCodec(sourceSide.format) ? E_OUTOFMEMORY : E_FAIL;
     if (!destination->setSourceRange(source->range))
         return E_OUTOFMEMORY;
 
     HRESULT result = E_FAIL;
     for (BlitStrategy strategy : strategyChainTable) {
-        if (SUCCEEDED(strategy(*this))) {
+        const HRESULT hr = strategy(*this);
+        if (SUCCEEDED(hr)) {
             result = D3D_OK;
             break;
         }
+        // A strategy short of memory passes the job on, and the blit owns up to the shortage if
+        // no other takes it. FilterNone promises an unscaled copy that only the no-filter
+        // strategy makes: the scaling ones after it must not stand in for it.
+        if (hr == E_OUTOFMEMORY) {
+            result = E_OUTOFMEMORY;
+            if (strategy == noFilterCopy)
+                break;
+        }
     }
+    // A codec that could not hold a row part-way left the strategy's work incomplete.
+    if (SUCCEEDED(result) && (destination->outOfMemory || source->outOfMemory))
+        result = E_OUTOFMEMORY;
     // A codec that buffers rows writes them out when it is destroyed.
     destination.reset();
     source.reset();

@@ -68,8 +68,10 @@ private:
     }
 
     bool fetch(uint32_t row, uint32_t slice, bool read) {
-        if (!line_)
+        if (!line_) {
+            outOfMemory = true;
             return false;
+        }
         if (held_ && row == row_ && slice == slice_)
             return true;
         writeLine();

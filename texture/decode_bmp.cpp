@@ -146,6 +146,10 @@ bool planLayout(const ByteReader& file, const InfoHeader& header, BitmapLayout* 
     const uint64_t bitCount = header.bitCount;
     const uint64_t rowPitch = roundUpTo4(bitCount < 8 ? width : width * bitCount / 8);
     const uint64_t stride = roundUpTo4((width * bitCount + 7) / 8);
+    // A picture without a row or a column has no pixels to show; the other containers refuse
+    // it too, and a zero size would read as "choose the size" further on.
+    if (width == 0 || height == 0)
+        return false;
     if (rowPitch > UINT32_MAX || stride > UINT32_MAX || rowPitch * height > UINT32_MAX)
         return false;
     uint64_t offset = uint64_t(header.headerSize) + 4 * uint64_t(header.colors);

@@ -15,6 +15,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 namespace {
@@ -34,6 +35,12 @@ const char* familyOf(BYTE pitchAndFamily) {
     return "sans-serif";
 }
 
+// Patterns are freed on every way out, the std::bad_alloc of a string included.
+struct PatternRelease {
+    void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
+};
+using PatternHolder = std::unique_ptr<FcPattern, PatternRelease>;
+
 std::string faceName(const LOGFONTA& description) {
     const size_t length = strnlen(description.lfFaceName, LF_FACESIZE);
     return win32::utf8FromAnsi(std::string_view(description.lfFaceName, length));
@@ -47,41 +54,41 @@ bool findFontFile(const LOGFONTA& description, FontFileChoice* choice) {
     FcConfig* config = configuration();
     if (config == nullptr)
         return false;
-    FcPattern* pattern = FcPatternCreate();
+    const PatternHolder pattern(FcPatternCreate());
     if (pattern == nullptr)
         return false;
     const std::string name = faceName(description);
     if (!name.empty())
-        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
-    FcPatternAddString(pattern, FC_FAMILY,
+        FcPatternAddString(pattern.get(), FC_FAMILY,
+                           reinterpret_cast<const FcChar8*>(name.c_str()));
+    FcPatternAddString(pattern.get(), FC_FAMILY,
                        reinterpret_cast<const FcChar8*>(familyOf(description.lfPitchAndFamily)));
     const int weight = description.lfWeight > 0 ? int(description.lfWeight) : FW_NORMAL;
-    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
-    FcPatternAddInteger(pattern, FC_SLANT, description.lfItalic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(config, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
+    FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(weight));
+    FcPatternAddInteger(pattern.get(), FC_SLANT,
+                        description.lfItalic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(config, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
 
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(config, pattern, &result);
-    FcPatternDestroy(pattern);
+    const PatternHolder match(FcFontMatch(config, pattern.get(), &result));
     if (match == nullptr)
         return false;
     FcChar8* file = nullptr;
     int index = 0;
     int matchedWeight = FC_WEIGHT_REGULAR;
     int matchedSlant = FC_SLANT_ROMAN;
-    const bool found = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch;
-    FcPatternGetInteger(match, FC_INDEX, 0, &index);
-    FcPatternGetInteger(match, FC_WEIGHT, 0, &matchedWeight);
-    FcPatternGetInteger(match, FC_SLANT, 0, &matchedSlant);
+    const bool found = FcPatternGetString(match.get(), FC_FILE, 0, &file) == FcResultMatch;
+    FcPatternGetInteger(match.get(), FC_INDEX, 0, &index);
+    FcPatternGetInteger(match.get(), FC_WEIGHT, 0, &matchedWeight);
+    FcPatternGetInteger(match.get(), FC_SLANT, 0, &matchedSlant);
     if (found) {
         choice->path = reinterpret_cast<const char*>(file);
         choice->index = index;
         choice->embolden = weight >= FW_SEMIBOLD && matchedWeight < FC_WEIGHT_DEMIBOLD;
         choice->slant = description.lfItalic && matchedSlant == FC_SLANT_ROMAN;
     }
-    FcPatternDestroy(match);
     return found;
 }
 

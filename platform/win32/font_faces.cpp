@@ -40,21 +40,19 @@ FontFace::GlyphRecord FontFace::renderGlyph(char32_t character) {
     return record;
 }
 
+// A glyph whose memory runs out is not kept, and the std::bad_alloc goes on to DrawText,
+// which fails: drawing the text without the glyph would report success with a letter missing.
 const FontFace::GlyphRecord& FontFace::record(char32_t character) {
-    try {
-        if (character < firstPage_.size()) {
-            GlyphRecord& slot = firstPage_[character];
-            if (!slot.rendered)
-                slot = renderGlyph(character);
-            return slot;
-        }
-        auto found = otherPages_.find(character);
-        if (found == otherPages_.end())
-            found = otherPages_.emplace(character, renderGlyph(character)).first;
-        return found->second;
-    } catch (const std::bad_alloc&) {
-        return empty_;
+    if (character < firstPage_.size()) {
+        GlyphRecord& slot = firstPage_[character];
+        if (!slot.rendered)
+            slot = renderGlyph(character);
+        return slot;
     }
+    auto found = otherPages_.find(character);
+    if (found == otherPages_.end())
+        found = otherPages_.emplace(character, renderGlyph(character)).first;
+    return found->second;
 }
 
 Glyph FontFace::glyph(char32_t character) {

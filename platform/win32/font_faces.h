@@ -33,7 +33,8 @@ public:
     const FontMetrics& metrics() const { return metrics_; }
     int cellHeight() const { return metrics_.ascent + metrics_.descent; }
 
-    // The glyph of a character; an empty one when it cannot be rendered.
+    // The glyph of a character; an empty one when it cannot be rendered. Both throw
+    // std::bad_alloc when memory runs out (DrawText turns it into a failure).
     Glyph glyph(char32_t character);
     int advance(char32_t character) { return record(character).advance; }
 
@@ -53,7 +54,6 @@ private:
     std::unordered_map<char32_t, GlyphRecord> otherPages_;
     std::vector<uint8_t> coverage_;
     GlyphBitmap scratch_; // the rasteriser's output, kept so rendering reuses its buffer
-    const GlyphRecord empty_{true};
 };
 
 // The face of a description; null when no installed font can serve it.

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <new>
 
 namespace {
 
@@ -79,9 +80,19 @@ HGDIOBJ stockFont(int stockObject) {
     for (const StockFontRow& row : StockFontTable) {
         if (row.stockObject != stockObject)
             continue;
+        // The map's entry first: a stock object in the handle table must be found again, and
+        // a failed allocation must not escape as std::bad_alloc.
+        std::map<int, HGDIOBJ>::iterator slot;
+        try {
+            slot = all.stock.emplace(stockObject, nullptr).first;
+        } catch (const std::bad_alloc&) {
+            return failWith(ERROR_NOT_ENOUGH_MEMORY, HGDIOBJ(nullptr));
+        }
         const HGDIOBJ handle = win32::insertGdiObject(fontFrom(row.description, true));
-        if (handle != nullptr)
-            all.stock.emplace(stockObject, handle);
+        if (handle == nullptr)
+            all.stock.erase(slot);
+        else
+            slot->second = handle;
         return handle;
     }
     return failWith(ERROR_INVALID_PARAMETER, HGDIOBJ(nullptr));

@@ -118,6 +118,8 @@ TEST(BitmapHeader, EveryRefusalHasItsResultCode) {
         {"RunLength4Of8Bits", [](BitmapRecipe& r) { r.compression = 2; }, E_FAIL},
         {"TwoBits", [](BitmapRecipe& r) { r.bitCount = 2; }, E_FAIL},
         {"ZeroBits", [](BitmapRecipe& r) { r.bitCount = 0; }, E_FAIL},
+        {"ZeroWidth", [](BitmapRecipe& r) { r.width = 0; }, E_FAIL},
+        {"ZeroHeight", [](BitmapRecipe& r) { r.height = 0; }, E_FAIL},
         {"SixtyFourBits", [](BitmapRecipe& r) { r.bitCount = 64; }, E_FAIL},
         {"BitFieldsOf8Bits",
          [](BitmapRecipe& r) {

@@ -1,12 +1,16 @@
-// The headless demonstration: one whole game of the real program (its objects, WinMain and
-// loop) on the software device without a display, played by a robot that looks at the presented
-// frames. Prints the log, the final score, the frame rate and the cost of a frame against a
-// 640 x 480 x 4-byte memcpy, and saves the last frame as a PNG.
+// The headless demonstration: whole games of the real program (its objects, WinMain and loop)
+// on the software device without a display, played by a robot that looks at the presented
+// frames. Prints each game's score and the process's resident memory after it; after the last
+// game the log, the frame rate and the cost of a frame against a 640 x 480 x 4-byte memcpy, and
+// saves the last frame as a PNG.
 //
-// Usage: headless_demo [picture.png]   (run in the folder that holds the game's pictures)
+// Usage: headless_demo [--games N] [--speed K] [picture.png]   (run in the folder that holds
+// the game's pictures). --games plays N games one after another in this process, each from the
+// start-up stages to the rating box; --speed runs the game's clock and the robot K times faster.
 #include "game/game_objects.h"
 #include "platform_ext.h"
 #include "tools/headless_demo/frame_timing.h"
+#include "tools/headless_demo/game_cycle.h"
 #include "tools/headless_demo/robot_player.h"
 #include "tools/png_writer.h"
 #include "windows.h"
@@ -15,23 +19,51 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
+constexpr uint32_t RobotSeed = 20261207;
+
+// One game's robot, frame times and message boxes.
 struct Demo {
-    RobotPlayer robot{20261207};
+    explicit Demo(uint32_t seed) : robot(seed) {}
+    RobotPlayer robot;
     FrameTiming timing;
     std::vector<std::string> boxes;
 };
+
+struct Options {
+    int games = 1;
+    int speed = 1;
+    std::string picturePath = "/tmp/bosquetir-last-frame.png";
+};
+
+bool parseOptions(int argc, char** argv, Options* options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if ((argument == "--games" || argument == "--speed") && i + 1 < argc) {
+            const int value = std::atoi(argv[++i]);
+            if (value < 1)
+                return false;
+            (argument == "--games" ? options->games : options->speed) = value;
+        } else if (argument.rfind("--", 0) == 0) {
+            return false;
+        } else {
+            options->picturePath = argument;
+        }
+    }
+    return true;
+}
 
 void onPresent(IDirect3DDevice8*, const platform_ext::FrameView& frame, void* user) {
     auto* demo = static_cast<Demo*>(user);
     const auto now = RobotPlayer::Clock::now();
     demo->timing.frameArrived(now);
-    demo->robot.look(frame, renderEngine.getWindow(), now);
+    demo->robot.look(frame, renderEngine.getWindow(), gameTime(now));
     // The robot's own looking is not part of the game's frame.
     demo->timing.observerDone(RobotPlayer::Clock::now());
 }
@@ -100,31 +132,21 @@ bool saveFrame(const std::string& path) {
     return false;
 }
 
-} // namespace
+int scoreOfGame(const Demo& demo) {
+    return demo.boxes.size() >= 2 ? scoreOf(demo.boxes.back()) : -1;
+}
 
-int main(int argc, char** argv) {
-    const std::string picturePath = argc > 1 ? argv[1] : "/tmp/bosquetir-last-frame.png";
-    // No display: the platform's windows are records and frames stay in memory.
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-
-    static Demo demo;
-    platform_ext::setPresentObserver(&onPresent, &demo);
-    platform_ext::setMessageBoxObserver(&answerBox, &demo);
-    std::printf("Bosquetir, headless: a robot plays one game of 30 seconds...\n");
-    std::fflush(stdout);
-    const int exitCode = WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
-    platform_ext::setPresentObserver(nullptr, nullptr);
-
+// The last game's log, rating, frame rate and frame; false when the game failed.
+bool printSummary(const Demo& demo, int exitCode, const std::string& picturePath) {
     const std::string log = readFile("Bosquetir.log");
     std::printf("\n--- Bosquetir.log ---\n%s---------------------\n", printable(log).c_str());
     std::printf("exit code: %d\n", exitCode);
     if (exitCode != 0)
-        return exitCode;
+        return false;
 
-    const int score = demo.boxes.size() >= 2 ? scoreOf(demo.boxes.back()) : -1;
     std::printf("rating: %s\n",
                 demo.boxes.size() >= 2 ? printable(demo.boxes.back()).c_str() : "(none)");
-    std::printf("final score: %d (%d shots)\n", score, demo.robot.shotsFired());
+    std::printf("final score: %d (%d shots)\n", scoreOfGame(demo), demo.robot.shotsFired());
 
     std::vector<int> figures = loggedFigures(log);
     if (!figures.empty()) {
@@ -143,5 +165,43 @@ int main(int argc, char** argv) {
         std::printf("last frame: %s\n", picturePath.c_str());
     else
         std::printf("last frame: could not be saved\n");
-    return 0;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!parseOptions(argc, argv, &options)) {
+        std::fprintf(stderr, "usage: headless_demo [--games N] [--speed K] [picture.png]\n");
+        return 2;
+    }
+    // No display: the platform's windows are records and frames stay in memory.
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+
+    std::printf("Bosquetir, headless: a robot plays %d game%s of 30 seconds%s...\n", options.games,
+                options.games == 1 ? "" : "s",
+                options.speed == 1 ? "" : (" at " + std::to_string(options.speed) + "x").c_str());
+    std::fflush(stdout);
+    std::unique_ptr<Demo> demo;
+    int exitCode = 0;
+    for (int game = 1; game <= options.games; ++game) {
+        if (game > 1)
+            rebuildGameObjects();
+        demo = std::make_unique<Demo>(RobotSeed + uint32_t(game - 1));
+        platform_ext::setPresentObserver(&onPresent, demo.get());
+        platform_ext::setMessageBoxObserver(&answerBox, demo.get());
+        startGameClock(options.speed);
+        exitCode = WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
+        platform_ext::setPresentObserver(nullptr, nullptr);
+        platform_ext::setMessageBoxObserver(nullptr, nullptr);
+        std::printf("game %d: exit code %d, score %d (%d shots), resident memory %llu KiB\n", game,
+                    exitCode, scoreOfGame(*demo), demo->robot.shotsFired(),
+                    static_cast<unsigned long long>(residentKiB()));
+        std::fflush(stdout);
+        if (exitCode != 0)
+            break;
+    }
+    startGameClock(1);
+    return printSummary(*demo, exitCode, options.picturePath) ? 0 : exitCode;
 }
