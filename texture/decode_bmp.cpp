@@ -169,18 +169,12 @@ bool planLayout(const ByteReader& file, const InfoHeader& header, BitmapLayout* 
 
 // Colour table entries are blue, green, red, reserved; entries past the table are white.
 HRESULT buildPalette(ImageDecoder& image, const ByteReader& file, const InfoHeader& header) {
-    auto* entries = new (std::nothrow) PALETTEENTRY[256];
+    PALETTEENTRY* entries = image.allocatePalette();
     if (entries == nullptr)
         return E_OUTOFMEMORY;
-    image.palette = entries;
-    image.ownsPalette = true;
-    for (uint32_t i = 0; i < 256; ++i) {
-        if (i < header.colors) {
-            const uint8_t* entry = file.at(header.headerSize + 4 * i);
-            entries[i] = {entry[2], entry[1], entry[0], 0xFF};
-        } else {
-            entries[i] = {0xFF, 0xFF, 0xFF, 0xFF};
-        }
+    for (uint32_t i = 0; i < header.colors; ++i) {
+        const uint8_t* entry = file.at(header.headerSize + 4 * i);
+        entries[i] = {entry[2], entry[1], entry[0], 0xFF};
     }
     return D3D_OK;
 }
@@ -221,12 +215,9 @@ HRESULT fillPixels(ImageDecoder& image, const ByteReader& file, const InfoHeader
     }
     // Indices start zeroed: row padding, and pixels that run-length codes skip.
     const uint64_t bytes = uint64_t(layout.rowPitch) * layout.height;
-    uint8_t* pixels = layout.format == D3DFMT_P8 ? new (std::nothrow) uint8_t[bytes]()
-                                                 : new (std::nothrow) uint8_t[bytes];
+    uint8_t* pixels = image.allocateBits(bytes, layout.format == D3DFMT_P8);
     if (pixels == nullptr)
         return E_OUTOFMEMORY;
-    image.bits = pixels;
-    image.ownsBits = true;
     if (header.compression == RunLength8 || header.compression == RunLength4) {
         const RunLength kind =
             header.compression == RunLength8 ? RunLength::EightBit : RunLength::FourBit;

@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstring>
-#include <new>
 
 namespace {
 
@@ -122,11 +121,9 @@ HRESULT readJpeg(ImageDecoder& image, jpeg_decompress_struct& decompressor, cons
     image.depth = 1;
     image.rowPitch = UINT(rowPitch);
     image.slicePitch = 0;
-    auto* pixels = new (std::nothrow) uint8_t[totalBytes];
+    uint8_t* pixels = image.allocateBits(totalBytes);
     if (pixels == nullptr)
         return E_OUTOFMEMORY;
-    image.bits = pixels;
-    image.ownsBits = true;
 
     // Two sample rows: each row is copied out only after libjpeg has written the next one.
     // Read at once, its wide loads would wait for libjpeg's last stores to the row to drain.

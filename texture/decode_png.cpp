@@ -179,20 +179,14 @@ HRESULT buildPalette(ImageDecoder& image, png_structp png, png_infop info,
     if (hasChunk(png, info, PNG_INFO_tRNS))
         png_get_tRNS(png, info, &alphas, &alphaCount, nullptr);
 
-    auto* entries = new (std::nothrow) PALETTEENTRY[256];
+    PALETTEENTRY* entries = image.allocatePalette();
     if (entries == nullptr)
         return E_OUTOFMEMORY;
-    for (int i = 0; i < 256; ++i) {
-        if (i < stored.count) {
-            const png_color& color = stored.colors[i];
-            entries[i] = {gamma[color.red], gamma[color.green], gamma[color.blue],
-                          i < alphaCount ? alphas[i] : uint8_t(0xFF)};
-        } else {
-            entries[i] = {0xFF, 0xFF, 0xFF, 0xFF};
-        }
+    for (int i = 0; i < stored.count; ++i) {
+        const png_color& color = stored.colors[i];
+        entries[i] = {gamma[color.red], gamma[color.green], gamma[color.blue],
+                      i < alphaCount ? alphas[i] : uint8_t(0xFF)};
     }
-    image.palette = entries;
-    image.ownsPalette = true;
     return D3D_OK;
 }
 
@@ -236,11 +230,9 @@ HRESULT readPng(ImageDecoder& image, png_structp png, png_infop info, UINT fileS
     image.depth = 1;
     image.rowPitch = UINT(rowBytes);
     image.slicePitch = 0;
-    auto* pixels = new (std::nothrow) uint8_t[totalBytes];
+    uint8_t* pixels = image.allocateBits(totalBytes);
     if (pixels == nullptr)
         return E_OUTOFMEMORY;
-    image.bits = pixels;
-    image.ownsBits = true;
     *rows = new (std::nothrow) png_bytep[height];
     if (*rows == nullptr)
         return E_OUTOFMEMORY;

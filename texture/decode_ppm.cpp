@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <new>
 
 namespace {
 
@@ -137,11 +136,9 @@ HRESULT ImageDecoder::decodePpm(const uint8_t* data, UINT size) {
     if (start > size || size - start < needed)
         return E_FAIL;
 
-    auto* pixels = new (std::nothrow) uint8_t[bytes];
+    uint8_t* pixels = allocateBits(bytes);
     if (pixels == nullptr)
         return E_OUTOFMEMORY;
-    bits = pixels;
-    ownsBits = true;
     format = D3DFMT_X8R8G8B8;
     width = header.width;
     height = header.height;

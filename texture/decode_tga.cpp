@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
-#include <new>
 
 namespace {
 
@@ -86,12 +85,9 @@ uint8_t widenFive(uint32_t value) {
 
 // Stored entries go to first index onward; the rest of the palette stays opaque white.
 HRESULT buildPalette(ImageDecoder& image, const uint8_t* map, const TgaHeader& h) {
-    auto* entries = new (std::nothrow) PALETTEENTRY[256];
+    PALETTEENTRY* entries = image.allocatePalette();
     if (entries == nullptr)
         return E_OUTOFMEMORY;
-    image.palette = entries;
-    image.ownsPalette = true;
-    std::memset(entries, 0xFF, 256 * sizeof(PALETTEENTRY));
     const uint32_t entryBytes = (h.mapEntryBits + 7) / 8;
     for (uint32_t i = 0; i < h.mapLength; ++i) {
         const uint8_t* e = map + i * entryBytes;
@@ -298,10 +294,8 @@ HRESULT ImageDecoder::decodeTga(const uint8_t* data, UINT size) {
     }
     if (!runLength && !file.contains(pixelOffset, imageBytes))
         return E_FAIL;
-    auto* pixels = new (std::nothrow) uint8_t[imageBytes];
+    uint8_t* pixels = allocateBits(imageBytes);
     if (pixels == nullptr)
         return E_OUTOFMEMORY;
-    bits = pixels;
-    ownsBits = true;
     return decodeRowsOf(pixelBytes, file, pixelOffset, runLength, h, pixels);
 }

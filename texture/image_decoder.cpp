@@ -2,8 +2,10 @@
 // the container decoders in their fixed order.
 #include "texture/image_decoder.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <new>
 #include <utility>
 
 namespace {
@@ -64,6 +66,26 @@ void ImageDecoder::discard() {
         nextLevel = std::move(nextLevel->nextLevel);
     while (nextFace != nullptr)
         nextFace = std::move(nextFace->nextFace);
+}
+
+uint8_t* ImageDecoder::allocateBits(uint64_t bytes, bool zeroed) {
+    uint8_t* pixels =
+        zeroed ? new (std::nothrow) uint8_t[bytes]() : new (std::nothrow) uint8_t[bytes];
+    if (pixels != nullptr) {
+        bits = pixels;
+        ownsBits = true;
+    }
+    return pixels;
+}
+
+PALETTEENTRY* ImageDecoder::allocatePalette() {
+    auto* entries = new (std::nothrow) PALETTEENTRY[256];
+    if (entries != nullptr) {
+        std::fill_n(entries, 256, PALETTEENTRY{0xFF, 0xFF, 0xFF, 0xFF});
+        palette = entries;
+        ownsPalette = true;
+    }
+    return entries;
 }
 
 UINT ImageDecoder::levelCount() const {

@@ -45,6 +45,14 @@ public:
     // Frees the owned buffers and both chains, and resets the six fields that hold them.
     void discard();
 
+    // A pixel buffer of `bytes` (zeroed when asked) that the node owns from now on, as its
+    // bits; null when it cannot be allocated.
+    uint8_t* allocateBits(uint64_t bytes, bool zeroed = false);
+
+    // 256 palette entries, opaque white (what a file's shorter palette leaves), owned by the
+    // node from now on; null when they cannot be allocated.
+    PALETTEENTRY* allocatePalette();
+
     // 1 + the length of the nextLevel chain, and 1 + the length of the nextFace chain.
     UINT levelCount() const;
     UINT faceCount() const;
