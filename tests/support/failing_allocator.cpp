@@ -68,18 +68,24 @@ bool resolved() {
     return true;
 }
 
-// Bytes of the live blocks handed out here: without a sanitizer, the C library's own figure
-// counts the blocks in its per-thread cache as in use.
+// Bytes of the live blocks handed out here, counted only without a sanitizer (whose own figure
+// is exact, and whose runtime must not be asked about blocks before it is ready): the C
+// library's figure counts the blocks in its per-thread cache as in use.
 std::atomic<long> liveBytes{0};
 
+bool tallying() {
+    return __sanitizer_get_current_allocated_bytes == nullptr;
+}
+
 void* tallied(void* memory) {
-    if (memory != nullptr)
+    if (memory != nullptr && tallying())
         liveBytes += long(malloc_usable_size(memory));
     return memory;
 }
 
 void untally(void* memory) {
-    liveBytes -= long(malloc_usable_size(memory));
+    if (tallying())
+        liveBytes -= long(malloc_usable_size(memory));
 }
 
 std::atomic<bool> counting{false};
@@ -150,7 +156,7 @@ void exemptAllocationsFrom(std::initializer_list<const char*> fragments) {
 }
 
 std::size_t heapBytesInUse() {
-    if (__sanitizer_get_current_allocated_bytes != nullptr)
+    if (!tallying())
         return __sanitizer_get_current_allocated_bytes();
     return std::size_t(liveBytes.load());
 }
@@ -181,7 +187,7 @@ void* realloc(void* memory, std::size_t size) {
     }
     if (failsNow(__builtin_return_address(0)))
         return nullptr;
-    const long before = long(malloc_usable_size(memory));
+    const long before = tallying() ? long(malloc_usable_size(memory)) : 0;
     void* moved = next.realloc(memory, size);
     if (moved != nullptr) {
         liveBytes -= before;
