@@ -4,6 +4,7 @@
 #include "blit/dxt_block.h"
 #include "platform_ext.h"
 #include "tests/support/decoded_image_walk.h"
+#include "tests/support/photos.h"
 #include "texture/image_decoder.h"
 #include "texture/texture_loader.h"
 #include "win32/registry_file.h"
@@ -22,11 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
-
-Bytes readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
 
 std::string hex8(uint32_t value) {
     char text[16];
@@ -169,9 +165,9 @@ TEST(FuzzReplay, EveryFoundInputGivesTheCheckedInAnswer) {
                     target == "dxt")
             << "no target named " << target;
         actual += target + '/' + path.filename().string() + '\t' +
-                  replayLine(target, readFile(path)) + '\n';
+                  replayLine(target, test_support::readFileBytes(path)) + '\n';
     }
-    const Bytes expected = readFile(EXPECTED_TABLE);
+    const Bytes expected = test_support::readFileBytes(EXPECTED_TABLE);
     if (actual != std::string(expected.begin(), expected.end())) {
         std::ofstream("fuzz_replay.actual.tsv") << actual;
         FAIL() << "replayed answers differ from " << EXPECTED_TABLE << "; compare it with "

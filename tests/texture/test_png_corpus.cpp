@@ -1,6 +1,7 @@
 // The PNG decoder over the whole PngSuite corpus, corrupt files included: every file's result,
 // format, size and a checksum of its decoded bytes against a checked-in table, and the decoded
 // pixels against another reader's reference pictures where the shared test data is present.
+#include "tests/support/photos.h"
 #include "texture/image_decoder.h"
 
 #include <gtest/gtest.h>
@@ -18,11 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
-
-Bytes readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
 
 std::vector<fs::path> corpusFiles() {
     std::vector<fs::path> files;
@@ -45,7 +41,7 @@ uint32_t checksum(const void* data, size_t size) {
 
 // One line per file: name, result, format, width, height, row pitch, pixel and palette CRCs.
 std::string decodeLine(const fs::path& path) {
-    const Bytes file = readFile(path);
+    const Bytes file = test_support::readFileBytes(path);
     ImageDecoder image;
     const HRESULT hr = image.decodePng(file.data(), UINT(file.size()));
     std::ostringstream line;
@@ -63,7 +59,7 @@ TEST(PngCorpus, EveryFileDecodesAsTheCheckedInTableSays) {
     std::string actual = "name\tresult\tformat\twidth\theight\trowPitch\tpixels\tpalette\n";
     for (const fs::path& path : corpusFiles())
         actual += decodeLine(path) + '\n';
-    const Bytes expected = readFile(EXPECTED_TABLE);
+    const Bytes expected = test_support::readFileBytes(EXPECTED_TABLE);
     if (actual != std::string(expected.begin(), expected.end())) {
         std::ofstream("pngsuite_decode.actual.tsv") << actual;
         FAIL() << "decoded corpus differs from " << EXPECTED_TABLE << "; compare it with "
@@ -74,7 +70,7 @@ TEST(PngCorpus, EveryFileDecodesAsTheCheckedInTableSays) {
 TEST(PngCorpus, CorruptFilesFailAndTheOthersDecode) {
     int decoded = 0;
     for (const fs::path& path : corpusFiles()) {
-        const Bytes file = readFile(path);
+        const Bytes file = test_support::readFileBytes(path);
         ImageDecoder image;
         const HRESULT hr = image.load(file.data(), UINT(file.size()), nullptr);
         const bool corrupt = path.stem().string()[0] == 'x';
@@ -142,10 +138,10 @@ TEST(PngCorpus, PixelsMatchTheReferencePicturesCorrectedForAScreenGammaOf2_2) {
         const fs::path reference = references / (path.stem().string() + ".rgba");
         if (!fs::exists(reference) || path.stem().string()[0] == 'x')
             continue;
-        const Bytes file = readFile(path);
+        const Bytes file = test_support::readFileBytes(path);
         ImageDecoder image;
         ASSERT_EQ(image.decodePng(file.data(), UINT(file.size())), D3D_OK) << path.stem();
-        const Bytes expected = readFile(reference);
+        const Bytes expected = test_support::readFileBytes(reference);
         ASSERT_EQ(expected.size(), size_t(image.width) * image.height * 4) << path.stem();
 
         // The reference is neither gamma-corrected nor, for 16-bit files, exact to the last
