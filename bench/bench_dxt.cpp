@@ -58,7 +58,7 @@ double megapixels(const Photo& photo) {
 void loadIntoDxt(benchmark::State& state, D3DFORMAT format, const Photo& photo) {
     IDirect3DSurface8* surface = compressedSurface(format, photo);
     if (!pictures().loaded || surface == nullptr) {
-        state.SkipWithError("the shared photos or the device are missing");
+        state.SkipWithError("the photos or the device are missing");
         return;
     }
     const RECT whole = {0, 0, LONG(photo.width), LONG(photo.height)};
@@ -104,7 +104,7 @@ void gatherBlocks(PixelCodec& source, const Photo& photo, FloatColor* row, Float
 void BM_Dxt1Floor(benchmark::State& state) {
     const Photo& photo = pictures().rgb;
     if (!pictures().loaded) {
-        state.SkipWithError("the shared photos are missing");
+        state.SkipWithError("the photos are missing");
         return;
     }
     std::unique_ptr<PixelCodec> source = createPixelCodec(argbSide(photo));
@@ -130,7 +130,7 @@ const std::vector<FloatColor>& gatheredBlocks(const Photo& photo) {
 
 void encodeBlocks(benchmark::State& state, D3DFORMAT format, const Photo& photo, bool vector) {
     if (!pictures().loaded) {
-        state.SkipWithError("the shared photos are missing");
+        state.SkipWithError("the photos are missing");
         return;
     }
     const DxtBlockFormat& row = *findDxtBlockFormat(format);

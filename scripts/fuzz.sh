@@ -35,13 +35,8 @@ if [ ! -f "$build/build.ninja" ]; then
     -DBOSQ_FUZZ=ON -DBOSQ_BENCHMARKS=OFF
 fi
 
-testdata=""
-for candidate in ../shared/testdata ../../shared/testdata; do
-  if [ -d "$candidate/pngsuite" ]; then testdata="$candidate"; break; fi
-done
-
-# Seeds: the generated files, the checked-in test files of the container, the shared suites
-# when present, and every earlier finding of the target.
+# Seeds: the generated files, the checked-in test files of the container (the suites among
+# them), and every earlier finding of the target.
 seed() {
   local target=$1 seeds="$build/seeds/$1"
   rm -rf "$seeds"
@@ -51,12 +46,12 @@ seed() {
   local patterns=()
   case $target in
     bmp | dib) patterns=("bmpsuite/*/*.bmp") ;;
-    png) patterns=("pngsuite/*.png" "pngsuite/png/*.png") ;;
+    png) patterns=("pngsuite/png/*.png") ;;
     jpg) patterns=("bmpsuite/reference/*.jpg") ;;
     texture) patterns=("pngsuite/png/[bt]*.png" "bmpsuite/g/*.bmp") ;;
   esac
   for pattern in "${patterns[@]}"; do
-    for file in tests/data/$pattern ${testdata:+$testdata/$pattern}; do
+    for file in tests/data/suites/$pattern; do
       if [ -f "$file" ]; then cp "$file" "$seeds/$(basename "$(dirname "$file")")_$(basename "$file")"; fi
     done
   done

@@ -1,6 +1,6 @@
 // The vector batch encoders against the plain routine: the same bytes for many random blocks
 // of every kind (both colour modes, uniform, nearly uniform, transparent, out of range) and
-// for every block of the shared photographs.
+// for every block of the benchmark photographs.
 #include "blit/dxt_batch.h"
 #include "blit/dxt_block.h"
 #include "tests/support/photos.h"
@@ -91,8 +91,7 @@ TEST(DxtBatchTest, VectorBytesEqualPlainBytesOnPhotoBlocks) {
     if (!dxtAvx2Supported())
         GTEST_SKIP() << "no AVX2 on this processor";
     test_support::Photo photo;
-    if (!test_support::loadPhoto("photo-1024-rgba.png", &photo))
-        GTEST_SKIP() << "the shared photos are not there";
+    ASSERT_TRUE(test_support::loadPhoto("photo-1024-rgba.png", &photo));
     const uint32_t across = photo.width / 4, down = photo.height / 4;
     std::vector<FloatColor> blocks(size_t(across) * down * 16);
     for (uint32_t y = 0; y < down * 4; ++y) {

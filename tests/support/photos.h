@@ -1,4 +1,4 @@
-// The pictures of the shared test data that every decoding and compression figure is measured
+// The pictures of the test data that every decoding and compression figure is measured
 // on, read with the toolkit's own loader into 32-bit ARGB words.
 #pragma once
 
@@ -16,8 +16,7 @@ struct Photo {
     std::vector<uint32_t> argb; // 0xAARRGGBB, rows top to bottom, no padding
 };
 
-// The path of a file under the shared test data folder ("photos/photo-1024-rgb.png"), or an
-// empty string when the folder was not found when the build was configured.
+// The path of a file under the repository's test data folder ("photos/photo-1024-rgb.png").
 std::string testdataPath(const std::string& relative);
 
 // The whole file, or an empty vector when it cannot be read.

@@ -22,8 +22,7 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
 fs::path suiteFolder() {
-    const std::string path = test_support::testdataPath("bmpsuite");
-    return path.empty() ? fs::path() : fs::path(path);
+    return fs::path(test_support::testdataPath("bmpsuite"));
 }
 
 // "g/pal1.bmp" and the like, sorted.
@@ -119,8 +118,7 @@ class BmpCorpus : public ::testing::Test {
 protected:
     void SetUp() override {
         folder_ = suiteFolder();
-        if (folder_.empty() || !fs::is_directory(folder_ / "g"))
-            GTEST_SKIP() << "no BMP Suite in the shared test data";
+        ASSERT_TRUE(fs::is_directory(folder_ / "g")) << "no BMP Suite at " << folder_;
     }
 
     fs::path folder_;
