@@ -53,12 +53,18 @@ bool sideValid(const BlitSurface& side) {
 
 } // namespace
 
+HRESULT checkBlitSides(const BlitSurface& destination, const BlitSurface& source,
+                       ImageFilter filter) {
+    if (!isValidFilter(filter) || !sideValid(destination) || !sideValid(source))
+        return D3DERR_INVALIDCALL;
+    return D3D_OK;
+}
+
 HRESULT SurfaceBlitter::blit(const BlitSurface& destinationSide, const BlitSurface& sourceSide,
                              ImageFilter filterWord) {
-    if (!isValidFilter(filterWord))
-        return D3DERR_INVALIDCALL;
-    if (!sideValid(destinationSide) || !sideValid(sourceSide))
-        return D3DERR_INVALIDCALL;
+    const HRESULT checked = checkBlitSides(destinationSide, sourceSide, filterWord);
+    if (FAILED(checked))
+        return checked;
     filter = filterWord;
 
     BlitSurface dst = destinationSide;

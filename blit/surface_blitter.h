@@ -21,8 +21,11 @@ struct SurfaceBlitter {
                  ImageFilter filterWord);
 };
 
-inline HRESULT blitSurface(const BlitSurface& destination, const BlitSurface& source,
-                           ImageFilter filter) {
-    SurfaceBlitter blitter;
-    return blitter.blit(destination, source, filter);
-}
+// The same blit; when workers were handed to the engine (blit_workers.h) and the job is large,
+// its rows are shared among them, with the same result.
+HRESULT blitSurface(const BlitSurface& destination, const BlitSurface& source, ImageFilter filter);
+
+// The refusals blit makes before its codecs exist: D3DERR_INVALIDCALL for a bad filter word,
+// missing bits, a region outside its extent or inverted, or a byte span that does not fit.
+HRESULT checkBlitSides(const BlitSurface& destination, const BlitSurface& source,
+                       ImageFilter filter);

@@ -48,7 +48,9 @@ bool isMmxUsable() {
 bool isMmxUsable(LONG* mmxState) {
     DWORD disable = 0;
     if (readDirect3DSetting(REG_DWORD, "DisableMMX", &disable, sizeof disable) && disable != 0) {
-        *mmxState = 0;
+        // Written only when it changes: once settled, threads only read the answer.
+        if (*mmxState != 0)
+            *mmxState = 0;
         return false;
     }
     if (*mmxState < 0) {

@@ -108,7 +108,8 @@ HRESULT describeFace(const ByteReader& file, const DdsDescription& description,
 HRESULT ImageDecoder::decodeDds(const uint8_t* data, UINT size) {
     const ByteReader file(data, size);
     DdsDescription description = {};
-    if (!readDescription(file, &description))
+    if (!readDescription(file, &description) ||
+        !admitsPixels(description.width, description.height, description.depth))
         return E_FAIL;
     resourceType = resourceTypeOf(description);
 

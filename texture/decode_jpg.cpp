@@ -113,6 +113,12 @@ HRESULT readJpeg(ImageDecoder& image, jpeg_decompress_struct& decompressor, cons
     const uint64_t totalBytes = rowPitch * height;
     if (rowPitch > UINT32_MAX || totalBytes > UINT32_MAX)
         return E_FAIL;
+    // Every 8 x 8 block of the picture takes at least one bit of the file: a header announcing
+    // more blocks than the file has bits would have a few hundred bytes allocate gigabytes.
+    if ((width + 7) / 8 * ((height + 7) / 8) > uint64_t(size) * 8)
+        return E_FAIL;
+    if (!image.admitsPixels(width, height, 1))
+        return E_FAIL;
 
     jpeg_start_decompress(&decompressor);
     image.format = components == 1 ? D3DFMT_L8 : D3DFMT_X8R8G8B8;

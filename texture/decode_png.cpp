@@ -199,6 +199,8 @@ HRESULT readPng(ImageDecoder& image, png_structp png, png_infop info, UINT fileS
     png_uint_32 width = 0, height = 0;
     int bitDepth = 0, colorType = 0;
     png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, nullptr, nullptr, nullptr);
+    if (!image.admitsPixels(width, height, 1))
+        return E_FAIL;
     // Deflate packs at most 1032 bytes into one: a file too short for the rows its header
     // announces cannot decode, and is refused before memory is taken for pixels that will
     // never come.

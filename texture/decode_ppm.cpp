@@ -119,7 +119,8 @@ HRESULT ImageDecoder::decodePpm(const uint8_t* data, UINT size) {
     if (FAILED(fields.next(&header.width)) || FAILED(fields.next(&header.height)) ||
         FAILED(fields.next(&header.maxValue)))
         return E_FAIL;
-    if (header.width == 0 || header.height == 0 || header.maxValue == 0)
+    if (header.width == 0 || header.height == 0 || header.maxValue == 0 ||
+        !admitsPixels(header.width, header.height, 1))
         return E_FAIL;
     if (!header.text && header.maxValue > MaxByteSample)
         return E_FAIL;

@@ -254,7 +254,7 @@ HRESULT ImageDecoder::decodeTga(const uint8_t* data, UINT size) {
     if (h.colorMapType == 1 && colorDepthFormat(h.mapEntryBits) == D3DFMT_UNKNOWN)
         return E_FAIL;
     const PixelFormat pixelFormat = imageFormat(h);
-    if (pixelFormat == D3DFMT_UNKNOWN)
+    if (pixelFormat == D3DFMT_UNKNOWN || !admitsPixels(h.width, h.height, 1))
         return E_FAIL;
 
     const uint64_t mapOffset = uint64_t(HeaderSize) + h.idLength;

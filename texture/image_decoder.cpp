@@ -88,6 +88,17 @@ PALETTEENTRY* ImageDecoder::allocatePalette() {
     return entries;
 }
 
+bool ImageDecoder::admitsPixels(uint64_t pictureWidth, uint64_t pictureHeight,
+                                uint64_t pictureDepth) {
+    // Each factor is below 2^32, so the product of two fits and the third is compared by division.
+    if (pixelLimit == 0 || pictureWidth * pictureHeight <= pixelLimit / std::max<uint64_t>(pictureDepth, 1))
+        return true;
+    declaredWidth = pictureWidth;
+    declaredHeight = pictureHeight;
+    declaredDepth = pictureDepth;
+    return false;
+}
+
 UINT ImageDecoder::levelCount() const {
     UINT count = 1;
     for (const ImageDecoder* level = nextLevel.get(); level != nullptr;
@@ -117,6 +128,9 @@ HRESULT ImageDecoder::load(const void* data, UINT size, ImageInfo* info) {
             return D3D_OK;
         }
         discard();
+        // A container that recognised the file and found it too large has said the last word.
+        if (declaredWidth != 0)
+            break;
     }
     return InvalidData;
 }

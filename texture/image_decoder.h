@@ -53,6 +53,10 @@ public:
     // node from now on; null when they cannot be allocated.
     PALETTEENTRY* allocatePalette();
 
+    // For the decoders, as soon as a header has given the picture's size: false when width x
+    // height x depth passes pixelLimit, with the size kept in the declared fields.
+    bool admitsPixels(uint64_t pictureWidth, uint64_t pictureHeight, uint64_t pictureDepth);
+
     // 1 + the length of the nextLevel chain, and 1 + the length of the nextFace chain.
     UINT levelCount() const;
     UINT faceCount() const;
@@ -72,4 +76,13 @@ public:
     ImageFileFormat fileFormat = Bmp;        // the decoder being tried, then the one that accepted
     std::unique_ptr<ImageDecoder> nextLevel; // next smaller level of the same face
     std::unique_ptr<ImageDecoder> nextFace;  // first level of the next face
+
+    // Set before load to refuse decompression bombs: a picture whose header declares more
+    // pixels than this is refused before anything is decoded or allocated for it, and load
+    // then tries no other decoder and answers InvalidData. 0: no limit.
+    uint64_t pixelLimit = 0;
+    // After such a refusal, the size the header declared; zeros otherwise.
+    uint64_t declaredWidth = 0;
+    uint64_t declaredHeight = 0;
+    uint64_t declaredDepth = 0;
 };

@@ -7,7 +7,8 @@
 
 namespace {
 
-bool muted = false;
+// Each thread brackets its own calls, so the mute is the thread's.
+thread_local bool muted = false;
 
 bool debugRequested() {
     static const bool requested = [] {

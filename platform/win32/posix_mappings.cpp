@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <map>
+#include <mutex>
 #include <new>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -33,9 +34,15 @@ struct View {
     uint64_t end; // file offset just past the view
 };
 
-// Every view by its base address, so UnmapViewOfFile knows what to release.
-std::map<const void*, View>& views() {
-    static std::map<const void*, View> table;
+// Every view by its base address, so UnmapViewOfFile knows what to release; guarded, as
+// several threads may map files at once.
+struct ViewTable {
+    std::mutex mutex;
+    std::map<const void*, View> views;
+};
+
+ViewTable& viewTable() {
+    static ViewTable table;
     return table;
 }
 
@@ -54,7 +61,9 @@ uint64_t mappedExtent(uint64_t device, uint64_t inode) {
         if (mapping.device == device && mapping.inode == inode && mapping.size > extent)
             extent = mapping.size;
     });
-    for (const auto& [base, view] : views())
+    ViewTable& table = viewTable();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    for (const auto& [base, view] : table.views)
         if (view.device == device && view.inode == inode && view.end > extent)
             extent = view.end;
     return extent;
@@ -115,8 +124,10 @@ LPVOID MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DWORD dwF
         mmap(nullptr, size_t(length), PROT_READ, MAP_SHARED, mapping->descriptor, off_t(offset));
     if (view == MAP_FAILED)
         return failWith(win32::errorFromErrno(errno), LPVOID(nullptr));
+    ViewTable& table = viewTable();
+    std::lock_guard<std::mutex> lock(table.mutex);
     try {
-        views().emplace(view,
+        table.views.emplace(view,
                         View{size_t(length), mapping->device, mapping->inode, offset + length});
     } catch (const std::bad_alloc&) {
         munmap(view, size_t(length));
@@ -126,10 +137,12 @@ LPVOID MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DWORD dwF
 }
 
 BOOL UnmapViewOfFile(LPCVOID lpBaseAddress) {
-    const auto view = views().find(lpBaseAddress);
-    if (view == views().end())
+    ViewTable& table = viewTable();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    const auto view = table.views.find(lpBaseAddress);
+    if (view == table.views.end())
         return failWith(ERROR_INVALID_ADDRESS, FALSE);
     munmap(const_cast<void*>(view->first), view->second.length);
-    views().erase(view);
+    table.views.erase(view);
     return TRUE;
 }

@@ -1,10 +1,10 @@
 // Writing a texture as a DDS file: the magic, the description with the flags, pitch or linear
 // size, mip count and capability words that readers look for, the pixel-format words of the
 // format table, the palette of a paletted format, then every level's stored rows.
-#include "tools/texinfo/dds_writer.h"
+#include "tools/texkit/dds_writer.h"
 
 #include "texture/dds_format_table.h"
-#include "tools/texinfo/level_copy.h"
+#include "tools/texkit/level_copy.h"
 
 #include <cstdio>
 #include <iterator>

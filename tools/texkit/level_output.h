@@ -6,8 +6,10 @@
 
 #include <string>
 
-// Converts the level to RGBA through the blitter and writes it as a PNG file.
-HRESULT writeLevelPng(IDirect3DTexture8* texture, UINT level, const std::string& path);
+// Converts the level to RGBA through the blitter and writes it as a PNG file; when the file
+// cannot be written, *error says why.
+HRESULT writeLevelPng(IDirect3DTexture8* texture, UINT level, const std::string& path,
+                      std::string* error);
 
 // Rows of pixels, of pixel pairs, or of 4 x 4 blocks for the block-compressed formats.
 HRESULT writeLevelRaw(IDirect3DTexture8* texture, UINT level, const std::string& path);

@@ -1,5 +1,5 @@
 // A locked system-memory copy of one texture level.
-#include "tools/texinfo/level_copy.h"
+#include "tools/texkit/level_copy.h"
 
 #include "blit/pixel_format.h"
 #include "blit/surface_load.h"

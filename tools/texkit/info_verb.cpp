@@ -1,58 +1,21 @@
-// texinfo: loads a picture file into a texture of the software device, as the game's loader
-// does, prints what the file held and what the texture became, one key=value per line, and
-// writes the texture out on request (one level as a picture or raw bytes, or a DDS file).
+// texkit info (and texinfo): loads a picture file into a texture of the software device, as
+// the game's loader does, prints what the file held and what the texture became, one key=value
+// per line, and writes the texture out on request (one level as a picture or raw bytes, or a
+// DDS file).
 #include "blit/com_ref.h"
 #include "platform_ext.h"
 #include "texture/texture_loader.h"
-#include "tools/texinfo/dds_writer.h"
-#include "tools/texinfo/format_names.h"
-#include "tools/texinfo/level_output.h"
-#include "tools/texinfo/texinfo_options.h"
+#include "tools/texkit/dds_writer.h"
+#include "tools/texkit/format_names.h"
+#include "tools/texkit/info_options.h"
+#include "tools/texkit/level_output.h"
+#include "tools/texkit/load_failure.h"
+#include "tools/texkit/verbs.h"
 
 #include <cstdio>
 #include <iterator>
 
 namespace {
-
-struct ResultMeaning {
-    HRESULT code;
-    const char* meaning;
-};
-
-// What a failed load's code means to someone converting a pile of files.
-constexpr ResultMeaning resultMeaningTable[] = {
-    {InvalidData, "no decoder accepts this file (InvalidData)"},
-    {D3DERR_NOTAVAILABLE, "the device cannot make this texture (NotAvailable)"},
-    {D3DERR_INVALIDCALL, "the request is not valid for this file or device (InvalidCall)"},
-    {E_OUTOFMEMORY, "out of memory (OutOfMemory)"},
-    {E_FAIL, "the picture could not be copied into the texture (E_FAIL)"},
-};
-static_assert(std::size(resultMeaningTable) == 5);
-
-// The loader answers InvalidData for a file it cannot open as for one it does not recognise.
-bool canBeRead(const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return false;
-    std::fgetc(file); // a folder opens, but reading it fails
-    const bool readable = std::ferror(file) == 0;
-    std::fclose(file);
-    return readable;
-}
-
-void explainFailure(const std::string& path, HRESULT hr) {
-    if (hr == InvalidData && !canBeRead(path)) {
-        std::fprintf(stderr, "texinfo: %s: cannot be opened\n", path.c_str());
-        return;
-    }
-    for (const ResultMeaning& row : resultMeaningTable) {
-        if (row.code == hr) {
-            std::fprintf(stderr, "texinfo: %s: %s\n", path.c_str(), row.meaning);
-            return;
-        }
-    }
-    std::fprintf(stderr, "texinfo: %s: the load failed (0x%08X)\n", path.c_str(), unsigned(hr));
-}
 
 const char* imageFileFormatName(ImageFileFormat format) {
     static const char* const names[] = {"Bmp", "Jpg", "Tga", "Png", "Dds", "Ppm", "Dib"};
@@ -82,25 +45,28 @@ void printLevels(IDirect3DTexture8* texture) {
 
 // The --png and --raw files of the chosen level and the --dds file; false after saying what
 // went wrong.
-bool writeOutputs(const TexinfoOptions& options, IDirect3DTexture8* texture,
+bool writeOutputs(const char* program, const InfoOptions& options, IDirect3DTexture8* texture,
                   const PALETTEENTRY* palette) {
     if ((!options.pngPath.empty() || !options.rawPath.empty()) &&
         options.level >= texture->GetLevelCount()) {
-        std::fprintf(stderr, "texinfo: the texture has no level %u\n", options.level);
+        std::fprintf(stderr, "%s: the texture has no level %u\n", program, options.level);
         return false;
     }
     if (!options.pngPath.empty()) {
-        const HRESULT hr = writeLevelPng(texture, options.level, options.pngPath);
+        std::string error;
+        const HRESULT hr = writeLevelPng(texture, options.level, options.pngPath, &error);
         if (FAILED(hr)) {
-            std::fprintf(stderr, "texinfo: cannot write %s (0x%08X)\n", options.pngPath.c_str(),
-                         unsigned(hr));
+            if (!error.empty())
+                std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+            std::fprintf(stderr, "%s: cannot write %s (0x%08X)\n", program,
+                         options.pngPath.c_str(), unsigned(hr));
             return false;
         }
     }
     if (!options.rawPath.empty()) {
         const HRESULT hr = writeLevelRaw(texture, options.level, options.rawPath);
         if (FAILED(hr)) {
-            std::fprintf(stderr, "texinfo: cannot write %s (0x%08X)\n", options.rawPath.c_str(),
+            std::fprintf(stderr, "%s: cannot write %s (0x%08X)\n", program, options.rawPath.c_str(),
                          unsigned(hr));
             return false;
         }
@@ -108,7 +74,7 @@ bool writeOutputs(const TexinfoOptions& options, IDirect3DTexture8* texture,
     if (!options.ddsPath.empty()) {
         const HRESULT hr = writeDdsFile(texture, palette, options.ddsPath);
         if (FAILED(hr)) {
-            std::fprintf(stderr, "texinfo: cannot write %s (0x%08X)\n", options.ddsPath.c_str(),
+            std::fprintf(stderr, "%s: cannot write %s (0x%08X)\n", program, options.ddsPath.c_str(),
                          unsigned(hr));
             return false;
         }
@@ -118,15 +84,17 @@ bool writeOutputs(const TexinfoOptions& options, IDirect3DTexture8* texture,
 
 } // namespace
 
-int main(int argc, char** argv) {
-    TexinfoOptions options;
+int runInfo(const Invocation& invocation, std::span<const std::string> arguments) {
+    const char* program = invocation.program.c_str();
+    InfoOptions options;
     std::string error;
-    switch (parseTexinfoOptions(argc, argv, &options, &error)) {
+    switch (parseInfoOptions(arguments, &options, &error)) {
     case CommandLine::Help:
-        std::fputs(texinfoHelp, stdout);
+        printInfoHelp(invocation, stdout);
         return 0;
     case CommandLine::Wrong:
-        std::fprintf(stderr, "texinfo: %s\n%s", error.c_str(), texinfoUsage);
+        std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+        printInfoUsage(invocation, stderr);
         return 2;
     case CommandLine::Run:
         break;
@@ -138,7 +106,8 @@ int main(int argc, char** argv) {
     ComRef<IDirect3DDevice8> device;
     const HRESULT deviceResult = platform_ext::createHeadlessDevice(64, 64, device.out());
     if (FAILED(deviceResult)) {
-        std::fprintf(stderr, "texinfo: no Direct3D device (0x%08X)\n", unsigned(deviceResult));
+        std::fprintf(stderr, "%s: no Direct3D device (0x%08X)\n", program,
+                     unsigned(deviceResult));
         return 1;
     }
     // A DDS file can hold a paletted texture, so the palette is asked for only then; without
@@ -154,11 +123,12 @@ int main(int argc, char** argv) {
     std::printf("result=0x%08X\n", unsigned(hr));
     if (FAILED(hr)) {
         std::fflush(stdout);
-        explainFailure(options.file, hr);
+        std::fprintf(stderr, "%s: %s: %s\n", program, options.file.c_str(),
+                     loadFailureReason(options.file, hr).c_str());
         return 1;
     }
     printInfo(info);
     printLevels(texture.get());
     std::fflush(stdout);
-    return writeOutputs(options, texture.get(), wantedPalette) ? 0 : 1;
+    return writeOutputs(program, options, texture.get(), wantedPalette) ? 0 : 1;
 }

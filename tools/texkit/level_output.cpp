@@ -1,9 +1,9 @@
 // Writing one texture level out of the device, through a system-memory copy of the level.
-#include "tools/texinfo/level_output.h"
+#include "tools/texkit/level_output.h"
 
 #include "blit/pixel_format.h"
 #include "tools/png_writer.h"
-#include "tools/texinfo/level_copy.h"
+#include "tools/texkit/level_copy.h"
 
 #include <cstdio>
 #include <cstring>
@@ -28,7 +28,8 @@ void storedRows(const D3DSURFACE_DESC& desc, size_t* rowBytes, UINT* rows) {
 
 } // namespace
 
-HRESULT writeLevelPng(IDirect3DTexture8* texture, UINT level, const std::string& path) {
+HRESULT writeLevelPng(IDirect3DTexture8* texture, UINT level, const std::string& path,
+                      std::string* error) {
     LevelCopy copy;
     const HRESULT hr = copy.make(texture, level, D3DFMT_A8R8G8B8);
     if (FAILED(hr))
@@ -38,11 +39,8 @@ HRESULT writeLevelPng(IDirect3DTexture8* texture, UINT level, const std::string&
     std::vector<uint32_t> words(size_t(width) * height);
     for (UINT y = 0; y < height; ++y)
         std::memcpy(&words[size_t(y) * width], copy.row(y), size_t(width) * 4);
-    std::string error;
-    const bool written = tools::writePng(path, words.data(), width, height, width, true, &error);
-    if (!written)
-        std::fprintf(stderr, "texinfo: %s\n", error.c_str());
-    return written ? D3D_OK : E_FAIL;
+    return tools::writePng(path, words.data(), width, height, width, true, error) ? D3D_OK
+                                                                                   : E_FAIL;
 }
 
 HRESULT writeLevelRaw(IDirect3DTexture8* texture, UINT level, const std::string& path) {

@@ -1,6 +1,6 @@
 // Format names for people: the D3DFMT_ name of every code the platform defines, and the
 // four characters of the coded formats.
-#include "tools/texinfo/format_names.h"
+#include "tools/texkit/format_names.h"
 
 #include <cctype>
 #include <cstring>

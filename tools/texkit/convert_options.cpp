@@ -1,0 +1,129 @@
+// Parsing the command line of texkit convert.
+#include "tools/texkit/convert_options.h"
+
+#include <iterator>
+
+namespace {
+
+using Row = OptionRow<ConvertOptions>;
+
+// "N" pixels, or "W x H" / "WxH".
+bool parsePixelCount(const std::string& text, uint64_t* pixels) {
+    const size_t x = text.find_first_of("xX");
+    uint32_t first = 0, second = 1;
+    if (x == std::string::npos) {
+        if (!parseNumber(text, &first))
+            return false;
+    } else if (!parseNumber(text.substr(0, x), &first) ||
+               !parseNumber(text.substr(x + 1), &second)) {
+        return false;
+    }
+    *pixels = uint64_t(first) * second;
+    return *pixels != 0 && first != 0xFFFFFFFFu && second != 0xFFFFFFFFu;
+}
+
+bool setSwitch(bool* flag) {
+    *flag = true;
+    return true;
+}
+
+constexpr Row convertRows[] = {
+    {"--output", "-o", "DIR",
+     [](const std::string& v, ConvertOptions* o) {
+         o->outputFolder = v;
+         return !v.empty();
+     }},
+    {"--recursive", "-r", nullptr,
+     [](const std::string&, ConvertOptions* o) { return setSwitch(&o->recursive); }},
+    {"--png", nullptr, nullptr,
+     [](const std::string&, ConvertOptions* o) { return setSwitch(&o->png); }},
+    {"--force", nullptr, nullptr,
+     [](const std::string&, ConvertOptions* o) { return setSwitch(&o->force); }},
+    {"--update", nullptr, nullptr,
+     [](const std::string&, ConvertOptions* o) { return setSwitch(&o->update); }},
+    {"--jobs", "-j", "N",
+     [](const std::string& v, ConvertOptions* o) {
+         uint32_t jobs = 0;
+         if (!parseNumber(v, &jobs) || jobs == 0 || jobs > 256)
+             return false;
+         o->jobs = jobs;
+         return true;
+     }},
+    {"--max-pixels", nullptr, "N",
+     [](const std::string& v, ConvertOptions* o) { return parsePixelCount(v, &o->maxPixels); }},
+    {"--quiet", "-q", nullptr,
+     [](const std::string&, ConvertOptions* o) { return setSwitch(&o->quiet); }},
+    {"--json", nullptr, nullptr,
+     [](const std::string&, ConvertOptions* o) { return setSwitch(&o->json); }},
+};
+static_assert(std::size(convertRows) == 9);
+
+} // namespace
+
+CommandLine parseConvertOptions(std::span<const std::string> arguments, ConvertOptions* options,
+                                std::string* error) {
+    const CommandLine result =
+        parseCommandLine(arguments, options, &options->inputs, error,
+                         std::span<const Row>(convertRows), requestOptionTable());
+    if (result != CommandLine::Run)
+        return result;
+    if (options->inputs.empty()) {
+        *error = "no input given";
+        return CommandLine::Wrong;
+    }
+    if (options->outputFolder.empty()) {
+        *error = "no output folder given (-o DIR)";
+        return CommandLine::Wrong;
+    }
+    return CommandLine::Run;
+}
+
+void printConvertUsage(FILE* to) {
+    std::fputs("usage: texkit convert INPUT... -o DIR [OPTION]...\n"
+               "try 'texkit convert --help' for the options\n",
+               to);
+}
+
+void printConvertHelp(FILE* to) {
+    std::fputs(
+        "usage: texkit convert INPUT... -o DIR [OPTION]...\n"
+        "\n"
+        "Converts pictures into DDS files (every mip level, in the texture's format), on every\n"
+        "core, with the same bytes whatever the number of workers. An INPUT is a picture file\n"
+        "(read by whichever decoder accepts its bytes), a folder (its .bmp .dib .tga .ppm .png\n"
+        ".jpg .jpeg and .dds files, in any case) or @LIST (a file naming one input a line).\n"
+        "Each output lands under DIR at the input's path relative to the folder it was found\n"
+        "in, with .dds (or .png). Inputs are never written over; an output is written to a\n"
+        "temporary file beside it and renamed into place when complete.\n"
+        "\n"
+        "Without options the texture keeps the picture's size and format, has the full mip\n"
+        "chain made by the box filter, and no colour key (magenta stays magenta).\n"
+        "\n"
+        "  -o, --output DIR  the folder the outputs are written under (made when missing)\n"
+        "  -r, --recursive   descend into the subfolders of a folder input\n"
+        "  --format NAME     A8R8G8B8, DXT1 ... DXT5, any format texkit info knows, or UNKNOWN\n"
+        "                    (the default) to keep the picture's\n"
+        "  --width N, --height N\n"
+        "                    texture size; -1 or 0 (the default) takes the picture's\n"
+        "  --levels N        mip levels; 0 (the default) for the full chain\n"
+        "  --filter WORD     scaling filter, as texkit info reads it; the default is\n"
+        "                    triangle+dither (used only when the size changes)\n"
+        "  --mip-filter WORD the filter of the lower levels; the default is box\n"
+        "  --key 0xAARRGGBB  colour key: pixels of this colour become transparent black;\n"
+        "                    the default 0 is none\n"
+        "  --profile NAMES   device capabilities, for example pow2,nomip\n"
+        "  --png             writes level 0 as an 8-bit RGBA PNG file instead\n"
+        "  --force           replaces existing outputs (else they are left alone and reported)\n"
+        "  --update          skips outputs newer than their input, replaces older ones\n"
+        "  -j, --jobs N      workers (default: one per processor)\n"
+        "  --max-pixels N    refuses, from its header, a picture that declares more pixels\n"
+        "                    (N or WxH; default 16384x16384)\n"
+        "  -q, --quiet       prints only failures\n"
+        "  --json            one JSON object per input on standard output\n"
+        "  --help            shows this text\n"
+        "\n"
+        "Exit status: 0 when every input was converted or skipped as up to date, 1 when any\n"
+        "failed, 2 for a usage error. Ctrl-C stops the run within one texture; outputs already\n"
+        "written stay, temporary files are removed.\n",
+        to);
+}

@@ -1,0 +1,47 @@
+// The words for a failed load's result code.
+#include "tools/texkit/load_failure.h"
+
+#include "texture/image_info.h"
+
+#include <cstdio>
+#include <iterator>
+
+namespace {
+
+struct ResultMeaning {
+    HRESULT code;
+    const char* meaning;
+};
+
+constexpr ResultMeaning resultMeaningTable[] = {
+    {InvalidData, "no decoder accepts this file (InvalidData)"},
+    {D3DERR_NOTAVAILABLE, "the device cannot make this texture (NotAvailable)"},
+    {D3DERR_INVALIDCALL, "the request is not valid for this file or device (InvalidCall)"},
+    {E_OUTOFMEMORY, "out of memory (OutOfMemory)"},
+    {E_FAIL, "the picture could not be copied into the texture (E_FAIL)"},
+};
+static_assert(std::size(resultMeaningTable) == 5);
+
+bool canBeRead(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    std::fgetc(file); // a folder opens, but reading it fails
+    const bool readable = std::ferror(file) == 0;
+    std::fclose(file);
+    return readable;
+}
+
+} // namespace
+
+std::string loadFailureReason(const std::string& path, HRESULT hr) {
+    if (hr == InvalidData && !canBeRead(path))
+        return "cannot be opened";
+    for (const ResultMeaning& row : resultMeaningTable) {
+        if (row.code == hr)
+            return row.meaning;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "the load failed (0x%08X)", unsigned(hr));
+    return text;
+}

@@ -1,0 +1,40 @@
+// The options of a texture request, shared by the verbs that load pictures.
+#include "tools/texkit/texture_request.h"
+
+#include "platform_ext.h"
+#include "tools/texkit/format_names.h"
+
+#include <iterator>
+
+namespace {
+
+using Row = OptionRow<TextureRequest>;
+
+constexpr Row requestRows[] = {
+    {"--format", nullptr, "NAME",
+     [](const std::string& v, TextureRequest* r) { return parseFormatName(v, &r->format); }},
+    {"--width", nullptr, "N",
+     [](const std::string& v, TextureRequest* r) { return parseNumber(v, &r->width); }},
+    {"--height", nullptr, "N",
+     [](const std::string& v, TextureRequest* r) { return parseNumber(v, &r->height); }},
+    {"--levels", nullptr, "N",
+     [](const std::string& v, TextureRequest* r) { return parseNumber(v, &r->levels); }},
+    {"--filter", nullptr, "WORD",
+     [](const std::string& v, TextureRequest* r) { return parseFilter(v, &r->filter); }},
+    {"--mip-filter", nullptr, "WORD",
+     [](const std::string& v, TextureRequest* r) { return parseFilter(v, &r->mipFilter); }},
+    {"--key", nullptr, "0xAARRGGBB",
+     [](const std::string& v, TextureRequest* r) { return parseNumber(v, &r->colorKey); }},
+    {"--profile", nullptr, "NAMES",
+     [](const std::string& v, TextureRequest* r) {
+         r->profileGiven = true;
+         return platform_ext::parseDeviceProfile(v.c_str(), &r->profile);
+     }},
+};
+static_assert(std::size(requestRows) == 8);
+
+} // namespace
+
+std::span<const OptionRow<TextureRequest>> requestOptionTable() {
+    return requestRows;
+}

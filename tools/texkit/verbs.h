@@ -1,0 +1,11 @@
+// texkit's verbs: each reads the arguments after its name and returns the exit status (0 done,
+// 1 something failed, 2 a usage error).
+#pragma once
+
+#include "tools/texkit/command_line.h"
+
+#include <span>
+#include <string>
+
+int runInfo(const Invocation& invocation, std::span<const std::string> arguments);
+int runConvert(const Invocation& invocation, std::span<const std::string> arguments);
