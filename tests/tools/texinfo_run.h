@@ -4,37 +4,17 @@
 
 #include "tests/platform/win32/temp_folder.h"
 #include "tests/texture/png_maker.h"
+#include "tests/tools/program_run.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
 
-#include <array>
-#include <cstdio>
 #include <string>
-#include <sys/wait.h>
-
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
 
 class Texinfo : public InTempFolder {
 protected:
     ProgramRun run(const std::string& arguments) {
-        const std::string command =
-            std::string(TEXINFO_PROGRAM) + " " + arguments + " 2>stderr.txt";
-        ProgramRun result;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (pipe == nullptr)
-            return result;
-        std::array<char, 4096> buffer;
-        for (size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
-            result.out.append(buffer.data(), n);
-        const int status = pclose(pipe);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.err = readHostFile("stderr.txt");
-        return result;
+        return runCommand(std::string(TEXINFO_PROGRAM) + " " + arguments);
     }
 
     // 6 x 4 pixels in 2 x 2 blocks: red, magenta, blue on top, green, white, black below.
