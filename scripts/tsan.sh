@@ -10,9 +10,10 @@ scripts/install-deps.sh
 build=build-tsan
 # The threaded programs and the test programs that drive them.
 targets=(
+  texkit test_texkit_convert test_blit_in_bands
 )
 # The tests of those programs, as one ctest regular expression over test names.
-tests=""
+tests="^(TexkitConvert|WorkPool|BlitInBands)\\."
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBOSQ_TSAN=ON \
   -DBOSQ_BENCHMARKS=OFF >/dev/null

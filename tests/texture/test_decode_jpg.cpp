@@ -179,6 +179,29 @@ TEST_F(DecodeJpg, APictureLargerThan32BitsIsRefusedBeforeAllocating) {
     EXPECT_EQ(image.bits, nullptr);
 }
 
+// A grey picture of 65500 x 65500 pixels fits in 32 bits (4.29 GB), but its blocks need more
+// bits than a file of a few hundred bytes has: refused before the buffer exists.
+TEST_F(DecodeJpg, AHeaderAnnouncingMoreBlocksThanTheFileHasBitsIsRefused) {
+    Bytes file = makeJpeg(grey(16, 16));
+    const uint8_t startOfFrame[] = {0xFF, 0xC0};
+    const auto frame =
+        std::search(file.begin(), file.end(), std::begin(startOfFrame), std::end(startOfFrame));
+    ASSERT_NE(frame, file.end());
+    const size_t height = size_t(frame - file.begin()) + 5;
+    file[height] = file[height + 2] = 0xFF;
+    file[height + 1] = file[height + 3] = 0xDC;
+    ASSERT_LT(file.size(), 1000u);
+    ImageDecoder image;
+    EXPECT_EQ(image.decodeJpg(file.data(), UINT(file.size())), E_FAIL);
+    EXPECT_EQ(image.bits, nullptr);
+
+    // 16 x 16 blocks (128 x 128 pixels) need 256 bits: 32 bytes of file are too few, but a
+    // real picture of that size with its tables and data is far above that.
+    const Bytes real = makeJpeg(grey(128, 128));
+    ImageDecoder decoded;
+    EXPECT_EQ(decoded.decodeJpg(real.data(), UINT(real.size())), D3D_OK);
+}
+
 TEST_F(DecodeJpg, CmykIsRefusedAndHandedToTheLaterDecoders) {
     JpegRecipe cmyk = grey(16, 8);
     cmyk.components = 4;

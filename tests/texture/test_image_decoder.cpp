@@ -2,6 +2,9 @@
 // rejections, and the node's chains.
 #include "texture/image_decoder.h"
 
+#include "tests/support/container_files.h"
+#include "tests/texture/dds_maker.h"
+#include "tests/texture/jpeg_maker.h"
 #include "tests/texture/png_maker.h"
 
 #include <gtest/gtest.h>
@@ -130,6 +133,83 @@ TEST(ImageDecoderChains, BorrowedBitsAreNotFreed) {
         image.nextLevel = ownedLevel(1, 1);
     }
     EXPECT_EQ(fileBytes[0], 1); // still readable; the sanitizer build would catch a bad free
+}
+
+// One 40 x 24 picture in every container.
+std::vector<std::pair<const char*, Bytes>> pictureInEveryContainer() {
+    constexpr uint32_t w = 40, h = 24;
+    test_support::BitmapRecipe bitmap;
+    bitmap.width = w;
+    bitmap.height = h;
+    bitmap.bitCount = 24;
+    bitmap.pixels.assign(size_t(w) * h * 3, 0x33);
+    test_support::TargaRecipe targa;
+    targa.width = w;
+    targa.height = h;
+    targa.pixels.assign(size_t(w) * h * 3, 0x44);
+    std::string pixmap = "P6\n40 24\n255\n" + std::string(size_t(w) * h * 3, 'x');
+    DdsRecipe dds;
+    dds.width = w;
+    dds.height = h;
+    dds.pixel = ddsPixelWords(D3DFMT_A8R8G8B8);
+    dds.data.assign(size_t(w) * h * 4, 0x55);
+    JpegRecipe jpeg;
+    jpeg.width = w;
+    jpeg.height = h;
+    jpeg.samples = photoLikeSamples(w, h, 3);
+    return {{"bitmap", test_support::makeBmp(bitmap)},
+            {"header-less bitmap", test_support::makeDib(bitmap)},
+            {"Targa", test_support::makeTga(targa)},
+            {"pixmap", Bytes(pixmap.begin(), pixmap.end())},
+            {"DDS", makeDds(dds)},
+            {"PNG", rgbPng(w, h, 8)},
+            {"JPEG", makeJpeg(jpeg)}};
+}
+
+TEST(ImageDecoderPixelLimit, EachContainerRefusesAPictureOverTheLimitFromItsHeader) {
+    for (const auto& [name, file] : pictureInEveryContainer()) {
+        ImageDecoder within;
+        within.pixelLimit = 40 * 24;
+        EXPECT_EQ(within.load(file.data(), UINT(file.size()), nullptr), D3D_OK) << name;
+        EXPECT_EQ(within.declaredWidth, 0u) << name;
+
+        ImageDecoder over;
+        over.pixelLimit = 40 * 24 - 1;
+        EXPECT_EQ(over.load(file.data(), UINT(file.size()), nullptr), InvalidData) << name;
+        EXPECT_EQ(over.declaredWidth, 40u) << name;
+        EXPECT_EQ(over.declaredHeight, 24u) << name;
+        EXPECT_EQ(over.declaredDepth, 1u) << name;
+        EXPECT_EQ(over.bits, nullptr) << name;
+    }
+}
+
+// A container that recognised its file and found it too large has the last word: the decoders
+// after it never see the bytes (the header-less bitmap would otherwise try any file).
+TEST(ImageDecoderPixelLimit, TheRefusalEndsTheLoad) {
+    const Bytes file = rgbPng(40, 24, 8);
+    ImageDecoder image;
+    image.pixelLimit = 100;
+    EXPECT_EQ(image.load(file.data(), UINT(file.size()), nullptr), InvalidData);
+    EXPECT_EQ(image.fileFormat, Png);
+}
+
+TEST(ImageDecoderPixelLimit, AVolumeCountsItsSlices) {
+    DdsRecipe volume;
+    volume.flags = 0x801007; // with the depth flag
+    volume.width = 16;
+    volume.height = 16;
+    volume.depth = 8;
+    volume.caps2 = 0x200000;
+    volume.pixel = ddsPixelWords(D3DFMT_A8R8G8B8);
+    volume.data.assign(16 * 16 * 8 * 4, 0x66);
+    const Bytes file = makeDds(volume);
+    ImageDecoder image;
+    image.pixelLimit = 16 * 16 * 8 - 1;
+    EXPECT_EQ(image.load(file.data(), UINT(file.size()), nullptr), InvalidData);
+    EXPECT_EQ(image.declaredDepth, 8u);
+    ImageDecoder allowed;
+    allowed.pixelLimit = 16 * 16 * 8;
+    EXPECT_EQ(allowed.load(file.data(), UINT(file.size()), nullptr), D3D_OK);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Loads a small picture with the texture loader, draws it with the sprite batch on the headless
-// device and checks the presented pixels. Exit status 0 when every pixel is where it belongs.
+// device and checks the presented pixels, then checks the textures the build converted. Exit
+// status 0 when every pixel and every texture is what it should be.
 #include "platform_ext.h"
 #include "sprite/sprite_batch.h"
 #include "texture/texture_loader.h"
@@ -33,6 +34,51 @@ struct Objects {
             device->Release();
     }
 };
+
+// What the build's bosquetir_add_textures made: DXT1 chains of both pictures, and the keyed
+// leaf as one A8R8G8B8 level whose magenta pixel became transparent black.
+int checkConvertedTextures(IDirect3DDevice8* device) {
+    struct Expected {
+        const char* file;
+        UINT width, height, levels;
+        D3DFORMAT format;
+    } const expectedTable[] = {
+        {CONVERTED_DIR "/textures/sky.dds", 8, 4, 4, D3DFMT_DXT1},
+        {CONVERTED_DIR "/textures/leaf.dds", 4, 4, 3, D3DFMT_DXT1},
+        {CONVERTED_DIR "/keyed/leaf.dds", 4, 4, 1, D3DFMT_A8R8G8B8},
+    };
+    int wrong = 0;
+    for (const Expected& e : expectedTable) {
+        ImageInfo info = {};
+        IDirect3DTexture8* texture = nullptr;
+        const HRESULT hr = createTextureFromFile(device, e.file, 0, 0, 0, 0, D3DFMT_UNKNOWN,
+                                                 D3DPOOL_MANAGED, FilterNone, FilterDefault, 0,
+                                                 &info, nullptr, &texture);
+        if (FAILED(hr))
+            return fail(e.file, hr);
+        const bool right = info.imageFileFormat == Dds && info.width == e.width &&
+                           info.height == e.height && info.mipLevels == e.levels &&
+                           info.format == e.format;
+        if (!right) {
+            std::fprintf(stderr, "consumer: %s holds %ux%u, %u levels, format %08X\n", e.file,
+                         info.width, info.height, info.mipLevels, unsigned(info.format));
+            ++wrong;
+        }
+        if (right && e.format == D3DFMT_A8R8G8B8) {
+            D3DLOCKED_RECT locked = {};
+            texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY);
+            const auto* row = reinterpret_cast<const uint32_t*>(static_cast<uint8_t*>(locked.pBits) +
+                                                                locked.Pitch);
+            if (row[1] != 0 || row[0] != 0xFF1E8C32) {
+                std::fprintf(stderr, "consumer: keyed leaf pixels %08X %08X\n", row[0], row[1]);
+                ++wrong;
+            }
+            texture->UnlockRect(0);
+        }
+        texture->Release();
+    }
+    return wrong == 0 ? 0 : 1;
+}
 
 } // namespace
 
@@ -81,7 +127,11 @@ int main() {
             ++wrong;
         }
     }
-    if (wrong == 0)
-        std::puts("consumer: the installed toolkit loaded and drew the picture");
-    return wrong == 0 ? 0 : 1;
+    if (wrong != 0)
+        return 1;
+    std::puts("consumer: the installed toolkit loaded and drew the picture");
+    if (checkConvertedTextures(device) != 0)
+        return 1;
+    std::puts("consumer: the build converted its pictures into the expected textures");
+    return 0;
 }
