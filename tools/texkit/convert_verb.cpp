@@ -1,64 +1,14 @@
 // texkit convert: the inputs expanded into jobs, refused as a whole when two would write one
-// output, then converted by a pool of workers, each with its own headless device, while this
-// thread redraws the progress line and watches for an interruption.
-#include "blit/blit_workers.h"
-#include "blit/com_ref.h"
+// output, then converted by a run of workers.
 #include "platform_ext.h"
 #include "tools/texkit/conversion_report.h"
+#include "tools/texkit/conversion_run.h"
 #include "tools/texkit/convert_options.h"
-#include "tools/texkit/file_conversion.h"
 #include "tools/texkit/input_walk.h"
 #include "tools/texkit/output_files.h"
 #include "tools/texkit/verbs.h"
-#include "tools/texkit/work_pool.h"
 
 #include <cstdio>
-#include <thread>
-
-namespace {
-
-unsigned workerCount(const ConvertOptions& options) {
-    if (options.jobs != 0)
-        return options.jobs;
-    const unsigned processors = std::thread::hardware_concurrency();
-    return processors != 0 ? processors : 1;
-}
-
-// Runs every job on the pool; returns when all have finished or the run was interrupted.
-void convertAll(const std::vector<ConversionJob>& jobs, const ConvertOptions& options,
-                ConversionReport* report, OutputFiles* outputs) {
-    const InputIdentities inputs = identitiesOf(jobs);
-    const unsigned workers = workerCount(options);
-    // A device per worker: a device belongs to one thread. Released here, after the workers end.
-    std::vector<ComRef<IDirect3DDevice8>> devices(workers);
-    {
-        WorkPool pool(workers, [&devices](unsigned worker) {
-            platform_ext::createHeadlessDevice(64, 64, devices[worker].out());
-        });
-        setBlitWorkers(&pool);
-        for (const ConversionJob& job : jobs) {
-            pool.submit([&, job = &job](unsigned worker) {
-                if (interruptingSignal() != 0)
-                    return;
-                report->started(*job);
-                ConversionOutcome outcome;
-                if (!devices[worker])
-                    outcome.reason = "no Direct3D device";
-                else
-                    outcome = convertFile(devices[worker].get(), *job, options, inputs, outputs);
-                report->finished(*job, outcome);
-            });
-        }
-        while (!pool.waitUntilIdle(std::chrono::milliseconds(200))) {
-            report->tick();
-            if (interruptingSignal() != 0)
-                pool.dropQueued();
-        }
-        setBlitWorkers(nullptr);
-    }
-}
-
-} // namespace
 
 int runConvert(const Invocation&, std::span<const std::string> arguments) {
     ConvertOptions options;
@@ -96,10 +46,9 @@ int runConvert(const Invocation&, std::span<const std::string> arguments) {
     for (const InputProblem& problem : problems)
         report.problem(problem.path, problem.reason);
 
-    prepareForWorkerThreads();
     installInterruptHandlers();
     OutputFiles outputs;
-    convertAll(jobs, options, &report, &outputs);
+    convertJobs(jobs, options, &report, &outputs);
     if (interruptingSignal() != 0) {
         outputs.removeAll();
         report.finish();
