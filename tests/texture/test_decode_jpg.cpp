@@ -164,16 +164,23 @@ TEST_F(DecodeJpg, FilesWithoutAPictureFail) {
     }
 }
 
-TEST_F(DecodeJpg, APictureLargerThan32BitsIsRefusedBeforeAllocating) {
-    Bytes file = makeJpeg(colour(16, 16));
+// The file with its frame header claiming 65500 x 65500 pixels; empty without a baseline frame.
+Bytes claimingHugeSize(Bytes file) {
     const uint8_t startOfFrame[] = {0xFF, 0xC0};
     const auto frame =
         std::search(file.begin(), file.end(), std::begin(startOfFrame), std::end(startOfFrame));
-    ASSERT_NE(frame, file.end());
-    // 65500 x 65500 pixels of 4 bytes: 17 GB, though each row fits.
+    if (frame == file.end())
+        return {};
     const size_t height = size_t(frame - file.begin()) + 5;
     file[height] = file[height + 2] = 0xFF;
     file[height + 1] = file[height + 3] = 0xDC;
+    return file;
+}
+
+TEST_F(DecodeJpg, APictureLargerThan32BitsIsRefusedBeforeAllocating) {
+    // 65500 x 65500 pixels of 4 bytes: 17 GB, though each row fits.
+    const Bytes file = claimingHugeSize(makeJpeg(colour(16, 16)));
+    ASSERT_FALSE(file.empty());
     ImageDecoder image;
     EXPECT_EQ(image.decodeJpg(file.data(), UINT(file.size())), E_FAIL);
     EXPECT_EQ(image.bits, nullptr);
@@ -182,14 +189,8 @@ TEST_F(DecodeJpg, APictureLargerThan32BitsIsRefusedBeforeAllocating) {
 // A grey picture of 65500 x 65500 pixels fits in 32 bits (4.29 GB), but its blocks need more
 // bits than a file of a few hundred bytes has: refused before the buffer exists.
 TEST_F(DecodeJpg, AHeaderAnnouncingMoreBlocksThanTheFileHasBitsIsRefused) {
-    Bytes file = makeJpeg(grey(16, 16));
-    const uint8_t startOfFrame[] = {0xFF, 0xC0};
-    const auto frame =
-        std::search(file.begin(), file.end(), std::begin(startOfFrame), std::end(startOfFrame));
-    ASSERT_NE(frame, file.end());
-    const size_t height = size_t(frame - file.begin()) + 5;
-    file[height] = file[height + 2] = 0xFF;
-    file[height + 1] = file[height + 3] = 0xDC;
+    const Bytes file = claimingHugeSize(makeJpeg(grey(16, 16)));
+    ASSERT_FALSE(file.empty());
     ASSERT_LT(file.size(), 1000u);
     ImageDecoder image;
     EXPECT_EQ(image.decodeJpg(file.data(), UINT(file.size())), E_FAIL);
