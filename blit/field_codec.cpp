@@ -135,11 +135,17 @@ public:
           green_(prepareChannel(layout.green, layout.fill.g)),
           blue_(prepareChannel(layout.blue, layout.fill.b)),
           alpha_(prepareChannel(layout.alpha, layout.fill.a)),
-          bytesBgra_(layout.format == D3DFMT_A8R8G8B8 || layout.format == D3DFMT_X8R8G8B8) {}
+          byteChannels_(layout.format == D3DFMT_A8R8G8B8 || layout.format == D3DFMT_X8R8G8B8 ? 4
+                        : layout.format == D3DFMT_R8G8B8                                  ? 3
+                                                                                          : 0) {}
 
     void decodePixels(const uint8_t* src, FloatColor* out, uint32_t count) const override {
-        if (bytesBgra_) {
-            decodeBytesBgra(src, out, count);
+        if (byteChannels_ == 4) {
+            decodeBytes<4>(src, out, count);
+            return;
+        }
+        if (byteChannels_ == 3) {
+            decodeBytes<3>(src, out, count);
             return;
         }
         for (uint32_t x = 0; x < count; ++x, src += bytesPerPixel) {
@@ -167,14 +173,16 @@ public:
     }
 
 private:
-    // The most common source, one byte a channel: the same values as the general loop,
-    // without its per-field shifts and branches.
-    void decodeBytesBgra(const uint8_t* src, FloatColor* out, uint32_t count) const {
+    // The most common sources, one byte a channel (blue, green, red, then alpha or nothing):
+    // the same values as the general loop, without its per-field shifts and branches.
+    template <uint32_t Bytes>
+    void decodeBytes(const uint8_t* src, FloatColor* out, uint32_t count) const {
         const float scale = unsignedFieldScale(8);
-        const bool alpha = alpha_.present;
-        for (uint32_t x = 0; x < count; ++x, src += 4) {
+        const bool alpha = Bytes == 4 && alpha_.present;
+        const float fill = alpha_.fill;
+        for (uint32_t x = 0; x < count; ++x, src += Bytes) {
             out[x] = {float(src[2]) * scale, float(src[1]) * scale, float(src[0]) * scale,
-                      alpha ? float(src[3]) * scale : 1.0f};
+                      alpha ? float(src[Bytes - 1]) * scale : fill};
         }
     }
 
@@ -184,7 +192,7 @@ private:
 
     bool luminance_;
     Channel red_, green_, blue_, alpha_;
-    bool bytesBgra_;
+    uint32_t byteChannels_; // 4 or 3 for the byte-per-channel formats, else 0
 };
 
 template <size_t N> const FieldLayout* findLayout(const FieldLayout (&table)[N], PixelFormat f) {
