@@ -20,8 +20,8 @@ namespace {
 
 constexpr int batchCopies = 4;
 constexpr uint32_t bigSide = 4096;
-const char* const realPhotoTable[] = {"astronaut.png", "chelsea.png", "coffee.png",
-                                      "hubble_deep_field.png", "retina.png", "rocket.png"};
+const char* const realPhotoTable[] = {"astronaut.png",         "chelsea.png", "coffee.png",
+                                      "hubble_deep_field.png", "retina.png",  "rocket.png"};
 
 // The inputs, written once to a temporary folder that goes with the process.
 struct Workspace {

@@ -38,8 +38,7 @@ BandPlan planBands(const BlitSurface& destination, const BlitSurface& source, Im
         return plan;
     const BlitBox& d = destination.rect;
     const BlitBox& s = source.rect;
-    if (d.depth() != 1 || s.depth() != 1 || !onBlockRowGrid(destination) ||
-        !onBlockRowGrid(source))
+    if (d.depth() != 1 || s.depth() != 1 || !onBlockRowGrid(destination) || !onBlockRowGrid(source))
         return plan;
     const bool sameSize = d.width() == s.width() && d.height() == s.height();
     // A FilterNone band that happens to match its source band in size would be copied raw where
@@ -55,7 +54,8 @@ BandPlan planBands(const BlitSurface& destination, const BlitSurface& source, Im
     }
     const uint64_t width = std::max<uint64_t>(d.width(), 1);
     const uint64_t rows = (bandPixels + width - 1) / width;
-    plan.rowsPerBand = uint32_t(std::max<uint64_t>((rows + rowGrid - 1) / rowGrid * rowGrid, rowGrid));
+    plan.rowsPerBand =
+        uint32_t(std::max<uint64_t>((rows + rowGrid - 1) / rowGrid * rowGrid, rowGrid));
     plan.count = (d.height() + plan.rowsPerBand - 1) / plan.rowsPerBand;
     return plan;
 }

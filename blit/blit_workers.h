@@ -12,8 +12,7 @@ public:
     // Calls job(context, i) once for every i below count, on any of the workers and the
     // calling thread, and returns when every call has returned. It may be called from several
     // threads at once, and from inside a job of another run.
-    virtual void run(uint32_t count, void (*job)(void* context, uint32_t index),
-                     void* context) = 0;
+    virtual void run(uint32_t count, void (*job)(void* context, uint32_t index), void* context) = 0;
 
 protected:
     ~BlitWorkers() = default;

@@ -136,8 +136,8 @@ public:
           blue_(prepareChannel(layout.blue, layout.fill.b)),
           alpha_(prepareChannel(layout.alpha, layout.fill.a)),
           byteChannels_(layout.format == D3DFMT_A8R8G8B8 || layout.format == D3DFMT_X8R8G8B8 ? 4
-                        : layout.format == D3DFMT_R8G8B8                                  ? 3
-                                                                                          : 0) {}
+                        : layout.format == D3DFMT_R8G8B8                                     ? 3
+                                                                                             : 0) {}
 
     void decodePixels(const uint8_t* src, FloatColor* out, uint32_t count) const override {
         if (byteChannels_ == 4) {

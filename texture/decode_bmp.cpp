@@ -252,8 +252,8 @@ HRESULT ImageDecoder::decodeDib(const uint8_t* data, UINT size) {
                                                     : indexedOrPlainFormat(header);
     if (layout.format == D3DFMT_UNKNOWN)
         return E_FAIL;
-    const uint64_t rows = header.height < 0 ? 0 - uint64_t(int64_t(header.height))
-                                            : uint64_t(header.height);
+    const uint64_t rows =
+        header.height < 0 ? 0 - uint64_t(int64_t(header.height)) : uint64_t(header.height);
     if (!admitsPixels(uint64_t(header.width), rows, 1) || !planLayout(file, header, &layout))
         return E_FAIL;
 

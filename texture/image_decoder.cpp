@@ -91,7 +91,8 @@ PALETTEENTRY* ImageDecoder::allocatePalette() {
 bool ImageDecoder::admitsPixels(uint64_t pictureWidth, uint64_t pictureHeight,
                                 uint64_t pictureDepth) {
     // Each factor is below 2^32, so the product of two fits and the third is compared by division.
-    if (pixelLimit == 0 || pictureWidth * pictureHeight <= pixelLimit / std::max<uint64_t>(pictureDepth, 1))
+    if (pixelLimit == 0 ||
+        pictureWidth * pictureHeight <= pixelLimit / std::max<uint64_t>(pictureDepth, 1))
         return true;
     declaredWidth = pictureWidth;
     declaredHeight = pictureHeight;

@@ -128,7 +128,7 @@ LPVOID MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DWORD dwF
     std::lock_guard<std::mutex> lock(table.mutex);
     try {
         table.views.emplace(view,
-                        View{size_t(length), mapping->device, mapping->inode, offset + length});
+                            View{size_t(length), mapping->device, mapping->inode, offset + length});
     } catch (const std::bad_alloc&) {
         munmap(view, size_t(length));
         return failWith(ERROR_NOT_ENOUGH_MEMORY, LPVOID(nullptr));

@@ -33,7 +33,8 @@ struct Memory {
     uint32_t rowPitch;
     std::vector<uint8_t> bytes;
 
-    Memory(PixelFormat f, uint32_t w, uint32_t h, uint8_t fill = 0xA5) : format(f), width(w), height(h) {
+    Memory(PixelFormat f, uint32_t w, uint32_t h, uint8_t fill = 0xA5)
+        : format(f), width(w), height(h) {
         uint32_t rows = h;
         if (isBlockCompressed(f)) {
             rowPitch = (w + 3) / 4 * blockBytes(f) + 16;
@@ -113,10 +114,9 @@ const BandCase bandCaseTable[] = {
     {"argb to L8", D3DFMT_A8R8G8B8, 520, 300, D3DFMT_L8, 520, 300, FilterBox, 0},
     {"FilterNone padding", D3DFMT_X8R8G8B8, 520, 300, D3DFMT_A1R5G5B5, 600, 410, FilterNone,
      0xFFFF00FF},
-    {"FilterNone padding into DXT1", D3DFMT_R8G8B8, 500, 290, D3DFMT_DXT1, 512, 512, FilterNone,
+    {"FilterNone padding into DXT1", D3DFMT_R8G8B8, 500, 290, D3DFMT_DXT1, 512, 512, FilterNone, 0},
+    {"box halving, integer path", D3DFMT_A8R8G8B8, 1040, 601, D3DFMT_A8R8G8B8, 520, 300, FilterBox,
      0},
-    {"box halving, integer path", D3DFMT_A8R8G8B8, 1040, 601, D3DFMT_A8R8G8B8, 520, 300,
-     FilterBox, 0},
     {"box halving with dither", D3DFMT_A8R8G8B8, 1040, 600, D3DFMT_R5G6B5, 520, 300,
      FilterBox | FilterDither, 0},
 };
@@ -165,14 +165,42 @@ TEST(BlitInBands, JobsThatCannotBeCutStayWhole) {
         ImageFilter filter;
     };
     const Case cases[] = {
-        {"triangle scaling", D3DFMT_A8R8G8B8, 600, 400, D3DFMT_A8R8G8B8, 520, 300,
-         {0, 0, 520, 300, 0, 1}, FilterTriangle},
-        {"DXT rectangle off the block grid", D3DFMT_A8R8G8B8, 520, 298, D3DFMT_DXT1, 520, 300,
-         {0, 2, 520, 300, 0, 1}, FilterNone},
-        {"too small", D3DFMT_A8R8G8B8, 256, 256, D3DFMT_DXT1, 256, 256, {0, 0, 256, 256, 0, 1},
+        {"triangle scaling",
+         D3DFMT_A8R8G8B8,
+         600,
+         400,
+         D3DFMT_A8R8G8B8,
+         520,
+         300,
+         {0, 0, 520, 300, 0, 1},
+         FilterTriangle},
+        {"DXT rectangle off the block grid",
+         D3DFMT_A8R8G8B8,
+         520,
+         298,
+         D3DFMT_DXT1,
+         520,
+         300,
+         {0, 2, 520, 300, 0, 1},
          FilterNone},
-        {"FilterNone copy that may go raw", D3DFMT_A8R8G8B8, 500, 300, D3DFMT_A8R8G8B8, 512,
-         512, {0, 0, 512, 512, 0, 1}, FilterNone},
+        {"too small",
+         D3DFMT_A8R8G8B8,
+         256,
+         256,
+         D3DFMT_DXT1,
+         256,
+         256,
+         {0, 0, 256, 256, 0, 1},
+         FilterNone},
+        {"FilterNone copy that may go raw",
+         D3DFMT_A8R8G8B8,
+         500,
+         300,
+         D3DFMT_A8R8G8B8,
+         512,
+         512,
+         {0, 0, 512, 512, 0, 1},
+         FilterNone},
     };
     for (const Case& c : cases) {
         Memory source = picture(c.from, c.fromWidth, c.fromHeight);

@@ -30,9 +30,7 @@ using Bytes = std::vector<uint8_t>;
 class TexkitConvert : public InTempFolder {
 protected:
     // texkit convert with the arguments.
-    ProgramRun run(const std::string& arguments) {
-        return texkit("convert " + arguments);
-    }
+    ProgramRun run(const std::string& arguments) { return texkit("convert " + arguments); }
     ProgramRun texkit(const std::string& arguments) {
         return runCommand(std::string(TEXKIT_PROGRAM) + " " + arguments);
     }
@@ -100,8 +98,7 @@ TEST_F(TexkitConvert, FoldersGiveTheirPicturesAndRecursionMirrorsTheTree) {
 
     r = run("-r pics -o tree");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(filesUnder("tree"),
-              (std::vector<std::string>{"B.dds", "a.dds", "sub/deeper/c.dds"}));
+    EXPECT_EQ(filesUnder("tree"), (std::vector<std::string>{"B.dds", "a.dds", "sub/deeper/c.dds"}));
     EXPECT_TRUE(loadsWithLevels("tree/sub/deeper/c.dds", 3));
 }
 
@@ -296,8 +293,8 @@ TEST_F(TexkitConvert, JsonGivesOneObjectPerInputAndTheSummaryEndsTheRun) {
 TEST_F(TexkitConvert, TheBytesAreTheSameWhateverTheWorkers) {
     writePicture("pics/large.png", 600, 400);
     writePicture("pics/small.png", 70, 50);
-    for (const char* format : {"DXT1", "DXT2", "DXT3", "DXT4", "DXT5", "A8R8G8B8", "R5G6B5",
-                               "X1R5G5B5", "L8"}) {
+    for (const char* format :
+         {"DXT1", "DXT2", "DXT3", "DXT4", "DXT5", "A8R8G8B8", "R5G6B5", "X1R5G5B5", "L8"}) {
         const std::string request = std::string(" --format ") + format;
         ASSERT_EQ(run("pics -o one -j 1 --force" + request).status, 0) << format;
         ASSERT_EQ(run("pics -o four -j 4 --force" + request).status, 0) << format;
@@ -325,8 +322,8 @@ TEST_F(TexkitConvert, AnInterruptedRunLeavesOnlyWholeOutputs) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        execl(TEXKIT_PROGRAM, TEXKIT_PROGRAM, "convert", "pics", "-o", "out", "-j", "1",
-              "--format", "DXT5", "--quiet", static_cast<char*>(nullptr));
+        execl(TEXKIT_PROGRAM, TEXKIT_PROGRAM, "convert", "pics", "-o", "out", "-j", "1", "--format",
+              "DXT5", "--quiet", static_cast<char*>(nullptr));
         _exit(127);
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);

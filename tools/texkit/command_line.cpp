@@ -80,8 +80,8 @@ bool parseFilter(const std::string& text, ImageFilter* filter) {
         const size_t end = std::min(text.find('+', start), text.size());
         ImageFilter bits = 0;
         const std::string part = text.substr(start, end - start);
-        const bool known = first ? lookUp(part, filterKindTable, &bits)
-                                 : lookUp(part, filterFlagTable, &bits);
+        const bool known =
+            first ? lookUp(part, filterKindTable, &bits) : lookUp(part, filterFlagTable, &bits);
         if (!known)
             return false;
         word |= bits;

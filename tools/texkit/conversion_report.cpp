@@ -25,8 +25,7 @@ const char* resultName(ConversionOutcome::Result result) {
 
 } // namespace
 
-ConversionReport::ConversionReport(const ConvertOptions& options, size_t files,
-                                   uint64_t inputBytes)
+ConversionReport::ConversionReport(const ConvertOptions& options, size_t files, uint64_t inputBytes)
     : quiet_(options.quiet), json_(options.json),
       progressLine_(!options.quiet && ::isatty(STDERR_FILENO) != 0), files_(files),
       inputBytes_(inputBytes) {}
@@ -84,8 +83,9 @@ void ConversionReport::finished(const ConversionJob& job, const ConversionOutcom
     }
     if (json_) {
         JsonObject object;
-        object.add("input", job.input).add("output", job.output).add("result",
-                                                                     resultName(outcome.result));
+        object.add("input", job.input)
+            .add("output", job.output)
+            .add("result", resultName(outcome.result));
         if (outcome.result == ConversionOutcome::Converted) {
             object.add("width", uint64_t(outcome.width))
                 .add("height", uint64_t(outcome.height))
@@ -130,6 +130,5 @@ void ConversionReport::finish() {
         return;
     const double elapsed = seconds();
     std::fprintf(stderr, "texkit: converted %zu, skipped %zu, failed %zu in %.2f s, %.1f Mpix/s\n",
-                 converted_, skipped_, failed_, elapsed,
-                 elapsed > 0 ? megapixels_ / elapsed : 0.0);
+                 converted_, skipped_, failed_, elapsed, elapsed > 0 ? megapixels_ / elapsed : 0.0);
 }

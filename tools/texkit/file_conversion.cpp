@@ -78,8 +78,8 @@ HRESULT makeTexture(IDirect3DDevice8* device, const ConversionJob& job,
     outcome->pictureWidth = info.width;
     outcome->pictureHeight = info.height;
     hr = createTextureFromImage(device, image, options.width, options.height, options.levels, 0,
-                                options.format, D3DPOOL_MANAGED, options.filter,
-                                options.mipFilter, options.colorKey, nullptr, texture);
+                                options.format, D3DPOOL_MANAGED, options.filter, options.mipFilter,
+                                options.colorKey, nullptr, texture);
     if (FAILED(hr))
         outcome->reason = loadFailureReason(job.input, hr);
     return hr;
@@ -95,8 +95,7 @@ void describeTexture(IDirect3DTexture8* texture, ConversionOutcome* outcome) {
 }
 
 bool writeOutput(IDirect3DTexture8* texture, const ConversionJob& job,
-                 const ConvertOptions& options, OutputFiles* outputs,
-                 ConversionOutcome* outcome) {
+                 const ConvertOptions& options, OutputFiles* outputs, ConversionOutcome* outcome) {
     std::string error;
     const std::string temporary = outputs->temporaryFor(job.output, &error);
     if (temporary.empty()) {
@@ -150,7 +149,6 @@ ConversionOutcome convertFile(IDirect3DDevice8* device, const ConversionJob& job
         }
     }
     outcome.milliseconds =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-            .count();
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     return outcome;
 }

@@ -72,9 +72,8 @@ const char infoHelpText[] =
 CommandLine parseInfoOptions(std::span<const std::string> arguments, InfoOptions* options,
                              std::string* error) {
     std::vector<std::string> files;
-    const CommandLine result =
-        parseCommandLine(arguments, options, &files, error, std::span<const Row>(infoRows),
-                         requestOptionTable());
+    const CommandLine result = parseCommandLine(
+        arguments, options, &files, error, std::span<const Row>(infoRows), requestOptionTable());
     if (result != CommandLine::Run)
         return result;
     if (files.empty()) {

@@ -58,8 +58,8 @@ bool writeOutputs(const char* program, const InfoOptions& options, IDirect3DText
         if (FAILED(hr)) {
             if (!error.empty())
                 std::fprintf(stderr, "%s: %s\n", program, error.c_str());
-            std::fprintf(stderr, "%s: cannot write %s (0x%08X)\n", program,
-                         options.pngPath.c_str(), unsigned(hr));
+            std::fprintf(stderr, "%s: cannot write %s (0x%08X)\n", program, options.pngPath.c_str(),
+                         unsigned(hr));
             return false;
         }
     }
@@ -106,8 +106,7 @@ int runInfo(const Invocation& invocation, std::span<const std::string> arguments
     ComRef<IDirect3DDevice8> device;
     const HRESULT deviceResult = platform_ext::createHeadlessDevice(64, 64, device.out());
     if (FAILED(deviceResult)) {
-        std::fprintf(stderr, "%s: no Direct3D device (0x%08X)\n", program,
-                     unsigned(deviceResult));
+        std::fprintf(stderr, "%s: no Direct3D device (0x%08X)\n", program, unsigned(deviceResult));
         return 1;
     }
     // A DDS file can hold a paletted texture, so the palette is asked for only then; without

@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* pictureExtensionTable[] = {".bmp", ".dib", ".tga", ".ppm",
+constexpr const char* pictureExtensionTable[] = {".bmp", ".dib", ".tga",  ".ppm",
                                                  ".png", ".jpg", ".jpeg", ".dds"};
 static_assert(std::size(pictureExtensionTable) == 8);
 
@@ -118,8 +118,8 @@ private:
 
     void add(const std::string& input, fs::path relative, uint64_t bytes) {
         relative.replace_extension(extension_);
-        jobs_->push_back({input, (fs::path(outputFolder_) / relative).lexically_normal().string(),
-                          bytes});
+        jobs_->push_back(
+            {input, (fs::path(outputFolder_) / relative).lexically_normal().string(), bytes});
     }
 
     bool recursive_;

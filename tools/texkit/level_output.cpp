@@ -39,8 +39,7 @@ HRESULT writeLevelPng(IDirect3DTexture8* texture, UINT level, const std::string&
     std::vector<uint32_t> words(size_t(width) * height);
     for (UINT y = 0; y < height; ++y)
         std::memcpy(&words[size_t(y) * width], copy.row(y), size_t(width) * 4);
-    return tools::writePng(path, words.data(), width, height, width, true, error) ? D3D_OK
-                                                                                   : E_FAIL;
+    return tools::writePng(path, words.data(), width, height, width, true, error) ? D3D_OK : E_FAIL;
 }
 
 HRESULT writeLevelRaw(IDirect3DTexture8* texture, UINT level, const std::string& path) {

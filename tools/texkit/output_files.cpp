@@ -29,8 +29,8 @@ std::string OutputFiles::temporaryFor(const std::string& output, std::string* er
     if (path.has_parent_path())
         fs::create_directories(path.parent_path(), made);
     if (made) {
-        *error = "cannot make the folder " + path.parent_path().string() + " (" +
-                 made.message() + ")";
+        *error =
+            "cannot make the folder " + path.parent_path().string() + " (" + made.message() + ")";
         return {};
     }
     std::lock_guard<std::mutex> lock(mutex_);

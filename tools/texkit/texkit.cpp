@@ -32,8 +32,9 @@ void printHelp() {
               "The texture tool of the Bosquetir toolkit. Verbs:\n");
     for (const VerbRow& verb : verbTable)
         std::printf("  %-9s %s\n", verb.name, verb.summary);
-    std::puts("\n'texkit VERB --help' lists the options of a verb. Called as texinfo, the program is\n"
-              "'texkit info'.");
+    std::puts(
+        "\n'texkit VERB --help' lists the options of a verb. Called as texinfo, the program is\n"
+        "'texkit info'.");
 }
 
 const char* baseName(const char* path) {

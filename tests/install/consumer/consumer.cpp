@@ -51,9 +51,9 @@ int checkConvertedTextures(IDirect3DDevice8* device) {
     for (const Expected& e : expectedTable) {
         ImageInfo info = {};
         IDirect3DTexture8* texture = nullptr;
-        const HRESULT hr = createTextureFromFile(device, e.file, 0, 0, 0, 0, D3DFMT_UNKNOWN,
-                                                 D3DPOOL_MANAGED, FilterNone, FilterDefault, 0,
-                                                 &info, nullptr, &texture);
+        const HRESULT hr =
+            createTextureFromFile(device, e.file, 0, 0, 0, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
+                                  FilterNone, FilterDefault, 0, &info, nullptr, &texture);
         if (FAILED(hr))
             return fail(e.file, hr);
         const bool right = info.imageFileFormat == Dds && info.width == e.width &&
@@ -67,8 +67,8 @@ int checkConvertedTextures(IDirect3DDevice8* device) {
         if (right && e.format == D3DFMT_A8R8G8B8) {
             D3DLOCKED_RECT locked = {};
             texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY);
-            const auto* row = reinterpret_cast<const uint32_t*>(static_cast<uint8_t*>(locked.pBits) +
-                                                                locked.Pitch);
+            const auto* row = reinterpret_cast<const uint32_t*>(
+                static_cast<uint8_t*>(locked.pBits) + locked.Pitch);
             if (row[1] != 0 || row[0] != 0xFF1E8C32) {
                 std::fprintf(stderr, "consumer: keyed leaf pixels %08X %08X\n", row[0], row[1]);
                 ++wrong;
