@@ -27,12 +27,13 @@ std::string figures(const LevelDifference& d) {
 }
 
 void printLevel(const LevelDifference& d) {
-    std::string size = std::to_string(d.width) + "x" + std::to_string(d.height);
+    char size[64];
+    int used = std::snprintf(size, sizeof size, "%ux%u", d.width, d.height);
     if (d.depth > 1)
-        size += "x" + std::to_string(d.depth);
+        used += std::snprintf(size + used, sizeof size - used, "x%u", d.depth);
     if (d.faces > 1)
-        size += " faces=" + std::to_string(d.faces);
-    std::printf("level=%u size=%s %s\n", d.level, size.c_str(), figures(d).c_str());
+        std::snprintf(size + used, sizeof size - used, " faces=%u", d.faces);
+    std::printf("level=%u size=%s %s\n", d.level, size, figures(d).c_str());
 }
 
 bool decode(const std::string& path, DecodedTexture* texture) {

@@ -74,7 +74,9 @@ void printJson(HRESULT hr, const ImageInfo* info, IDirect3DTexture8* texture) {
             entry.add("width", uint64_t(desc.Width))
                 .add("height", uint64_t(desc.Height))
                 .add("format", formatName(desc.Format));
-            levels += (level > 0 ? "," : "") + entry.text();
+            if (level > 0)
+                levels += ',';
+            levels += entry.text();
         }
         JsonObject made;
         made.add("levels", uint64_t(texture->GetLevelCount())).addRaw("level", levels + "]");

@@ -2,6 +2,7 @@
 #include "tools/texkit/sheet_layout.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -12,9 +13,14 @@ struct CrossPlace {
 };
 constexpr CrossPlace crossTable[6] = {{2, 1}, {0, 1}, {1, 0}, {1, 2}, {1, 1}, {3, 1}};
 
-std::string sizeText(const DecodedLevel& level) {
-    std::string text = std::to_string(level.width) + "x" + std::to_string(level.height);
-    return level.depth > 1 ? text + "x" + std::to_string(level.depth) : text;
+// A volume's levels keep their depth in the label, even at one slice.
+std::string sizeText(const DecodedLevel& level, bool volume) {
+    char text[48];
+    if (volume)
+        std::snprintf(text, sizeof text, "%ux%ux%u", level.width, level.height, level.depth);
+    else
+        std::snprintf(text, sizeof text, "%ux%u", level.width, level.height);
+    return text;
 }
 
 } // namespace
@@ -29,7 +35,7 @@ SheetLayout layOutSheet(const DecodedTexture& texture) {
         cell.level = level;
         cell.width = top.width;
         cell.height = top.height;
-        cell.text = sizeText(top);
+        cell.text = sizeText(top, texture.type == D3DRTYPE_VOLUMETEXTURE);
         UINT contentWidth = 0, contentHeight = 0;
         if (cube) {
             for (UINT face = 0; face < 6; ++face)
