@@ -432,6 +432,10 @@ TEST_F(TexkitView, AssemblesAVolumeSliceBySlice) {
 
     r = run("info volume.dds");
     EXPECT_NE(r.out.find("info.depth=3\ninfo.mipLevels=3\n"), std::string::npos) << r.out;
+    r = run("compare volume.dds volume.dds");
+    EXPECT_EQ(fieldsOf(r.out, "level=0")["size"], "4x4x3");
+    EXPECT_EQ(fieldsOf(r.out, "level=1")["size"], "2x2x1");
+    EXPECT_EQ(fieldsOf(r.out, "chain")["pixels"], "53");
     ASSERT_EQ(run("sheet volume.dds -o sheet.png").status, 0);
     const PngImage sheet = readSheet("sheet.png");
     for (int slice = 0; slice < 3; ++slice)

@@ -29,7 +29,7 @@ std::string figures(const LevelDifference& d) {
 void printLevel(const LevelDifference& d) {
     char size[64];
     int used = std::snprintf(size, sizeof size, "%ux%u", d.width, d.height);
-    if (d.depth > 1)
+    if (d.volume)
         used += std::snprintf(size + used, sizeof size - used, "x%u", d.depth);
     if (d.faces > 1)
         std::snprintf(size + used, sizeof size - used, " faces=%u", d.faces);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace {
@@ -14,8 +15,10 @@ const char* kindName(const DecodedTexture& t) {
 }
 
 std::string sizeText(const DecodedLevel& level) {
-    std::string text = std::to_string(level.width) + "x" + std::to_string(level.height);
-    return level.depth > 1 ? text + "x" + std::to_string(level.depth) : text;
+    char text[48];
+    std::snprintf(text, sizeof text, level.depth > 1 ? "%ux%ux%u" : "%ux%u", level.width,
+                  level.height, level.depth);
+    return text;
 }
 
 double psnr(uint64_t squares, uint64_t samples) {
@@ -119,6 +122,7 @@ LevelDifference compareLevel(const DecodedTexture& a, const DecodedTexture& b, U
     out.height = top.height;
     out.depth = top.depth;
     out.faces = a.faceCount();
+    out.volume = a.type == D3DRTYPE_VOLUMETEXTURE;
     if (keepErrors)
         out.errors.assign(size_t(out.mapWidth()) * out.height, 0);
     for (UINT face = 0; face < a.faceCount(); ++face)

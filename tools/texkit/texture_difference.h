@@ -15,6 +15,7 @@ struct LevelDifference {
     UINT height = 0;
     UINT depth = 1;  // slices
     UINT faces = 1;
+    bool volume = false; // its sizes are written with their depth, even of 1
     uint64_t pixels = 0;
     uint64_t rgbSquares = 0; // sum of squared red, green and blue errors
     uint64_t alphaSquares = 0;
