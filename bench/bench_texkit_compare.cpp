@@ -109,5 +109,6 @@ BENCHMARK(BM_CompareBoth)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
+    files(); // made (two DXT5 encodings) before anything is measured or counted
     return bench::runWithRatios(argc, argv, {{"compare_vs_load", "BM_CompareBoth", "BM_LoadBoth"}});
 }
