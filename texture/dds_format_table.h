@@ -40,6 +40,10 @@ inline constexpr uint32_t DdsCapsComplex = 0x8;
 inline constexpr uint32_t DdsCapsTexture = 0x1000;
 inline constexpr uint32_t DdsCapsMipMap = 0x400000;
 inline constexpr uint32_t DdsCaps2CubeFaces = 0xFC00; // +X, -X, +Y, -Y, +Z, -Z
+// Not read by the decoder (the face bits and the depth flag say it), but other readers look
+// for them.
+inline constexpr uint32_t DdsCaps2CubeMap = 0x200;
+inline constexpr uint32_t DdsCaps2Volume = 0x200000;
 
 // Pixel-format flags, and which of the description's fields each group of them selects.
 inline constexpr uint32_t DdsPixelFourCC = 0x4;

@@ -1,45 +1,68 @@
 // Writing a texture as a DDS file: the magic, the description with the flags, pitch or linear
-// size, mip count and capability words that readers look for, the pixel-format words of the
-// format table, the palette of a paletted format, then every level's stored rows.
+// size, depth, mip count and capability words that readers look for, the pixel-format words of
+// the format table, the palette of a paletted format, then every level's stored rows.
 #include "tools/texkit/dds_writer.h"
 
+#include "blit/com_ref.h"
 #include "texture/dds_format_table.h"
 #include "tools/texkit/level_copy.h"
 
 #include <cstdio>
+#include <functional>
 #include <iterator>
 #include <vector>
 
 namespace {
+
+enum class Shape { Flat, Cube, Volume };
+
+// What the description says: the top level's size and format, and the kind of texture.
+struct DdsSurface {
+    Shape shape = Shape::Flat;
+    D3DFORMAT format = D3DFMT_UNKNOWN;
+    UINT width = 0;
+    UINT height = 0;
+    UINT depth = 1;
+    UINT levels = 1;
+};
 
 void putWord(std::vector<uint8_t>& bytes, size_t offset, uint32_t value) {
     for (int i = 0; i < 4; ++i)
         bytes[offset + i] = uint8_t(value >> (8 * i));
 }
 
-// Readers size a compressed file by its top level's bytes and any other by its row pitch, and
-// some take the mip count only with its flag and the complex and mip-map capabilities.
-std::vector<uint8_t> ddsHeader(const D3DSURFACE_DESC& top, UINT levels,
-                               const DdsPixelFormat& pixel) {
+// Readers size a compressed file by its top level's bytes (one slice of a volume) and any other
+// by its row pitch, and some take the mip count only with its flag and the complex and mip-map
+// capabilities, a cube map only with its cube bit and a volume only with its volume bit.
+std::vector<uint8_t> ddsHeader(const DdsSurface& top, const DdsPixelFormat& pixel) {
     std::vector<uint8_t> header(DdsHeaderBytes, 0);
-    const bool compressed = isBlockCompressed(top.Format);
-    const DdsLevelBytes bytes = ddsLevelBytes(top.Format, top.Width, top.Height, 1);
+    const bool compressed = isBlockCompressed(top.format);
+    const bool volume = top.shape == Shape::Volume;
+    const DdsLevelBytes bytes = ddsLevelBytes(top.format, top.width, top.height, 1);
     putWord(header, 0, DdsMagic);
     putWord(header, DdsSizeOffset, DdsDescriptionBytes);
     putWord(header, DdsFlagsOffset,
             DdsFlagCaps | DdsFlagHeight | DdsFlagWidth | DdsFlagPixelFormat | DdsFlagMipCount |
-                (compressed ? DdsFlagLinearSize : DdsFlagPitch));
-    putWord(header, DdsHeightOffset, top.Height);
-    putWord(header, DdsWidthOffset, top.Width);
+                (compressed ? DdsFlagLinearSize : DdsFlagPitch) | (volume ? DdsFlagDepth : 0));
+    putWord(header, DdsHeightOffset, top.height);
+    putWord(header, DdsWidthOffset, top.width);
     putWord(header, DdsPitchOffset, uint32_t(compressed ? bytes.slice : bytes.rowPitch));
-    putWord(header, DdsMipCountOffset, levels);
+    if (volume)
+        putWord(header, DdsDepthOffset, top.depth);
+    putWord(header, DdsMipCountOffset, top.levels);
     const uint32_t pixelWords[] = {DdsPixelFormatBytes, pixel.flags,     pixel.fourCC,
                                    pixel.bitCount,      pixel.firstMask, pixel.secondMask,
                                    pixel.thirdMask,     pixel.alphaMask};
     for (size_t i = 0; i < std::size(pixelWords); ++i)
         putWord(header, DdsPixelFormatOffset + 4 * i, pixelWords[i]);
+    const bool complex = top.levels > 1 || top.shape != Shape::Flat;
     putWord(header, DdsCapsOffset,
-            DdsCapsTexture | (levels > 1 ? DdsCapsComplex | DdsCapsMipMap : 0));
+            DdsCapsTexture | (complex ? DdsCapsComplex : 0) |
+                (top.levels > 1 ? DdsCapsMipMap : 0));
+    if (top.shape == Shape::Cube)
+        putWord(header, DdsCaps2Offset, DdsCaps2CubeMap | DdsCaps2CubeFaces);
+    if (volume)
+        putWord(header, DdsCaps2Offset, DdsCaps2Volume);
     return header;
 }
 
@@ -47,10 +70,10 @@ bool writeAll(FILE* file, const void* bytes, size_t count) {
     return std::fwrite(bytes, 1, count, file) == count;
 }
 
-// The level's rows as the file stores them: no padding between rows.
-HRESULT writeLevel(FILE* file, IDirect3DTexture8* texture, UINT level) {
+// The surface's rows as the file stores them: no padding between rows.
+HRESULT writeSurface(FILE* file, IDirect3DSurface8* surface) {
     LevelCopy copy;
-    const HRESULT hr = copy.make(texture, level, D3DFMT_UNKNOWN);
+    const HRESULT hr = copy.make(surface, D3DFMT_UNKNOWN);
     if (FAILED(hr))
         return hr;
     const D3DSURFACE_DESC& desc = copy.desc();
@@ -63,48 +86,123 @@ HRESULT writeLevel(FILE* file, IDirect3DTexture8* texture, UINT level) {
     return D3D_OK;
 }
 
-HRESULT writeContents(FILE* file, IDirect3DTexture8* texture, const PALETTEENTRY* palette) {
-    D3DSURFACE_DESC top = {};
-    HRESULT hr = texture->GetLevelDesc(0, &top);
+// A volume level, slice after slice. Volumes are only made in pools that can be locked.
+HRESULT writeVolume(FILE* file, IDirect3DVolume8* volume) {
+    D3DVOLUME_DESC desc = {};
+    HRESULT hr = volume->GetDesc(&desc);
     if (FAILED(hr))
         return hr;
-    const DdsPixelFormat* pixel = findDdsDescription(top.Format);
+    D3DLOCKED_BOX locked = {};
+    hr = volume->LockBox(&locked, nullptr, D3DLOCK_READONLY);
+    if (FAILED(hr))
+        return hr;
+    const DdsLevelBytes bytes = ddsLevelBytes(desc.Format, desc.Width, desc.Height, 1);
+    const uint64_t rows = bytes.slice / bytes.rowPitch;
+    const auto* bits = static_cast<const uint8_t*>(locked.pBits);
+    for (UINT z = 0; z < desc.Depth && SUCCEEDED(hr); ++z) {
+        for (uint64_t y = 0; y < rows && SUCCEEDED(hr); ++y) {
+            const uint8_t* row = bits + size_t(z) * locked.SlicePitch + size_t(y) * locked.RowPitch;
+            if (!writeAll(file, row, size_t(bytes.rowPitch)))
+                hr = E_FAIL;
+        }
+    }
+    volume->UnlockBox();
+    return hr;
+}
+
+// The header, the palette, then `writeLevels`; the file is removed when anything fails.
+HRESULT writeFile(const std::string& path, const DdsSurface& top, const PALETTEENTRY* palette,
+                  const std::function<HRESULT(FILE*)>& writeLevels) {
+    const DdsPixelFormat* pixel = findDdsDescription(top.format);
     if (pixel == nullptr)
         return D3DERR_NOTAVAILABLE;
-    const bool paletted = getFormatInfo(top.Format).category == Palette;
+    const bool paletted = getFormatInfo(top.format).category == Palette;
     if (paletted && palette == nullptr)
         return D3DERR_INVALIDCALL;
-    const UINT levels = texture->GetLevelCount();
-    const std::vector<uint8_t> header = ddsHeader(top, levels, *pixel);
-    if (!writeAll(file, header.data(), header.size()))
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
         return E_FAIL;
-    if (paletted) {
+    const std::vector<uint8_t> header = ddsHeader(top, *pixel);
+    HRESULT hr = writeAll(file, header.data(), header.size()) ? D3D_OK : E_FAIL;
+    if (SUCCEEDED(hr) && paletted) {
         std::vector<uint8_t> entries;
         for (int i = 0; i < 256; ++i)
             entries.insert(entries.end(), {palette[i].peRed, palette[i].peGreen, palette[i].peBlue,
                                            palette[i].peFlags});
         if (!writeAll(file, entries.data(), entries.size()))
-            return E_FAIL;
+            hr = E_FAIL;
     }
-    for (UINT level = 0; level < levels; ++level) {
-        hr = writeLevel(file, texture, level);
-        if (FAILED(hr))
-            return hr;
-    }
-    return D3D_OK;
+    if (SUCCEEDED(hr))
+        hr = writeLevels(file);
+    if (std::fclose(file) != 0 && SUCCEEDED(hr))
+        hr = E_FAIL;
+    if (FAILED(hr))
+        std::remove(path.c_str());
+    return hr;
 }
 
 } // namespace
 
 HRESULT writeDdsFile(IDirect3DTexture8* texture, const PALETTEENTRY* palette,
                      const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr)
-        return E_FAIL;
-    HRESULT hr = writeContents(file, texture, palette);
-    if (std::fclose(file) != 0 && SUCCEEDED(hr))
-        hr = E_FAIL;
+    D3DSURFACE_DESC desc = {};
+    const HRESULT hr = texture->GetLevelDesc(0, &desc);
     if (FAILED(hr))
-        std::remove(path.c_str());
-    return hr;
+        return hr;
+    const DdsSurface top = {Shape::Flat, desc.Format, desc.Width, desc.Height, 1,
+                            UINT(texture->GetLevelCount())};
+    return writeFile(path, top, palette, [&](FILE* file) {
+        for (UINT level = 0; level < top.levels; ++level) {
+            ComRef<IDirect3DSurface8> surface;
+            HRESULT written = texture->GetSurfaceLevel(level, surface.out());
+            if (SUCCEEDED(written))
+                written = writeSurface(file, surface.get());
+            if (FAILED(written))
+                return written;
+        }
+        return HRESULT(D3D_OK);
+    });
+}
+
+HRESULT writeDdsFile(IDirect3DCubeTexture8* texture, const std::string& path) {
+    D3DSURFACE_DESC desc = {};
+    const HRESULT hr = texture->GetLevelDesc(0, &desc);
+    if (FAILED(hr))
+        return hr;
+    const DdsSurface top = {Shape::Cube, desc.Format, desc.Width, desc.Height, 1,
+                            UINT(texture->GetLevelCount())};
+    return writeFile(path, top, nullptr, [&](FILE* file) {
+        for (DWORD face = D3DCUBEMAP_FACE_POSITIVE_X; face <= D3DCUBEMAP_FACE_NEGATIVE_Z; ++face) {
+            for (UINT level = 0; level < top.levels; ++level) {
+                ComRef<IDirect3DSurface8> surface;
+                HRESULT written =
+                    texture->GetCubeMapSurface(D3DCUBEMAP_FACES(face), level, surface.out());
+                if (SUCCEEDED(written))
+                    written = writeSurface(file, surface.get());
+                if (FAILED(written))
+                    return written;
+            }
+        }
+        return HRESULT(D3D_OK);
+    });
+}
+
+HRESULT writeDdsFile(IDirect3DVolumeTexture8* texture, const std::string& path) {
+    D3DVOLUME_DESC desc = {};
+    const HRESULT hr = texture->GetLevelDesc(0, &desc);
+    if (FAILED(hr))
+        return hr;
+    const DdsSurface top = {Shape::Volume, desc.Format, desc.Width, desc.Height, desc.Depth,
+                            UINT(texture->GetLevelCount())};
+    return writeFile(path, top, nullptr, [&](FILE* file) {
+        for (UINT level = 0; level < top.levels; ++level) {
+            ComRef<IDirect3DVolume8> volume;
+            HRESULT written = texture->GetVolumeLevel(level, volume.out());
+            if (SUCCEEDED(written))
+                written = writeVolume(file, volume.get());
+            if (FAILED(written))
+                return written;
+        }
+        return HRESULT(D3D_OK);
+    });
 }

@@ -1,4 +1,5 @@
-// Writing a two-dimensional texture as a DDS file: every level, in the texture's own format.
+// Writing a texture, cube texture or volume texture as a DDS file: every level (of every face),
+// in the texture's own format.
 #pragma once
 
 #include "d3d8.h"
@@ -10,3 +11,10 @@
 // texture without a palette, E_FAIL when the file cannot be written (nothing is left of it).
 HRESULT writeDdsFile(IDirect3DTexture8* texture, const PALETTEENTRY* palette,
                      const std::string& path);
+
+// The faces in the order +X, -X, +Y, -Y, +Z, -Z, each with its whole chain. Paletted formats
+// are refused with D3DERR_INVALIDCALL.
+HRESULT writeDdsFile(IDirect3DCubeTexture8* texture, const std::string& path);
+
+// Each level slice after slice. Paletted formats are refused with D3DERR_INVALIDCALL.
+HRESULT writeDdsFile(IDirect3DVolumeTexture8* texture, const std::string& path);

@@ -30,8 +30,10 @@ constexpr Row infoRows[] = {
          o->ddsPath = v;
          return true;
      }},
+    {"--json", nullptr, nullptr,
+     [](const std::string&, InfoOptions* o) { return o->json = true; }},
 };
-static_assert(std::size(infoRows) == 6);
+static_assert(std::size(infoRows) == 7);
 
 const char infoHelpText[] =
     "\n"
@@ -62,6 +64,10 @@ const char infoHelpText[] =
     "  --raw OUT.bin     writes the level's bytes as stored, rows without padding\n"
     "  --dds OUT.dds     writes every level, in the texture's format, as a DDS file; a\n"
     "                    paletted texture keeps its palette (use --pool scratch for P8)\n"
+    "  --json            prints the same facts as one JSON object on one line: result,\n"
+    "                    info {width, height, depth, mipLevels, format, resourceType,\n"
+    "                    imageFileFormat} and texture {levels, level: [{width, height,\n"
+    "                    format}]}; a failed load prints the result only\n"
     "  --help            shows this text\n"
     "\n"
     "For example, %s photo.png --format DXT5 --key 0 --dds photo.dds makes a compressed,\n"

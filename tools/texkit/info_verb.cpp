@@ -8,6 +8,7 @@
 #include "tools/texkit/dds_writer.h"
 #include "tools/texkit/format_names.h"
 #include "tools/texkit/info_options.h"
+#include "tools/texkit/json_text.h"
 #include "tools/texkit/level_output.h"
 #include "tools/texkit/load_failure.h"
 #include "tools/texkit/verbs.h"
@@ -41,6 +42,47 @@ void printLevels(IDirect3DTexture8* texture) {
         std::printf("texture.level.%u=%ux%u %s\n", unsigned(level), desc.Width, desc.Height,
                     formatName(desc.Format).c_str());
     }
+}
+
+std::string resultText(HRESULT hr) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", unsigned(hr));
+    return text;
+}
+
+// The text output's facts as one object; `info` and `texture` are null after a failed load.
+void printJson(HRESULT hr, const ImageInfo* info, IDirect3DTexture8* texture) {
+    JsonObject object;
+    object.add("result", resultText(hr));
+    if (info != nullptr) {
+        JsonObject file;
+        file.add("width", uint64_t(info->width))
+            .add("height", uint64_t(info->height))
+            .add("depth", uint64_t(info->depth))
+            .add("mipLevels", uint64_t(info->mipLevels))
+            .add("format", formatName(info->format))
+            .add("resourceType", uint64_t(info->resourceType))
+            .add("imageFileFormat", imageFileFormatName(info->imageFileFormat));
+        object.addRaw("info", file.text());
+    }
+    if (texture != nullptr) {
+        std::string levels = "[";
+        for (DWORD level = 0; level < texture->GetLevelCount(); ++level) {
+            D3DSURFACE_DESC desc = {};
+            texture->GetLevelDesc(level, &desc);
+            JsonObject entry;
+            entry.add("width", uint64_t(desc.Width))
+                .add("height", uint64_t(desc.Height))
+                .add("format", formatName(desc.Format));
+            if (level > 0)
+                levels += ',';
+            levels += entry.text();
+        }
+        JsonObject made;
+        made.add("levels", uint64_t(texture->GetLevelCount())).addRaw("level", levels + "]");
+        object.addRaw("texture", made.text());
+    }
+    std::printf("%s\n", object.text().c_str());
 }
 
 // The --png and --raw files of the chosen level and the --dds file; false after saying what
@@ -119,15 +161,20 @@ int runInfo(const Invocation& invocation, std::span<const std::string> arguments
         device.get(), options.file.c_str(), options.width, options.height, options.levels,
         options.usage, options.format, options.pool, options.filter, options.mipFilter,
         options.colorKey, &info, wantedPalette, texture.out());
-    std::printf("result=0x%08X\n", unsigned(hr));
+    if (options.json)
+        printJson(hr, SUCCEEDED(hr) ? &info : nullptr, SUCCEEDED(hr) ? texture.get() : nullptr);
+    else
+        std::printf("result=%s\n", resultText(hr).c_str());
     if (FAILED(hr)) {
         std::fflush(stdout);
         std::fprintf(stderr, "%s: %s: %s\n", program, options.file.c_str(),
                      loadFailureReason(options.file, hr).c_str());
         return 1;
     }
-    printInfo(info);
-    printLevels(texture.get());
+    if (!options.json) {
+        printInfo(info);
+        printLevels(texture.get());
+    }
     std::fflush(stdout);
     return writeOutputs(program, options, texture.get(), wantedPalette) ? 0 : 1;
 }

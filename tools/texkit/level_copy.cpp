@@ -16,14 +16,16 @@ UINT storedExtent(UINT size, D3DFORMAT format) {
 
 HRESULT LevelCopy::make(IDirect3DTexture8* texture, UINT level, D3DFORMAT format) {
     ComRef<IDirect3DSurface8> surface;
-    HRESULT hr = texture->GetSurfaceLevel(level, surface.out());
-    if (FAILED(hr))
-        return hr;
-    hr = surface->GetDesc(&desc_);
+    const HRESULT hr = texture->GetSurfaceLevel(level, surface.out());
+    return FAILED(hr) ? hr : make(surface.get(), format);
+}
+
+HRESULT LevelCopy::make(IDirect3DSurface8* surface, D3DFORMAT format) {
+    HRESULT hr = surface->GetDesc(&desc_);
     if (FAILED(hr))
         return hr;
     ComRef<IDirect3DDevice8> device;
-    hr = texture->GetDevice(device.out());
+    hr = surface->GetDevice(device.out());
     if (FAILED(hr))
         return hr;
     const bool converted = format != D3DFMT_UNKNOWN && format != desc_.Format;
@@ -36,9 +38,9 @@ HRESULT LevelCopy::make(IDirect3DTexture8* texture, UINT level, D3DFORMAT format
         return hr;
     const RECT whole = {0, 0, LONG(desc_.Width), LONG(desc_.Height)};
     const POINT origin = {0, 0};
-    hr = converted ? loadSurfaceFromSurface(copy_.get(), nullptr, &whole, surface.get(), nullptr,
+    hr = converted ? loadSurfaceFromSurface(copy_.get(), nullptr, &whole, surface, nullptr,
                                             nullptr, FilterNone, 0)
-                   : device->CopyRects(surface.get(), &whole, 1, copy_.get(), &origin);
+                   : device->CopyRects(surface, &whole, 1, copy_.get(), &origin);
     if (FAILED(hr))
         return hr;
     return copy_->LockRect(&locked_, nullptr, D3DLOCK_READONLY);

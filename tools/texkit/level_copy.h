@@ -17,6 +17,8 @@ public:
     // Copies the level, converted to `format` unless that is D3DFMT_UNKNOWN or the level's own
     // format, and locks the copy for reading.
     HRESULT make(IDirect3DTexture8* texture, UINT level, D3DFORMAT format);
+    // The same for any surface of the device: a cube map's face level, a back buffer.
+    HRESULT make(IDirect3DSurface8* surface, D3DFORMAT format);
 
     // The level's size and the copy's format.
     const D3DSURFACE_DESC& desc() const { return desc_; }

@@ -9,3 +9,6 @@
 
 int runInfo(const Invocation& invocation, std::span<const std::string> arguments);
 int runConvert(const Invocation& invocation, std::span<const std::string> arguments);
+int runCompare(const Invocation& invocation, std::span<const std::string> arguments);
+int runSheet(const Invocation& invocation, std::span<const std::string> arguments);
+int runAssemble(const Invocation& invocation, std::span<const std::string> arguments);

@@ -1,0 +1,78 @@
+// Parsing the command line of texkit assemble.
+#include "tools/texkit/assemble_options.h"
+
+#include <iterator>
+
+namespace {
+
+using Row = OptionRow<AssembleOptions>;
+
+constexpr Row assembleRows[] = {
+    {"--cube", nullptr, nullptr,
+     [](const std::string&, AssembleOptions* o) { return o->cube = true; }},
+    {"--volume", nullptr, nullptr,
+     [](const std::string&, AssembleOptions* o) { return o->volume = true; }},
+    {"--output", "-o", "OUT.dds",
+     [](const std::string& v, AssembleOptions* o) {
+         o->outputPath = v;
+         return !v.empty();
+     }},
+};
+static_assert(std::size(assembleRows) == 3);
+
+const char assembleHelpText[] =
+    "usage: texkit assemble --cube PX NX PY NY PZ NZ -o OUT.dds [OPTION]...\n"
+    "       texkit assemble --volume SLICE... -o OUT.dds [OPTION]...\n"
+    "\n"
+    "Builds a cube map from six square pictures of one size, given in the order +X, -X, +Y,\n"
+    "-Y, +Z, -Z, or a volume from two or more pictures of one size, the first slice first,\n"
+    "and writes it as a DDS file. Each picture goes through the blit engine into its face or\n"
+    "slice (scaled, converted, keyed); the lower levels of a cube are made face by face, those\n"
+    "of a volume by the volume filter (box: each texel the mean of eight). Wrong counts, mixed\n"
+    "sizes and faces that are not square are refused with status 1, and nothing is written.\n"
+    "\n"
+    "  --cube, --volume  what to build\n"
+    "  -o, --output OUT.dds\n"
+    "                    the file to write\n"
+    "  --format NAME     D3DFMT_A8R8G8B8, A8R8G8B8, DXT1 to DXT5 ...; by default A8R8G8B8\n"
+    "                    when a picture has alpha or a colour key is given, else X8R8G8B8\n"
+    "  --width N, --height N\n"
+    "                    face or slice size; by default the pictures'\n"
+    "  --levels N        mip levels; 0 (the default) for the full chain\n"
+    "  --filter WORD     scaling filter (none, point, linear, triangle, box, with +dither,\n"
+    "                    +mirror ...); 'default' for triangle+dither\n"
+    "  --mip-filter WORD the filter of the lower levels; box by default\n"
+    "  --key 0xAARRGGBB  colour key; 0 (the default) for none\n"
+    "  --profile NAMES   device capabilities, as for texkit info\n"
+    "  --help            shows this text\n";
+
+} // namespace
+
+CommandLine parseAssembleOptions(std::span<const std::string> arguments, AssembleOptions* options,
+                                 std::string* error) {
+    const CommandLine result =
+        parseCommandLine(arguments, options, &options->pictures, error,
+                         std::span<const Row>(assembleRows), requestOptionTable());
+    if (result != CommandLine::Run)
+        return result;
+    if (options->cube == options->volume) {
+        *error = options->cube ? "--cube and --volume together" : "--cube or --volume is needed";
+        return CommandLine::Wrong;
+    }
+    if (options->outputPath.empty()) {
+        *error = "no output file (-o OUT.dds)";
+        return CommandLine::Wrong;
+    }
+    return CommandLine::Run;
+}
+
+void printAssembleUsage(FILE* to) {
+    std::fputs("usage: texkit assemble --cube PX NX PY NY PZ NZ -o OUT.dds [OPTION]...\n"
+               "       texkit assemble --volume SLICE... -o OUT.dds [OPTION]...\n"
+               "try 'texkit assemble --help' for the options\n",
+               to);
+}
+
+void printAssembleHelp(FILE* to) {
+    std::fputs(assembleHelpText, to);
+}

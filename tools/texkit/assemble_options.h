@@ -1,0 +1,33 @@
+// The command line of texkit assemble: a cube map from six pictures or a volume from slices,
+// the texture request with a converter's defaults, and the DDS file to write.
+#pragma once
+
+#include "tools/texkit/command_line.h"
+#include "tools/texkit/texture_request.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct AssembleOptions : TextureRequest {
+    // As convert: the pictures' size and a format that keeps them, the full chain by the box
+    // filter, no colour key.
+    AssembleOptions() {
+        format = D3DFMT_UNKNOWN;
+        filter = FilterDefault;
+        mipFilter = FilterBox;
+        colorKey = 0;
+    }
+
+    bool cube = false;
+    bool volume = false;
+    std::vector<std::string> pictures; // faces +X -X +Y -Y +Z -Z, or slices front to back
+    std::string outputPath;
+};
+
+// Fills `options` from the arguments after the verb; on Wrong, `error` says what was wrong.
+CommandLine parseAssembleOptions(std::span<const std::string> arguments, AssembleOptions* options,
+                                 std::string* error);
+
+void printAssembleUsage(FILE* to);
+void printAssembleHelp(FILE* to);

@@ -1,0 +1,206 @@
+// texkit assemble: a cube map from six pictures or a volume from its slices, through the
+// toolkit (each picture into its face or slice by the blit engine, the lower levels by
+// filterTexture), written as a DDS file.
+#include "blit/com_ref.h"
+#include "blit/filter_texture.h"
+#include "blit/surface_load.h"
+#include "platform_ext.h"
+#include "texture/image_decoder.h"
+#include "texture/mapped_file.h"
+#include "tools/texkit/assemble_options.h"
+#include "tools/texkit/dds_writer.h"
+#include "tools/texkit/load_failure.h"
+#include "tools/texkit/verbs.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// A decoded picture with the mapping its pixels may point into.
+struct Picture {
+    std::string path;
+    MappedFile file;
+    ImageDecoder image;
+};
+
+using Pictures = std::vector<std::unique_ptr<Picture>>;
+
+std::string sizeOf(const ImageDecoder& image) {
+    return std::to_string(image.width) + "x" + std::to_string(image.height);
+}
+
+// The pictures in order, or a message about the first that does not load.
+bool loadPictures(const std::vector<std::string>& paths, Pictures* pictures, std::string* error) {
+    for (const std::string& path : paths) {
+        auto picture = std::make_unique<Picture>();
+        picture->path = path;
+        HRESULT hr = picture->file.open(path.c_str());
+        if (SUCCEEDED(hr))
+            hr = picture->image.load(picture->file.view, picture->file.size, nullptr);
+        if (FAILED(hr)) {
+            *error = path + ": " + loadFailureReason(path, InvalidData);
+            return false;
+        }
+        pictures->push_back(std::move(picture));
+    }
+    return true;
+}
+
+// The refusals: counts, then sizes, then square faces; one message for the first found.
+bool checkPictures(const AssembleOptions& options, Pictures* loaded, std::string* error) {
+    const size_t count = options.pictures.size();
+    if (options.cube && count != 6) {
+        *error = "a cube map takes six pictures (+X -X +Y -Y +Z -Z), not " + std::to_string(count);
+        return false;
+    }
+    if (options.volume && count < 2) {
+        *error = "a volume takes two or more pictures, not " + std::to_string(count);
+        return false;
+    }
+    if (!loadPictures(options.pictures, loaded, error))
+        return false;
+    const Pictures& pictures = *loaded;
+    const ImageDecoder& first = pictures[0]->image;
+    for (const auto& picture : pictures) {
+        if (picture->image.width != first.width || picture->image.height != first.height) {
+            *error = "the pictures differ in size: " + pictures[0]->path + " is " + sizeOf(first) +
+                     ", " + picture->path + " is " + sizeOf(picture->image);
+            return false;
+        }
+    }
+    if (options.cube && first.width != first.height) {
+        *error = "cube faces are square: the pictures are " + sizeOf(first);
+        return false;
+    }
+    return true;
+}
+
+// The default keeps the pictures' alpha, or makes room for the key's transparency.
+D3DFORMAT chosenFormat(const AssembleOptions& options, const Pictures& pictures) {
+    if (options.format != D3DFMT_UNKNOWN)
+        return options.format;
+    bool alpha = options.colorKey != 0;
+    for (const auto& picture : pictures) {
+        const PixelFormatInfo& info = getFormatInfo(picture->image.format);
+        alpha |= info.alphaBits != 0 || info.category == Palette;
+    }
+    return alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+}
+
+RECT pictureRect(const ImageDecoder& image) {
+    return {LONG(image.box.left), LONG(image.box.top), LONG(image.box.right),
+            LONG(image.box.bottom)};
+}
+
+HRESULT buildCube(IDirect3DDevice8* device, const AssembleOptions& options,
+                  const Pictures& pictures, UINT edge, D3DFORMAT format,
+                  IDirect3DCubeTexture8** out) {
+    ComRef<IDirect3DCubeTexture8> cube;
+    HRESULT hr =
+        device->CreateCubeTexture(edge, options.levels, 0, format, D3DPOOL_MANAGED, cube.out());
+    for (UINT face = 0; face < 6 && SUCCEEDED(hr); ++face) {
+        const ImageDecoder& image = pictures[face]->image;
+        ComRef<IDirect3DSurface8> surface;
+        hr = cube->GetCubeMapSurface(D3DCUBEMAP_FACES(face), 0, surface.out());
+        const RECT rect = pictureRect(image);
+        if (SUCCEEDED(hr))
+            hr = loadSurfaceFromMemory(surface.get(), nullptr, nullptr, image.bits, image.format,
+                                       image.rowPitch, image.palette, &rect, options.filter,
+                                       options.colorKey);
+    }
+    if (SUCCEEDED(hr) && cube->GetLevelCount() > 1)
+        hr = filterTexture(cube.get(), nullptr, 0, options.mipFilter);
+    if (SUCCEEDED(hr)) {
+        cube->AddRef();
+        *out = cube.get();
+    }
+    return hr;
+}
+
+HRESULT buildVolume(IDirect3DDevice8* device, const AssembleOptions& options,
+                    const Pictures& pictures, UINT width, UINT height, D3DFORMAT format,
+                    IDirect3DVolumeTexture8** out) {
+    const UINT depth = UINT(pictures.size());
+    ComRef<IDirect3DVolumeTexture8> texture;
+    HRESULT hr = device->CreateVolumeTexture(width, height, depth, options.levels, 0, format,
+                                             D3DPOOL_MANAGED, texture.out());
+    ComRef<IDirect3DVolume8> top;
+    if (SUCCEEDED(hr))
+        hr = texture->GetVolumeLevel(0, top.out());
+    for (UINT z = 0; z < depth && SUCCEEDED(hr); ++z) {
+        const ImageDecoder& image = pictures[z]->image;
+        const D3DBOX slice = {0, 0, width, height, z, z + 1};
+        const D3DBOX source = {image.box.left, image.box.top, image.box.right, image.box.bottom,
+                               0, 1};
+        hr = loadVolumeFromMemory(top.get(), nullptr, &slice, image.bits, image.format,
+                                  image.rowPitch, image.rowPitch * image.height, image.palette,
+                                  &source, options.filter, options.colorKey);
+    }
+    if (SUCCEEDED(hr) && texture->GetLevelCount() > 1)
+        hr = filterTexture(texture.get(), nullptr, 0, options.mipFilter);
+    if (SUCCEEDED(hr)) {
+        texture->AddRef();
+        *out = texture.get();
+    }
+    return hr;
+}
+
+UINT chosenSize(UINT asked, UINT picture) {
+    return asked == 0 || asked == 0xFFFFFFFFu ? picture : asked;
+}
+
+} // namespace
+
+int runAssemble(const Invocation&, std::span<const std::string> arguments) {
+    AssembleOptions options;
+    std::string error;
+    switch (parseAssembleOptions(arguments, &options, &error)) {
+    case CommandLine::Help:
+        printAssembleHelp(stdout);
+        return 0;
+    case CommandLine::Wrong:
+        std::fprintf(stderr, "texkit assemble: %s\n", error.c_str());
+        printAssembleUsage(stderr);
+        return 2;
+    case CommandLine::Run:
+        break;
+    }
+    Pictures pictures;
+    if (!checkPictures(options, &pictures, &error)) {
+        std::fprintf(stderr, "texkit assemble: %s\n", error.c_str());
+        return 1;
+    }
+    const UINT width = chosenSize(options.width, pictures[0]->image.width);
+    const UINT height = chosenSize(options.height, pictures[0]->image.height);
+    if (options.cube && width != height) {
+        std::fprintf(stderr, "texkit assemble: cube faces are square, not %ux%u\n", width, height);
+        return 1;
+    }
+    if (options.profileGiven)
+        platform_ext::setDeviceProfile(options.profile);
+    ComRef<IDirect3DDevice8> device;
+    HRESULT hr = platform_ext::createHeadlessDevice(64, 64, device.out());
+    if (FAILED(hr)) {
+        std::fprintf(stderr, "texkit assemble: no Direct3D device (0x%08X)\n", unsigned(hr));
+        return 1;
+    }
+    const D3DFORMAT format = chosenFormat(options, pictures);
+    if (options.cube) {
+        ComRef<IDirect3DCubeTexture8> cube;
+        hr = buildCube(device.get(), options, pictures, width, format, cube.out());
+        if (SUCCEEDED(hr))
+            hr = writeDdsFile(cube.get(), options.outputPath);
+    } else {
+        ComRef<IDirect3DVolumeTexture8> volume;
+        hr = buildVolume(device.get(), options, pictures, width, height, format, volume.out());
+        if (SUCCEEDED(hr))
+            hr = writeDdsFile(volume.get(), options.outputPath);
+    }
+    if (FAILED(hr)) {
+        std::fprintf(stderr, "texkit assemble: cannot make %s: %s\n", options.outputPath.c_str(),
+                     loadFailureReason(options.outputPath, hr).c_str());
+        return 1;
+    }
+    return 0;
+}
