@@ -1,0 +1,113 @@
+// The high-quality block encoder sixteen blocks at a time, one in each lane of the AVX-512
+// registers; the same operations as the plain variant, so the same bytes.
+#include "blit/dxt_hq.h"
+
+#include <immintrin.h>
+
+#include <cstdint>
+
+namespace {
+
+struct Mask16 {
+    __mmask16 m;
+};
+
+struct Lane16 {
+    using Mask = Mask16;
+    static constexpr int count = 16;
+    __m512 v;
+
+    Lane16() = default;
+    explicit Lane16(float x) : v(_mm512_set1_ps(x)) {}
+    explicit Lane16(__m512 x) : v(x) {}
+    void store(float* p) const { _mm512_store_ps(p, v); }
+    // Red, green, blue and alpha of pixel i of each lane's block: four 4 x 4 transposes.
+    static void loadPixel(const FloatColor* const* blocks, int i, Lane16 c[4]) {
+        __m128 q[16];
+        for (int j = 0; j < 16; ++j)
+            q[j] = _mm_loadu_ps(&blocks[j][i].r);
+        for (int j = 0; j < 16; j += 4)
+            _MM_TRANSPOSE4_PS(q[j], q[j + 1], q[j + 2], q[j + 3]);
+        for (int k = 0; k < 4; ++k) {
+            __m512 x = _mm512_castps128_ps512(q[k]);
+            x = _mm512_insertf32x4(x, q[4 + k], 1);
+            x = _mm512_insertf32x4(x, q[8 + k], 2);
+            c[k] = Lane16(_mm512_insertf32x4(x, q[12 + k], 3));
+        }
+    }
+};
+
+Lane16 operator+(Lane16 a, Lane16 b) {
+    return Lane16(_mm512_add_ps(a.v, b.v));
+}
+Lane16 operator-(Lane16 a, Lane16 b) {
+    return Lane16(_mm512_sub_ps(a.v, b.v));
+}
+Lane16 operator*(Lane16 a, Lane16 b) {
+    return Lane16(_mm512_mul_ps(a.v, b.v));
+}
+Lane16 operator/(Lane16 a, Lane16 b) {
+    return Lane16(_mm512_div_ps(a.v, b.v));
+}
+Lane16 minOf(Lane16 a, Lane16 b) {
+    return Lane16(_mm512_min_ps(a.v, b.v));
+}
+Lane16 maxOf(Lane16 a, Lane16 b) {
+    return Lane16(_mm512_max_ps(a.v, b.v));
+}
+Mask16 operator<(Lane16 a, Lane16 b) {
+    return {_mm512_cmp_ps_mask(a.v, b.v, _CMP_LT_OQ)};
+}
+Mask16 operator<=(Lane16 a, Lane16 b) {
+    return {_mm512_cmp_ps_mask(a.v, b.v, _CMP_LE_OQ)};
+}
+Mask16 operator>=(Lane16 a, Lane16 b) {
+    return {_mm512_cmp_ps_mask(a.v, b.v, _CMP_GE_OQ)};
+}
+Mask16 operator==(Lane16 a, Lane16 b) {
+    return {_mm512_cmp_ps_mask(a.v, b.v, _CMP_EQ_OQ)};
+}
+Mask16 operator&(Mask16 a, Mask16 b) {
+    return {__mmask16(a.m & b.m)};
+}
+Mask16 operator|(Mask16 a, Mask16 b) {
+    return {__mmask16(a.m | b.m)};
+}
+Mask16 andNot(Mask16 a, Mask16 b) {
+    return {__mmask16(a.m & ~b.m)};
+}
+bool any(Mask16 m) {
+    return m.m != 0;
+}
+Lane16 select(Mask16 m, Lane16 a, Lane16 b) {
+    return Lane16(_mm512_mask_blend_ps(m.m, b.v, a.v));
+}
+Lane16 keep(Mask16 m, Lane16 a) {
+    return Lane16(_mm512_maskz_mov_ps(m.m, a.v));
+}
+Lane16 truncate(Lane16 a) {
+    return Lane16(_mm512_cvtepi32_ps(_mm512_cvttps_epi32(a.v)));
+}
+
+} // namespace
+
+#include "blit/dxt_hq_kernel.h"
+
+void encodeDxt1BlocksHqAvx512(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane16, hq::Kind::Dxt1>(in, count, blocks);
+}
+void encodeDxt2BlocksHqAvx512(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane16, hq::Kind::Dxt2>(in, count, blocks);
+}
+void encodeDxt3BlocksHqAvx512(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane16, hq::Kind::Dxt3>(in, count, blocks);
+}
+void encodeDxt4BlocksHqAvx512(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane16, hq::Kind::Dxt4>(in, count, blocks);
+}
+void encodeDxt5BlocksHqAvx512(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane16, hq::Kind::Dxt5>(in, count, blocks);
+}
+void encodeAlphaBlocksHqAvx512(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane16, hq::Kind::AlphaOnly>(in, count, blocks);
+}

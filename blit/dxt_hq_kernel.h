@@ -1,0 +1,795 @@
+// The high-quality block encoder written once over a lane type: V holds one value of as many
+// blocks as the register has lanes (one for the plain build), so every lane performs the same
+// single-precision operations in the same order, whatever the instruction set. Pixel values
+// are whole numbers 0..255 held in floats; squared errors and the least-squares sums stay
+// below 2^24, so they are exact, and the few rounded steps (the fit's division, the axis) are
+// single IEEE operations with no contraction.
+//
+// Included by one file per instruction set, each of which defines its lane type first. The
+// anonymous namespace gives every such file its own copy, so the linker never hands one
+// instruction set's code to another.
+#pragma once
+
+#include "blit/dxt_hq.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+namespace hq {
+
+// Which block the batch writes; AlphaOnly is the 8-byte interpolated alpha block alone.
+enum class Kind { Dxt1, Dxt2, Dxt3, Dxt4, Dxt5, AlphaOnly };
+
+constexpr bool hasColor(Kind k) {
+    return k != Kind::AlphaOnly;
+}
+constexpr bool isPremultiplied(Kind k) {
+    return k == Kind::Dxt2 || k == Kind::Dxt4;
+}
+constexpr bool hasExplicitAlpha(Kind k) {
+    return k == Kind::Dxt2 || k == Kind::Dxt3;
+}
+constexpr bool hasInterpolatedAlpha(Kind k) {
+    return k == Kind::Dxt4 || k == Kind::Dxt5 || k == Kind::AlphaOnly;
+}
+constexpr uint32_t blockBytes(Kind k) {
+    return k == Kind::Dxt1 || k == Kind::AlphaOnly ? 8 : 16;
+}
+
+// How hard the searches look: refits of the colour endpoints on the pixels' new steps, and
+// the alpha endpoints tried around the fit (each moved by up to alphaRadius).
+constexpr int fourFitIterations = 2;
+constexpr int fourSearchMoves = 12;
+constexpr int threeFitIterations = 1;
+constexpr int threeSearchMoves = 4;
+constexpr int alphaRadius = 2;
+// Alpha values this close to 0 or 255 let the six-value mode (which stores both) compete.
+constexpr float alphaExtremeMargin = 10.0f;
+// Above any block's squared error.
+constexpr float noError = 1e30f;
+
+// Integer division of an exact whole number x by d, rounded down, as a multiplication: the
+// callers' x / d is never within 1 / (2d) of a whole number from below, so the product with
+// the rounded reciprocal cannot cross one.
+template <class V>
+V divideDown(V x, float reciprocal) {
+    return truncate(x * V(reciprocal));
+}
+
+// The decoder's 8-bit value of a 5- or 6-bit field and of the points one third and one half of
+// the way between two fields: round(255 v / max) and so on, never a tie except for the half.
+template <class V, int Bits>
+V expanded(V v) {
+    constexpr float max = Bits == 5 ? 31.0f : 63.0f;
+    return divideDown(v * V(510.0f) + V(max), 1.0f / (2.0f * max));
+}
+template <class V, int Bits>
+V third(V a, V b) {
+    constexpr float max = Bits == 5 ? 31.0f : 63.0f;
+    return divideDown((a + a + b) * V(510.0f) + V(3.0f * max), 1.0f / (6.0f * max));
+}
+template <class V, int Bits>
+V half(V a, V b) {
+    constexpr float max = Bits == 5 ? 31.0f : 63.0f;
+    return divideDown((a + b) * V(510.0f) + V(2.0f * max), 1.0f / (4.0f * max));
+}
+
+// The nearest field value of an 8-bit-scale colour value; the decoder expands linearly.
+template <class V>
+V quantized(V x, float max) {
+    const V clamped = minOf(maxOf(x, V(0.0f)), V(255.0f));
+    return truncate(clamped * V(max / 255.0f) + V(0.5f));
+}
+
+template <class V>
+struct Pixels {
+    V r[16], g[16], b[16];
+    V weight[16]; // 1 for a pixel the colours must match, 0 for one stored transparent
+    V a[16];
+};
+
+// Two endpoints as 5:6:5 field values, red, green and blue of a (step 0 of the palette), then
+// of b (the last step).
+template <class V>
+struct Ends {
+    V f[6];
+};
+
+constexpr float fieldMaxTable[6] = {31.0f, 63.0f, 31.0f, 31.0f, 63.0f, 31.0f};
+
+template <class V>
+Ends<V> selected(typename V::Mask m, const Ends<V>& x, const Ends<V>& y) {
+    Ends<V> out;
+    for (int c = 0; c < 6; ++c)
+        out.f[c] = select(m, x.f[c], y.f[c]);
+    return out;
+}
+
+// The decoded colours of N evenly spaced steps from a to b (N = 4, or 3 for the three-colour
+// mode whose fourth entry is transparent black), kept as the error needs them:
+// |p - P|^2 = |p|^2 + |P|^2 - 2 p.P, where |p|^2 is the same for every palette of the block.
+template <class V, int N>
+struct Palette {
+    V square[N], r[N], g[N], b[N]; // |P|^2, and -2 P
+
+    explicit Palette(const Ends<V>& e) {
+        V pr[N], pg[N], pb[N];
+        pr[0] = expanded<V, 5>(e.f[0]);
+        pg[0] = expanded<V, 6>(e.f[1]);
+        pb[0] = expanded<V, 5>(e.f[2]);
+        pr[N - 1] = expanded<V, 5>(e.f[3]);
+        pg[N - 1] = expanded<V, 6>(e.f[4]);
+        pb[N - 1] = expanded<V, 5>(e.f[5]);
+        if constexpr (N == 4) {
+            pr[1] = third<V, 5>(e.f[0], e.f[3]);
+            pg[1] = third<V, 6>(e.f[1], e.f[4]);
+            pb[1] = third<V, 5>(e.f[2], e.f[5]);
+            pr[2] = third<V, 5>(e.f[3], e.f[0]);
+            pg[2] = third<V, 6>(e.f[4], e.f[1]);
+            pb[2] = third<V, 5>(e.f[5], e.f[2]);
+        } else {
+            pr[1] = half<V, 5>(e.f[0], e.f[3]);
+            pg[1] = half<V, 6>(e.f[1], e.f[4]);
+            pb[1] = half<V, 5>(e.f[2], e.f[5]);
+        }
+        for (int k = 0; k < N; ++k) {
+            square[k] = pr[k] * pr[k] + pg[k] * pg[k] + pb[k] * pb[k];
+            r[k] = pr[k] * V(-2.0f);
+            g[k] = pg[k] * V(-2.0f);
+            b[k] = pb[k] * V(-2.0f);
+        }
+    }
+
+    V distance(const Pixels<V>& px, int i, int k) const {
+        return square[k] + px.r[i] * r[k] + px.g[i] * g[k] + px.b[i] * b[k];
+    }
+};
+
+// The step of a pixel stored transparent: no step sum picks it up.
+constexpr float outsideStep = 9.0f;
+
+// Squared error of the block less the sum of |p|^2, with each pixel on its nearest step (the
+// lower step wins a tie); pixels stored transparent count nothing and take outsideStep.
+template <class V, int N, bool Weighted>
+V blockError(const Pixels<V>& px, const Ends<V>& ends, V steps[16]) {
+    const Palette<V, N> p(ends);
+    V total(0.0f);
+    for (int i = 0; i < 16; ++i) {
+        V best = p.distance(px, i, 0), step(0.0f);
+        for (int k = 1; k < N; ++k) {
+            const V d = p.distance(px, i, k);
+            const typename V::Mask closer = d < best;
+            best = select(closer, d, best);
+            step = select(closer, V(float(k)), step);
+        }
+        if constexpr (Weighted) {
+            const typename V::Mask counts = px.weight[i] == V(1.0f);
+            steps[i] = select(counts, step, V(outsideStep));
+            total = total + keep(counts, best);
+        } else {
+            steps[i] = step;
+            total = total + best;
+        }
+    }
+    return total;
+}
+
+// The same without the steps, for trying endpoints.
+template <class V, int N, bool Weighted>
+V blockError(const Pixels<V>& px, const Ends<V>& ends) {
+    const Palette<V, N> p(ends);
+    V total(0.0f);
+    for (int i = 0; i < 16; ++i) {
+        V best = p.distance(px, i, 0);
+        for (int k = 1; k < N; ++k)
+            best = minOf(best, p.distance(px, i, k));
+        if constexpr (Weighted)
+            total = total + keep(px.weight[i] == V(1.0f), best);
+        else
+            total = total + best;
+    }
+    return total;
+}
+
+// The sums of the pixels that count, and their projections on the principal axis.
+template <class V>
+struct ColorStats {
+    V count, sumR, sumG, sumB;
+    V meanR, meanG, meanB;
+    V projection[16];
+    V low, high; // extent of the projections of the pixels that count
+};
+
+template <class V, bool Weighted>
+ColorStats<V> colorStats(const Pixels<V>& px) {
+    V n(0.0f), sr(0.0f), sg(0.0f), sb(0.0f);
+    V srr(0.0f), srg(0.0f), srb(0.0f), sgg(0.0f), sgb(0.0f), sbb(0.0f);
+    for (int i = 0; i < 16; ++i) {
+        const V w = Weighted ? px.weight[i] : V(1.0f);
+        const V r = Weighted ? px.r[i] * w : px.r[i];
+        const V g = Weighted ? px.g[i] * w : px.g[i];
+        const V b = Weighted ? px.b[i] * w : px.b[i];
+        n = n + w;
+        sr = sr + r;
+        sg = sg + g;
+        sb = sb + b;
+        srr = srr + r * px.r[i];
+        srg = srg + r * px.g[i];
+        srb = srb + r * px.b[i];
+        sgg = sgg + g * px.g[i];
+        sgb = sgb + g * px.b[i];
+        sbb = sbb + b * px.b[i];
+    }
+    ColorStats<V> st;
+    st.count = n;
+    st.sumR = sr;
+    st.sumG = sg;
+    st.sumB = sb;
+    const V safeCount = select(n == V(0.0f), V(1.0f), n);
+    st.meanR = sr / safeCount;
+    st.meanG = sg / safeCount;
+    st.meanB = sb / safeCount;
+
+    // Covariance times count squared: whole numbers below 2^24, so exact.
+    const V crr = n * srr - sr * sr, crg = n * srg - sr * sg, crb = n * srb - sr * sb;
+    const V cgg = n * sgg - sg * sg, cgb = n * sgb - sg * sb, cbb = n * sbb - sb * sb;
+    // Power iteration from the row of the widest channel, scaled to a largest component of 1.
+    const typename V::Mask redWidest = (crr >= cgg) & (crr >= cbb);
+    const typename V::Mask greenWidest = andNot(cgg >= cbb, redWidest);
+    V ar = select(redWidest, crr, select(greenWidest, crg, crb));
+    V ag = select(redWidest, crg, select(greenWidest, cgg, cgb));
+    V ab = select(redWidest, crb, select(greenWidest, cgb, cbb));
+    for (int iteration = 0; iteration < 4; ++iteration) {
+        const V largest = maxOf(maxOf(maxOf(ar, V(0.0f) - ar), maxOf(ag, V(0.0f) - ag)),
+                                maxOf(ab, V(0.0f) - ab));
+        const typename V::Mask flat = largest == V(0.0f);
+        const V scale = V(1.0f) / select(flat, V(1.0f), largest);
+        ar = select(flat, V(1.0f), ar * scale);
+        ag = select(flat, V(1.0f), ag * scale);
+        ab = select(flat, V(1.0f), ab * scale);
+        if (iteration == 3)
+            break;
+        const V nr = crr * ar + crg * ag + crb * ab;
+        const V ng = crg * ar + cgg * ag + cgb * ab;
+        const V nb = crb * ar + cgb * ag + cbb * ab;
+        ar = nr;
+        ag = ng;
+        ab = nb;
+    }
+    V low(noError), high(-noError);
+    for (int i = 0; i < 16; ++i) {
+        const V t = px.r[i] * ar + px.g[i] * ag + px.b[i] * ab;
+        st.projection[i] = t;
+        if constexpr (Weighted) {
+            const typename V::Mask counts = px.weight[i] == V(1.0f);
+            low = select(counts, minOf(low, t), low);
+            high = select(counts, maxOf(high, t), high);
+        } else {
+            low = minOf(low, t);
+            high = maxOf(high, t);
+        }
+    }
+    st.low = low;
+    st.high = select(high < low, low, high);
+    return st;
+}
+
+// Pixel count and channel sums of each step.
+template <class V, int N>
+struct StepSums {
+    V count[N], r[N], g[N], b[N];
+};
+
+template <class V, int N>
+StepSums<V, N> stepSums(const Pixels<V>& px, const ColorStats<V>& st, const V steps[16]) {
+    StepSums<V, N> s;
+    for (int k = 1; k < N; ++k)
+        s.count[k] = s.r[k] = s.g[k] = s.b[k] = V(0.0f);
+    for (int i = 0; i < 16; ++i) {
+        for (int k = 1; k < N; ++k) {
+            const typename V::Mask on = steps[i] == V(float(k));
+            s.count[k] = s.count[k] + keep(on, V(1.0f));
+            s.r[k] = s.r[k] + keep(on, px.r[i]);
+            s.g[k] = s.g[k] + keep(on, px.g[i]);
+            s.b[k] = s.b[k] + keep(on, px.b[i]);
+        }
+    }
+    s.count[0] = st.count;
+    s.r[0] = st.sumR;
+    s.g[0] = st.sumG;
+    s.b[0] = st.sumB;
+    for (int k = 1; k < N; ++k) {
+        s.count[0] = s.count[0] - s.count[k];
+        s.r[0] = s.r[0] - s.r[k];
+        s.g[0] = s.g[0] - s.g[k];
+        s.b[0] = s.b[0] - s.b[k];
+    }
+    return s;
+}
+
+// The least-squares system of the steps: sums of (last - k)^2, (last - k) k and k^2 over the
+// pixels, and the factor (N - 1) / determinant (singular when every pixel is on one step).
+template <class V, int N>
+struct StepSystem {
+    V aa, ab, bb, factor;
+    typename V::Mask singular;
+
+    explicit StepSystem(const StepSums<V, N>& s) {
+        constexpr float last = float(N - 1);
+        aa = ab = bb = V(0.0f);
+        for (int k = 0; k < N; ++k) {
+            const float wa = last - float(k), wb = float(k);
+            aa = aa + s.count[k] * V(wa * wa);
+            ab = ab + s.count[k] * V(wa * wb);
+            bb = bb + s.count[k] * V(wb * wb);
+        }
+        const V det = aa * bb - ab * ab;
+        singular = det == V(0.0f);
+        factor = V(last) / select(singular, V(1.0f), det);
+    }
+};
+
+// For pixels on fixed steps the error splits by channel: the sum over steps k of
+// P_k (n_k P_k - 2 S_k), plus a constant, with n_k and S_k the step's count and channel sum.
+// The channel takes the best of the four field pairs around its least-squares endpoints.
+template <class V, int N, int Bits>
+void bestChannel(const StepSums<V, N>& s, const V sum[N], const StepSystem<V, N>& system,
+                 V mean, V& a, V& b) {
+    constexpr float last = float(N - 1), max = Bits == 5 ? 31.0f : 63.0f;
+    V x(0.0f), y(0.0f), twice[N];
+    for (int k = 0; k < N; ++k) {
+        x = x + sum[k] * V(last - float(k));
+        y = y + sum[k] * V(float(k));
+        twice[k] = sum[k] + sum[k];
+    }
+    const V fitA = select(system.singular, mean, (system.bb * x - system.ab * y) * system.factor);
+    const V fitB = select(system.singular, mean, (system.aa * y - system.ab * x) * system.factor);
+    auto below = [](V v) {
+        return truncate(minOf(maxOf(v, V(0.0f)), V(255.0f)) * V(max / 255.0f));
+    };
+    const V fieldA[2] = {below(fitA), minOf(below(fitA) + V(1.0f), V(max))};
+    const V fieldB[2] = {below(fitB), minOf(below(fitB) + V(1.0f), V(max))};
+    const V endA[2] = {expanded<V, Bits>(fieldA[0]), expanded<V, Bits>(fieldA[1])};
+    const V endB[2] = {expanded<V, Bits>(fieldB[0]), expanded<V, Bits>(fieldB[1])};
+    V bestError(noError);
+    a = fieldA[0];
+    b = fieldB[0];
+    for (int ia = 0; ia < 2; ++ia) {
+        for (int ib = 0; ib < 2; ++ib) {
+            V p[N];
+            p[0] = endA[ia];
+            p[N - 1] = endB[ib];
+            if constexpr (N == 4) {
+                p[1] = third<V, Bits>(fieldA[ia], fieldB[ib]);
+                p[2] = third<V, Bits>(fieldB[ib], fieldA[ia]);
+            } else {
+                p[1] = half<V, Bits>(fieldA[ia], fieldB[ib]);
+            }
+            V error(0.0f);
+            for (int k = 0; k < N; ++k)
+                error = error + p[k] * (s.count[k] * p[k] - twice[k]);
+            const typename V::Mask better = error < bestError;
+            bestError = select(better, error, bestError);
+            a = select(better, fieldA[ia], a);
+            b = select(better, fieldB[ib], b);
+        }
+    }
+}
+
+// The channel's error for pixels on fixed steps, less a constant: field values a and b.
+template <class V, int N, int Bits>
+V fixedStepError(const StepSums<V, N>& s, const V sum[N], V a, V b) {
+    V p[N];
+    p[0] = expanded<V, Bits>(a);
+    p[N - 1] = expanded<V, Bits>(b);
+    if constexpr (N == 4) {
+        p[1] = third<V, Bits>(a, b);
+        p[2] = third<V, Bits>(b, a);
+    } else {
+        p[1] = half<V, Bits>(a, b);
+    }
+    V error(0.0f);
+    for (int k = 0; k < N; ++k)
+        error = error + p[k] * (s.count[k] * p[k] - (sum[k] + sum[k]));
+    return error;
+}
+
+template <class V, int N>
+Ends<V> bestEnds(const StepSums<V, N>& s, const ColorStats<V>& st) {
+    const StepSystem<V, N> system(s);
+    Ends<V> e;
+    bestChannel<V, N, 5>(s, s.r, system, st.meanR, e.f[0], e.f[3]);
+    bestChannel<V, N, 6>(s, s.g, system, st.meanG, e.f[1], e.f[4]);
+    bestChannel<V, N, 5>(s, s.b, system, st.meanB, e.f[2], e.f[5]);
+    return e;
+}
+
+template <class V>
+struct ColorChoice {
+    Ends<V> ends;
+    V error;
+    V steps[16];
+};
+
+// The endpoints of one mode: the pixels' steps along the principal axis, then, while it
+// helps, the best quantised endpoints for the steps and the pixels' nearest steps for those.
+template <class V, int N, bool Weighted, int colorFitIterations, int colorSearchMoves>
+void searchColor(const Pixels<V>& px, const ColorStats<V>& st, ColorChoice<V>& best) {
+    const V range = st.high - st.low;
+    const typename V::Mask flat = range == V(0.0f);
+    const V scale = select(flat, V(0.0f), V(float(N - 1)) / select(flat, V(1.0f), range));
+    V steps[16];
+    for (int i = 0; i < 16; ++i) {
+        const V s = truncate(maxOf(st.projection[i] - st.low, V(0.0f)) * scale + V(0.5f));
+        steps[i] = minOf(s, V(float(N - 1)));
+        if constexpr (Weighted)
+            steps[i] = select(px.weight[i] == V(1.0f), steps[i], V(outsideStep));
+    }
+    for (int c = 0; c < 6; ++c)
+        best.ends.f[c] = V(0.0f);
+    best.error = V(noError);
+    for (int iteration = 0; iteration < colorFitIterations; ++iteration) {
+        const Ends<V> candidate = bestEnds<V, N>(stepSums<V, N>(px, st, steps), st);
+        V next[16];
+        const V error = blockError<V, N, Weighted>(px, candidate, next);
+        const typename V::Mask better = error < best.error;
+        best.ends = selected<V>(better, candidate, best.ends);
+        best.error = select(better, error, best.error);
+        for (int i = 0; i < 16; ++i) {
+            best.steps[i] = select(better, next[i], iteration == 0 ? next[i] : best.steps[i]);
+            steps[i] = best.steps[i];
+        }
+        // A lane that did not improve would only repeat itself.
+        if (!any(better))
+            break;
+    }
+    if (colorSearchMoves > 0) {
+        // Each single-step move of one endpoint channel, ranked by its error change with the
+        // pixels kept on their steps (exact from the step sums, and an upper bound of the change
+        // once they may move); each lane then tries its best-ranked moves in full.
+        const StepSums<V, N> s = stepSums<V, N>(px, st, best.steps);
+        V predicted[12];
+        for (int c = 0; c < 6; ++c) {
+            const int channel = c % 3;
+            const V* sum = channel == 0 ? s.r : channel == 1 ? s.g : s.b;
+            const V a = best.ends.f[channel], b = best.ends.f[channel + 3];
+            const V base = channel == 1 ? fixedStepError<V, N, 6>(s, sum, a, b)
+                                        : fixedStepError<V, N, 5>(s, sum, a, b);
+            for (int d = 0; d < 2; ++d) {
+                const V moved = minOf(maxOf(best.ends.f[c] + V(d == 0 ? 1.0f : -1.0f), V(0.0f)),
+                                      V(fieldMaxTable[c]));
+                const V ma = c < 3 ? moved : a, mb = c < 3 ? b : moved;
+                const V error = channel == 1 ? fixedStepError<V, N, 6>(s, sum, ma, mb)
+                                             : fixedStepError<V, N, 5>(s, sum, ma, mb);
+                predicted[2 * c + d] = select(moved == best.ends.f[c], V(noError), error - base);
+            }
+        }
+        for (int pass = 0; pass < colorSearchMoves; ++pass) {
+            V least = predicted[0], move(0.0f);
+            for (int m = 1; m < 12; ++m) {
+                const typename V::Mask smaller = predicted[m] < least;
+                least = select(smaller, predicted[m], least);
+                move = select(smaller, V(float(m)), move);
+            }
+            Ends<V> candidate = best.ends;
+            for (int c = 0; c < 6; ++c) {
+                const V delta = select(move == V(float(2 * c)), V(1.0f),
+                                       select(move == V(float(2 * c + 1)), V(-1.0f), V(0.0f)));
+                candidate.f[c] = minOf(maxOf(candidate.f[c] + delta, V(0.0f)), V(fieldMaxTable[c]));
+            }
+            for (int m = 0; m < 12; ++m)
+                predicted[m] = select(move == V(float(m)), V(noError), predicted[m]);
+            const V error = blockError<V, N, Weighted>(px, candidate);
+            const typename V::Mask better = error < best.error;
+            best.ends = selected<V>(better, candidate, best.ends);
+            best.error = select(better, error, best.error);
+        }
+        blockError<V, N, Weighted>(px, best.ends, best.steps);
+    }
+}
+
+template <class V>
+struct AlphaChoice {
+    V low, high; // 8-bit endpoints, low <= high
+    V error;
+};
+
+// The 8-bit value of step j of `steps` from a to b (the decoder's, never a tie).
+template <class V>
+V alphaStep(V a, V b, int j, int steps) {
+    const V x = (a * V(float(steps - j)) + b * V(float(j))) * V(2.0f) + V(float(steps));
+    return divideDown(x, 1.0f / float(2 * steps));
+}
+
+// Squared error of 16 alpha values on the nearest of the steps from low to high; the six-step
+// palette also holds 0 and 255. `codes` (when given) receives the step, or 6 and 7 for 0 and
+// 255.
+template <class V, int Steps>
+V alphaError(const V values[16], V low, V high, V* codes) {
+    constexpr int entries = 8;
+    V palette[entries];
+    for (int j = 0; j < Steps; ++j)
+        palette[j] = alphaStep(low, high, j, Steps - 1);
+    if constexpr (Steps == 6) {
+        palette[6] = V(0.0f);
+        palette[7] = V(255.0f);
+    }
+    V total(0.0f);
+    for (int i = 0; i < 16; ++i) {
+        V d = values[i] - palette[0];
+        V best = d * d, code(0.0f);
+        for (int j = 1; j < entries; ++j) {
+            d = values[i] - palette[j];
+            const V e = d * d;
+            if (codes != nullptr) {
+                const typename V::Mask closer = e < best;
+                code = select(closer, V(float(j)), code);
+                best = select(closer, e, best);
+            } else {
+                best = minOf(best, e);
+            }
+        }
+        if (codes != nullptr)
+            codes[i] = code;
+        total = total + best;
+    }
+    return total;
+}
+
+// Endpoints for one alpha mode: a least-squares fit of the values inside [low, high] on their
+// steps, then every pair within alphaRadius of it.
+template <class V, int Steps>
+AlphaChoice<V> searchAlpha(const V values[16], V low, V high) {
+    constexpr float last = float(Steps - 1);
+    const V range = high - low;
+    const typename V::Mask flat = range == V(0.0f);
+    const V scale = select(flat, V(0.0f), V(last) / select(flat, V(1.0f), range));
+    V aa(0.0f), ab(0.0f), bb(0.0f), x(0.0f), y(0.0f);
+    for (int i = 0; i < 16; ++i) {
+        const V s = minOf(maxOf(truncate((values[i] - low) * scale + V(0.5f)), V(0.0f)), V(last));
+        // In the six-step mode values outside the range go to 0 or 255 and leave the fit.
+        const V w = Steps == 6 ? select((values[i] < low) | (high < values[i]), V(0.0f), V(1.0f))
+                               : V(1.0f);
+        const V beta = s * w, alpha = V(last) * w - beta;
+        aa = aa + alpha * alpha;
+        ab = ab + alpha * beta;
+        bb = bb + beta * beta;
+        x = x + alpha * values[i];
+        y = y + beta * values[i];
+    }
+    const V det = aa * bb - ab * ab;
+    const typename V::Mask singular = det == V(0.0f);
+    const V factor = V(last) / select(singular, V(1.0f), det);
+    auto rounded = [](V v) { return truncate(minOf(maxOf(v, V(0.0f)), V(255.0f)) + V(0.5f)); };
+    const V fitLow = select(singular, low, rounded((bb * x - ab * y) * factor));
+    const V fitHigh = select(singular, high, rounded((aa * y - ab * x) * factor));
+    AlphaChoice<V> best;
+    best.low = minOf(fitLow, fitHigh);
+    best.high = maxOf(fitLow, fitHigh);
+    best.error = alphaError<V, Steps>(values, best.low, best.high, nullptr);
+    const V centreLow = best.low, centreHigh = best.high;
+    for (int dl = -alphaRadius; dl <= alphaRadius; ++dl) {
+        for (int dh = -alphaRadius; dh <= alphaRadius; ++dh) {
+            if (dl == 0 && dh == 0)
+                continue;
+            const V l = minOf(maxOf(centreLow + V(float(dl)), V(0.0f)), V(255.0f));
+            const V h = minOf(maxOf(centreHigh + V(float(dh)), V(0.0f)), V(255.0f));
+            const V error = alphaError<V, Steps>(values, l, h, nullptr);
+            const typename V::Mask better = (error < best.error) & (l <= h);
+            best.low = select(better, l, best.low);
+            best.high = select(better, h, best.high);
+            best.error = select(better, error, best.error);
+        }
+    }
+    return best;
+}
+
+// A value of [0, 1] as a whole number 0..255 (values outside are clamped, NaN becomes 0).
+template <class V>
+V toByte(V x) {
+    return truncate(minOf(maxOf(x * V(255.0f) + V(0.5f), V(0.0f)), V(255.0f)));
+}
+
+// Reads the blocks of a batch into lanes; lanes past the batch's end repeat its last block and
+// are not written. True when a pixel of a "DXT1" block is to be stored transparent.
+template <class V, Kind K>
+bool load(const FloatColor* batch, uint32_t n, Pixels<V>& px) {
+    const FloatColor* blocks[V::count];
+    for (int lane = 0; lane < V::count; ++lane)
+        blocks[lane] = batch + size_t(std::min<uint32_t>(uint32_t(lane), n - 1)) * 16;
+    typename V::Mask transparent = V(0.0f) < V(0.0f);
+    for (int i = 0; i < 16; ++i) {
+        V c[4];
+        V::loadPixel(blocks, i, c);
+        if constexpr (isPremultiplied(K)) {
+            for (int k = 0; k < 3; ++k)
+                c[k] = c[k] * c[3];
+        }
+        px.r[i] = toByte(c[0]);
+        px.g[i] = toByte(c[1]);
+        px.b[i] = toByte(c[2]);
+        px.a[i] = toByte(c[3]);
+        if constexpr (K == Kind::Dxt1) {
+            const typename V::Mask clear = c[3] < V(0.5f);
+            px.weight[i] = select(clear, V(0.0f), V(1.0f));
+            transparent = transparent | clear;
+        } else {
+            px.weight[i] = V(1.0f);
+        }
+    }
+    return any(transparent);
+}
+
+// Sixteen codes of `bits` bits as two whole numbers of eight codes each (exact below 2^24).
+template <class V>
+void packCodes(const V codes[16], float bits, V& low, V& high) {
+    low = high = V(0.0f);
+    for (int i = 7; i >= 0; --i) {
+        low = low * V(bits) + codes[i];
+        high = high * V(bits) + codes[i + 8];
+    }
+}
+
+// The colour blocks of a batch: four colours, and for "DXT1" three where they do better or
+// where pixels are stored transparent.
+template <class V, Kind K, bool Weighted>
+void encodeColors(const Pixels<V>& px, uint32_t n, uint8_t* blocks) {
+    constexpr int L = V::count;
+    const ColorStats<V> st = colorStats<V, Weighted>(px);
+    ColorChoice<V> four, three;
+    searchColor<V, 4, Weighted, fourFitIterations, fourSearchMoves>(px, st, four);
+    typename V::Mask useThree = V(0.0f) < V(0.0f);
+    if constexpr (K == Kind::Dxt1) {
+        searchColor<V, 3, Weighted, threeFitIterations, threeSearchMoves>(px, st, three);
+        useThree = three.error < four.error;
+        if constexpr (Weighted)
+            useThree = useThree | (st.count < V(16.0f));
+    }
+    const Ends<V> ends = K == Kind::Dxt1 ? selected<V>(useThree, three.ends, four.ends) : four.ends;
+    const V colorA = ends.f[0] * V(2048.0f) + ends.f[1] * V(32.0f) + ends.f[2];
+    const V colorB = ends.f[3] * V(2048.0f) + ends.f[4] * V(32.0f) + ends.f[5];
+    // Four colours need color0 > color1 (equal endpoints decode every index alike), three
+    // need color0 <= color1: swap the endpoints, and reverse the steps, where they are not so.
+    const typename V::Mask swap = (useThree & (colorB < colorA)) | andNot(colorA < colorB, useThree);
+    const typename V::Mask equal = colorA == colorB;
+    const V last = select(useThree, V(2.0f), V(3.0f));
+    V codes[16];
+    for (int i = 0; i < 16; ++i) {
+        const V step = K == Kind::Dxt1 ? select(useThree, three.steps[i], four.steps[i])
+                                       : four.steps[i];
+        const V s = select(swap, last - step, step);
+        // Steps 0..3 are block indices 0, 2, 3, 1; with three colours 0..2 are 0, 2, 1.
+        const V fourIndex =
+            select(equal, V(0.0f), select(s == V(0.0f), V(0.0f), select(s == V(3.0f), V(1.0f), s + V(1.0f))));
+        const V threeIndex = select(px.weight[i] == V(0.0f), V(3.0f),
+                                    select(s == V(1.0f), V(2.0f), select(s == V(2.0f), V(1.0f), V(0.0f))));
+        codes[i] = select(useThree, threeIndex, fourIndex);
+    }
+    V low, high;
+    packCodes(codes, 4.0f, low, high);
+    V color0 = select(swap, colorB, colorA), color1 = select(swap, colorA, colorB);
+    if constexpr (Weighted) {
+        // Nothing to match where every pixel is transparent: written as the exact encoder does.
+        const typename V::Mask clear = st.count == V(0.0f);
+        color0 = select(clear, V(0.0f), color0);
+        color1 = select(clear, V(65535.0f), color1);
+        low = select(clear, V(65535.0f), low);
+        high = select(clear, V(65535.0f), high);
+    }
+    alignas(64) float fields[4][L];
+    color0.store(fields[0]);
+    color1.store(fields[1]);
+    low.store(fields[2]);
+    high.store(fields[3]);
+    for (int lane = 0; lane < L && uint32_t(lane) < n; ++lane) {
+        uint8_t* out = blocks + size_t(lane) * blockBytes(K) + (K == Kind::Dxt1 ? 0 : 8);
+        for (int f = 0; f < 4; ++f) {
+            const uint32_t v = uint32_t(fields[f][lane]);
+            out[2 * f] = uint8_t(v);
+            out[2 * f + 1] = uint8_t(v >> 8);
+        }
+    }
+}
+
+template <class V>
+void encodeAlpha(const Pixels<V>& px, uint32_t n, uint8_t* blocks, uint32_t stride) {
+    constexpr int L = V::count;
+    V low(255.0f), high(0.0f), inLow(255.0f), inHigh(0.0f);
+    const V margin(alphaExtremeMargin), top(255.0f - alphaExtremeMargin);
+    for (int i = 0; i < 16; ++i) {
+        low = minOf(low, px.a[i]);
+        high = maxOf(high, px.a[i]);
+        const typename V::Mask inner = (margin < px.a[i]) & (px.a[i] < top);
+        inLow = select(inner, minOf(inLow, px.a[i]), inLow);
+        inHigh = select(inner, maxOf(inHigh, px.a[i]), inHigh);
+    }
+    const AlphaChoice<V> eight = searchAlpha<V, 8>(px.a, low, high);
+    // Six steps with 0 and 255 apart, only for blocks that come near either end: a block
+    // elsewhere never takes it, so a batch without one skips the search.
+    const typename V::Mask extremes = (low <= margin) | (top <= high);
+    typename V::Mask useSix = V(0.0f) < V(0.0f);
+    AlphaChoice<V> six = eight;
+    if (any(extremes)) {
+        const typename V::Mask none = inHigh < inLow;
+        six = searchAlpha<V, 6>(px.a, select(none, low, inLow), select(none, high, inHigh));
+        useSix = extremes & (six.error < eight.error);
+    }
+    const V chosenLow = select(useSix, six.low, eight.low);
+    const V chosenHigh = select(useSix, six.high, eight.high);
+    V codes8[16], codes6[16], codes[16];
+    alphaError<V, 8>(px.a, chosenLow, chosenHigh, codes8);
+    alphaError<V, 6>(px.a, chosenLow, chosenHigh, codes6);
+    const typename V::Mask flat = chosenLow == chosenHigh;
+    for (int i = 0; i < 16; ++i) {
+        // Eight values: a0 = high, a1 = low, step j from low is index 8 - j. Six values:
+        // a0 = low, a1 = high, step j is index j + 1, and 0 and 255 are indices 6 and 7.
+        const V j8 = codes8[i], j6 = codes6[i];
+        const V eightIndex = select(flat | (j8 == V(7.0f)), V(0.0f),
+                                    select(j8 == V(0.0f), V(1.0f), V(8.0f) - j8));
+        const V sixIndex = select(j6 == V(0.0f), V(0.0f),
+                                  select(j6 == V(5.0f), V(1.0f),
+                                         select(V(6.0f) <= j6, j6, j6 + V(1.0f))));
+        codes[i] = select(useSix, sixIndex, eightIndex);
+    }
+    V first, second;
+    packCodes(codes, 8.0f, first, second);
+    alignas(64) float fields[4][L];
+    select(useSix, chosenLow, chosenHigh).store(fields[0]);
+    select(useSix, chosenHigh, chosenLow).store(fields[1]);
+    first.store(fields[2]);
+    second.store(fields[3]);
+    for (int lane = 0; lane < L && uint32_t(lane) < n; ++lane) {
+        uint8_t* out = blocks + size_t(lane) * stride;
+        out[0] = uint8_t(fields[0][lane]);
+        out[1] = uint8_t(fields[1][lane]);
+        for (int half = 0; half < 2; ++half) {
+            const uint32_t v = uint32_t(fields[2 + half][lane]);
+            for (int k = 0; k < 3; ++k)
+                out[2 + 3 * half + k] = uint8_t(v >> (8 * k));
+        }
+    }
+}
+
+// Explicit alpha needs no search: each pixel's nearest 4-bit value.
+inline void writeExplicitAlpha(const FloatColor* block, uint8_t* out) {
+    for (int i = 0; i < 16; i += 2) {
+        uint32_t pair = 0;
+        for (int k = 0; k < 2; ++k) {
+            float y = block[i + k].a * 15.0f + 0.5f;
+            y = y > 0.0f ? y : 0.0f;
+            y = y < 15.0f ? y : 15.0f;
+            pair |= uint32_t(int32_t(y)) << (4 * k);
+        }
+        out[i / 2] = uint8_t(pair);
+    }
+}
+
+template <class V, Kind K>
+void encodeBatch(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    Pixels<V> px;
+    for (uint32_t done = 0; done < count; done += V::count) {
+        const uint32_t n = std::min<uint32_t>(V::count, count - done);
+        const FloatColor* batch = in + size_t(done) * 16;
+        uint8_t* out = blocks + size_t(done) * blockBytes(K);
+        const bool transparent = load<V, K>(batch, n, px);
+        if constexpr (hasInterpolatedAlpha(K))
+            encodeAlpha<V>(px, n, out, blockBytes(K));
+        if constexpr (hasExplicitAlpha(K)) {
+            // Premultiplying keeps alpha, so the given values serve both formats.
+            for (uint32_t j = 0; j < n; ++j)
+                writeExplicitAlpha(batch + size_t(j) * 16, out + size_t(j) * 16);
+        }
+        if constexpr (hasColor(K)) {
+            // The weighted search gives opaque blocks the same result as the plain one (every
+            // weight 1), so a batch takes it only when one of its blocks needs it.
+            if (transparent)
+                encodeColors<V, K, true>(px, n, out);
+            else
+                encodeColors<V, K, false>(px, n, out);
+        }
+    }
+}
+
+} // namespace hq
+} // namespace
