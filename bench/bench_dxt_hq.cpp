@@ -7,7 +7,6 @@
 #include "blit/dxt_block.h"
 #include "blit/dxt_hq.h"
 #include "blit/pixel_codec.h"
-#include "texture/image_decoder.h"
 #include "tests/support/photos.h"
 
 #include <cstring> // the compressor below expects memcpy declared
@@ -33,68 +32,43 @@ struct BlockSet {
     double megapixels() const { return count * 16.0 / 1e6; }
 };
 
-bool loadPicture(const std::string& relative, Photo* out) {
-    const std::vector<uint8_t> file =
-        test_support::readFileBytes(test_support::testdataPath(relative));
-    ImageDecoder image;
-    if (file.empty() || FAILED(image.load(file.data(), UINT(file.size()), nullptr)))
-        return false;
-    return test_support::convertToArgb(image, out);
-}
-
-// Pixels of a grey picture become alpha over a constant colour when `greyAsAlpha`.
+// Adds a picture's whole blocks to the set; a grey picture becomes alpha over a constant colour.
 void appendBlocks(const Photo& photo, bool greyAsAlpha, BlockSet* set) {
-    BlitSurface side;
-    std::vector<uint32_t> argb = photo.argb;
-    if (greyAsAlpha) {
-        for (uint32_t& p : argb)
-            p = (p & 0xFF) << 24 | 0x00806040u;
-    }
-    side.bits = reinterpret_cast<uint8_t*>(argb.data());
-    side.format = D3DFMT_A8R8G8B8;
-    side.rowPitch = photo.width * 4;
-    side.extent = side.rect = {0, 0, int32_t(photo.width), int32_t(photo.height), 0, 1};
-    std::unique_ptr<PixelCodec> codec = createPixelCodec(side);
-    std::vector<FloatColor> row(photo.width);
+    test_support::appendBlocks(photo, greyAsAlpha, &set->values);
     const uint32_t across = photo.width / 4, down = photo.height / 4;
     const size_t first = set->count;
     set->count += across * down;
-    set->values.resize(size_t(set->count) * 16);
     set->rgba.resize(size_t(set->count) * 64);
     for (uint32_t y = 0; y < down * 4; ++y) {
-        codec->decodeRow(y, 0, row.data());
         for (uint32_t x = 0; x < across * 4; ++x) {
             const size_t at = (first + size_t(y / 4) * across + x / 4) * 16 + (y % 4) * 4 + x % 4;
-            set->values[at] = row[x];
-            const uint32_t p = argb[size_t(y) * photo.width + x];
+            const uint32_t p = photo.argb[size_t(y) * photo.width + x];
+            const uint32_t argb = greyAsAlpha ? (p & 0xFF) << 24 | 0x00806040u : p;
             uint8_t* rgba = &set->rgba[at * 4];
-            rgba[0] = uint8_t(p >> 16);
-            rgba[1] = uint8_t(p >> 8);
-            rgba[2] = uint8_t(p);
-            rgba[3] = uint8_t(p >> 24);
+            rgba[0] = uint8_t(argb >> 16);
+            rgba[1] = uint8_t(argb >> 8);
+            rgba[2] = uint8_t(argb);
+            rgba[3] = uint8_t(argb >> 24);
         }
     }
 }
 
 struct Sets {
     BlockSet photos, greys;
-    bool loaded = true;
+    bool loaded = false;
 };
 
 const Sets& sets() {
     static const Sets loaded = [] {
         Sets s;
-        for (const char* name : {"astronaut.png", "chelsea.png", "coffee.png",
-                                 "hubble_deep_field.png", "retina.png", "rocket.png"}) {
-            Photo photo;
-            s.loaded &= loadPicture(std::string("real-photos/") + name, &photo);
+        std::vector<Photo> photos, greys;
+        s.loaded = test_support::loadRealPhotos(&photos) && test_support::loadRealGreys(&greys);
+        if (!s.loaded)
+            return s;
+        for (const Photo& photo : photos)
             appendBlocks(photo, false, &s.photos);
-        }
-        for (const char* name : {"brick.png", "grass.png", "gravel.png"}) {
-            Photo photo;
-            s.loaded &= loadPicture(std::string("real-greys/") + name, &photo);
+        for (const Photo& photo : greys)
             appendBlocks(photo, true, &s.greys);
-        }
         return s;
     }();
     return loaded;

@@ -40,9 +40,9 @@ constexpr uint32_t blockBytes(Kind k) {
 // How hard the searches look: refits of the colour endpoints on the pixels' new steps, and
 // the alpha endpoints tried around the fit (each moved by up to alphaRadius).
 constexpr int fourFitIterations = 2;
-constexpr int fourSearchMoves = 12;
+constexpr int fourSearchMoves = 6;
 constexpr int threeFitIterations = 1;
-constexpr int threeSearchMoves = 4;
+constexpr int threeSearchMoves = 0;
 constexpr int alphaRadius = 2;
 // Alpha values this close to 0 or 255 let the six-value mode (which stores both) compete.
 constexpr float alphaExtremeMargin = 10.0f;
