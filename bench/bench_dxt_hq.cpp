@@ -234,7 +234,7 @@ int main(int argc, char** argv) {
          quality("squish_range_psnr", squishFit<squish::kColourRangeFit>, false),
          rate("squish_range_mpix", "BM_SquishRange", false),
          quality("squish_cluster_psnr", squishFit<squish::kColourClusterFit>, false),
-         rate("squish_cluster_mpix", "BM_SquishCluster", false),
+         rate("squish_cluster_mpix", "BM_SquishCluster/iterations:1/repeats:1", false),
          quality("dxt5_alpha_psnr", ourHqAlpha, true), quality("stb_alpha_psnr", stbAlpha, true),
          rate("stb_alpha_mpix", "BM_AlphaStb", true)});
 }

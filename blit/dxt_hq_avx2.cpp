@@ -21,7 +21,12 @@ struct Lane8 {
     explicit Lane8(float x) : v(_mm256_set1_ps(x)) {}
     explicit Lane8(__m256 x) : v(x) {}
     void store(float* p) const { _mm256_store_ps(p, v); }
-    // Red, green, blue and alpha of pixel i of each lane's block: two 4 x 4 transposes.
+    // Red, green, blue and alpha of pixels first..first + 3 (loadPixels), or of pixel i, of each
+    // lane's block: two 4 x 4 transposes.
+    static void loadPixels(const FloatColor* const* blocks, int first, Lane8 c[16]) {
+        for (int k = 0; k < 4; ++k)
+            loadPixel(blocks, first + k, c + 4 * k);
+    }
     static void loadPixel(const FloatColor* const* blocks, int i, Lane8 c[4]) {
         __m128 q[8];
         for (int j = 0; j < 8; ++j)
@@ -44,6 +49,10 @@ Lane8 operator*(Lane8 a, Lane8 b) {
 }
 Lane8 operator/(Lane8 a, Lane8 b) {
     return Lane8(_mm256_div_ps(a.v, b.v));
+}
+// a * b + c, rounded twice (see the AVX-512 variant).
+Lane8 mulAdd(Lane8 a, Lane8 b, Lane8 c) {
+    return a * b + c;
 }
 Lane8 minOf(Lane8 a, Lane8 b) {
     return Lane8(_mm256_min_ps(a.v, b.v));

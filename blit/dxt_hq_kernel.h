@@ -41,6 +41,7 @@ constexpr uint32_t blockBytes(Kind k) {
 // the alpha endpoints tried around the fit (each moved by up to alphaRadius).
 constexpr int fourFitIterations = 2;
 constexpr int fourSearchMoves = 6;
+constexpr int searchRounds = 1;
 constexpr int threeFitIterations = 1;
 constexpr int threeSearchMoves = 0;
 constexpr int alphaRadius = 2;
@@ -48,6 +49,9 @@ constexpr int alphaRadius = 2;
 constexpr float alphaExtremeMargin = 10.0f;
 // Above any block's squared error.
 constexpr float noError = 1e30f;
+
+// mulAdd (a * b + c) appears only where every value is a whole number below 2^24, so fusing
+// it, as the AVX-512 variant does, rounds nothing and leaves every bit as the others have it.
 
 // Integer division of an exact whole number x by d, rounded down, as a multiplication: the
 // callers' x / d is never within 1 / (2d) of a whole number from below, so the product with
@@ -62,17 +66,17 @@ V divideDown(V x, float reciprocal) {
 template <class V, int Bits>
 V expanded(V v) {
     constexpr float max = Bits == 5 ? 31.0f : 63.0f;
-    return divideDown(v * V(510.0f) + V(max), 1.0f / (2.0f * max));
+    return divideDown(mulAdd(v, V(510.0f), V(max)), 1.0f / (2.0f * max));
 }
 template <class V, int Bits>
 V third(V a, V b) {
     constexpr float max = Bits == 5 ? 31.0f : 63.0f;
-    return divideDown((a + a + b) * V(510.0f) + V(3.0f * max), 1.0f / (6.0f * max));
+    return divideDown(mulAdd(a + a + b, V(510.0f), V(3.0f * max)), 1.0f / (6.0f * max));
 }
 template <class V, int Bits>
 V half(V a, V b) {
     constexpr float max = Bits == 5 ? 31.0f : 63.0f;
-    return divideDown((a + b) * V(510.0f) + V(2.0f * max), 1.0f / (4.0f * max));
+    return divideDown(mulAdd(a + b, V(510.0f), V(2.0f * max)), 1.0f / (4.0f * max));
 }
 
 // The nearest field value of an 8-bit-scale colour value; the decoder expands linearly.
@@ -134,7 +138,7 @@ struct Palette {
             pb[1] = half<V, 5>(e.f[2], e.f[5]);
         }
         for (int k = 0; k < N; ++k) {
-            square[k] = pr[k] * pr[k] + pg[k] * pg[k] + pb[k] * pb[k];
+            square[k] = mulAdd(pb[k], pb[k], mulAdd(pg[k], pg[k], pr[k] * pr[k]));
             r[k] = pr[k] * V(-2.0f);
             g[k] = pg[k] * V(-2.0f);
             b[k] = pb[k] * V(-2.0f);
@@ -142,7 +146,7 @@ struct Palette {
     }
 
     V distance(const Pixels<V>& px, int i, int k) const {
-        return square[k] + px.r[i] * r[k] + px.g[i] * g[k] + px.b[i] * b[k];
+        return mulAdd(px.b[i], b[k], mulAdd(px.g[i], g[k], mulAdd(px.r[i], r[k], square[k])));
     }
 };
 
@@ -214,12 +218,12 @@ ColorStats<V> colorStats(const Pixels<V>& px) {
         sr = sr + r;
         sg = sg + g;
         sb = sb + b;
-        srr = srr + r * px.r[i];
-        srg = srg + r * px.g[i];
-        srb = srb + r * px.b[i];
-        sgg = sgg + g * px.g[i];
-        sgb = sgb + g * px.b[i];
-        sbb = sbb + b * px.b[i];
+        srr = mulAdd(r, px.r[i], srr);
+        srg = mulAdd(r, px.g[i], srg);
+        srb = mulAdd(r, px.b[i], srb);
+        sgg = mulAdd(g, px.g[i], sgg);
+        sgb = mulAdd(g, px.b[i], sgb);
+        sbb = mulAdd(b, px.b[i], sbb);
     }
     ColorStats<V> st;
     st.count = n;
@@ -368,7 +372,7 @@ void bestChannel(const StepSums<V, N>& s, const V sum[N], const StepSystem<V, N>
             }
             V error(0.0f);
             for (int k = 0; k < N; ++k)
-                error = error + p[k] * (s.count[k] * p[k] - twice[k]);
+                error = mulAdd(p[k], mulAdd(s.count[k], p[k], V(0.0f) - twice[k]), error);
             const typename V::Mask better = error < bestError;
             bestError = select(better, error, bestError);
             a = select(better, fieldA[ia], a);
@@ -391,7 +395,7 @@ V fixedStepError(const StepSums<V, N>& s, const V sum[N], V a, V b) {
     }
     V error(0.0f);
     for (int k = 0; k < N; ++k)
-        error = error + p[k] * (s.count[k] * p[k] - (sum[k] + sum[k]));
+        error = mulAdd(p[k], mulAdd(s.count[k], p[k], V(0.0f) - (sum[k] + sum[k])), error);
     return error;
 }
 
@@ -444,7 +448,7 @@ void searchColor(const Pixels<V>& px, const ColorStats<V>& st, ColorChoice<V>& b
         if (!any(better))
             break;
     }
-    if (colorSearchMoves > 0) {
+    for (int round = 0; round < searchRounds && colorSearchMoves > 0; ++round) {
         // Each single-step move of one endpoint channel, ranked by its error change with the
         // pixels kept on their steps (exact from the step sums, and an upper bound of the change
         // once they may move); each lane then tries its best-ranked moves in full.
@@ -465,6 +469,7 @@ void searchColor(const Pixels<V>& px, const ColorStats<V>& st, ColorChoice<V>& b
                 predicted[2 * c + d] = select(moved == best.ends.f[c], V(noError), error - base);
             }
         }
+        typename V::Mask moved = V(0.0f) < V(0.0f);
         for (int pass = 0; pass < colorSearchMoves; ++pass) {
             V least = predicted[0], move(0.0f);
             for (int m = 1; m < 12; ++m) {
@@ -484,8 +489,11 @@ void searchColor(const Pixels<V>& px, const ColorStats<V>& st, ColorChoice<V>& b
             const typename V::Mask better = error < best.error;
             best.ends = selected<V>(better, candidate, best.ends);
             best.error = select(better, error, best.error);
+            moved = moved | better;
         }
-        blockError<V, N, Weighted>(px, best.ends, best.steps);
+        // The steps of endpoints that did not move are still those of the refits.
+        if (any(moved))
+            blockError<V, N, Weighted>(px, best.ends, best.steps);
     }
 }
 
@@ -599,23 +607,26 @@ bool load(const FloatColor* batch, uint32_t n, Pixels<V>& px) {
     for (int lane = 0; lane < V::count; ++lane)
         blocks[lane] = batch + size_t(std::min<uint32_t>(uint32_t(lane), n - 1)) * 16;
     typename V::Mask transparent = V(0.0f) < V(0.0f);
-    for (int i = 0; i < 16; ++i) {
-        V c[4];
-        V::loadPixel(blocks, i, c);
-        if constexpr (isPremultiplied(K)) {
-            for (int k = 0; k < 3; ++k)
-                c[k] = c[k] * c[3];
-        }
-        px.r[i] = toByte(c[0]);
-        px.g[i] = toByte(c[1]);
-        px.b[i] = toByte(c[2]);
-        px.a[i] = toByte(c[3]);
-        if constexpr (K == Kind::Dxt1) {
-            const typename V::Mask clear = c[3] < V(0.5f);
-            px.weight[i] = select(clear, V(0.0f), V(1.0f));
-            transparent = transparent | clear;
-        } else {
-            px.weight[i] = V(1.0f);
+    for (int first = 0; first < 16; first += 4) {
+        V quad[16]; // red, green, blue and alpha of four pixels
+        V::loadPixels(blocks, first, quad);
+        for (int i = first; i < first + 4; ++i) {
+            V* c = quad + 4 * (i - first);
+            if constexpr (isPremultiplied(K)) {
+                for (int k = 0; k < 3; ++k)
+                    c[k] = c[k] * c[3];
+            }
+            px.r[i] = toByte(c[0]);
+            px.g[i] = toByte(c[1]);
+            px.b[i] = toByte(c[2]);
+            px.a[i] = toByte(c[3]);
+            if constexpr (K == Kind::Dxt1) {
+                const typename V::Mask clear = c[3] < V(0.5f);
+                px.weight[i] = select(clear, V(0.0f), V(1.0f));
+                transparent = transparent | clear;
+            } else {
+                px.weight[i] = V(1.0f);
+            }
         }
     }
     return any(transparent);
@@ -772,6 +783,12 @@ void encodeBatch(const FloatColor* in, uint32_t count, uint8_t* blocks) {
         const uint32_t n = std::min<uint32_t>(V::count, count - done);
         const FloatColor* batch = in + size_t(done) * 16;
         uint8_t* out = blocks + size_t(done) * blockBytes(K);
+        // Ask for the values of the batch after next while this one is searched.
+        if (done + 3 * V::count <= count) {
+            const char* ahead = reinterpret_cast<const char*>(batch + size_t(2 * V::count) * 16);
+            for (int line = 0; line < V::count * 4; ++line)
+                __builtin_prefetch(ahead + line * 64);
+        }
         const bool transparent = load<V, K>(batch, n, px);
         if constexpr (hasInterpolatedAlpha(K))
             encodeAlpha<V>(px, n, out, blockBytes(K));

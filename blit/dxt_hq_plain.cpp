@@ -16,7 +16,12 @@ struct Lane1 {
     Lane1() = default;
     explicit Lane1(float x) : v(x) {}
     void store(float* p) const { *p = v; }
-    // Red, green, blue and alpha of pixel i of the lane's block.
+    // Red, green, blue and alpha of pixels first..first + 3 (loadPixels), or of pixel i, of the
+    // lane's block.
+    static void loadPixels(const FloatColor* const* blocks, int first, Lane1 c[16]) {
+        for (int k = 0; k < 4; ++k)
+            loadPixel(blocks, first + k, c + 4 * k);
+    }
     static void loadPixel(const FloatColor* const* blocks, int i, Lane1 c[4]) {
         c[0] = Lane1(blocks[0][i].r);
         c[1] = Lane1(blocks[0][i].g);
@@ -39,6 +44,10 @@ Lane1 operator/(Lane1 a, Lane1 b) {
 }
 // The vector instructions' rules: the second operand unless the first is strictly smaller
 // (or larger).
+// a * b + c, rounded twice (see the AVX-512 variant).
+Lane1 mulAdd(Lane1 a, Lane1 b, Lane1 c) {
+    return a * b + c;
+}
 Lane1 minOf(Lane1 a, Lane1 b) {
     return a.v < b.v ? a : b;
 }

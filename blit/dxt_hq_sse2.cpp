@@ -21,7 +21,12 @@ struct Lane4 {
     explicit Lane4(float x) : v(_mm_set1_ps(x)) {}
     explicit Lane4(__m128 x) : v(x) {}
     void store(float* p) const { _mm_store_ps(p, v); }
-    // Red, green, blue and alpha of pixel i of each lane's block.
+    // Red, green, blue and alpha of pixels first..first + 3 (loadPixels), or of pixel i, of each
+    // lane's block.
+    static void loadPixels(const FloatColor* const* blocks, int first, Lane4 c[16]) {
+        for (int k = 0; k < 4; ++k)
+            loadPixel(blocks, first + k, c + 4 * k);
+    }
     static void loadPixel(const FloatColor* const* blocks, int i, Lane4 c[4]) {
         __m128 p0 = _mm_loadu_ps(&blocks[0][i].r), p1 = _mm_loadu_ps(&blocks[1][i].r);
         __m128 p2 = _mm_loadu_ps(&blocks[2][i].r), p3 = _mm_loadu_ps(&blocks[3][i].r);
@@ -44,6 +49,10 @@ Lane4 operator*(Lane4 a, Lane4 b) {
 }
 Lane4 operator/(Lane4 a, Lane4 b) {
     return Lane4(_mm_div_ps(a.v, b.v));
+}
+// a * b + c, rounded twice (see the AVX-512 variant).
+Lane4 mulAdd(Lane4 a, Lane4 b, Lane4 c) {
+    return a * b + c;
 }
 Lane4 minOf(Lane4 a, Lane4 b) {
     return Lane4(_mm_min_ps(a.v, b.v));

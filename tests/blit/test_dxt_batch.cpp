@@ -169,7 +169,8 @@ TEST(DxtBatchTest, HighQualityVariantsWriteThePlainBytesOnEveryRealPictureBlock)
     ASSERT_TRUE(test_support::loadRealGreys(&pictures));
     for (const test_support::Photo& photo : pictures)
         test_support::appendBlocks(photo, true, &greys);
-    // The colour searches with and without three-colour blocks, and the alpha searches.
-    expectHqSameBytes(photos, {D3DFMT_DXT1, D3DFMT_DXT5}, "photo");
-    expectHqSameBytes(greys, {D3DFMT_DXT4, D3DFMT_DXT5}, "grey");
+    // The colour search of both modes (the other formats run its four-colour half, as the
+    // random blocks show), and the alpha search.
+    expectHqSameBytes(photos, {D3DFMT_DXT1}, "photo");
+    expectHqSameBytes(greys, {D3DFMT_DXT5}, "grey");
 }
