@@ -7,6 +7,7 @@
 // GCC 12's AVX-512 conversions start from an undefined register, which -Wuninitialized reports
 // wherever they are inlined.
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
 #include <cstdint>
 

@@ -285,8 +285,9 @@ TEST(DxtQualityTest, HighQualityDxt1KeepsTransparentPixelsAndOnlyThoseTransparen
             anyClear |= clear;
             ASSERT_EQ(decoded[i].a, clear ? 0.0f : 1.0f) << "block " << n << " pixel " << i;
         }
-        if (anyClear)
+        if (anyClear) {
             ASSERT_LE(c0, c1) << "block " << n;
+        }
     }
 }
 
