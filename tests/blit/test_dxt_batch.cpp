@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <random>
 #include <vector>
@@ -96,11 +97,18 @@ void expectHqSameBytes(const std::vector<FloatColor>& blocks,
     const uint32_t count = uint32_t(blocks.size() / 16);
     for (PixelFormat format : formats) {
         const DxtBlockFormat& row = *findDxtBlockFormat(format);
-        std::vector<uint8_t> plain(size_t(count) * row.blockBytes);
+        // A block's worth of bytes past the end, which no variant may touch.
+        auto untouchedTail = [&](const std::vector<uint8_t>& out) {
+            return std::all_of(out.end() - row.blockBytes, out.end(),
+                               [](uint8_t b) { return b == 0xCC; });
+        };
+        std::vector<uint8_t> plain((size_t(count) + 1) * row.blockBytes, 0xCC);
         row.encodeHqPlainBatch(blocks.data(), count, plain.data());
+        ASSERT_TRUE(untouchedTail(plain)) << what << " plain";
         for (const auto& [name, encode] : hqVectorVariants(row)) {
             std::vector<uint8_t> vector(plain.size(), 0xCC);
             encode(blocks.data(), count, vector.data());
+            ASSERT_TRUE(untouchedTail(vector)) << what << " " << name;
             for (uint32_t n = 0; n < count; ++n) {
                 const size_t at = size_t(n) * row.blockBytes;
                 ASSERT_TRUE(std::equal(plain.begin() + at, plain.begin() + at + row.blockBytes,
