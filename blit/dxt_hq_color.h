@@ -316,7 +316,8 @@ struct ColorChoice {
 };
 
 // The endpoints of one mode: the pixels' steps along the principal axis, then, while it
-// helps, the best quantised endpoints for the steps and the pixels' nearest steps for those.
+// helps, the best quantised endpoints for the steps and the pixels' nearest steps for those;
+// then the moves and a last refit.
 template <class V, int N, bool Weighted, int Refits, int Moves>
 void searchColor(const Pixels<V>& px, const ColorStats<V>& st, ColorChoice<V>& best) {
     const V range = st.high - st.low;
@@ -390,9 +391,20 @@ void searchColor(const Pixels<V>& px, const ColorStats<V>& st, ColorChoice<V>& b
             best.error = select(better, error, best.error);
             moved = moved | better;
         }
-        // The steps of endpoints that did not move are still those of the refits.
+        // The steps of endpoints that did not move are still those of the refits; then one more
+        // refit on the steps the moves left.
         if (any(moved))
             blockError<V, N, Weighted>(px, best.ends, best.steps);
+        {
+            const Ends<V> candidate = bestEnds<V, N>(stepSums<V, N>(px, st, best.steps), st);
+            V next[16];
+            const V error = blockError<V, N, Weighted>(px, candidate, next);
+            const typename V::Mask better = error < best.error;
+            best.ends = selected<V>(better, candidate, best.ends);
+            best.error = select(better, error, best.error);
+            for (int i = 0; i < 16; ++i)
+                best.steps[i] = select(better, next[i], best.steps[i]);
+        }
     }
 }
 

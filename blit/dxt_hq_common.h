@@ -32,13 +32,14 @@ constexpr uint32_t blockBytes(Kind k) {
 
 // How hard the searches look, chosen on the real photographs for the quality a step of time
 // buys: refits of the colour endpoints on the pixels' new steps, then single-step moves of
-// the endpoints tried in full (the best-ranked of twelve), for four colours and for three; and
-// the alpha endpoints tried around the fit (each moved by up to alphaRadius).
-constexpr int fourColorRefits = 2;
+// the endpoints tried in full (the best-ranked of twelve) and one more refit, for four colours
+// and for three; and the alpha endpoints tried around the fit (each moved by up to
+// alphaRadius).
+constexpr int fourColorRefits = 1;
 constexpr int fourColorMoves = 6;
 constexpr int threeColorRefits = 1;
 constexpr int threeColorMoves = 0;
-constexpr int alphaRadius = 2;
+constexpr int alphaRadius = 3;
 // Alpha values this close to 0 or 255 let the six-value mode (which stores both) compete.
 constexpr float alphaExtremeMargin = 10.0f;
 // Above any block's squared error.
