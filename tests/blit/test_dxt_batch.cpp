@@ -5,14 +5,20 @@
 #include "blit/dxt_batch.h"
 #include "blit/dxt_block.h"
 #include "blit/dxt_hq.h"
+#include "platform_ext.h"
 #include "tests/support/photos.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <random>
+#include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -181,4 +187,23 @@ TEST(DxtBatchTest, HighQualityVariantsWriteThePlainBytesOnEveryRealPictureBlock)
     // random blocks show), and the alpha search.
     expectHqSameBytes(photos, {D3DFMT_DXT1}, "photo");
     expectHqSameBytes(greys, {D3DFMT_DXT5}, "grey");
+}
+
+// The run-time choice is made once, at its first use: no other case of this program makes it,
+// so this one sees it made with "DisableMMX" set, as a process started with the switch would.
+TEST(DxtBatchTest, DisableMmxChoosesThePlainHighQualityEncoder) {
+    const std::filesystem::path settings =
+        std::filesystem::temp_directory_path() /
+        ("bosq-dxt-" + std::to_string(::getpid()) + ".reg");
+    std::ofstream(settings, std::ios::binary)
+        << "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Direct3D]\r\n"
+           "\"DisableMMX\"=dword:00000001\r\n";
+    platform_ext::setRegistryFile(settings.c_str());
+    EXPECT_EQ(dxtHqVariant(), DxtHqVariant::Plain);
+    for (PixelFormat format : blockFormats) {
+        const DxtBlockFormat& row = *findDxtBlockFormat(format);
+        EXPECT_EQ(dxtHqBatchEncoder(row), row.encodeHqPlainBatch);
+    }
+    platform_ext::setRegistryFile(nullptr);
+    std::filesystem::remove(settings);
 }
