@@ -4,6 +4,7 @@
 
 #include "blit/dxt_batch.h"
 #include "blit/dxt_hq.h"
+#include "cpu/processor_features.h"
 
 namespace {
 
@@ -46,6 +47,16 @@ DxtBatchEncoder dxtBatchEncoder(const DxtBlockFormat& format) {
     if (dxtAvx2Supported())
         return format.encodeAvx2Batch;
     return format.encodePlainBatch;
+}
+
+// Chosen once, at the first use, as the processor's answer does not change: the widest lanes
+// it runs, or one block at a time when "DisableMMX" turns processor-specific code off.
+DxtHqVariant dxtHqVariant() {
+    static const DxtHqVariant variant = !isMmxUsable() ? DxtHqVariant::Plain
+                                        : __builtin_cpu_supports("avx512f") ? DxtHqVariant::Avx512
+                                        : __builtin_cpu_supports("avx2")    ? DxtHqVariant::Avx2
+                                                                            : DxtHqVariant::Sse2;
+    return variant;
 }
 
 DxtBatchEncoder dxtHqBatchEncoder(const DxtBlockFormat& format) {

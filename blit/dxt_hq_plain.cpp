@@ -2,8 +2,6 @@
 // this is the routine the vector variants are checked against.
 #include "blit/dxt_hq.h"
 
-#include "cpu/processor_features.h"
-
 #include <cstdint>
 
 namespace {
@@ -42,12 +40,12 @@ Lane1 operator*(Lane1 a, Lane1 b) {
 Lane1 operator/(Lane1 a, Lane1 b) {
     return Lane1(a.v / b.v);
 }
-// The vector instructions' rules: the second operand unless the first is strictly smaller
-// (or larger).
 // a * b + c, rounded twice (see the AVX-512 variant).
 Lane1 mulAdd(Lane1 a, Lane1 b, Lane1 c) {
     return a * b + c;
 }
+// The vector instructions' rules: the second operand unless the first is strictly smaller
+// (or larger).
 Lane1 minOf(Lane1 a, Lane1 b) {
     return a.v < b.v ? a : b;
 }
@@ -86,14 +84,6 @@ Lane1 truncate(Lane1 a) {
 } // namespace
 
 #include "blit/dxt_hq_kernel.h"
-
-DxtHqVariant dxtHqVariant() {
-    static const DxtHqVariant variant = !isMmxUsable() ? DxtHqVariant::Plain
-                                        : __builtin_cpu_supports("avx512f") ? DxtHqVariant::Avx512
-                                        : __builtin_cpu_supports("avx2")    ? DxtHqVariant::Avx2
-                                                                            : DxtHqVariant::Sse2;
-    return variant;
-}
 
 void encodeDxt1BlocksHqPlain(const FloatColor* in, uint32_t count, uint8_t* blocks) {
     hq::encodeBatch<Lane1, hq::Kind::Dxt1>(in, count, blocks);
