@@ -30,11 +30,13 @@ struct BlitSurface {
     BlitBox extent = {};
     BlitBox rect = {};                     // the region to read or write
     uint32_t dither = 0;                   // destination only: encode with the ordered dither table
+    uint32_t highQualityBlocks = 0;        // destination only: block formats take the searching encoder
     uint32_t colorKey = 0;                 // source only: ARGB key colour, 0 for none
     const PALETTEENTRY* palette = nullptr; // 256 entries, or null
 };
 
-// The filter word: kind in bits 0-7, mirror and dither flags above.
+// The filter word: kind in bits 0-7, mirror and dither flags above, and one flag of the
+// toolkit's own above those.
 using ImageFilter = uint32_t;
 
 enum : ImageFilter {
@@ -48,6 +50,12 @@ enum : ImageFilter {
     FilterMirrorW = 0x40000,
     FilterMirror = FilterMirrorU | FilterMirrorV | FilterMirrorW,
     FilterDither = 0x80000,
+    // The toolkit's own (bit 24): block-compressed destinations ("DXT1".."DXT5") are encoded by
+    // the high-quality encoder, which searches for the endpoints with the least squared error,
+    // instead of the exact one whose bytes every load has always given. Slower; offline
+    // converters want it. Honoured by every blit that encodes blocks: loads, converting copies
+    // and mip generation; ignored for other destinations.
+    FilterHighQualityBlocks = 0x1000000,
 };
 
 // Not a filter word: asks the receiving operation for its default.
@@ -59,8 +67,8 @@ inline uint32_t filterKind(ImageFilter filter) {
     return filter & 0xFF;
 }
 
-// Kind 1 to 5, bits 8-15 clear, nothing above the dither flag.
+// Kind 1 to 5, bits 8-15 clear, nothing above the dither flag but FilterHighQualityBlocks.
 inline bool isValidFilter(ImageFilter filter) {
     const uint32_t low = filter & 0xFFFF;
-    return low >= FilterNone && low <= FilterBox && filter < 0x100000;
+    return low >= FilterNone && low <= FilterBox && (filter & ~FilterHighQualityBlocks) < 0x100000;
 }

@@ -27,7 +27,8 @@ constexpr uint32_t allRowsWritten = 0xF;
 class BlockCodec final : public PixelCodec {
 public:
     BlockCodec(const BlitSurface& surface, const DxtBlockFormat& blockFormat)
-        : PixelCodec(surface, UnitRange, 0), blockFormat_(blockFormat), spanLeft_(rect.left & ~3),
+        : PixelCodec(surface, UnitRange, 0), blockFormat_(blockFormat),
+          highQuality_(surface.highQualityBlocks != 0), spanLeft_(rect.left & ~3),
           blocksAcross_(uint32_t(((rect.right + 3) & ~3) - spanLeft_) / 4),
           alphaMax_(isExplicitAlpha(surface.format) ? 15.0f : 255.0f),
           alphaScale_(alphaMax_ == 15.0f ? dxt::scale4 : dxt::scale8) {}
@@ -173,7 +174,7 @@ private:
         for (uint32_t b = 0; b < blocksAcross_; ++b)
             fillBeyondSurface(values + size_t(b) * 16, spanLeft_ + int32_t(b) * 4, p.blockRow * 4);
         if (!encode_)
-            encode_ = dxtBatchEncoder(blockFormat_);
+            encode_ = highQuality_ ? dxtHqBatchEncoder(blockFormat_) : dxtBatchEncoder(blockFormat_);
         encode_(values, blocksAcross_, blockAddress(p.blockRow, p.slice, 0));
         if (decodedBlockRow_ == p.blockRow && decodedSlice_ == p.slice)
             decodedBlockRow_ = -1;
@@ -190,6 +191,7 @@ private:
     }
 
     const DxtBlockFormat& blockFormat_;
+    bool highQuality_;
     int32_t spanLeft_;
     uint32_t blocksAcross_;
     float alphaMax_;

@@ -19,6 +19,12 @@ struct DxtBlockFormat {
     DxtBlockEncoder encode;
     DxtBatchEncoder encodePlainBatch; // the per-block routine over a row of blocks
     DxtBatchEncoder encodeAvx2Batch;  // eight blocks at a time, for processors with AVX2
+    // The high-quality encoder (FilterHighQualityBlocks), whose three variants write the same
+    // bytes: one block at a time, four (SSE2), eight (AVX2) and sixteen (AVX-512).
+    DxtBatchEncoder encodeHqPlainBatch;
+    DxtBatchEncoder encodeHqSse2Batch;
+    DxtBatchEncoder encodeHqAvx2Batch;
+    DxtBatchEncoder encodeHqAvx512Batch;
 };
 
 // The row of a block-compressed format, or null for any other format.
@@ -26,6 +32,9 @@ const DxtBlockFormat* findDxtBlockFormat(PixelFormat format);
 // The fastest batch encoder this processor runs for the format; its bytes equal those of
 // encodePlainBatch.
 DxtBatchEncoder dxtBatchEncoder(const DxtBlockFormat& format);
+// The high-quality encoder's variant for this processor (the plain one when "DisableMMX" is
+// set).
+DxtBatchEncoder dxtHqBatchEncoder(const DxtBlockFormat& format);
 
 // Per-format entry points. Decoding and encoding always succeed.
 void decodeDxt1Block(const uint8_t* block, FloatColor out[16]);

@@ -1,6 +1,8 @@
 // The block-compressed codec in the blit paths: small surfaces and edge blocks filled by
 // repetition, partly covered block rows keeping their stored pixels, the quantized colour key,
-// decoding into other formats, partial locks and mip chains of DXT textures.
+// decoding into other formats, partial locks and mip chains of DXT textures; and the flag that
+// hands the blocks of loads, converting copies and mip chains to the high-quality encoder.
+#include "blit/dxt_block.h"
 #include "blit/filter_texture.h"
 #include "blit/surface_blitter.h"
 #include "blit/surface_load.h"
@@ -64,7 +66,66 @@ struct ArgbImage {
     }
 };
 
+// A 16 x 16 picture of gradients and ripples that the two encoders write differently.
+ArgbImage ripples() {
+    ArgbImage image(16, 16);
+    for (uint32_t y = 0; y < 16; ++y) {
+        for (uint32_t x = 0; x < 16; ++x) {
+            const uint32_t r = (x * 37 + y * 11) % 256, g = (x * y * 7 + 40) % 256;
+            const uint32_t b = (200 + x * 5 - y * 9) % 256, a = (x * 29 + y * 53) % 256;
+            image.at(x, y) = a << 24 | r << 16 | g << 8 | b;
+        }
+    }
+    return image;
+}
+
+// The blocks that a batch encoder writes for an A8R8G8B8 picture (width and height multiples
+// of 4), from the values the engine decodes.
+Bytes encodedBlocks(const ArgbImage& image, PixelFormat format, bool highQuality) {
+    const DxtBlockFormat& row = *findDxtBlockFormat(format);
+    const uint32_t across = image.width / 4, count = across * (image.height / 4);
+    std::vector<FloatColor> values(size_t(count) * 16);
+    for (uint32_t y = 0; y < image.height; ++y) {
+        for (uint32_t x = 0; x < image.width; ++x) {
+            const uint32_t p = image.pixels[y * image.width + x];
+            const float scale = 0.003921569f;
+            values[(size_t(y / 4) * across + x / 4) * 16 + (y % 4) * 4 + x % 4] = {
+                float((p >> 16) & 0xFF) * scale, float((p >> 8) & 0xFF) * scale,
+                float(p & 0xFF) * scale, float(p >> 24) * scale};
+        }
+    }
+    Bytes out(size_t(count) * row.blockBytes);
+    (highQuality ? dxtHqBatchEncoder(row) : dxtBatchEncoder(row))(values.data(), count, out.data());
+    return out;
+}
+
 } // namespace
+
+TEST(BlockCodecTest, TheHighQualityFlagChoosesTheEncoderOfEveryBlock) {
+    ArgbImage image = ripples();
+    for (PixelFormat format : {D3DFMT_DXT1, D3DFMT_DXT2, D3DFMT_DXT3, D3DFMT_DXT4, D3DFMT_DXT5}) {
+        const uint32_t blockBytes = findDxtBlockFormat(format)->blockBytes;
+        const Bytes exact = encodedBlocks(image, format, false);
+        const Bytes high = encodedBlocks(image, format, true);
+        EXPECT_NE(exact, high) << format;
+        for (bool flag : {false, true}) {
+            Bytes blocks(16 * blockBytes, 0xCC);
+            BlitSurface side;
+            side.bits = blocks.data();
+            side.format = format;
+            side.rowPitch = 4 * blockBytes;
+            side.extent = side.rect = {0, 0, 16, 16, 0, 1};
+            ASSERT_EQ(blitSurface(side, image.side(),
+                                  FilterNone | (flag ? FilterHighQualityBlocks : 0)),
+                      D3D_OK);
+            EXPECT_EQ(blocks, flag ? high : exact) << format << (flag ? " with" : " without");
+        }
+    }
+    // The flag is a valid part of every filter word, and other destinations ignore it.
+    ArgbImage copy(16, 16);
+    EXPECT_EQ(blitSurface(copy.side(), image.side(), FilterBox | FilterHighQualityBlocks), D3D_OK);
+    EXPECT_EQ(copy.pixels, image.pixels);
+}
 
 TEST(BlockCodecTest, SmallSurfacesRepeatTheirPixelsAcrossTheBlock) {
     // A 2 x 2 level: its two rows fill all four rows, its two columns all four columns.
@@ -242,4 +303,66 @@ TEST_F(BlockCodecDeviceTest, MipChainsOfDxtTexturesKeepAUniformColour) {
                     << "format " << format << " level " << index << " byte " << at;
         }
     }
+}
+
+TEST_F(BlockCodecDeviceTest, LoadsAndConvertingCopiesHonourTheHighQualityFlag) {
+    ArgbImage image = ripples();
+    const RECT whole = {0, 0, 16, 16};
+    ComRef<IDirect3DSurface8> source = imageSurface(16, 16, D3DFMT_A8R8G8B8);
+    ASSERT_EQ(loadSurfaceFromMemory(source.get(), nullptr, nullptr, image.pixels.data(),
+                                    D3DFMT_A8R8G8B8, 64, nullptr, &whole, FilterNone, 0),
+              D3D_OK);
+    for (D3DFORMAT format : {D3DFMT_DXT1, D3DFMT_DXT5}) {
+        for (bool flag : {false, true}) {
+            const ImageFilter filter = FilterNone | (flag ? FilterHighQualityBlocks : 0);
+            const Bytes expected = encodedBlocks(image, format, flag);
+            ComRef<IDirect3DTexture8> loaded, copied;
+            ASSERT_EQ(device->CreateTexture(16, 16, 1, 0, format, D3DPOOL_MANAGED, loaded.out()),
+                      D3D_OK);
+            ASSERT_EQ(device->CreateTexture(16, 16, 1, 0, format, D3DPOOL_MANAGED, copied.out()),
+                      D3D_OK);
+            ComRef<IDirect3DSurface8> loadedLevel, copiedLevel;
+            ASSERT_EQ(loaded->GetSurfaceLevel(0, loadedLevel.out()), D3D_OK);
+            ASSERT_EQ(copied->GetSurfaceLevel(0, copiedLevel.out()), D3D_OK);
+            ASSERT_EQ(loadSurfaceFromMemory(loadedLevel.get(), nullptr, nullptr,
+                                            image.pixels.data(), D3DFMT_A8R8G8B8, 64, nullptr,
+                                            &whole, filter, 0),
+                      D3D_OK);
+            ASSERT_EQ(loadSurfaceFromSurface(copiedLevel.get(), nullptr, nullptr, source.get(),
+                                             nullptr, nullptr, filter, 0),
+                      D3D_OK);
+            EXPECT_EQ(levelBlocks(loaded.get(), 0), expected) << format << " load " << flag;
+            EXPECT_EQ(levelBlocks(copied.get(), 0), expected) << format << " copy " << flag;
+        }
+    }
+}
+
+TEST_F(BlockCodecDeviceTest, MipChainsHonourTheHighQualityFlag) {
+    // Each level of the chain equals the blit of the level above with the same filter word,
+    // which the flag changes.
+    ArgbImage image = ripples();
+    const RECT whole = {0, 0, 16, 16};
+    ComRef<IDirect3DTexture8> texture;
+    ASSERT_EQ(device->CreateTexture(16, 16, 3, 0, D3DFMT_DXT1, D3DPOOL_MANAGED, texture.out()),
+              D3D_OK);
+    ComRef<IDirect3DSurface8> top;
+    ASSERT_EQ(texture->GetSurfaceLevel(0, top.out()), D3D_OK);
+    ASSERT_EQ(loadSurfaceFromMemory(top.get(), nullptr, nullptr, image.pixels.data(),
+                                    D3DFMT_A8R8G8B8, 64, nullptr, &whole, FilterNone, 0),
+              D3D_OK);
+    Dxt1Image level0(16, 16);
+    const Bytes top0 = levelBlocks(texture.get(), 0);
+    std::memcpy(level0.bytes.data(), top0.data(), top0.size());
+    Bytes levels[2];
+    for (bool flag : {false, true}) {
+        const ImageFilter filter = FilterBox | (flag ? FilterHighQualityBlocks : 0);
+        ASSERT_EQ(filterTexture(texture.get(), nullptr, 0, filter), D3D_OK);
+        Dxt1Image level1(8, 8), level2(4, 4);
+        ASSERT_EQ(blitSurface(level1.side, level0.side, filter), D3D_OK);
+        ASSERT_EQ(blitSurface(level2.side, level1.side, filter), D3D_OK);
+        EXPECT_EQ(levelBlocks(texture.get(), 1), level1.bytes) << flag;
+        EXPECT_EQ(levelBlocks(texture.get(), 2), level2.bytes) << flag;
+        levels[flag] = level1.bytes;
+    }
+    EXPECT_NE(levels[0], levels[1]);
 }

@@ -1,0 +1,240 @@
+// The high-quality block encoder beside the encoders people convert textures with, one thread,
+// one run: "DXT1" of the six colour photographs of real-photos/ (opaque, whole blocks, RGB
+// PSNR pooled over all their pixels) and the interpolated alpha of the three greys of
+// real-greys/. Every encoder's blocks are decoded by our own decoder. The peers (Debian's
+// libstb-dev and libsquish-dev) are used here only, through their public interfaces.
+#include "bench/ratio_report.h"
+#include "blit/dxt_block.h"
+#include "blit/dxt_hq.h"
+#include "blit/pixel_codec.h"
+#include "tests/support/photos.h"
+
+#include <cstring> // the compressor below expects memcpy declared
+
+#define STB_DXT_IMPLEMENTATION
+#include <stb/stb_dxt.h>
+#include <squish.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+using test_support::Photo;
+
+// Whole 4 x 4 blocks of a set of pictures, block after block: as FloatColor for our encoders,
+// as RGBA bytes for the peers, and the source bytes the decoded blocks are compared with.
+struct BlockSet {
+    std::vector<FloatColor> values;
+    std::vector<uint8_t> rgba; // 64 bytes a block
+    uint32_t count = 0;
+    double megapixels() const { return count * 16.0 / 1e6; }
+};
+
+// Adds a picture's whole blocks to the set; a grey picture becomes alpha over a constant colour.
+void appendBlocks(const Photo& photo, bool greyAsAlpha, BlockSet* set) {
+    test_support::appendBlocks(photo, greyAsAlpha, &set->values);
+    const uint32_t across = photo.width / 4, down = photo.height / 4;
+    const size_t first = set->count;
+    set->count += across * down;
+    set->rgba.resize(size_t(set->count) * 64);
+    for (uint32_t y = 0; y < down * 4; ++y) {
+        for (uint32_t x = 0; x < across * 4; ++x) {
+            const size_t at = (first + size_t(y / 4) * across + x / 4) * 16 + (y % 4) * 4 + x % 4;
+            const uint32_t p = photo.argb[size_t(y) * photo.width + x];
+            const uint32_t argb = greyAsAlpha ? (p & 0xFF) << 24 | 0x00806040u : p;
+            uint8_t* rgba = &set->rgba[at * 4];
+            rgba[0] = uint8_t(argb >> 16);
+            rgba[1] = uint8_t(argb >> 8);
+            rgba[2] = uint8_t(argb);
+            rgba[3] = uint8_t(argb >> 24);
+        }
+    }
+}
+
+struct Sets {
+    BlockSet photos, greys;
+    bool loaded = false;
+};
+
+const Sets& sets() {
+    static const Sets loaded = [] {
+        Sets s;
+        std::vector<Photo> photos, greys;
+        s.loaded = test_support::loadRealPhotos(&photos) && test_support::loadRealGreys(&greys);
+        if (!s.loaded)
+            return s;
+        for (const Photo& photo : photos)
+            appendBlocks(photo, false, &s.photos);
+        for (const Photo& photo : greys)
+            appendBlocks(photo, true, &s.greys);
+        return s;
+    }();
+    return loaded;
+}
+
+// The peers and ours as one signature: `count` blocks from the set into `out`.
+using Encoder = void (*)(const BlockSet& set, uint8_t* out);
+
+void ourHq(const BlockSet& set, uint8_t* out) {
+    dxtHqBatchEncoder(*findDxtBlockFormat(D3DFMT_DXT1))(set.values.data(), set.count, out);
+}
+void ourExact(const BlockSet& set, uint8_t* out) {
+    dxtBatchEncoder(*findDxtBlockFormat(D3DFMT_DXT1))(set.values.data(), set.count, out);
+}
+template <int Mode>
+void stb(const BlockSet& set, uint8_t* out) {
+    for (uint32_t n = 0; n < set.count; ++n)
+        stb_compress_dxt_block(out + size_t(n) * 8, &set.rgba[size_t(n) * 64], 0, Mode);
+}
+template <int Fit>
+void squishFit(const BlockSet& set, uint8_t* out) {
+    for (uint32_t n = 0; n < set.count; ++n)
+        squish::Compress(&set.rgba[size_t(n) * 64], out + size_t(n) * 8, squish::kDxt1 | Fit);
+}
+
+// Alpha blocks alone (8 bytes, the first half of "DXT5").
+void ourHqAlpha(const BlockSet& set, uint8_t* out) {
+    switch (dxtHqVariant()) {
+    case DxtHqVariant::Avx512:
+        return encodeAlphaBlocksHqAvx512(set.values.data(), set.count, out);
+    case DxtHqVariant::Avx2:
+        return encodeAlphaBlocksHqAvx2(set.values.data(), set.count, out);
+    case DxtHqVariant::Sse2:
+        return encodeAlphaBlocksHqSse2(set.values.data(), set.count, out);
+    case DxtHqVariant::Plain:
+        break;
+    }
+    encodeAlphaBlocksHqPlain(set.values.data(), set.count, out);
+}
+void stbAlpha(const BlockSet& set, uint8_t* out) {
+    uint8_t alpha[16];
+    for (uint32_t n = 0; n < set.count; ++n) {
+        for (int i = 0; i < 16; ++i)
+            alpha[i] = set.rgba[size_t(n) * 64 + i * 4 + 3];
+        stb_compress_bc4_block(out + size_t(n) * 8, alpha);
+    }
+}
+
+void run(benchmark::State& state, const BlockSet& set, Encoder encode) {
+    if (!sets().loaded) {
+        state.SkipWithError("the pictures are missing");
+        return;
+    }
+    std::vector<uint8_t> out(size_t(set.count) * 8);
+    for (auto _ : state) {
+        encode(set, out.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+void BM_Dxt1Hq(benchmark::State& state) {
+    run(state, sets().photos, ourHq);
+}
+BENCHMARK(BM_Dxt1Hq)->Unit(benchmark::kMillisecond);
+void BM_Dxt1Exact(benchmark::State& state) {
+    run(state, sets().photos, ourExact);
+}
+BENCHMARK(BM_Dxt1Exact)->Unit(benchmark::kMillisecond);
+void BM_StbNormal(benchmark::State& state) {
+    run(state, sets().photos, stb<STB_DXT_NORMAL>);
+}
+BENCHMARK(BM_StbNormal)->Unit(benchmark::kMillisecond);
+void BM_StbHigh(benchmark::State& state) {
+    run(state, sets().photos, stb<STB_DXT_HIGHQUAL>);
+}
+BENCHMARK(BM_StbHigh)->Unit(benchmark::kMillisecond);
+void BM_SquishRange(benchmark::State& state) {
+    run(state, sets().photos, squishFit<squish::kColourRangeFit>);
+}
+BENCHMARK(BM_SquishRange)->Unit(benchmark::kMillisecond);
+// Seconds a pass: one timed pass is enough, and five would take most of a minute.
+void BM_SquishCluster(benchmark::State& state) {
+    run(state, sets().photos, squishFit<squish::kColourClusterFit>);
+}
+BENCHMARK(BM_SquishCluster)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(1);
+void BM_AlphaHq(benchmark::State& state) {
+    run(state, sets().greys, ourHqAlpha);
+}
+BENCHMARK(BM_AlphaHq)->Unit(benchmark::kMillisecond);
+void BM_AlphaStb(benchmark::State& state) {
+    run(state, sets().greys, stbAlpha);
+}
+BENCHMARK(BM_AlphaStb)->Unit(benchmark::kMillisecond);
+
+uint32_t toByte(float x) {
+    return quantizeUnsigned(x, 255, 0.5f);
+}
+
+// PSNR of the encoder's blocks decoded by our decoder, over RGB of the colour blocks or over
+// the alpha of the alpha blocks; computed once per encoder.
+double psnr(const BlockSet& set, Encoder encode, bool alpha) {
+    std::vector<uint8_t> blocks(size_t(set.count) * 8);
+    encode(set, blocks.data());
+    double sum = 0.0;
+    for (uint32_t n = 0; n < set.count; ++n) {
+        uint8_t block[16] = {};
+        FloatColor decoded[16];
+        if (alpha) {
+            std::memcpy(block, &blocks[size_t(n) * 8], 8);
+            decodeDxt5Block(block, decoded);
+        } else {
+            decodeDxt1Block(&blocks[size_t(n) * 8], decoded);
+        }
+        for (int i = 0; i < 16; ++i) {
+            const uint8_t* source = &set.rgba[size_t(n) * 64 + i * 4];
+            const uint32_t values[4] = {toByte(decoded[i].r), toByte(decoded[i].g),
+                                        toByte(decoded[i].b), toByte(decoded[i].a)};
+            for (int c = alpha ? 3 : 0; c < (alpha ? 4 : 3); ++c) {
+                const double d = double(values[c]) - double(source[c]);
+                sum += d * d;
+            }
+        }
+    }
+    const double mse = sum / (double(set.count) * 16 * (alpha ? 1 : 3));
+    return 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
+bench::Figure quality(const char* label, Encoder encode, bool alpha) {
+    return {label, [encode, alpha](const bench::RatioReporter&) {
+                return psnr(alpha ? sets().greys : sets().photos, encode, alpha);
+            }};
+}
+
+bench::Figure rate(const char* label, const char* benchmark, bool alpha) {
+    return {label, [benchmark, alpha](const bench::RatioReporter& reporter) {
+                const double seconds = reporter.time(benchmark);
+                const BlockSet& set = alpha ? sets().greys : sets().photos;
+                return seconds > 0.0 ? set.megapixels() / seconds : 0.0;
+            }};
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return bench::runWithRatios(
+        argc, argv, {{"dxt1_hq_speed", "BM_StbHigh", "BM_Dxt1Hq"}},
+        {{"dxt1_hq_gain",
+          [](const bench::RatioReporter&) {
+              return psnr(sets().photos, ourHq, false) -
+                     psnr(sets().photos, squishFit<squish::kColourClusterFit>, false);
+          }},
+         {"dxt5_alpha_gain",
+          [](const bench::RatioReporter&) {
+              return psnr(sets().greys, ourHqAlpha, true) - psnr(sets().greys, stbAlpha, true);
+          }},
+         rate("dxt5_alpha_mpix", "BM_AlphaHq", true),
+         // For the record.
+         quality("dxt1_hq_psnr", ourHq, false), rate("dxt1_hq_mpix", "BM_Dxt1Hq", false),
+         quality("dxt1_exact_psnr", ourExact, false), rate("dxt1_exact_mpix", "BM_Dxt1Exact", false),
+         quality("stb_psnr", stb<STB_DXT_NORMAL>, false), rate("stb_mpix", "BM_StbNormal", false),
+         quality("stb_high_psnr", stb<STB_DXT_HIGHQUAL>, false),
+         rate("stb_high_mpix", "BM_StbHigh", false),
+         quality("squish_range_psnr", squishFit<squish::kColourRangeFit>, false),
+         rate("squish_range_mpix", "BM_SquishRange", false),
+         quality("squish_cluster_psnr", squishFit<squish::kColourClusterFit>, false),
+         rate("squish_cluster_mpix", "BM_SquishCluster/iterations:1/repeats:1", false),
+         quality("dxt5_alpha_psnr", ourHqAlpha, true), quality("stb_alpha_psnr", stbAlpha, true),
+         rate("stb_alpha_mpix", "BM_AlphaStb", true)});
+}
