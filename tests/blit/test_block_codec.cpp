@@ -116,7 +116,7 @@ TEST(BlockCodecTest, TheHighQualityFlagChoosesTheEncoderOfEveryBlock) {
             side.rowPitch = 4 * blockBytes;
             side.extent = side.rect = {0, 0, 16, 16, 0, 1};
             ASSERT_EQ(blitSurface(side, image.side(),
-                                  FilterNone | (flag ? FilterHighQualityBlocks : 0)),
+                                  FilterNone | (flag ? ImageFilter(FilterHighQualityBlocks) : 0u)),
                       D3D_OK);
             EXPECT_EQ(blocks, flag ? high : exact) << format << (flag ? " with" : " without");
         }
@@ -314,7 +314,8 @@ TEST_F(BlockCodecDeviceTest, LoadsAndConvertingCopiesHonourTheHighQualityFlag) {
               D3D_OK);
     for (D3DFORMAT format : {D3DFMT_DXT1, D3DFMT_DXT5}) {
         for (bool flag : {false, true}) {
-            const ImageFilter filter = FilterNone | (flag ? FilterHighQualityBlocks : 0);
+            const ImageFilter filter =
+                FilterNone | (flag ? ImageFilter(FilterHighQualityBlocks) : 0u);
             const Bytes expected = encodedBlocks(image, format, flag);
             ComRef<IDirect3DTexture8> loaded, copied;
             ASSERT_EQ(device->CreateTexture(16, 16, 1, 0, format, D3DPOOL_MANAGED, loaded.out()),
@@ -355,7 +356,7 @@ TEST_F(BlockCodecDeviceTest, MipChainsHonourTheHighQualityFlag) {
     std::memcpy(level0.bytes.data(), top0.data(), top0.size());
     Bytes levels[2];
     for (bool flag : {false, true}) {
-        const ImageFilter filter = FilterBox | (flag ? FilterHighQualityBlocks : 0);
+        const ImageFilter filter = FilterBox | (flag ? ImageFilter(FilterHighQualityBlocks) : 0u);
         ASSERT_EQ(filterTexture(texture.get(), nullptr, 0, filter), D3D_OK);
         Dxt1Image level1(8, 8), level2(4, 4);
         ASSERT_EQ(blitSurface(level1.side, level0.side, filter), D3D_OK);

@@ -304,11 +304,33 @@ TEST_F(TexkitConvert, TheBytesAreTheSameWhateverTheWorkers) {
             EXPECT_TRUE(bytesOf(fs::path("four") / name) == one) << format << " " << name;
         }
         const ProgramRun whole = texinfo("pics/large.png --key 0 --filter default "
-                                         "--mip-filter box --dds whole.dds" +
+                                         "--mip-filter box --quality high --dds whole.dds" +
                                          request);
         ASSERT_EQ(whole.status, 0) << whole.err;
         EXPECT_TRUE(bytesOf("whole.dds") == bytesOf("one/large.dds")) << format;
     }
+}
+
+// The converter writes the high-quality encoder's blocks unless told otherwise; info writes
+// the blocks a load gives unless told otherwise; the two agree when asked the same.
+TEST_F(TexkitConvert, QualityChoosesTheBlockEncoder) {
+    writePicture("photo.png", 96, 64);
+    ASSERT_EQ(run("photo.png -o high --format DXT1").status, 0);
+    ASSERT_EQ(run("photo.png -o exact --format DXT1 --quality exact").status, 0);
+    ASSERT_EQ(texinfo("photo.png --key 0 --filter default --mip-filter box --format DXT1 "
+                      "--dds info.dds")
+                  .status,
+              0);
+    ASSERT_EQ(texinfo("photo.png --key 0 --filter default --mip-filter box --format DXT1 "
+                      "--quality high --dds info-high.dds")
+                  .status,
+              0);
+    EXPECT_TRUE(bytesOf("exact/photo.dds") == bytesOf("info.dds"));
+    EXPECT_TRUE(bytesOf("high/photo.dds") == bytesOf("info-high.dds"));
+    EXPECT_FALSE(bytesOf("high/photo.dds") == bytesOf("exact/photo.dds"));
+    const ProgramRun wrong = run("photo.png -o x --quality best");
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_EQ(wrong.err.substr(0, wrong.err.find('\n')), "texkit: cannot read --quality best");
 }
 
 // Stopped by SIGINT after its first output: the process ends by the signal, every output it

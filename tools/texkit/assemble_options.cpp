@@ -44,6 +44,8 @@ const char assembleHelpText[] =
     "  --mip-filter WORD the filter of the lower levels; box by default\n"
     "  --key 0xAARRGGBB  colour key; 0 (the default) for none\n"
     "  --profile NAMES   device capabilities, as for texkit info\n"
+    "  --quality Q       the encoder of DXT1 to DXT5 blocks: high (the default) for the best\n"
+    "                    blocks, exact for the blocks a load makes\n"
     "  --help            shows this text\n";
 
 } // namespace

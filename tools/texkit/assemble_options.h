@@ -11,12 +11,13 @@
 
 struct AssembleOptions : TextureRequest {
     // As convert: the pictures' size and a format that keeps them, the full chain by the box
-    // filter, no colour key.
+    // filter, no colour key, the high-quality block encoder.
     AssembleOptions() {
         format = D3DFMT_UNKNOWN;
         filter = FilterDefault;
         mipFilter = FilterBox;
         colorKey = 0;
+        highQualityBlocks = true;
     }
 
     bool cube = false;

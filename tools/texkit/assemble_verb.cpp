@@ -106,11 +106,11 @@ HRESULT buildCube(IDirect3DDevice8* device, const AssembleOptions& options,
         const RECT rect = pictureRect(image);
         if (SUCCEEDED(hr))
             hr = loadSurfaceFromMemory(surface.get(), nullptr, nullptr, image.bits, image.format,
-                                       image.rowPitch, image.palette, &rect, options.filter,
+                                       image.rowPitch, image.palette, &rect, options.filterWord(),
                                        options.colorKey);
     }
     if (SUCCEEDED(hr) && cube->GetLevelCount() > 1)
-        hr = filterTexture(cube.get(), nullptr, 0, options.mipFilter);
+        hr = filterTexture(cube.get(), nullptr, 0, options.mipFilterWord());
     if (SUCCEEDED(hr)) {
         cube->AddRef();
         *out = cube.get();
@@ -131,14 +131,14 @@ HRESULT buildVolume(IDirect3DDevice8* device, const AssembleOptions& options,
     for (UINT z = 0; z < depth && SUCCEEDED(hr); ++z) {
         const ImageDecoder& image = pictures[z]->image;
         const D3DBOX slice = {0, 0, width, height, z, z + 1};
-        const D3DBOX source = {image.box.left, image.box.top, image.box.right, image.box.bottom,
-                               0, 1};
+        const D3DBOX source = {
+            image.box.left, image.box.top, image.box.right, image.box.bottom, 0, 1};
         hr = loadVolumeFromMemory(top.get(), nullptr, &slice, image.bits, image.format,
                                   image.rowPitch, image.rowPitch * image.height, image.palette,
-                                  &source, options.filter, options.colorKey);
+                                  &source, options.filterWord(), options.colorKey);
     }
     if (SUCCEEDED(hr) && texture->GetLevelCount() > 1)
-        hr = filterTexture(texture.get(), nullptr, 0, options.mipFilter);
+        hr = filterTexture(texture.get(), nullptr, 0, options.mipFilterWord());
     if (SUCCEEDED(hr)) {
         texture->AddRef();
         *out = texture.get();

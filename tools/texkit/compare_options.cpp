@@ -83,8 +83,8 @@ CommandLine parseCompareOptions(std::span<const std::string> arguments, CompareO
 }
 
 void printCompareUsage(FILE* to) {
-    std::fputs("usage: texkit compare A B [OPTION]...\ntry 'texkit compare --help' for the options\n",
-               to);
+    std::fputs(
+        "usage: texkit compare A B [OPTION]...\ntry 'texkit compare --help' for the options\n", to);
 }
 
 void printCompareHelp(FILE* to) {

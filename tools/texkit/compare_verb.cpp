@@ -95,7 +95,8 @@ int runCompare(const Invocation&, std::span<const std::string> arguments) {
             const double psnr = rgbPsnr(d.rgbSquares, d.pixels);
             if (psnr < options.minimumPsnr) {
                 std::fprintf(stderr, "texkit compare: level %u: RGB PSNR %s dB is below %s dB\n",
-                             d.level, decibels(psnr).c_str(), decibels(options.minimumPsnr).c_str());
+                             d.level, decibels(psnr).c_str(),
+                             decibels(options.minimumPsnr).c_str());
                 return 1;
             }
         }

@@ -12,12 +12,14 @@
 
 struct ConvertOptions : TextureRequest {
     // A converter keeps the picture as it is unless asked: its size (so no scaling) and format,
-    // the full chain by the box filter, and no colour key.
+    // the full chain by the box filter, and no colour key; and, as it works offline, it writes
+    // the best blocks it can.
     ConvertOptions() {
         format = D3DFMT_UNKNOWN;
         filter = FilterDefault;
         mipFilter = FilterBox;
         colorKey = 0;
+        highQualityBlocks = true;
     }
 
     std::vector<std::string> inputs;

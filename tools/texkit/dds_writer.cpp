@@ -57,8 +57,7 @@ std::vector<uint8_t> ddsHeader(const DdsSurface& top, const DdsPixelFormat& pixe
         putWord(header, DdsPixelFormatOffset + 4 * i, pixelWords[i]);
     const bool complex = top.levels > 1 || top.shape != Shape::Flat;
     putWord(header, DdsCapsOffset,
-            DdsCapsTexture | (complex ? DdsCapsComplex : 0) |
-                (top.levels > 1 ? DdsCapsMipMap : 0));
+            DdsCapsTexture | (complex ? DdsCapsComplex : 0) | (top.levels > 1 ? DdsCapsMipMap : 0));
     if (top.shape == Shape::Cube)
         putWord(header, DdsCaps2Offset, DdsCaps2CubeMap | DdsCaps2CubeFaces);
     if (volume)
@@ -149,8 +148,8 @@ HRESULT writeDdsFile(IDirect3DTexture8* texture, const PALETTEENTRY* palette,
     const HRESULT hr = texture->GetLevelDesc(0, &desc);
     if (FAILED(hr))
         return hr;
-    const DdsSurface top = {Shape::Flat, desc.Format, desc.Width, desc.Height, 1,
-                            UINT(texture->GetLevelCount())};
+    const DdsSurface top = {Shape::Flat, desc.Format, desc.Width,
+                            desc.Height, 1,           UINT(texture->GetLevelCount())};
     return writeFile(path, top, palette, [&](FILE* file) {
         for (UINT level = 0; level < top.levels; ++level) {
             ComRef<IDirect3DSurface8> surface;
@@ -169,8 +168,8 @@ HRESULT writeDdsFile(IDirect3DCubeTexture8* texture, const std::string& path) {
     const HRESULT hr = texture->GetLevelDesc(0, &desc);
     if (FAILED(hr))
         return hr;
-    const DdsSurface top = {Shape::Cube, desc.Format, desc.Width, desc.Height, 1,
-                            UINT(texture->GetLevelCount())};
+    const DdsSurface top = {Shape::Cube, desc.Format, desc.Width,
+                            desc.Height, 1,           UINT(texture->GetLevelCount())};
     return writeFile(path, top, nullptr, [&](FILE* file) {
         for (DWORD face = D3DCUBEMAP_FACE_POSITIVE_X; face <= D3DCUBEMAP_FACE_NEGATIVE_Z; ++face) {
             for (UINT level = 0; level < top.levels; ++level) {
@@ -192,8 +191,8 @@ HRESULT writeDdsFile(IDirect3DVolumeTexture8* texture, const std::string& path) 
     const HRESULT hr = texture->GetLevelDesc(0, &desc);
     if (FAILED(hr))
         return hr;
-    const DdsSurface top = {Shape::Volume, desc.Format, desc.Width, desc.Height, desc.Depth,
-                            UINT(texture->GetLevelCount())};
+    const DdsSurface top = {Shape::Volume, desc.Format, desc.Width,
+                            desc.Height,   desc.Depth,  UINT(texture->GetLevelCount())};
     return writeFile(path, top, nullptr, [&](FILE* file) {
         for (UINT level = 0; level < top.levels; ++level) {
             ComRef<IDirect3DVolume8> volume;

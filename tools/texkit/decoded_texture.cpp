@@ -63,8 +63,7 @@ HRESULT decodeTextureFile(const std::string& path, DecodedTexture* out, std::str
             hr = decodeNode(*node, &levels.emplace_back());
             if (FAILED(hr)) {
                 char text[96];
-                std::snprintf(text, sizeof text,
-                              "level %zu of face %zu cannot be decoded (0x%08X)",
+                std::snprintf(text, sizeof text, "level %zu of face %zu cannot be decoded (0x%08X)",
                               levels.size() - 1, out->faces.size() - 1, unsigned(hr));
                 *reason = text;
                 return hr;

@@ -78,8 +78,8 @@ HRESULT makeTexture(IDirect3DDevice8* device, const ConversionJob& job,
     outcome->pictureWidth = info.width;
     outcome->pictureHeight = info.height;
     hr = createTextureFromImage(device, image, options.width, options.height, options.levels, 0,
-                                options.format, D3DPOOL_MANAGED, options.filter, options.mipFilter,
-                                options.colorKey, nullptr, texture);
+                                options.format, D3DPOOL_MANAGED, options.filterWord(),
+                                options.mipFilterWord(), options.colorKey, nullptr, texture);
     if (FAILED(hr))
         outcome->reason = loadFailureReason(job.input, hr);
     return hr;

@@ -30,8 +30,7 @@ constexpr Row infoRows[] = {
          o->ddsPath = v;
          return true;
      }},
-    {"--json", nullptr, nullptr,
-     [](const std::string&, InfoOptions* o) { return o->json = true; }},
+    {"--json", nullptr, nullptr, [](const std::string&, InfoOptions* o) { return o->json = true; }},
 };
 static_assert(std::size(infoRows) == 7);
 
@@ -59,6 +58,8 @@ const char infoHelpText[] =
     "  --profile NAME    device capabilities, for example pow2,nomip (names joined by commas:\n"
     "                    pow2 square nomip pow2cond small noblend untransformed nodynamic\n"
     "                    fewformats desktop16)\n"
+    "  --quality Q       the encoder of DXT1 to DXT5 blocks: exact (the default), the blocks\n"
+    "                    a load makes, or high, the converter's slower and closer ones\n"
     "  --level L         the level that --png and --raw write (default 0)\n"
     "  --png OUT.png     writes the level as an 8-bit RGBA PNG file\n"
     "  --raw OUT.bin     writes the level's bytes as stored, rows without padding\n"

@@ -159,7 +159,7 @@ int runInfo(const Invocation& invocation, std::span<const std::string> arguments
     ComRef<IDirect3DTexture8> texture;
     const HRESULT hr = createTextureFromFile(
         device.get(), options.file.c_str(), options.width, options.height, options.levels,
-        options.usage, options.format, options.pool, options.filter, options.mipFilter,
+        options.usage, options.format, options.pool, options.filterWord(), options.mipFilterWord(),
         options.colorKey, &info, wantedPalette, texture.out());
     if (options.json)
         printJson(hr, SUCCEEDED(hr) ? &info : nullptr, SUCCEEDED(hr) ? texture.get() : nullptr);

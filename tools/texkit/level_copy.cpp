@@ -38,8 +38,8 @@ HRESULT LevelCopy::make(IDirect3DSurface8* surface, D3DFORMAT format) {
         return hr;
     const RECT whole = {0, 0, LONG(desc_.Width), LONG(desc_.Height)};
     const POINT origin = {0, 0};
-    hr = converted ? loadSurfaceFromSurface(copy_.get(), nullptr, &whole, surface, nullptr,
-                                            nullptr, FilterNone, 0)
+    hr = converted ? loadSurfaceFromSurface(copy_.get(), nullptr, &whole, surface, nullptr, nullptr,
+                                            FilterNone, 0)
                    : device->CopyRects(surface, &whole, 1, copy_.get(), &origin);
     if (FAILED(hr))
         return hr;

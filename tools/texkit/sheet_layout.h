@@ -23,7 +23,7 @@ struct SheetTile {
 
 struct SheetCell {
     UINT level = 0;
-    UINT width = 0;  // of one tile
+    UINT width = 0; // of one tile
     UINT height = 0;
     std::vector<SheetTile> tiles;
     RECT label = {}; // the box the size is written in, centred

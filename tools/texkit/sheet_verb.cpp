@@ -51,8 +51,8 @@ const char sheetHelpText[] =
 HRESULT makeTexture(IDirect3DDevice8* device, const uint32_t* pixels, UINT width, UINT height,
                     IDirect3DTexture8** out) {
     ComRef<IDirect3DTexture8> texture;
-    HRESULT hr = device->CreateTexture(width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
-                                       texture.out());
+    HRESULT hr =
+        device->CreateTexture(width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, texture.out());
     D3DLOCKED_RECT locked = {};
     if (SUCCEEDED(hr))
         hr = texture->LockRect(0, &locked, nullptr, 0);
@@ -67,8 +67,7 @@ HRESULT makeTexture(IDirect3DDevice8* device, const uint32_t* pixels, UINT width
 }
 
 // A checkerboard as large as the largest tile, drawn under every tile from its corner.
-HRESULT makeChecker(IDirect3DDevice8* device, const SheetLayout& layout,
-                    IDirect3DTexture8** out) {
+HRESULT makeChecker(IDirect3DDevice8* device, const SheetLayout& layout, IDirect3DTexture8** out) {
     UINT width = 1, height = 1;
     for (const SheetCell& cell : layout.cells) {
         width = std::max(width, cell.width);
@@ -105,9 +104,9 @@ HRESULT drawSheet(IDirect3DDevice8* device, const DecodedTexture& texture,
             for (const SheetTile& tile : cell.tiles) {
                 const DecodedLevel& level = texture.faces[tile.face][cell.level];
                 ComRef<IDirect3DTexture8> picture;
-                hr = makeTexture(device, level.argb.data() + size_t(tile.slice) * cell.width * cell.height,
-                                 cell.width, cell.height,
-                                 picture.out());
+                hr = makeTexture(device,
+                                 level.argb.data() + size_t(tile.slice) * cell.width * cell.height,
+                                 cell.width, cell.height, picture.out());
                 if (FAILED(hr))
                     break;
                 const Vector2 at = {float(tile.left), float(tile.top)};

@@ -19,8 +19,7 @@ constexpr VerbRow verbTable[] = {
     {"info", "load one picture as the game does and print what it became", runInfo},
     {"convert", "convert pictures and folders of them into DDS files, on every core", runConvert},
     {"compare", "compare two textures level by level: PSNR, largest error, heat map", runCompare},
-    {"sheet", "draw every level (cube faces, volume slices) of a texture on one picture",
-     runSheet},
+    {"sheet", "draw every level (cube faces, volume slices) of a texture on one picture", runSheet},
     {"assemble", "build a cube map or a volume DDS file from pictures", runAssemble},
 };
 

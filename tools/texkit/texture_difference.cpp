@@ -47,8 +47,8 @@ void addFace(const DecodedLevel& a, const DecodedLevel& b, UINT face, LevelDiffe
         const int da = int(x >> 24) - int(y >> 24);
         rgb += uint64_t(db * db + dg * dg + dr * dr);
         alpha += uint64_t(da * da);
-        const uint32_t error = uint32_t(std::max({std::abs(db), std::abs(dg), std::abs(dr),
-                                                  std::abs(da)}));
+        const uint32_t error =
+            uint32_t(std::max({std::abs(db), std::abs(dg), std::abs(dr), std::abs(da)}));
         largest = std::max(largest, error);
         ++differing;
         if (keep) {

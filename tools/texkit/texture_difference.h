@@ -11,16 +11,16 @@
 
 struct LevelDifference {
     UINT level = 0;
-    UINT width = 0;  // of one face or slice
+    UINT width = 0; // of one face or slice
     UINT height = 0;
-    UINT depth = 1;  // slices
+    UINT depth = 1; // slices
     UINT faces = 1;
     bool volume = false; // its sizes are written with their depth, even of 1
     uint64_t pixels = 0;
     uint64_t rgbSquares = 0; // sum of squared red, green and blue errors
     uint64_t alphaSquares = 0;
     uint32_t largestError = 0;
-    uint64_t differing = 0;  // pixels with any channel different
+    uint64_t differing = 0; // pixels with any channel different
     // Largest channel error per pixel, faces and slices side by side in one row of pictures:
     // (faces x depth x width) columns by height rows. Empty unless asked for.
     std::vector<uint8_t> errors;

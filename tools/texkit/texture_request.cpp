@@ -30,11 +30,29 @@ constexpr Row requestRows[] = {
          r->profileGiven = true;
          return platform_ext::parseDeviceProfile(v.c_str(), &r->profile);
      }},
+    {"--quality", nullptr, "exact|high",
+     [](const std::string& v, TextureRequest* r) {
+         r->highQualityBlocks = v == "high";
+         return v == "high" || v == "exact";
+     }},
 };
-static_assert(std::size(requestRows) == 8);
+static_assert(std::size(requestRows) == 9);
 
 } // namespace
 
 std::span<const OptionRow<TextureRequest>> requestOptionTable() {
     return requestRows;
+}
+
+ImageFilter TextureRequest::filterWord() const {
+    if (!highQualityBlocks)
+        return filter;
+    return (filter == FilterDefault ? FilterLoadDefault : filter) | FilterHighQualityBlocks;
+}
+
+ImageFilter TextureRequest::mipFilterWord() const {
+    if (!highQualityBlocks)
+        return mipFilter;
+    return (mipFilter == FilterDefault ? ImageFilter(FilterBox) : mipFilter) |
+           FilterHighQualityBlocks;
 }

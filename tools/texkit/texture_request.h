@@ -1,6 +1,6 @@
 // What a verb asks the texture loader for, and the options that say it: size, levels,
-// format, filters, colour key and the device's capability profile. The defaults are the
-// game's own request; each verb may start from others.
+// format, filters, colour key, the block encoder and the device's capability profile. The
+// defaults are the game's own request; each verb may start from others.
 #pragma once
 
 #include "blit/blit_surface.h"
@@ -22,7 +22,15 @@ struct TextureRequest {
     D3DCOLOR colorKey = 0xFFFF00FF;
     bool profileGiven = false;
     uint32_t profile = 0;
+    bool highQualityBlocks = false; // --quality high: the high-quality block encoder
+
+    // The filter words handed to the loader: the request's own, with FilterHighQualityBlocks
+    // when asked. A default word cannot carry the flag, so it is resolved first to what the
+    // loader would take for it (triangle with dither when scaling, box for the mip levels).
+    ImageFilter filterWord() const;
+    ImageFilter mipFilterWord() const;
 };
 
-// --format, --width, --height, --levels, --filter, --mip-filter, --key and --profile.
+// --format, --width, --height, --levels, --filter, --mip-filter, --key, --profile and
+// --quality.
 std::span<const OptionRow<TextureRequest>> requestOptionTable();
