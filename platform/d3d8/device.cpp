@@ -321,14 +321,17 @@ HRESULT Device::EndScene() {
 
 namespace {
 
+// Bands per thread: smaller bands let a thread that is ahead take over a slower one's rows.
+constexpr unsigned BandsPerThread = 2;
+
 struct PlayContext {
     const DrawQueue* queue;
-    RowRange bands[MaxDrawThreads];
+    RowRange bands[MaxDrawThreads * BandsPerThread];
 };
 
-void playBand(void* context, unsigned index) {
+void playBand(void* context, unsigned band) {
     const PlayContext& play = *static_cast<const PlayContext*>(context);
-    play.queue->play(play.bands[index]);
+    play.queue->play(play.bands[band]);
 }
 
 } // namespace
@@ -341,8 +344,9 @@ void Device::playRecordedDraws() {
     PlayContext play;
     play.queue = &recorded_;
     if (drawThreads_ != nullptr && drawThreads_->start()) {
-        recorded_.splitRows(drawThreads_->count(), play.bands);
-        drawThreads_->run(playBand, &play);
+        const unsigned bands = drawThreads_->count() * BandsPerThread;
+        recorded_.splitRows(bands, play.bands);
+        drawThreads_->run(playBand, &play, bands);
     } else {
         recorded_.play(AllRows);
     }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace d3d8 {
 
@@ -184,10 +185,21 @@ void Device::recordDraw(const PrimitiveSetup& setup, const PixelPipeline& pipeli
     TextureBase* sampled = pipeline.setup().textured ? state_.textures[0] : nullptr;
     if (sampled != nullptr)
         sampled->sampledSurface()->store().markSampled(drawBatch_);
-    PrimitiveSink& sink =
-        recorded_.beginDraw(pipeline.setup(), sampled, pixelRectOf(setup.viewport));
-    drawTriangles(setup, type, count, vertices, stride, sink);
-    recorded_.endDraw();
+    const PixelRect viewport = pixelRectOf(setup.viewport);
+    try {
+        PrimitiveSink& sink = recorded_.beginDraw(pipeline.setup(), sampled, viewport);
+        drawTriangles(setup, type, count, vertices, stride, sink);
+        recorded_.endDraw();
+    } catch (const std::bad_alloc&) {
+        // Without memory to record it, the draw is shaded at once, after those before it.
+        recorded_.abandonDraw();
+        playRecordedDraws();
+        PixelPipeline immediate;
+        immediate.use(pipeline.setup());
+        ImmediateSink sink(viewport, immediate);
+        drawTriangles(setup, type, count, vertices, stride, sink);
+        return;
+    }
     if (recorded_.full())
         playRecordedDraws();
 }

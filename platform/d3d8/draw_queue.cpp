@@ -44,16 +44,34 @@ bool DrawQueue::full() const {
 
 PrimitiveSink& DrawQueue::beginDraw(const PipelineSetup& setup, TextureBase* texture,
                                     const PixelRect& viewport) {
-    if (texture != nullptr)
-        texture->addBinding();
-    const uint32_t first = uint32_t(primitives_.size());
-    draws_.push_back({setup, texture, viewport, first, 0, viewport.bottom, viewport.top});
     if (rowWork_.size() < size_t(std::max(viewport.bottom, 0)) + 1)
         rowWork_.resize(size_t(std::max(viewport.bottom, 0)) + 1, 0);
+    const uint32_t first = uint32_t(primitives_.size());
+    draws_.push_back({setup, texture, viewport, first, 0, viewport.bottom, viewport.top});
+    if (texture != nullptr)
+        texture->addBinding();
+    drawOpen_ = true;
+    openVertices_ = vertices_.size();
+    openRectangles_ = rectangles_.size();
     return *this;
 }
 
+void DrawQueue::abandonDraw() {
+    if (!drawOpen_)
+        return;
+    drawOpen_ = false;
+    const Draw& draw = draws_.back();
+    if (draw.texture != nullptr)
+        draw.texture->releaseBinding();
+    // Its work stays counted on its rows, which only shifts the next split a little.
+    primitives_.resize(draw.firstPrimitive);
+    vertices_.resize(openVertices_);
+    rectangles_.resize(openRectangles_);
+    draws_.pop_back();
+}
+
 void DrawQueue::endDraw() {
+    drawOpen_ = false;
     Draw& draw = draws_.back();
     draw.primitiveCount = uint32_t(primitives_.size()) - draw.firstPrimitive;
     // A draw that clipping or culling emptied need not be kept.

@@ -27,10 +27,12 @@ public:
 
     // Records one draw: its primitives go to the sink returned, between begin and end.
     // `texture` (may be null) is the texture the draw samples; it stays bound until the draw
-    // has been played or discarded.
+    // has been played or discarded. Both throw std::bad_alloc when the recording cannot grow;
+    // abandonDraw then takes back what the unfinished draw had recorded.
     PrimitiveSink& beginDraw(const PipelineSetup& setup, TextureBase* texture,
                              const PixelRect& viewport);
     void endDraw();
+    void abandonDraw();
 
     // Rows [0, height) in `count` bands of about equal work, top to bottom; the first band
     // starts and the last ends beyond every row.
@@ -67,6 +69,8 @@ private:
     std::vector<TriangleShading> rectangles_;
     // Pixels of work per row as differences: row y's work is the sum of entries 0 to y.
     std::vector<int64_t> rowWork_;
+    bool drawOpen_ = false;
+    size_t openVertices_ = 0, openRectangles_ = 0; // sizes when the open draw began
 };
 
 } // namespace d3d8

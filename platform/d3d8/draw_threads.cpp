@@ -1,6 +1,7 @@
-// Draw threads: a generation counter wakes the workers for each run and a running count tells
-// the caller when they are done. Both sides spin a little before they sleep: a frame's play
-// lasts tens of microseconds, about what waking a sleeping thread costs.
+// Draw threads: a generation counter wakes the workers for each run, chunks are taken from one
+// atomic word, and a count of finished chunks tells the caller when the run is done. Both sides
+// spin a little before they sleep: a frame's play lasts tens of microseconds, about what
+// waking a sleeping thread costs.
 #include "d3d8/draw_threads.h"
 
 #include "platform_ext.h"
@@ -74,10 +75,11 @@ DrawThreads::~DrawThreads() {
 bool DrawThreads::start() {
     if (!workers_.empty() || count_ <= 1)
         return true;
+    const uint32_t generation = generation_.load(std::memory_order_relaxed);
     try {
         workers_.reserve(count_ - 1);
         for (unsigned index = 1; index < count_; ++index)
-            workers_.emplace_back(&DrawThreads::work, this, index);
+            workers_.emplace_back(&DrawThreads::work, this, generation);
     } catch (const std::exception&) {
         // Stop the threads that did start; the device then plays on its own thread.
         stopping_.store(true, std::memory_order_relaxed);
@@ -92,26 +94,41 @@ bool DrawThreads::start() {
     return true;
 }
 
-void DrawThreads::run(Job job, void* context) {
+void DrawThreads::run(Job job, void* context, unsigned chunks) {
     job_ = job;
     context_ = context;
-    running_.store(count_ - 1, std::memory_order_relaxed);
-    generation_.fetch_add(1, std::memory_order_release);
+    finished_.store(0, std::memory_order_relaxed);
+    const uint32_t generation = generation_.load(std::memory_order_relaxed) + 1;
+    chunks_.store(uint64_t(generation) << 32 | uint64_t(chunks) << 16, std::memory_order_release);
+    generation_.store(generation, std::memory_order_release);
     generation_.notify_all();
-    job(context, 0);
-    for (uint32_t left = running_.load(std::memory_order_acquire); left != 0;)
-        left = awaitChange(running_, left, CallerSpin);
+    runChunks(generation);
+    for (uint32_t done = finished_.load(std::memory_order_acquire); done != chunks;)
+        done = awaitChange(finished_, done, CallerSpin);
 }
 
-void DrawThreads::work(unsigned index) {
-    uint32_t seen = 0;
+void DrawThreads::runChunks(uint32_t generation) {
+    uint64_t word = chunks_.load(std::memory_order_acquire);
     for (;;) {
-        seen = awaitChange(generation_, seen, WorkerSpin);
+        const uint32_t next = uint32_t(word & 0xFFFF), count = uint32_t(word >> 16 & 0xFFFF);
+        if (uint32_t(word >> 32) != generation || next >= count)
+            return;
+        if (!chunks_.compare_exchange_weak(word, word + 1, std::memory_order_acq_rel,
+                                           std::memory_order_acquire))
+            continue;
+        job_(context_, next);
+        if (finished_.fetch_add(1, std::memory_order_acq_rel) + 1 == count)
+            finished_.notify_one();
+        word = chunks_.load(std::memory_order_acquire);
+    }
+}
+
+void DrawThreads::work(uint32_t generation) {
+    for (;;) {
+        generation = awaitChange(generation_, generation, WorkerSpin);
         if (stopping_.load(std::memory_order_relaxed))
             return;
-        job_(context_, index);
-        if (running_.fetch_sub(1, std::memory_order_acq_rel) == 1)
-            running_.notify_one();
+        runChunks(generation);
     }
 }
 

@@ -1,6 +1,8 @@
 // The draw threads of one device: made once, on the first play of recorded draws that wants
 // them, and joined when the device goes. The calling thread is one of them, so a play on N
-// threads makes N - 1.
+// threads makes N - 1. A run is a number of chunks of work that every thread takes one by one
+// until none is left, so a thread the system does not schedule in time is never waited for:
+// the others do its share.
 #pragma once
 
 #include <atomic>
@@ -19,7 +21,8 @@ unsigned configuredDrawThreadCount();
 
 class DrawThreads {
 public:
-    using Job = void (*)(void* context, unsigned index);
+    using Job = void (*)(void* context, unsigned chunk);
+    static constexpr unsigned MaxChunks = 0xFFFF;
 
     explicit DrawThreads(unsigned count) : count_(count) {}
     ~DrawThreads();
@@ -31,21 +34,28 @@ public:
     bool start();
     unsigned count() const { return count_; }
 
-    // Runs job(context, i) for every i below count(), 0 on the caller, and returns when all
-    // have returned. Only one thread calls run, and never before start() succeeded.
-    void run(Job job, void* context);
+    // Runs job(context, c) once for every chunk c below `chunks` (at most MaxChunks), on the
+    // caller and the workers, and returns when all have returned. Only one thread calls run,
+    // and never before start() succeeded.
+    void run(Job job, void* context, unsigned chunks);
 
 private:
-    void work(unsigned index);
+    void work(uint32_t generation);
+    // Takes and runs chunks of run `generation` until none is left or another run began.
+    void runChunks(uint32_t generation);
 
     const unsigned count_;
     std::vector<std::thread> workers_;
+    // Written by the caller before a run is published, read by the threads that took a chunk.
     Job job_ = nullptr;
     void* context_ = nullptr;
-    // Bumped once per run (and to stop): what the workers wait on.
+    // Bumped once per run (and to stop): what the workers sleep on.
     std::atomic<uint32_t> generation_{0};
-    // Workers still in the current run: what the caller waits on.
-    std::atomic<uint32_t> running_{0};
+    // The run's generation (bits 32 to 63), chunk count (16 to 31) and next chunk (0 to 15), in
+    // one word, so that a thread late for a run cannot take a chunk of the next.
+    std::atomic<uint64_t> chunks_{0};
+    // Chunks of the current run done: what the caller waits on.
+    std::atomic<uint32_t> finished_{0};
     std::atomic<bool> stopping_{false};
 };
 
