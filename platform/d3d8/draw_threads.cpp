@@ -89,8 +89,11 @@ bool DrawThreads::start() {
             worker.join();
         workers_.clear();
         stopping_.store(false, std::memory_order_relaxed);
+        started_.store(0, std::memory_order_relaxed);
         return false;
     }
+    for (uint32_t running = started_.load(std::memory_order_acquire); running != count_ - 1;)
+        running = awaitChange(started_, running, CallerSpin);
     return true;
 }
 
@@ -124,6 +127,8 @@ void DrawThreads::runChunks(uint32_t generation) {
 }
 
 void DrawThreads::work(uint32_t generation) {
+    started_.fetch_add(1, std::memory_order_release);
+    started_.notify_one();
     for (;;) {
         generation = awaitChange(generation_, generation, WorkerSpin);
         if (stopping_.load(std::memory_order_relaxed))

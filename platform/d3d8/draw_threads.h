@@ -29,8 +29,9 @@ public:
     DrawThreads(const DrawThreads&) = delete;
     DrawThreads& operator=(const DrawThreads&) = delete;
 
-    // Makes the threads if they are not there yet; false when the system gives none, and
-    // then none is left running.
+    // Makes the threads if they are not there yet and waits until each runs, so that what
+    // starting a thread costs (its memory included) is over when this returns; false when the
+    // system gives none, and then none is left running.
     bool start();
     unsigned count() const { return count_; }
 
@@ -57,6 +58,7 @@ private:
     // Chunks of the current run done: what the caller waits on.
     std::atomic<uint32_t> finished_{0};
     std::atomic<bool> stopping_{false};
+    std::atomic<uint32_t> started_{0}; // workers that began to run
 };
 
 } // namespace d3d8
