@@ -321,7 +321,7 @@ HRESULT Device::EndScene() {
 
 namespace {
 
-// Bands per thread: smaller bands let a thread that is ahead take over a slower one's rows.
+// Bands per thread: a thread that is done can take over part of a slower one's share.
 constexpr unsigned BandsPerThread = 2;
 
 struct PlayContext {

@@ -79,7 +79,7 @@ bool DrawThreads::start() {
     try {
         workers_.reserve(count_ - 1);
         for (unsigned index = 1; index < count_; ++index)
-            workers_.emplace_back(&DrawThreads::work, this, generation);
+            workers_.emplace_back(&DrawThreads::work, this, generation, index);
     } catch (const std::exception&) {
         // Stop the threads that did start; the device then plays on its own thread.
         stopping_.store(true, std::memory_order_relaxed);
@@ -100,40 +100,52 @@ bool DrawThreads::start() {
 void DrawThreads::run(Job job, void* context, unsigned chunks) {
     job_ = job;
     context_ = context;
+    chunks_ = chunks;
     finished_.store(0, std::memory_order_relaxed);
     const uint32_t generation = generation_.load(std::memory_order_relaxed) + 1;
-    chunks_.store(uint64_t(generation) << 32 | uint64_t(chunks) << 16, std::memory_order_release);
+    for (unsigned t = 0; t < count_; ++t) {
+        const uint64_t begin = uint64_t(chunks) * t / count_;
+        const uint64_t end = uint64_t(chunks) * (t + 1) / count_;
+        shares_[t].store(uint64_t(generation) << 32 | end << 16 | begin, std::memory_order_release);
+    }
     generation_.store(generation, std::memory_order_release);
     generation_.notify_all();
-    runChunks(generation);
+    runChunks(generation, 0);
     for (uint32_t done = finished_.load(std::memory_order_acquire); done != chunks;)
         done = awaitChange(finished_, done, CallerSpin);
 }
 
-void DrawThreads::runChunks(uint32_t generation) {
-    uint64_t word = chunks_.load(std::memory_order_acquire);
-    for (;;) {
-        const uint32_t next = uint32_t(word & 0xFFFF), count = uint32_t(word >> 16 & 0xFFFF);
-        if (uint32_t(word >> 32) != generation || next >= count)
-            return;
-        if (!chunks_.compare_exchange_weak(word, word + 1, std::memory_order_acq_rel,
-                                           std::memory_order_acquire))
-            continue;
-        job_(context_, next);
-        if (finished_.fetch_add(1, std::memory_order_acq_rel) + 1 == count)
-            finished_.notify_one();
-        word = chunks_.load(std::memory_order_acquire);
+void DrawThreads::runChunks(uint32_t generation, unsigned index) {
+    for (unsigned k = 0; k < count_; ++k) {
+        std::atomic<uint64_t>& share = shares_[(index + k) % count_];
+        uint64_t word = share.load(std::memory_order_acquire);
+        for (;;) {
+            const uint32_t next = uint32_t(word & 0xFFFF), end = uint32_t(word >> 16 & 0xFFFF);
+            if (uint32_t(word >> 32) != generation)
+                return;
+            if (next >= end)
+                break;
+            if (!share.compare_exchange_weak(word, word + 1, std::memory_order_acq_rel,
+                                             std::memory_order_acquire))
+                continue;
+            // Read before the chunk is counted: the caller may start the next run after that.
+            const uint32_t total = chunks_;
+            job_(context_, next);
+            if (finished_.fetch_add(1, std::memory_order_acq_rel) + 1 == total)
+                finished_.notify_one();
+            word = share.load(std::memory_order_acquire);
+        }
     }
 }
 
-void DrawThreads::work(uint32_t generation) {
+void DrawThreads::work(uint32_t generation, unsigned index) {
     started_.fetch_add(1, std::memory_order_release);
     started_.notify_one();
     for (;;) {
         generation = awaitChange(generation_, generation, WorkerSpin);
         if (stopping_.load(std::memory_order_relaxed))
             return;
-        runChunks(generation);
+        runChunks(generation, index);
     }
 }
 

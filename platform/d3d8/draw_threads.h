@@ -1,8 +1,9 @@
 // The draw threads of one device: made once, on the first play of recorded draws that wants
 // them, and joined when the device goes. The calling thread is one of them, so a play on N
-// threads makes N - 1. A run is a number of chunks of work that every thread takes one by one
-// until none is left, so a thread the system does not schedule in time is never waited for:
-// the others do its share.
+// threads makes N - 1. A run is a number of chunks of work, each thread's own share a run of
+// neighbouring chunks, which it takes one by one (the same rows frame after frame stay in its
+// cache); a thread that is done takes what is left of the others' shares, so a thread the
+// system does not schedule in time is never waited for.
 #pragma once
 
 #include <atomic>
@@ -41,9 +42,10 @@ public:
     void run(Job job, void* context, unsigned chunks);
 
 private:
-    void work(uint32_t generation);
-    // Takes and runs chunks of run `generation` until none is left or another run began.
-    void runChunks(uint32_t generation);
+    void work(uint32_t generation, unsigned index);
+    // Takes and runs chunks of run `generation`, first of thread `index`'s share, until none
+    // is left or another run began.
+    void runChunks(uint32_t generation, unsigned index);
 
     const unsigned count_;
     std::vector<std::thread> workers_;
@@ -52,9 +54,11 @@ private:
     void* context_ = nullptr;
     // Bumped once per run (and to stop): what the workers sleep on.
     std::atomic<uint32_t> generation_{0};
-    // The run's generation (bits 32 to 63), chunk count (16 to 31) and next chunk (0 to 15), in
-    // one word, so that a thread late for a run cannot take a chunk of the next.
-    std::atomic<uint64_t> chunks_{0};
+    unsigned chunks_ = 0;
+    // Each thread's share: the run's generation (bits 32 to 63), the end of the share (16 to 31)
+    // and its next chunk (0 to 15), in one word, so that a thread late for a run cannot take a
+    // chunk of the next.
+    std::atomic<uint64_t> shares_[MaxDrawThreads] = {};
     // Chunks of the current run done: what the caller waits on.
     std::atomic<uint32_t> finished_{0};
     std::atomic<bool> stopping_{false};
