@@ -6,7 +6,9 @@
 #include <dirent.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <set>
+#include <string>
 #include <thread>
 
 using namespace d3d8_test;
@@ -331,6 +333,37 @@ TEST_F(DrawThreadsTest, ThreadsComeWithTheFirstPlayAndGoWithTheDevice) {
     red.reset();
     device.reset();
     EXPECT_EQ(threadCount(), before);
+}
+
+// The variable is read when a device is made; a count the program sets comes before it.
+TEST_F(DrawThreadsTest, TheVariableSetsTheCountUnlessTheProgramDoes) {
+    device.reset();
+    std::thread([] {}).join();
+    const int before = threadCount();
+    const char* saved = std::getenv("D3D8_THREADS");
+    const std::string kept = saved != nullptr ? saved : "";
+    const auto threadsAfterAPlay = [&](const char* variable, unsigned chosen) {
+        setenv("D3D8_THREADS", variable, 1);
+        platform_ext::setDrawThreadCount(chosen);
+        createDevice(0, Width, Height, D3DPRESENTFLAG_LOCKABLE_BACKBUFFER);
+        platform_ext::setDrawThreadCount(0);
+        EXPECT_EQ(device->SetVertexShader(TransformedFvf), D3D_OK);
+        Ref<IDirect3DTexture8> red = solidTexture(0xFFFF0000);
+        drawPending(red.get(), 0, 0, float(Width), float(Height));
+        EXPECT_EQ(present()[0], 0xFFFF0000u);
+        const int added = threadCount() - before;
+        red.reset();
+        device.reset();
+        return added;
+    };
+    EXPECT_EQ(threadsAfterAPlay("3", 0), 2);
+    EXPECT_EQ(threadsAfterAPlay("1", 0), 0);
+    EXPECT_EQ(threadsAfterAPlay("1", 2), 1);
+    EXPECT_EQ(threadsAfterAPlay("9999", 0), 63);
+    if (saved != nullptr)
+        setenv("D3D8_THREADS", kept.c_str(), 1);
+    else
+        unsetenv("D3D8_THREADS");
 }
 
 TEST_F(DrawThreadsTest, OneThreadDrawsAtOnce) {
