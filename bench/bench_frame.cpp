@@ -4,7 +4,9 @@
 // Present; against a memcpy of the frame's bytes, the floor of any frame. A third figure has
 // the three small sprites between pixels, as moving targets are, and two tinted text lines.
 // The last is the game's frame with its two lines drawn by the text renderer, against the
-// frame without them.
+// frame without them. The device draws on its default threads (one per processor); the game's
+// frame is also drawn on a device with one thread, and `frame_scaling` is how much faster the
+// default threads make it.
 #include "bench/ratio_report.h"
 #include "text/text_renderer.h"
 
@@ -76,8 +78,11 @@ IDirect3DTexture8* makeText(IDirect3DDevice8* device) {
 
 class GameScene {
 public:
-    GameScene() {
+    // `threads` 0 takes the device's default.
+    explicit GameScene(unsigned threads) {
+        platform_ext::setDrawThreadCount(threads);
         platform_ext::createHeadlessDevice(Width, Height, &device_);
+        platform_ext::setDrawThreadCount(0);
         // The sprite batch's drawing state.
         device_->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
         device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
@@ -182,7 +187,12 @@ private:
 };
 
 GameScene& scene() {
-    static GameScene instance;
+    static GameScene instance(0);
+    return instance;
+}
+
+GameScene& sceneOnOneThread() {
+    static GameScene instance(1);
     return instance;
 }
 
@@ -218,6 +228,16 @@ void GameFrame(benchmark::State& state) {
 }
 BENCHMARK(GameFrame);
 
+void GameFrameOneThread(benchmark::State& state) {
+    if (!sceneOnOneThread().ready())
+        return state.SkipWithError("no device");
+    for (auto _ : state) {
+        sceneOnOneThread().drawFrame();
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(GameFrameOneThread);
+
 void GameFrameMoving(benchmark::State& state) {
     if (!scene().ready())
         return state.SkipWithError("no device");
@@ -244,6 +264,8 @@ int main(int argc, char** argv) {
     return bench::runWithRatios(argc, argv,
                                 {{"fullquad", "FullScreenQuad", "MemcpyFrame"},
                                  {"frame", "GameFrame", "MemcpyFrame"},
+                                 {"frame_one_thread", "GameFrameOneThread", "MemcpyFrame"},
+                                 {"frame_scaling", "GameFrameOneThread", "GameFrame"},
                                  {"frame_moving", "GameFrameMoving", "MemcpyFrame"},
                                  {"text", "GameFrameWithText", "GameFrame"}});
 }

@@ -10,10 +10,18 @@ scripts/install-deps.sh
 build=build-tsan
 # The threaded programs and the test programs that drive them.
 targets=(
+  # texkit convert's workers, and the blit engine's bands they share.
   texkit test_texkit_convert test_blit_in_bands
+  # The software device's draw threads: every drawing test of the device, which CTest runs on
+  # one draw thread and again on four, and the thread tests themselves.
+  test_d3d8_draw_threads test_d3d8_rasterizer_exact test_d3d8_rasterizer_sampling
+  test_d3d8_draw_rules test_d3d8_present test_d3d8_locks test_d3d8_copy_update
+  test_d3d8_state_blocks test_d3d8_references test_d3d8_resources
 )
 # The tests of those programs, as one ctest regular expression over test names.
-tests="^(TexkitConvert|WorkPool|BlitInBands)\\."
+tests="^(TexkitConvert|WorkPool|BlitInBands"
+tests+="|DrawThreadsTest|ExactRasterTest|SamplingTest|DrawRuleTest|PresentTest|LockTest|CopyTest"
+tests+="|StateBlockTest|ReferenceTest|ResourceTest)\\."
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBOSQ_TSAN=ON \
   -DBOSQ_BENCHMARKS=OFF >/dev/null

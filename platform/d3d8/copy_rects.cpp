@@ -63,6 +63,8 @@ HRESULT Device::CopyRects(IDirect3DSurface8* pSourceSurface, const RECT* pSource
                           "rectangle %u does not fit the %ux%u destination at (%d,%d)", i,
                           to.width(), to.height(), p.x, p.y);
     }
+    finishDrawsBefore(from, false);
+    finishDrawsBefore(to, true);
     for (UINT i = 0; i < count; ++i) {
         const RECT r = rectAt(i);
         const POINT p = pointAt(i);

@@ -4,6 +4,7 @@
 
 #include "d3d8/device_caps.h"
 #include "d3d8/direct3d.h"
+#include "d3d8/draw_threads.h"
 #include "d3d8/refusal.h"
 #include "d3d8/state_block.h"
 #include "d3d8/surface.h"
@@ -94,7 +95,8 @@ HRESULT resolveBackBufferSize(HWND window, UINT* width, UINT* height) {
 Device::Device(Direct3D* direct3D, HWND focusWindow, DWORD behaviorFlags,
                const D3DPRESENT_PARAMETERS& parameters)
     : direct3D_(direct3D), profile_(direct3D->profile()), presentation_(parameters),
-      window_(parameters.hDeviceWindow != nullptr ? parameters.hDeviceWindow : focusWindow) {
+      window_(parameters.hDeviceWindow != nullptr ? parameters.hDeviceWindow : focusWindow),
+      drawThreadCount_(configuredDrawThreadCount()) {
     direct3D_->AddRef();
     fillDeviceCaps(profile_, &caps_);
     creation_ = {D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, focusWindow, behaviorFlags};
@@ -106,6 +108,9 @@ Device::Device(Direct3D* direct3D, HWND focusWindow, DWORD behaviorFlags,
 }
 
 Device::~Device() {
+    // Nothing can see the pixels of draws still recorded: they are dropped with their bindings.
+    drawThreads_.reset();
+    recorded_.clear();
     delete recording_;
     for (StateBlock*& block : stateBlocks_) {
         delete block;
@@ -301,6 +306,8 @@ HRESULT Device::GetDepthStencilSurface(IDirect3DSurface8** ppZStencilSurface) {
 HRESULT Device::BeginScene() {
     if (inScene_)
         return refuse(D3DERR_INVALIDCALL, "BeginScene inside a scene");
+    // A scene without Present after it must not leave its draws waiting for ever.
+    playRecordedDraws();
     inScene_ = true;
     return D3D_OK;
 }
@@ -310,6 +317,48 @@ HRESULT Device::EndScene() {
         return refuse(D3DERR_INVALIDCALL, "EndScene outside a scene");
     inScene_ = false;
     return D3D_OK;
+}
+
+namespace {
+
+// Bands per thread: a thread that is done can take over part of a slower one's share.
+constexpr unsigned BandsPerThread = 2;
+
+struct PlayContext {
+    const DrawQueue* queue;
+    RowRange bands[MaxDrawThreads * BandsPerThread];
+};
+
+void playBand(void* context, unsigned band) {
+    const PlayContext& play = *static_cast<const PlayContext*>(context);
+    play.queue->play(play.bands[band]);
+}
+
+} // namespace
+
+void Device::playRecordedDraws() {
+    if (recorded_.empty())
+        return;
+    if (drawThreads_ == nullptr)
+        drawThreads_.reset(new (std::nothrow) DrawThreads(drawThreadCount_));
+    PlayContext play;
+    play.queue = &recorded_;
+    if (drawThreads_ != nullptr && drawThreads_->start()) {
+        const unsigned bands = drawThreads_->count() * BandsPerThread;
+        recorded_.splitRows(bands, play.bands);
+        drawThreads_->run(playBand, &play, bands);
+    } else {
+        recorded_.play(AllRows);
+    }
+    recorded_.clear();
+    ++drawBatch_;
+}
+
+void Device::finishDrawsBefore(const LevelStore& level, bool writes) {
+    if (recorded_.empty())
+        return;
+    if (&level == &backBuffer_->store() || (writes && level.sampledBatch() == drawBatch_))
+        playRecordedDraws();
 }
 
 } // namespace d3d8

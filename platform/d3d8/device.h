@@ -8,15 +8,18 @@
 // outside the subset, which answer E_NOTIMPL or D3DERR_INVALIDCALL and say so.
 #pragma once
 
+#include "d3d8/draw_queue.h"
 #include "d3d8/drawing_state.h"
 #include "d3d8/level_store.h"
 #include "platform_ext.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace d3d8 {
 
 class Direct3D;
+class DrawThreads;
 class StateBlock;
 class Surface;
 class TextureBase;
@@ -198,6 +201,14 @@ public:
     void applyViewport(const D3DVIEWPORT8& viewport);
     const DrawingState& state() const { return state_; }
 
+    // Draws inside a scene are recorded when the device has several draw threads, and played
+    // here, band by band on every thread, before anything needs their pixels.
+    void playRecordedDraws();
+    // Before `level` is locked or copied: plays the recorded draws when they write it (the
+    // render target), or when they sample it and the access `writes` it.
+    void finishDrawsBefore(const LevelStore& level, bool writes);
+    unsigned drawThreadCount() const { return drawThreadCount_; }
+
 private:
     Device(Direct3D* direct3D, HWND focusWindow, DWORD behaviorFlags,
            const D3DPRESENT_PARAMETERS& parameters);
@@ -207,6 +218,8 @@ private:
     Surface* ownSurface(IDirect3DSurface8* surface) const;
     StateBlock* findStateBlock(DWORD token) const;
     HRESULT checkDrawState(bool untransformedPositions) const;
+    void recordDraw(const PrimitiveSetup& setup, const PixelPipeline& pipeline,
+                    D3DPRIMITIVETYPE type, UINT count, const BYTE* vertices, UINT stride);
 
     ULONG refs_ = 1;
     Direct3D* direct3D_;
@@ -224,6 +237,10 @@ private:
     StateBlock* stateBlocks_[MaxStateBlocks] = {};
     StateBlock* recording_ = nullptr;
     D3DGAMMARAMP gammaRamp_;
+    unsigned drawThreadCount_;
+    DrawQueue recorded_;
+    std::unique_ptr<DrawThreads> drawThreads_; // made at the first play on several threads
+    uint64_t drawBatch_ = 1;                   // counts plays: levels sampled since are marked
 };
 
 } // namespace d3d8

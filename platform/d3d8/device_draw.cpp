@@ -4,10 +4,12 @@
 #include "d3d8/pixel_math.h"
 #include "d3d8/refusal.h"
 #include "d3d8/surface.h"
+#include "d3d8/texture_base.h"
 #include "d3d8/vertex_processing.h"
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace d3d8 {
 
@@ -65,6 +67,7 @@ HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR 
     LevelStore& target = backBuffer_->store();
     if (target.locked())
         return refuse(D3DERR_INVALIDCALL, "Clear of a locked render target");
+    playRecordedDraws();
     const D3DVIEWPORT8& v = state_.viewport;
     const LONG left = LONG(v.X), top = LONG(v.Y);
     const LONG right = LONG(v.X + v.Width), bottom = LONG(v.Y + v.Height);
@@ -163,11 +166,42 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCo
     setup.viewport = state_.viewport;
     setup.cullMode = state_.renderStates[D3DRS_CULLMODE];
     setup.flatShading = state_.renderStates[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
-    drawTriangles(setup, PrimitiveType, PrimitiveCount,
-                  static_cast<const BYTE*>(pVertexStreamZeroData), VertexStreamZeroStride,
-                  pipeline);
+    const BYTE* vertices = static_cast<const BYTE*>(pVertexStreamZeroData);
+    if (drawThreadCount_ > 1) {
+        recordDraw(setup, pipeline, PrimitiveType, PrimitiveCount, vertices,
+                   VertexStreamZeroStride);
+    } else {
+        ImmediateSink sink(pixelRectOf(setup.viewport), pipeline);
+        drawTriangles(setup, PrimitiveType, PrimitiveCount, vertices, VertexStreamZeroStride, sink);
+    }
     target.markChanged();
     return D3D_OK;
+}
+
+// The vertices are processed now, as the caller's memory is only there during the call; the
+// pixels wait for playRecordedDraws.
+void Device::recordDraw(const PrimitiveSetup& setup, const PixelPipeline& pipeline,
+                        D3DPRIMITIVETYPE type, UINT count, const BYTE* vertices, UINT stride) {
+    TextureBase* sampled = pipeline.setup().textured ? state_.textures[0] : nullptr;
+    if (sampled != nullptr)
+        sampled->sampledSurface()->store().markSampled(drawBatch_);
+    const PixelRect viewport = pixelRectOf(setup.viewport);
+    try {
+        PrimitiveSink& sink = recorded_.beginDraw(pipeline.setup(), sampled, viewport);
+        drawTriangles(setup, type, count, vertices, stride, sink);
+        recorded_.endDraw();
+    } catch (const std::bad_alloc&) {
+        // Without memory to record it, the draw is shaded at once, after those before it.
+        recorded_.abandonDraw();
+        playRecordedDraws();
+        PixelPipeline immediate;
+        immediate.use(pipeline.setup());
+        ImmediateSink sink(viewport, immediate);
+        drawTriangles(setup, type, count, vertices, stride, sink);
+        return;
+    }
+    if (recorded_.full())
+        playRecordedDraws();
 }
 
 } // namespace d3d8

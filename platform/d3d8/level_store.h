@@ -34,6 +34,10 @@ public:
     uint64_t version() const { return version_; }
     void markChanged() { ++version_; }
 
+    // The device's play count when a recorded draw last sampled the level.
+    uint64_t sampledBatch() const { return sampledBatch_; }
+    void markSampled(uint64_t batch) { sampledBatch_ = batch; }
+
     // Exchanges the memory of two levels of the same geometry (a flip of the swap chain).
     void swapMemory(LevelStore& other);
 
@@ -64,6 +68,7 @@ private:
     bool locked_ = false;
     bool lockWrites_ = false;
     uint64_t version_ = 0;
+    uint64_t sampledBatch_ = 0;
 };
 
 // A box as a rectangle check: inside the level and on unit boundaries.

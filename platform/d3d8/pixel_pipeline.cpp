@@ -37,16 +37,17 @@ uint32_t byteOf(double value) {
 
 HRESULT PixelPipeline::configure(const DrawingState& state, TextureBase* texture,
                                  const RenderTarget& target, const D3DCAPS8& caps) {
-    target_ = target;
-    HRESULT hr = stage_.configure(state);
+    PipelineSetup& p = setup_;
+    p.target = target;
+    HRESULT hr = p.stage.configure(state);
     if (FAILED(hr))
         return hr;
-    hr = output_.configure(state, target.format, caps);
+    hr = p.output.configure(state, target.format, caps);
     if (FAILED(hr))
         return hr;
-    readsDiffuse_ = stage_.readsDiffuse();
-    textured_ = texture != nullptr && stage_.readsTexture();
-    if (!textured_)
+    p.readsDiffuse = p.stage.readsDiffuse();
+    p.textured = texture != nullptr && p.stage.readsTexture();
+    if (!p.textured)
         return D3D_OK;
 
     const DWORD* s = state.stageStates[0];
@@ -67,28 +68,28 @@ HRESULT PixelPipeline::configure(const DrawingState& state, TextureBase* texture
         (s[D3DTSS_ADDRESSU] != D3DTADDRESS_CLAMP || s[D3DTSS_ADDRESSV] != D3DTADDRESS_CLAMP))
         return refuse(D3DERR_INVALIDCALL,
                       "a texture that is not a power of two needs clamp addressing here");
-    magFilter_ = D3DTEXTUREFILTERTYPE(s[D3DTSS_MAGFILTER]);
-    minFilter_ = D3DTEXTUREFILTERTYPE(s[D3DTSS_MINFILTER]);
-    sampler_.addressU = D3DTEXTUREADDRESS(s[D3DTSS_ADDRESSU]);
-    sampler_.addressV = D3DTEXTUREADDRESS(s[D3DTSS_ADDRESSV]);
-    sampler_.border = s[D3DTSS_BORDERCOLOR];
-    return prepareSampleImage(*level, &sampler_.image);
+    p.magFilter = D3DTEXTUREFILTERTYPE(s[D3DTSS_MAGFILTER]);
+    p.minFilter = D3DTEXTUREFILTERTYPE(s[D3DTSS_MINFILTER]);
+    p.sampler.addressU = D3DTEXTUREADDRESS(s[D3DTSS_ADDRESSU]);
+    p.sampler.addressV = D3DTEXTUREADDRESS(s[D3DTSS_ADDRESSV]);
+    p.sampler.border = s[D3DTSS_BORDERCOLOR];
+    return prepareSampleImage(*level, &p.sampler.image);
 }
 
 void PixelPipeline::beginTriangle(const TriangleShading& shading) {
     shading_ = shading;
     texelForPixel_ = false;
-    const bool diffuseConstant = shading.constantColor || !readsDiffuse_;
+    const bool diffuseConstant = shading.constantColor || !setup_.readsDiffuse;
     const uint32_t diffuse = shading.constantColor ? shading.color : 0xFFFFFFFFu;
-    passThrough_ = textured_ && stage_.passesTexelThrough(diffuseConstant, diffuse);
-    tintBlend_ = textured_ && !passThrough_ && shading.constantColor &&
-                 stage_.modulatesTextureByDiffuse() && output_.blendsSourceOver32();
+    passThrough_ = setup_.textured && setup_.stage.passesTexelThrough(diffuseConstant, diffuse);
+    tintBlend_ = setup_.textured && !passThrough_ && shading.constantColor &&
+                 setup_.stage.modulatesTextureByDiffuse() && setup_.output.blendsSourceOver32();
     if (shading.constantColor && !passThrough_ && !tintBlend_)
         std::fill(constantDiffuse_, constantDiffuse_ + ChunkPixels, shading.color);
-    if (!textured_)
+    if (!setup_.textured)
         return;
 
-    const double width = sampler_.image.width, height = sampler_.image.height;
+    const double width = setup_.sampler.image.width, height = setup_.sampler.image.height;
     s_ = {shading.u.a * width, shading.u.b * width, shading.u.c * width};
     t_ = {shading.v.a * height, shading.v.b * height, shading.v.c * height};
 
@@ -105,7 +106,8 @@ void PixelPipeline::beginTriangle(const TriangleShading& shading) {
         dtdy = (t_.b * q - tq * shading.rhw.b) / (q * q);
     }
     const double footprint = std::max(dsdx * dsdx + dtdx * dtdx, dsdy * dsdy + dtdy * dtdy);
-    sampler_.linear = (footprint > 1.0 ? minFilter_ : magFilter_) == D3DTEXF_LINEAR;
+    setup_.sampler.linear =
+        (footprint > 1.0 ? setup_.minFilter : setup_.magFilter) == D3DTEXF_LINEAR;
 
     if (!shading.perspective)
         texelForPixel_ = findTexelForPixelMapping();
@@ -135,13 +137,15 @@ bool PixelPipeline::findTexelForPixelMapping() {
     };
     if (!offset(s_, true, &texelOffsetX_) || !offset(t_, false, &texelOffsetY_))
         return false;
-    return sh.left + texelOffsetX_ >= 0 && sh.right - 1 + texelOffsetX_ < sampler_.image.width &&
-           sh.top + texelOffsetY_ >= 0 && sh.bottom - 1 + texelOffsetY_ < sampler_.image.height;
+    return sh.left + texelOffsetX_ >= 0 &&
+           sh.right - 1 + texelOffsetX_ < setup_.sampler.image.width &&
+           sh.top + texelOffsetY_ >= 0 &&
+           sh.bottom - 1 + texelOffsetY_ < setup_.sampler.image.height;
 }
 
 const uint32_t* PixelPipeline::fetchTexels(int y, int x, int n, uint32_t* out) const {
     if (texelForPixel_)
-        return sampler_.image.row(y + texelOffsetY_) + x + texelOffsetX_;
+        return setup_.sampler.image.row(y + texelOffsetY_) + x + texelOffsetX_;
     double s[ChunkPixels], t[ChunkPixels];
     if (shading_.perspective) {
         for (int i = 0; i < n; ++i) {
@@ -152,7 +156,7 @@ const uint32_t* PixelPipeline::fetchTexels(int y, int x, int n, uint32_t* out) c
     } else {
         const double s0 = s_.at(x, y) - 0.5, t0 = t_.at(x, y) - 0.5;
         if (t_.a == 0.0) {
-            sampleRow(sampler_, s0, s_.a, t0, n, out);
+            sampleRow(setup_.sampler, s0, s_.a, t0, n, out);
             return out;
         }
         for (int i = 0; i < n; ++i) {
@@ -160,7 +164,7 @@ const uint32_t* PixelPipeline::fetchTexels(int y, int x, int n, uint32_t* out) c
             t[i] = t0 + t_.a * i;
         }
     }
-    sampleTexels(sampler_, s, t, n, out);
+    sampleTexels(setup_.sampler, s, t, n, out);
     return out;
 }
 
@@ -178,14 +182,14 @@ const uint32_t* PixelPipeline::diffuseColors(int y, int x, int n, uint32_t* out)
 }
 
 void PixelPipeline::shadeSpan(int y, int x0, int x1) {
-    BYTE* row = target_.bits + size_t(y) * target_.pitch;
+    BYTE* row = setup_.target.bits + size_t(y) * setup_.target.pitch;
     uint32_t texelBuffer[ChunkPixels];
     uint32_t diffuseBuffer[ChunkPixels];
     uint32_t colorBuffer[ChunkPixels];
     const bool direct = texelForPixel_ && (passThrough_ || tintBlend_);
     for (int x = x0; x < x1;) {
         const int n = direct ? x1 - x : std::min(x1 - x, ChunkPixels);
-        const uint32_t* texels = textured_ ? fetchTexels(y, x, n, texelBuffer) : nullptr;
+        const uint32_t* texels = setup_.textured ? fetchTexels(y, x, n, texelBuffer) : nullptr;
         if (tintBlend_) {
             spanKernels().tintBlendSourceOver(reinterpret_cast<uint32_t*>(row) + x, texels,
                                               shading_.color, n);
@@ -195,11 +199,11 @@ void PixelPipeline::shadeSpan(int y, int x0, int x1) {
         const uint32_t* colors = texels;
         if (!passThrough_) {
             const uint32_t* diffuse =
-                readsDiffuse_ ? diffuseColors(y, x, n, diffuseBuffer) : nullptr;
-            stage_.combine(texels, diffuse, n, colorBuffer);
+                setup_.readsDiffuse ? diffuseColors(y, x, n, diffuseBuffer) : nullptr;
+            setup_.stage.combine(texels, diffuse, n, colorBuffer);
             colors = colorBuffer;
         }
-        output_.write(row, x, colors, n);
+        setup_.output.write(row, x, colors, n);
         x += n;
     }
 }

@@ -38,6 +38,19 @@ struct RenderTarget {
     D3DFORMAT format;
 };
 
+// What a draw configures once: the target, the stage, the output and the sampler. Plain data,
+// so that a recorded draw keeps a copy and any thread can shade with it.
+struct PipelineSetup {
+    RenderTarget target{};
+    TextureStage stage{};
+    SpanOutput output;
+    bool textured = false;
+    Sampler sampler;
+    D3DTEXTUREFILTERTYPE magFilter = D3DTEXF_POINT;
+    D3DTEXTUREFILTERTYPE minFilter = D3DTEXF_POINT;
+    bool readsDiffuse = true;
+};
+
 class PixelPipeline {
 public:
     static constexpr int ChunkPixels = 256;
@@ -46,6 +59,9 @@ public:
     // target; the first refusal's code when the state asks for what the rasteriser lacks.
     HRESULT configure(const DrawingState& state, TextureBase* texture, const RenderTarget& target,
                       const D3DCAPS8& caps);
+    // The configured draw, and shading with one configured earlier (perhaps by another pipeline).
+    const PipelineSetup& setup() const { return setup_; }
+    void use(const PipelineSetup& setup) { setup_ = setup; }
 
     void beginTriangle(const TriangleShading& shading);
     void shadeSpan(int y, int x0, int x1);
@@ -55,14 +71,7 @@ private:
     const uint32_t* fetchTexels(int y, int x, int n, uint32_t* out) const;
     const uint32_t* diffuseColors(int y, int x, int n, uint32_t* out) const;
 
-    RenderTarget target_{};
-    TextureStage stage_{};
-    SpanOutput output_;
-    bool textured_ = false;
-    Sampler sampler_;
-    D3DTEXTUREFILTERTYPE magFilter_ = D3DTEXF_POINT;
-    D3DTEXTUREFILTERTYPE minFilter_ = D3DTEXF_POINT;
-    bool readsDiffuse_ = true;
+    PipelineSetup setup_;
 
     TriangleShading shading_;
     Plane s_, t_; // texel coordinates (premultiplied by rhw in perspective)

@@ -34,6 +34,7 @@ HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDe
     LevelStore& back = backBuffer_->store();
     if (back.locked())
         return refuse(D3DERR_INVALIDCALL, "Present of a locked back buffer");
+    playRecordedDraws();
 
     // A discarded back buffer is undefined after Present, so the two buffers trade places.
     if (presentation_.SwapEffect == D3DSWAPEFFECT_COPY ||

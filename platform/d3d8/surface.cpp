@@ -123,6 +123,7 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD 
                           store_.height());
         rect = *pRect;
     }
+    device_->finishDrawsBefore(store_, (Flags & D3DLOCK_READONLY) == 0);
     const HRESULT hr = store_.beginLock(Flags, usage_, lockable_);
     if (FAILED(hr))
         return hr;

@@ -106,7 +106,7 @@ bool predicts(const Plane& plane, const SnappedVertex& v, double value) {
 } // namespace
 
 void rasterizeTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
-                       const PixelRect& viewport, PixelPipeline& pipeline) {
+                       const PixelRect& viewport, PixelPipeline& pipeline, RowRange rows) {
     SnappedVertex v[3] = {{std::llround(a.x * SubPixels), std::llround(a.y * SubPixels), &a},
                           {std::llround(b.x * SubPixels), std::llround(b.y * SubPixels), &b},
                           {std::llround(c.x * SubPixels), std::llround(c.y * SubPixels), &c}};
@@ -119,6 +119,9 @@ void rasterizeTriangle(const ScreenVertex& a, const ScreenVertex& b, const Scree
     if (!pixelBounds(v, 3, viewport, &bounds))
         return;
     const int left = bounds.left, right = bounds.right, top = bounds.top, bottom = bounds.bottom;
+    const int first = std::max(top, rows.begin), end = std::min(bottom, rows.end);
+    if (first >= end)
+        return;
 
     TriangleShading shading = shadingOf(v);
     shading.left = left;
@@ -131,7 +134,7 @@ void rasterizeTriangle(const ScreenVertex& a, const ScreenVertex& b, const Scree
     const Edge longEdge(v[0].x, v[0].y, v[2].x, v[2].y);
     const Edge upper(v[0].x, v[0].y, v[1].x, v[1].y);
     const Edge lower(v[1].x, v[1].y, v[2].x, v[2].y);
-    for (int y = top; y < bottom; ++y) {
+    for (int y = first; y < end; ++y) {
         const int64_t row = int64_t(y) * SubPixels;
         const int64_t across = longEdge.columnAt(row);
         const int64_t side = row < v[1].y ? upper.columnAt(row) : lower.columnAt(row);
@@ -142,8 +145,9 @@ void rasterizeTriangle(const ScreenVertex& a, const ScreenVertex& b, const Scree
     }
 }
 
-bool rasterizeRectangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
-                        const ScreenVertex& d, const PixelRect& viewport, PixelPipeline& pipeline) {
+RectangleFit fitRectangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                          const ScreenVertex& d, const PixelRect& viewport,
+                          TriangleShading* shading) {
     const SnappedVertex v[4] = {{std::llround(a.x * SubPixels), std::llround(a.y * SubPixels), &a},
                                 {std::llround(b.x * SubPixels), std::llround(b.y * SubPixels), &b},
                                 {std::llround(c.x * SubPixels), std::llround(c.y * SubPixels), &c},
@@ -155,21 +159,26 @@ bool rasterizeRectangle(const ScreenVertex& a, const ScreenVertex& b, const Scre
         ((v[1].x == v[0].x && v[1].y == v[2].y && v[3].x == v[2].x && v[3].y == v[0].y) ||
          (v[1].x == v[2].x && v[1].y == v[0].y && v[3].x == v[0].x && v[3].y == v[2].y));
     if (!rectangle)
-        return false;
+        return RectangleFit::NotRectangle;
     const SnappedVertex first[3] = {v[0], v[1], v[2]};
-    TriangleShading shading = shadingOf(first);
+    *shading = shadingOf(first);
     // The fourth corner must lie on the first triangle's planes, or the halves would differ.
-    bool onePlane = predicts(shading.u, v[3], d.u) && predicts(shading.v, v[3], d.v);
+    bool onePlane = predicts(shading->u, v[3], d.u) && predicts(shading->v, v[3], d.v);
     for (int channel = 0; channel < 4; ++channel)
-        onePlane = onePlane && predicts(shading.diffuse[channel], v[3], d.color[channel]);
-    if (!onePlane || (shading.constantColor && std::memcmp(a.color, d.color, sizeof(a.color)) != 0))
-        return false;
-    if (!pixelBounds(v, 4, viewport, &shading))
-        return true;
+        onePlane = onePlane && predicts(shading->diffuse[channel], v[3], d.color[channel]);
+    if (!onePlane ||
+        (shading->constantColor && std::memcmp(a.color, d.color, sizeof(a.color)) != 0))
+        return RectangleFit::NotRectangle;
+    return pixelBounds(v, 4, viewport, shading) ? RectangleFit::Rectangle : RectangleFit::Empty;
+}
+
+void rasterizeRectangle(const TriangleShading& shading, PixelPipeline& pipeline, RowRange rows) {
+    const int first = std::max(shading.top, rows.begin), end = std::min(shading.bottom, rows.end);
+    if (first >= end)
+        return;
     pipeline.beginTriangle(shading);
-    for (int y = shading.top; y < shading.bottom; ++y)
+    for (int y = first; y < end; ++y)
         pipeline.shadeSpan(y, shading.left, shading.right);
-    return true;
 }
 
 } // namespace d3d8

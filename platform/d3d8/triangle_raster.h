@@ -20,16 +20,31 @@ struct PixelRect {
     int left, top, right, bottom;
 };
 
+// Rows [begin, end) that one call may write: a draw thread's band, or every row.
+struct RowRange {
+    int begin, end;
+};
+constexpr RowRange AllRows = {-2147483647 - 1, 2147483647};
+
 // Farthest a snapped vertex may lie from the origin; farther geometry is clipped first.
 constexpr double RasterLimit = 1048576.0;
 
+// Shades the pixels of the triangle inside the viewport and the rows. Its set-up does not
+// depend on the rows, so bands drawn one by one give the bytes of the whole.
 void rasterizeTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
-                       const PixelRect& viewport, PixelPipeline& pipeline);
+                       const PixelRect& viewport, PixelPipeline& pipeline, RowRange rows = AllRows);
 
-// Draws the two triangles (a, b, c) and (a, c, d) as one rectangle when they form an
-// axis-aligned one over a single attribute plane, which covers the same pixels row by row
-// without edge arithmetic; false, having drawn nothing, when they do not.
-bool rasterizeRectangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
-                        const ScreenVertex& d, const PixelRect& viewport, PixelPipeline& pipeline);
+enum class RectangleFit { NotRectangle, Empty, Rectangle };
+
+// Whether the two triangles (a, b, c) and (a, c, d) form an axis-aligned rectangle over a single
+// attribute plane, which covers the same pixels row by row without edge arithmetic; for one
+// that covers pixels of the viewport, its shading and pixel bounds.
+RectangleFit fitRectangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                          const ScreenVertex& d, const PixelRect& viewport,
+                          TriangleShading* shading);
+
+// Shades the rows of a fitted rectangle that lie in `rows`.
+void rasterizeRectangle(const TriangleShading& shading, PixelPipeline& pipeline,
+                        RowRange rows = AllRows);
 
 } // namespace d3d8

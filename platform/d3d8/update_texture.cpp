@@ -42,6 +42,9 @@ HRESULT Device::UpdateTexture(IDirect3DBaseTexture8* pSourceTexture,
     if (anyLevelLocked(*source) || anyLevelLocked(*dest))
         return refuse(D3DERR_INVALIDCALL, "UpdateTexture with a locked level");
     for (UINT face = 0; face < dest->faceCount(); ++face)
+        for (UINT level = 0; level < dest->levelCount(); ++level)
+            finishDrawsBefore(dest->level(face, level), true);
+    for (UINT face = 0; face < dest->faceCount(); ++face)
         for (UINT level = 0; level < dest->levelCount(); ++level) {
             const LevelStore& from = source->level(face, first + level);
             const RECT whole = {0, 0, LONG(from.width()), LONG(from.height())};

@@ -133,11 +133,8 @@ ScreenVertex screenVertexOf(const RawVertex& raw) {
 
 class TriangleDrawer {
 public:
-    TriangleDrawer(const PrimitiveSetup& setup, PixelPipeline& pipeline)
-        : setup_(setup), pipeline_(pipeline) {
-        const D3DVIEWPORT8& vp = setup.viewport;
-        viewport_ = {int(vp.X), int(vp.Y), int(vp.X + vp.Width), int(vp.Y + vp.Height)};
-    }
+    TriangleDrawer(const PrimitiveSetup& setup, PrimitiveSink& sink)
+        : setup_(setup), sink_(sink), viewport_(pixelRectOf(setup.viewport)) {}
 
     // One triangle; `provoking` (0 to 2) gives its colour under flat shading.
     void draw(const BYTE* a, const BYTE* b, const BYTE* c, int provoking) {
@@ -166,7 +163,17 @@ public:
         const ScreenVertex triangle[3] = {screen[strip ? 1 : 0], screen[strip ? 0 : 1], screen[2]};
         if (culled(triangle, 3))
             return false;
-        return rasterizeRectangle(screen[0], screen[1], screen[2], screen[3], viewport_, pipeline_);
+        TriangleShading shading;
+        switch (fitRectangle(screen[0], screen[1], screen[2], screen[3], viewport_, &shading)) {
+        case RectangleFit::NotRectangle:
+            return false;
+        case RectangleFit::Rectangle:
+            sink_.rectangle(shading);
+            break;
+        case RectangleFit::Empty:
+            break;
+        }
+        return true;
     }
 
 private:
@@ -289,11 +296,11 @@ private:
         if (culled(screen, count))
             return;
         for (int i = 1; i + 1 < count; ++i)
-            rasterizeTriangle(screen[0], screen[i], screen[i + 1], viewport_, pipeline_);
+            sink_.triangle(screen[0], screen[i], screen[i + 1]);
     }
 
     const PrimitiveSetup& setup_;
-    PixelPipeline& pipeline_;
+    PrimitiveSink& sink_;
     PixelRect viewport_;
 };
 
@@ -334,9 +341,13 @@ uint64_t vertexCountOf(D3DPRIMITIVETYPE type, UINT count) {
     return type == D3DPT_TRIANGLELIST ? uint64_t(count) * 3 : uint64_t(count) + 2;
 }
 
+PixelRect pixelRectOf(const D3DVIEWPORT8& vp) {
+    return {int(vp.X), int(vp.Y), int(vp.X + vp.Width), int(vp.Y + vp.Height)};
+}
+
 void drawTriangles(const PrimitiveSetup& setup, D3DPRIMITIVETYPE type, UINT count,
-                   const BYTE* vertices, UINT stride, PixelPipeline& pipeline) {
-    TriangleDrawer drawer(setup, pipeline);
+                   const BYTE* vertices, UINT stride, PrimitiveSink& sink) {
+    TriangleDrawer drawer(setup, sink);
     const auto at = [&](uint64_t index) { return vertices + index * stride; };
     // Sprites arrive as quads of two triangles; an axis-aligned one is a single rectangle.
     if (count == 2 && type == D3DPT_TRIANGLEFAN &&

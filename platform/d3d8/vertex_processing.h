@@ -28,10 +28,39 @@ struct PrimitiveSetup {
     bool flatShading;
 };
 
-// Draws `count` primitives of a triangle type from vertices `stride` bytes apart, which the
-// caller checked to be there.
+// Where assembled primitives go: to the pipeline at once, or into a recording of the draw.
+class PrimitiveSink {
+public:
+    virtual void triangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) = 0;
+    virtual void rectangle(const TriangleShading& shading) = 0;
+
+protected:
+    ~PrimitiveSink() = default;
+};
+
+// Shades every primitive at once through one pipeline.
+class ImmediateSink final : public PrimitiveSink {
+public:
+    ImmediateSink(const PixelRect& viewport, PixelPipeline& pipeline)
+        : viewport_(viewport), pipeline_(pipeline) {}
+    void triangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) override {
+        rasterizeTriangle(a, b, c, viewport_, pipeline_);
+    }
+    void rectangle(const TriangleShading& shading) override {
+        rasterizeRectangle(shading, pipeline_);
+    }
+
+private:
+    PixelRect viewport_;
+    PixelPipeline& pipeline_;
+};
+
+PixelRect pixelRectOf(const D3DVIEWPORT8& viewport);
+
+// Assembles `count` primitives of a triangle type from vertices `stride` bytes apart, which
+// the caller checked to be there, and hands what survives clipping and culling to the sink.
 void drawTriangles(const PrimitiveSetup& setup, D3DPRIMITIVETYPE type, UINT count,
-                   const BYTE* vertices, UINT stride, PixelPipeline& pipeline);
+                   const BYTE* vertices, UINT stride, PrimitiveSink& sink);
 
 // Vertices that `count` primitives of the type use.
 uint64_t vertexCountOf(D3DPRIMITIVETYPE type, UINT count);

@@ -43,6 +43,14 @@ void resetDeviceProfile();
 // benchmarks draw on. The device holds its Direct3D object; the caller releases the device.
 HRESULT createHeadlessDevice(UINT width, UINT height, IDirect3DDevice8** device);
 
+// ---- Draw threads ----------------------------------------------------------------------------
+
+// Devices made from now on draw on `count` threads (1 draws at once on the calling thread, as a
+// device always did); 0 goes back to the environment variable D3D8_THREADS or, without it, the
+// number of processors. A device keeps the count it was made with. The pixels are the same
+// whatever the count.
+void setDrawThreadCount(unsigned count);
+
 // ---- Device memory ---------------------------------------------------------------------------
 
 // The software device keeps the memory of large released levels for the next level of the same

@@ -1,0 +1,160 @@
+// Draw threads: a generation counter wakes the workers for each run, chunks are taken from one
+// atomic word, and a count of finished chunks tells the caller when the run is done. Both sides
+// spin a little before they sleep: a frame's play lasts tens of microseconds, about what
+// waking a sleeping thread costs.
+#include "d3d8/draw_threads.h"
+
+#include "platform_ext.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <emmintrin.h>
+#include <system_error>
+
+namespace d3d8 {
+
+namespace {
+
+// 0: no count set by the program.
+std::atomic<unsigned> chosenThreadCount{0};
+
+using Clock = std::chrono::steady_clock;
+
+// How long a worker watches for the next run before it sleeps: longer than a game's frame is
+// spent recording, so that frame after frame no thread has to be woken.
+constexpr auto WorkerSpin = std::chrono::microseconds(300);
+// How long the caller watches the workers finish before it sleeps.
+constexpr auto CallerSpin = std::chrono::microseconds(300);
+
+// Waits until `value` differs from `old` and returns the new value.
+uint32_t awaitChange(const std::atomic<uint32_t>& value, uint32_t old, Clock::duration spin) {
+    const Clock::time_point until = Clock::now() + spin;
+    for (unsigned i = 1;; ++i) {
+        const uint32_t now = value.load(std::memory_order_acquire);
+        if (now != old)
+            return now;
+        if (i % 64 == 0 && Clock::now() > until)
+            break;
+        _mm_pause();
+    }
+    for (;;) {
+        value.wait(old, std::memory_order_acquire);
+        const uint32_t now = value.load(std::memory_order_acquire);
+        if (now != old)
+            return now;
+    }
+}
+
+unsigned clampCount(long count) {
+    return count < 1 ? 1u : count > long(MaxDrawThreads) ? MaxDrawThreads : unsigned(count);
+}
+
+} // namespace
+
+unsigned configuredDrawThreadCount() {
+    const unsigned chosen = chosenThreadCount.load(std::memory_order_relaxed);
+    if (chosen != 0)
+        return clampCount(long(chosen));
+    if (const char* variable = std::getenv("D3D8_THREADS")) {
+        char* end = nullptr;
+        const long count = std::strtol(variable, &end, 10);
+        if (end != variable && *end == '\0' && count > 0)
+            return clampCount(count);
+    }
+    return clampCount(long(std::thread::hardware_concurrency()));
+}
+
+DrawThreads::~DrawThreads() {
+    stopping_.store(true, std::memory_order_relaxed);
+    generation_.fetch_add(1, std::memory_order_release);
+    generation_.notify_all();
+    for (std::thread& worker : workers_)
+        worker.join();
+}
+
+bool DrawThreads::start() {
+    if (!workers_.empty() || count_ <= 1)
+        return true;
+    const uint32_t generation = generation_.load(std::memory_order_relaxed);
+    try {
+        workers_.reserve(count_ - 1);
+        for (unsigned index = 1; index < count_; ++index)
+            workers_.emplace_back(&DrawThreads::work, this, generation, index);
+    } catch (const std::exception&) {
+        // Stop the threads that did start; the device then plays on its own thread.
+        stopping_.store(true, std::memory_order_relaxed);
+        generation_.fetch_add(1, std::memory_order_release);
+        generation_.notify_all();
+        for (std::thread& worker : workers_)
+            worker.join();
+        workers_.clear();
+        stopping_.store(false, std::memory_order_relaxed);
+        started_.store(0, std::memory_order_relaxed);
+        return false;
+    }
+    for (uint32_t running = started_.load(std::memory_order_acquire); running != count_ - 1;)
+        running = awaitChange(started_, running, CallerSpin);
+    return true;
+}
+
+void DrawThreads::run(Job job, void* context, unsigned chunks) {
+    job_ = job;
+    context_ = context;
+    chunks_ = chunks;
+    finished_.store(0, std::memory_order_relaxed);
+    const uint32_t generation = generation_.load(std::memory_order_relaxed) + 1;
+    for (unsigned t = 0; t < count_; ++t) {
+        const uint64_t begin = uint64_t(chunks) * t / count_;
+        const uint64_t end = uint64_t(chunks) * (t + 1) / count_;
+        shares_[t].store(uint64_t(generation) << 32 | end << 16 | begin, std::memory_order_release);
+    }
+    generation_.store(generation, std::memory_order_release);
+    generation_.notify_all();
+    runChunks(generation, 0);
+    for (uint32_t done = finished_.load(std::memory_order_acquire); done != chunks;)
+        done = awaitChange(finished_, done, CallerSpin);
+}
+
+void DrawThreads::runChunks(uint32_t generation, unsigned index) {
+    for (unsigned k = 0; k < count_; ++k) {
+        std::atomic<uint64_t>& share = shares_[(index + k) % count_];
+        uint64_t word = share.load(std::memory_order_acquire);
+        for (;;) {
+            const uint32_t next = uint32_t(word & 0xFFFF), end = uint32_t(word >> 16 & 0xFFFF);
+            if (uint32_t(word >> 32) != generation)
+                return;
+            if (next >= end)
+                break;
+            if (!share.compare_exchange_weak(word, word + 1, std::memory_order_acq_rel,
+                                             std::memory_order_acquire))
+                continue;
+            // Read before the chunk is counted: the caller may start the next run after that.
+            const uint32_t total = chunks_;
+            job_(context_, next);
+            if (finished_.fetch_add(1, std::memory_order_acq_rel) + 1 == total)
+                finished_.notify_one();
+            word = share.load(std::memory_order_acquire);
+        }
+    }
+}
+
+void DrawThreads::work(uint32_t generation, unsigned index) {
+    started_.fetch_add(1, std::memory_order_release);
+    started_.notify_one();
+    for (;;) {
+        generation = awaitChange(generation_, generation, WorkerSpin);
+        if (stopping_.load(std::memory_order_relaxed))
+            return;
+        runChunks(generation, index);
+    }
+}
+
+} // namespace d3d8
+
+namespace platform_ext {
+
+void setDrawThreadCount(unsigned count) {
+    d3d8::chosenThreadCount.store(count, std::memory_order_relaxed);
+}
+
+} // namespace platform_ext
