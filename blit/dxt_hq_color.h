@@ -59,6 +59,7 @@ V blockError(const Pixels<V>& px, const Ends<V>& ends, V steps[16]) {
     const Palette<V, N> p(ends);
     V total(0.0f);
     for (int i = 0; i < 16; ++i) {
+        px.ahead->line();
         V best = p.distance(px, i, 0), step(0.0f);
         for (int k = 1; k < N; ++k) {
             const V d = p.distance(px, i, k);
@@ -84,6 +85,7 @@ V blockError(const Pixels<V>& px, const Ends<V>& ends) {
     const Palette<V, N> p(ends);
     V total(0.0f);
     for (int i = 0; i < 16; ++i) {
+        px.ahead->line();
         V best = p.distance(px, i, 0);
         for (int k = 1; k < N; ++k)
             best = minOf(best, p.distance(px, i, k));

@@ -74,11 +74,30 @@ V half(V a, V b) {
     return divideDown(mulAdd(a + b, V(510.0f), V(2.0f * max)), 1.0f / (4.0f * max));
 }
 
+// The cache lines of the next batch, asked for a line at a time while this batch is searched:
+// asked for all at once, they would stall the search until the memory system took them.
+class Ahead {
+public:
+    Ahead(const void* first, const void* end)
+        : next_(static_cast<const char*>(first)), end_(static_cast<const char*>(end)) {}
+    void line() {
+        if (next_ < end_) {
+            __builtin_prefetch(next_);
+            next_ += 64;
+        }
+    }
+
+private:
+    const char* next_;
+    const char* end_;
+};
+
 template <class V>
 struct Pixels {
     V r[16], g[16], b[16];
     V weight[16]; // 1 for a pixel the colours must match, 0 for one stored transparent
     V a[16];
+    Ahead* ahead; // the next batch's lines, taken by the error loops
 };
 
 // Two endpoints as 5:6:5 field values, red, green and blue of a (step 0 of the palette), then
