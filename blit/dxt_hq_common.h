@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 namespace {
 namespace hq {
@@ -31,13 +32,17 @@ constexpr uint32_t blockBytes(Kind k) {
 }
 
 // How hard the searches look, chosen on the real photographs for the quality a step of time
-// buys: refits of the colour endpoints on the pixels' new steps, then single-step moves of
-// the endpoints tried in full (the best-ranked of twelve) and one more refit, for four colours
-// and for three; and the alpha endpoints tried around the fit (each moved by up to
-// alphaRadius).
-constexpr int fourColorRefits = 1;
+// buys. The colour searches start from the pixels' steps along the principal axis, cut evenly
+// over the extent of their projections inset at either end by each share below (the extremes
+// are often a lone pixel, and starting from both extents finds better endpoints than either),
+// settled on the axis for a few rounds, then refitted. Four colours then try their
+// best-ranked single-step moves of the endpoints in full and refit once more. The alpha
+// endpoints are tried around the fit (each moved by up to alphaRadius).
+constexpr float fourColorInsets[] = {0.0f, 0.125f};
+constexpr int fourColorSettleRounds = 2;
 constexpr int fourColorMoves = 6;
-constexpr int threeColorRefits = 1;
+constexpr float threeColorInsets[] = {0.0f};
+constexpr int threeColorSettleRounds = 0;
 constexpr int threeColorMoves = 0;
 constexpr int alphaRadius = 3;
 // Alpha values this close to 0 or 255 let the six-value mode (which stores both) compete.
