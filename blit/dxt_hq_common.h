@@ -34,8 +34,9 @@ constexpr uint32_t blockBytes(Kind k) {
 // How hard the searches look, chosen on the real photographs for the quality a step of time
 // buys. The colour searches start from the pixels' steps along the principal axis, cut evenly
 // over the extent of their projections inset at either end by each share below (the extremes
-// are often a lone pixel, and starting from both extents finds better endpoints than either),
-// settled on the axis for a few rounds, then refitted. Four colours then try their
+// are often a lone pixel, and the better of the two starts beats either alone by about 0.06
+// dB), settled on the axis by a few one-dimensional refits (four colours only: three gain a
+// thousandth of a decibel for 4 % more time), then refitted. Four colours then try their
 // best-ranked single-step moves of the endpoints in full and refit once more. The alpha
 // endpoints are tried around the fit (each moved by up to alphaRadius).
 constexpr float fourColorInsets[] = {0.0f, 0.125f};
