@@ -1,7 +1,7 @@
 // The colour half of the high-quality encoder: the principal axis of the block's colours,
-// least-squares endpoints quantised with the decoder's own palette in view, refits on the
-// pixels' new steps, single-step moves ranked by their fixed-step error, and the colour block
-// written for four colours or, in "DXT1", three. Part of the kernel (see dxt_hq_kernel.h).
+// steps along it from two starts settled on the axis, least-squares endpoints quantised with
+// the decoder's own palette in view, single-step moves ranked by their fixed-step error, a
+// last refit, and the colour block written for four colours or, in "DXT1", three. Part of the kernel (see dxt_hq_kernel.h).
 #pragma once
 
 #include "blit/dxt_hq_common.h"
@@ -59,6 +59,7 @@ V blockError(const Pixels<V>& px, const Ends<V>& ends, V steps[16]) {
     const Palette<V, N> p(ends);
     V total(0.0f);
     for (int i = 0; i < 16; ++i) {
+        px.ahead->line();
         V best = p.distance(px, i, 0), step(0.0f);
         for (int k = 1; k < N; ++k) {
             const V d = p.distance(px, i, k);
@@ -84,6 +85,7 @@ V blockError(const Pixels<V>& px, const Ends<V>& ends) {
     const Palette<V, N> p(ends);
     V total(0.0f);
     for (int i = 0; i < 16; ++i) {
+        px.ahead->line();
         V best = p.distance(px, i, 0);
         for (int k = 1; k < N; ++k)
             best = minOf(best, p.distance(px, i, k));
@@ -137,22 +139,15 @@ ColorStats<V> colorStats(const Pixels<V>& px) {
     // Covariance times count squared: whole numbers below 2^24, so exact.
     const V crr = n * srr - sr * sr, crg = n * srg - sr * sg, crb = n * srb - sr * sb;
     const V cgg = n * sgg - sg * sg, cgb = n * sgb - sg * sb, cbb = n * sbb - sb * sb;
-    // Power iteration from the row of the widest channel, scaled to a largest component of 1.
+    // Power iteration from the row of the widest channel, scaled to a largest component of 1 at
+    // the end only: three products of entries below 2^24 stay far inside the float range, and
+    // one division instead of four shortens the chain every later step waits on.
     const typename V::Mask redWidest = (crr >= cgg) & (crr >= cbb);
     const typename V::Mask greenWidest = andNot(cgg >= cbb, redWidest);
     V ar = select(redWidest, crr, select(greenWidest, crg, crb));
     V ag = select(redWidest, crg, select(greenWidest, cgg, cgb));
     V ab = select(redWidest, crb, select(greenWidest, cgb, cbb));
-    for (int iteration = 0; iteration < 4; ++iteration) {
-        const V largest = maxOf(maxOf(maxOf(ar, V(0.0f) - ar), maxOf(ag, V(0.0f) - ag)),
-                                maxOf(ab, V(0.0f) - ab));
-        const typename V::Mask flat = largest == V(0.0f);
-        const V scale = V(1.0f) / select(flat, V(1.0f), largest);
-        ar = select(flat, V(1.0f), ar * scale);
-        ag = select(flat, V(1.0f), ag * scale);
-        ab = select(flat, V(1.0f), ab * scale);
-        if (iteration == 3)
-            break;
+    for (int iteration = 0; iteration < 3; ++iteration) {
         const V nr = crr * ar + crg * ag + crb * ab;
         const V ng = crg * ar + cgg * ag + cgb * ab;
         const V nb = crb * ar + cgb * ag + cbb * ab;
@@ -160,6 +155,13 @@ ColorStats<V> colorStats(const Pixels<V>& px) {
         ag = ng;
         ab = nb;
     }
+    const V largest = maxOf(maxOf(maxOf(ar, V(0.0f) - ar), maxOf(ag, V(0.0f) - ag)),
+                            maxOf(ab, V(0.0f) - ab));
+    const typename V::Mask flat = largest == V(0.0f);
+    const V scale = V(1.0f) / select(flat, V(1.0f), largest);
+    ar = select(flat, V(1.0f), ar * scale);
+    ag = select(flat, V(1.0f), ag * scale);
+    ab = select(flat, V(1.0f), ab * scale);
     V low(noError), high(-noError);
     for (int i = 0; i < 16; ++i) {
         const V t = px.r[i] * ar + px.g[i] * ag + px.b[i] * ab;
@@ -192,10 +194,10 @@ StepSums<V, N> stepSums(const Pixels<V>& px, const ColorStats<V>& st, const V st
     for (int i = 0; i < 16; ++i) {
         for (int k = 1; k < N; ++k) {
             const typename V::Mask on = steps[i] == V(float(k));
-            s.count[k] = s.count[k] + keep(on, V(1.0f));
-            s.r[k] = s.r[k] + keep(on, px.r[i]);
-            s.g[k] = s.g[k] + keep(on, px.g[i]);
-            s.b[k] = s.b[k] + keep(on, px.b[i]);
+            s.count[k] = addWhere(on, s.count[k], V(1.0f));
+            s.r[k] = addWhere(on, s.r[k], px.r[i]);
+            s.g[k] = addWhere(on, s.g[k], px.g[i]);
+            s.b[k] = addWhere(on, s.b[k], px.b[i]);
         }
     }
     s.count[0] = st.count;
@@ -315,38 +317,100 @@ struct ColorChoice {
     V steps[16];
 };
 
-// The endpoints of one mode: the pixels' steps along the principal axis, then, while it
-// helps, the best quantised endpoints for the steps and the pixels' nearest steps for those;
-// then the moves and a last refit.
-template <class V, int N, bool Weighted, int Refits, int Moves>
-void searchColor(const Pixels<V>& px, const ColorStats<V>& st, ColorChoice<V>& best) {
+// The sum of 16 values as four sums added pairwise: a shorter chain than one running sum.
+template <class V>
+V quarterSums(const V x[16]) {
+    V part[4];
+    for (int k = 0; k < 4; ++k)
+        part[k] = (x[k] + x[k + 4]) + (x[k + 8] + x[k + 12]);
+    return (part[0] + part[1]) + (part[2] + part[3]);
+}
+
+// The pixels' steps along the principal axis: the extent of their projections, inset by
+// `inset` of it at either end, cut into N - 1 equal parts.
+template <class V, int N, bool Weighted>
+void axisSteps(const Pixels<V>& px, const ColorStats<V>& st, float inset, V steps[16]) {
     const V range = st.high - st.low;
     const typename V::Mask flat = range == V(0.0f);
-    const V scale = select(flat, V(0.0f), V(float(N - 1)) / select(flat, V(1.0f), range));
-    V steps[16];
+    const V low = st.low + range * V(inset);
+    const V width = range * V(1.0f - 2.0f * inset);
+    const V scale = select(flat, V(0.0f), V(float(N - 1)) / select(flat, V(1.0f), width));
     for (int i = 0; i < 16; ++i) {
-        const V s = truncate(maxOf(st.projection[i] - st.low, V(0.0f)) * scale + V(0.5f));
-        steps[i] = minOf(s, V(float(N - 1)));
+        // Clamped before the conversion: a pixel stored transparent may lie far outside.
+        const V s = maxOf(st.projection[i] - low, V(0.0f)) * scale + V(0.5f);
+        steps[i] = truncate(minOf(s, V(float(N - 1))));
         if constexpr (Weighted)
             steps[i] = select(px.weight[i] == V(1.0f), steps[i], V(outsideStep));
     }
+}
+
+// Moves the steps to the N evenly spaced levels on the axis that fit the projections best:
+// the least-squares line through (step, projection), then each pixel on the level nearest its
+// projection, `rounds` times. A refit along one dimension, far cheaper than in colour, and
+// the levels then follow all the pixels rather than the extreme two.
+template <class V, int N, bool Weighted>
+void settleOnAxis(const Pixels<V>& px, const ColorStats<V>& st, int rounds, V steps[16]) {
+    const typename V::Mask none = st.count == V(0.0f);
+    const V perPixel = V(1.0f) / select(none, V(1.0f), st.count);
+    V p[16];
+    for (int i = 0; i < 16; ++i)
+        p[i] = Weighted ? keep(px.weight[i] == V(1.0f), st.projection[i]) : st.projection[i];
+    const V sumP = quarterSums(p), meanP = sumP * perPixel;
+    for (int round = 0; round < rounds; ++round) {
+        V w[16], ww[16], wp[16];
+        for (int i = 0; i < 16; ++i) {
+            w[i] = Weighted ? keep(px.weight[i] == V(1.0f), steps[i]) : steps[i];
+            ww[i] = w[i] * w[i];
+            wp[i] = w[i] * p[i];
+        }
+        const V s = quarterSums(w), ss = quarterSums(ww), sp = quarterSums(wp);
+        // Levels a + k d: d = (n sum(s p) - sum(s) sum(p)) / (n sum(s^2) - sum(s)^2), and a
+        // pixel's level (p - a) / d = (p - mean(p)) / d + mean(s).
+        const V spread = st.count * ss - s * s;
+        const V rise = st.count * sp - s * sumP;
+        const typename V::Mask keepSteps = (spread == V(0.0f)) | (rise <= V(0.0f));
+        const V perStep = spread / select(keepSteps, V(1.0f), rise);
+        const V meanS = s * perPixel + V(0.5f);
+        for (int i = 0; i < 16; ++i) {
+            const V level = maxOf((st.projection[i] - meanP) * perStep + meanS, V(0.0f));
+            V next = select(keepSteps, steps[i], truncate(minOf(level, V(float(N - 1)))));
+            if constexpr (Weighted)
+                next = select(px.weight[i] == V(1.0f), next, V(outsideStep));
+            steps[i] = next;
+        }
+    }
+}
+
+// The best quantised endpoints for the steps, and the pixels' nearest steps for those, where
+// they beat `best` (the steps may be best's own: they are read before it changes).
+template <class V, int N, bool Weighted>
+void refit(const Pixels<V>& px, const ColorStats<V>& st, const V steps[16], ColorChoice<V>& best) {
+    const Ends<V> candidate = bestEnds<V, N>(stepSums<V, N>(px, st, steps), st);
+    V next[16];
+    const V error = blockError<V, N, Weighted>(px, candidate, next);
+    const typename V::Mask better = error < best.error;
+    best.ends = selected<V>(better, candidate, best.ends);
+    best.error = select(better, error, best.error);
+    for (int i = 0; i < 16; ++i)
+        best.steps[i] = select(better, next[i], best.steps[i]);
+}
+
+// The endpoints of one mode: from each start (the axis steps at each inset, settled on the
+// axis), a refit; then the moves and a last refit.
+template <class V, int N, bool Weighted, int Starts, int SettleRounds, int Moves>
+void searchColor(const Pixels<V>& px, const ColorStats<V>& st, const float (&insets)[Starts],
+                 ColorChoice<V>& best) {
     for (int c = 0; c < 6; ++c)
         best.ends.f[c] = V(0.0f);
+    for (int i = 0; i < 16; ++i)
+        best.steps[i] = V(0.0f);
     best.error = V(noError);
-    for (int iteration = 0; iteration < Refits; ++iteration) {
-        const Ends<V> candidate = bestEnds<V, N>(stepSums<V, N>(px, st, steps), st);
-        V next[16];
-        const V error = blockError<V, N, Weighted>(px, candidate, next);
-        const typename V::Mask better = error < best.error;
-        best.ends = selected<V>(better, candidate, best.ends);
-        best.error = select(better, error, best.error);
-        for (int i = 0; i < 16; ++i) {
-            best.steps[i] = select(better, next[i], iteration == 0 ? next[i] : best.steps[i]);
-            steps[i] = best.steps[i];
-        }
-        // A lane that did not improve would only repeat itself.
-        if (!any(better))
-            break;
+    for (int start = 0; start < Starts; ++start) {
+        V steps[16];
+        axisSteps<V, N, Weighted>(px, st, insets[start], steps);
+        if constexpr (SettleRounds > 0)
+            settleOnAxis<V, N, Weighted>(px, st, SettleRounds, steps);
+        refit<V, N, Weighted>(px, st, steps, best);
     }
     if constexpr (Moves > 0) {
         // Each single-step move of one endpoint channel, ranked by its error change with the
@@ -395,16 +459,7 @@ void searchColor(const Pixels<V>& px, const ColorStats<V>& st, ColorChoice<V>& b
         // refit on the steps the moves left.
         if (any(moved))
             blockError<V, N, Weighted>(px, best.ends, best.steps);
-        {
-            const Ends<V> candidate = bestEnds<V, N>(stepSums<V, N>(px, st, best.steps), st);
-            V next[16];
-            const V error = blockError<V, N, Weighted>(px, candidate, next);
-            const typename V::Mask better = error < best.error;
-            best.ends = selected<V>(better, candidate, best.ends);
-            best.error = select(better, error, best.error);
-            for (int i = 0; i < 16; ++i)
-                best.steps[i] = select(better, next[i], best.steps[i]);
-        }
+        refit<V, N, Weighted>(px, st, best.steps, best);
     }
 }
 
@@ -415,10 +470,12 @@ void encodeColors(const Pixels<V>& px, uint32_t n, uint8_t* blocks) {
     constexpr int L = V::count;
     const ColorStats<V> st = colorStats<V, Weighted>(px);
     ColorChoice<V> four, three;
-    searchColor<V, 4, Weighted, fourColorRefits, fourColorMoves>(px, st, four);
+    searchColor<V, 4, Weighted, std::size(fourColorInsets), fourColorSettleRounds, fourColorMoves>(
+        px, st, fourColorInsets, four);
     typename V::Mask useThree = V(0.0f) < V(0.0f);
     if constexpr (K == Kind::Dxt1) {
-        searchColor<V, 3, Weighted, threeColorRefits, threeColorMoves>(px, st, three);
+        searchColor<V, 3, Weighted, std::size(threeColorInsets), threeColorSettleRounds,
+                    threeColorMoves>(px, st, threeColorInsets, three);
         useThree = three.error < four.error;
         if constexpr (Weighted)
             useThree = useThree | (st.count < V(16.0f));

@@ -73,7 +73,7 @@ V alphaError(const V values[16], V low, V high, V* codes) {
 // Endpoints for one alpha mode: a least-squares fit of the values inside [low, high] on their
 // steps, then every pair within alphaRadius of it.
 template <class V, int Steps>
-AlphaChoice<V> searchAlpha(const V values[16], V low, V high) {
+AlphaChoice<V> searchAlpha(const V values[16], V low, V high, Ahead& ahead) {
     constexpr float last = float(Steps - 1);
     const V range = high - low;
     const typename V::Mask flat = range == V(0.0f);
@@ -106,6 +106,7 @@ AlphaChoice<V> searchAlpha(const V values[16], V low, V high) {
         for (int dh = -alphaRadius; dh <= alphaRadius; ++dh) {
             if (dl == 0 && dh == 0)
                 continue;
+            ahead.line();
             const V l = minOf(maxOf(centreLow + V(float(dl)), V(0.0f)), V(255.0f));
             const V h = minOf(maxOf(centreHigh + V(float(dh)), V(0.0f)), V(255.0f));
             const V error = alphaError<V, Steps>(values, l, h, nullptr);
@@ -169,7 +170,7 @@ void encodeAlpha(const Pixels<V>& px, uint32_t n, uint8_t* blocks, uint32_t stri
         inLow = select(inner, minOf(inLow, px.a[i]), inLow);
         inHigh = select(inner, maxOf(inHigh, px.a[i]), inHigh);
     }
-    const AlphaChoice<V> eight = searchAlpha<V, 8>(px.a, low, high);
+    const AlphaChoice<V> eight = searchAlpha<V, 8>(px.a, low, high, *px.ahead);
     // Six steps with 0 and 255 apart, only for blocks that come near either end: a block
     // elsewhere never takes it, so a batch without one skips the search.
     const typename V::Mask extremes = (low <= margin) | (top <= high);
@@ -177,7 +178,8 @@ void encodeAlpha(const Pixels<V>& px, uint32_t n, uint8_t* blocks, uint32_t stri
     AlphaChoice<V> six = eight;
     if (any(extremes)) {
         const typename V::Mask none = inHigh < inLow;
-        six = searchAlpha<V, 6>(px.a, select(none, low, inLow), select(none, high, inHigh));
+        six = searchAlpha<V, 6>(px.a, select(none, low, inLow), select(none, high, inHigh),
+                               *px.ahead);
         useSix = extremes & (six.error < eight.error);
     }
     const V chosenLow = select(useSix, six.low, eight.low);
@@ -237,12 +239,10 @@ void encodeBatch(const FloatColor* in, uint32_t count, uint8_t* blocks) {
         const uint32_t n = std::min<uint32_t>(V::count, count - done);
         const FloatColor* batch = in + size_t(done) * 16;
         uint8_t* out = blocks + size_t(done) * blockBytes(K);
-        // Ask for the values of the batch after next while this one is searched.
-        if (done + 3 * V::count <= count) {
-            const char* ahead = reinterpret_cast<const char*>(batch + size_t(2 * V::count) * 16);
-            for (int line = 0; line < V::count * 4; ++line)
-                __builtin_prefetch(ahead + line * 64);
-        }
+        // The next batch's values, asked for while this one is searched.
+        const FloatColor* next = batch + size_t(n) * 16;
+        Ahead ahead(next, next + size_t(std::min<uint32_t>(V::count, count - done - n)) * 16);
+        px.ahead = &ahead;
         const bool transparent = load<V, K>(batch, n, px);
         if constexpr (hasInterpolatedAlpha(K))
             encodeAlpha<V>(px, n, out, blockBytes(K));
