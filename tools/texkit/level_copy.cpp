@@ -1,4 +1,4 @@
-// A locked system-memory copy of one texture level.
+// A locked system-memory copy of one texture level, or the level itself where it can be locked.
 #include "tools/texkit/level_copy.h"
 
 #include "blit/pixel_format.h"
@@ -29,26 +29,38 @@ HRESULT LevelCopy::make(IDirect3DSurface8* surface, D3DFORMAT format) {
     if (FAILED(hr))
         return hr;
     const bool converted = format != D3DFMT_UNKNOWN && format != desc_.Format;
+    // A level the program may lock is read where it lies; only the default pool's must be
+    // copied out first.
+    if (!converted && desc_.Pool != D3DPOOL_DEFAULT) {
+        surface->AddRef();
+        *readable_.out() = surface;
+        return lockReadable();
+    }
     if (converted)
         desc_.Format = format;
     hr = device->CreateImageSurface(storedExtent(desc_.Width, desc_.Format),
                                     storedExtent(desc_.Height, desc_.Format), desc_.Format,
-                                    copy_.out());
+                                    readable_.out());
     if (FAILED(hr))
         return hr;
     const RECT whole = {0, 0, LONG(desc_.Width), LONG(desc_.Height)};
     const POINT origin = {0, 0};
-    hr = converted ? loadSurfaceFromSurface(copy_.get(), nullptr, &whole, surface, nullptr, nullptr,
-                                            FilterNone, 0)
-                   : device->CopyRects(surface, &whole, 1, copy_.get(), &origin);
+    hr = converted ? loadSurfaceFromSurface(readable_.get(), nullptr, &whole, surface, nullptr,
+                                            nullptr, FilterNone, 0)
+                   : device->CopyRects(surface, &whole, 1, readable_.get(), &origin);
+    return FAILED(hr) ? hr : lockReadable();
+}
+
+HRESULT LevelCopy::lockReadable() {
+    const HRESULT hr = readable_->LockRect(&locked_, nullptr, D3DLOCK_READONLY);
     if (FAILED(hr))
-        return hr;
-    return copy_->LockRect(&locked_, nullptr, D3DLOCK_READONLY);
+        locked_ = {};
+    return hr;
 }
 
 LevelCopy::~LevelCopy() {
     if (locked_.pBits != nullptr)
-        copy_->UnlockRect();
+        readable_->UnlockRect();
 }
 
 const uint8_t* LevelCopy::row(UINT index) const {
