@@ -4,9 +4,9 @@
 // floor (decoding the source rows into FloatColor and gathering them into blocks).
 #include "bench/ratio_report.h"
 #include "blit/com_ref.h"
-#include "blit/dxt_block.h"
 #include "blit/pixel_codec.h"
 #include "blit/surface_load.h"
+#include "blocks/dxt_block.h"
 #include "platform_ext.h"
 #include "tests/support/photos.h"
 
@@ -133,8 +133,8 @@ void encodeBlocks(benchmark::State& state, D3DFORMAT format, const Photo& photo,
         state.SkipWithError("the photos are missing");
         return;
     }
-    const DxtBlockFormat& row = *findDxtBlockFormat(format);
-    const DxtBatchEncoder encode = vector ? dxtBatchEncoder(row) : row.encodePlainBatch;
+    const BlockFormat& row = *findBlockFormat(format);
+    const BlockBatchEncoder encode = vector ? blockBatchEncoder(row) : row.encodePlainBatch;
     if (vector && encode == row.encodePlainBatch) {
         state.SkipWithError("no vector encoder on this processor");
         return;

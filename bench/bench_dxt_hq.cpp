@@ -4,9 +4,9 @@
 // real-greys/. Every encoder's blocks are decoded by our own decoder. The peers (Debian's
 // libstb-dev and libsquish-dev) are used here only, through their public interfaces.
 #include "bench/ratio_report.h"
-#include "blit/dxt_block.h"
-#include "blit/dxt_hq.h"
 #include "blit/pixel_codec.h"
+#include "blocks/dxt_block.h"
+#include "blocks/dxt_hq.h"
 #include "tests/support/photos.h"
 
 #include <cstring> // the compressor below expects memcpy declared
@@ -78,10 +78,10 @@ const Sets& sets() {
 using Encoder = void (*)(const BlockSet& set, uint8_t* out);
 
 void ourHq(const BlockSet& set, uint8_t* out) {
-    dxtHqBatchEncoder(*findDxtBlockFormat(D3DFMT_DXT1))(set.values.data(), set.count, out);
+    blockHqBatchEncoder(*findBlockFormat(D3DFMT_DXT1))(set.values.data(), set.count, out);
 }
 void ourExact(const BlockSet& set, uint8_t* out) {
-    dxtBatchEncoder(*findDxtBlockFormat(D3DFMT_DXT1))(set.values.data(), set.count, out);
+    blockBatchEncoder(*findBlockFormat(D3DFMT_DXT1))(set.values.data(), set.count, out);
 }
 template <int Mode>
 void stb(const BlockSet& set, uint8_t* out) {

@@ -1,13 +1,11 @@
-// The block-compressed codec ("DXT1".."DXT5"): rows are gathered into 4 x 4 blocks, decoded a
-// block row at a time and encoded once every row of a block row has been written.
+// The codec of the block-compressed formats (blocks/): rows are gathered into 4 x 4 blocks,
+// decoded a block row at a time and encoded once every row of a block row has been written.
 #include "blit/codec_families.h"
 
-#include "blit/dxt_block.h"
-#include "blit/dxt_constants.h"
 #include "blit/row_buffer.h"
+#include "blocks/block_format.h"
 
 #include <algorithm>
-#include <cmath>
 #include <new>
 
 namespace {
@@ -26,12 +24,10 @@ constexpr uint32_t allRowsWritten = 0xF;
 
 class BlockCodec final : public PixelCodec {
 public:
-    BlockCodec(const BlitSurface& surface, const DxtBlockFormat& blockFormat)
+    BlockCodec(const BlitSurface& surface, const BlockFormat& blockFormat)
         : PixelCodec(surface, UnitRange, 0), blockFormat_(blockFormat),
           highQuality_(surface.highQualityBlocks != 0), spanLeft_(rect.left & ~3),
-          blocksAcross_(uint32_t(((rect.right + 3) & ~3) - spanLeft_) / 4),
-          alphaMax_(isExplicitAlpha(surface.format) ? 15.0f : 255.0f),
-          alphaScale_(alphaMax_ == 15.0f ? dxt::scale4 : dxt::scale8) {}
+          blocksAcross_(uint32_t(((rect.right + 3) & ~3) - spanLeft_) / 4) {}
 
     void decodeRow(uint32_t row, uint32_t slice, FloatColor* out) override {
         const int32_t y = rect.top + int32_t(row), z = rect.front + int32_t(slice);
@@ -43,7 +39,7 @@ public:
         if (!keyEnabled)
             return;
         for (uint32_t x = 0; x < width; ++x) {
-            if (quantized(out[x]) == keyColor)
+            if (blockFormat_.quantize(out[x]) == keyColor)
                 out[x] = {0.0f, 0.0f, 0.0f, 0.0f};
         }
     }
@@ -65,20 +61,9 @@ public:
     }
 
     // Key and pixels are compared at the precision the blocks store.
-    void prepareColorKey() override { keyColor = quantized(keyColor); }
+    void prepareColorKey() override { keyColor = blockFormat_.quantize(keyColor); }
 
 private:
-    static bool isExplicitAlpha(PixelFormat format) {
-        return format == D3DFMT_DXT2 || format == D3DFMT_DXT3;
-    }
-
-    FloatColor quantized(const FloatColor& c) const {
-        return {std::trunc(c.r * 31.0f + 0.5f) * dxt::scale5,
-                std::trunc(c.g * 63.0f + 0.5f) * dxt::scale6,
-                std::trunc(c.b * 31.0f + 0.5f) * dxt::scale5,
-                std::trunc(c.a * alphaMax_ + 0.5f) * alphaScale_};
-    }
-
     // Where pixel (x, y) of the surface lies in a block row buffer of the span.
     size_t valueIndex(int32_t x, int32_t y) const {
         return size_t((x - spanLeft_) >> 2) * 16 + size_t(y & 3) * 4 + size_t(x & 3);
@@ -174,7 +159,7 @@ private:
         for (uint32_t b = 0; b < blocksAcross_; ++b)
             fillBeyondSurface(values + size_t(b) * 16, spanLeft_ + int32_t(b) * 4, p.blockRow * 4);
         if (!encode_)
-            encode_ = highQuality_ ? dxtHqBatchEncoder(blockFormat_) : dxtBatchEncoder(blockFormat_);
+            encode_ = highQuality_ ? blockHqBatchEncoder(blockFormat_) : blockBatchEncoder(blockFormat_);
         encode_(values, blocksAcross_, blockAddress(p.blockRow, p.slice, 0));
         if (decodedBlockRow_ == p.blockRow && decodedSlice_ == p.slice)
             decodedBlockRow_ = -1;
@@ -190,13 +175,11 @@ private:
         spare_ = std::move(done);
     }
 
-    const DxtBlockFormat& blockFormat_;
+    const BlockFormat& blockFormat_;
     bool highQuality_;
     int32_t spanLeft_;
     uint32_t blocksAcross_;
-    float alphaMax_;
-    float alphaScale_;
-    DxtBatchEncoder encode_ = nullptr;
+    BlockBatchEncoder encode_ = nullptr;
     std::unique_ptr<FloatColor[]> decoded_;
     int32_t decodedBlockRow_ = -1;
     int32_t decodedSlice_ = -1;
@@ -208,7 +191,7 @@ private:
 } // namespace
 
 std::unique_ptr<PixelCodec> createBlockCodec(const BlitSurface& surface) {
-    const DxtBlockFormat* blockFormat = findDxtBlockFormat(surface.format);
+    const BlockFormat* blockFormat = findBlockFormat(surface.format);
     if (blockFormat == nullptr)
         return nullptr;
     return std::unique_ptr<PixelCodec>(new (std::nothrow) BlockCodec(surface, *blockFormat));

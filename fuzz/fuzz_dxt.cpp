@@ -2,8 +2,9 @@
 // [0, 1] that encode and decode again within that range; and the block pixel codec reads a
 // rectangle of the bytes seen as a small surface, whose size and rectangle the first four
 // bytes choose, so that its edge handling is tried on partial blocks too.
-#include "blit/dxt_block.h"
 #include "blit/pixel_codec.h"
+#include "blit/pixel_format.h"
+#include "blocks/dxt_block.h"
 
 #include <cmath>
 #include <cstdint>
@@ -23,7 +24,7 @@ void requireUnit(const FloatColor* values, size_t count) {
                 std::abort();
 }
 
-void decodeEachBlock(const DxtBlockFormat& format, const uint8_t* bytes, size_t size) {
+void decodeEachBlock(const BlockFormat& format, const uint8_t* bytes, size_t size) {
     for (size_t at = 0; at + format.blockBytes <= size; at += format.blockBytes) {
         FloatColor values[16];
         format.decode(bytes + at, values);
@@ -37,7 +38,7 @@ void decodeEachBlock(const DxtBlockFormat& format, const uint8_t* bytes, size_t 
 
 // The bytes are copied to a buffer of exactly the surface's size, so a read past a block row
 // or past the last row is an AddressSanitizer report.
-void decodeAsSurface(const DxtBlockFormat& format, const uint8_t* shape, const uint8_t* bytes,
+void decodeAsSurface(const BlockFormat& format, const uint8_t* shape, const uint8_t* bytes,
                      size_t size) {
     const int32_t width = 1 + shape[0] % 24;
     const int32_t height = 1 + shape[1] % 24;
@@ -68,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 4)
         return 0;
     for (PixelFormat format : blockFormatTable) {
-        const DxtBlockFormat* row = findDxtBlockFormat(format);
+        const BlockFormat* row = findBlockFormat(format);
         if (row == nullptr)
             std::abort();
         decodeEachBlock(*row, data + 4, size - 4);

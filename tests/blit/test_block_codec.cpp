@@ -2,11 +2,12 @@
 // repetition, partly covered block rows keeping their stored pixels, the quantized colour key,
 // decoding into other formats, partial locks and mip chains of DXT textures; and the flag that
 // hands the blocks of loads, converting copies and mip chains to the high-quality encoder.
-#include "blit/dxt_block.h"
 #include "blit/filter_texture.h"
+#include "blit/pixel_format.h"
 #include "blit/surface_blitter.h"
 #include "blit/surface_load.h"
 #include "blit_device_fixture.h"
+#include "blocks/dxt_block.h"
 
 #include <gtest/gtest.h>
 
@@ -82,7 +83,7 @@ ArgbImage ripples() {
 // The blocks that a batch encoder writes for an A8R8G8B8 picture (width and height multiples
 // of 4), from the values the engine decodes.
 Bytes encodedBlocks(const ArgbImage& image, PixelFormat format, bool highQuality) {
-    const DxtBlockFormat& row = *findDxtBlockFormat(format);
+    const BlockFormat& row = *findBlockFormat(format);
     const uint32_t across = image.width / 4, count = across * (image.height / 4);
     std::vector<FloatColor> values(size_t(count) * 16);
     for (uint32_t y = 0; y < image.height; ++y) {
@@ -95,7 +96,7 @@ Bytes encodedBlocks(const ArgbImage& image, PixelFormat format, bool highQuality
         }
     }
     Bytes out(size_t(count) * row.blockBytes);
-    (highQuality ? dxtHqBatchEncoder(row) : dxtBatchEncoder(row))(values.data(), count, out.data());
+    (highQuality ? blockHqBatchEncoder(row) : blockBatchEncoder(row))(values.data(), count, out.data());
     return out;
 }
 
@@ -104,7 +105,7 @@ Bytes encodedBlocks(const ArgbImage& image, PixelFormat format, bool highQuality
 TEST(BlockCodecTest, TheHighQualityFlagChoosesTheEncoderOfEveryBlock) {
     ArgbImage image = ripples();
     for (PixelFormat format : {D3DFMT_DXT1, D3DFMT_DXT2, D3DFMT_DXT3, D3DFMT_DXT4, D3DFMT_DXT5}) {
-        const uint32_t blockBytes = findDxtBlockFormat(format)->blockBytes;
+        const uint32_t blockBytes = findBlockFormat(format)->blockBytes;
         const Bytes exact = encodedBlocks(image, format, false);
         const Bytes high = encodedBlocks(image, format, true);
         EXPECT_NE(exact, high) << format;

@@ -1,7 +1,8 @@
 // Every input the fuzz targets turned up (tests/data/fuzz/<target>/) fed again to the entry
 // point of its target under the sanitizers, each answer checked against a checked-in table.
 #include "blit/blit_surface.h"
-#include "blit/dxt_block.h"
+#include "blit/pixel_format.h"
+#include "blocks/dxt_block.h"
 #include "platform_ext.h"
 #include "tests/support/decoded_image_walk.h"
 #include "tests/support/photos.h"
@@ -121,7 +122,7 @@ std::string registryLine(const Bytes& file) {
 std::string blockLine(const Bytes& file) {
     std::string line;
     for (PixelFormat format : {D3DFMT_DXT1, D3DFMT_DXT2, D3DFMT_DXT3, D3DFMT_DXT4, D3DFMT_DXT5}) {
-        const DxtBlockFormat& row = *findDxtBlockFormat(format);
+        const BlockFormat& row = *findBlockFormat(format);
         uint32_t hash = 2166136261u;
         for (size_t at = 4; at + row.blockBytes <= file.size(); at += row.blockBytes) {
             FloatColor values[16];

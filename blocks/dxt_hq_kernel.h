@@ -13,8 +13,8 @@
 // instruction set's code to another.
 #pragma once
 
-#include "blit/dxt_hq_color.h"
-#include "blit/dxt_hq_common.h"
+#include "blocks/dxt_hq_color.h"
+#include "blocks/dxt_hq_common.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 // The alpha halves of "DXT2".."DXT5" across eight blocks in the lanes of AVX2 registers, with
 // the plain encoder's operations in its order: each lane keeps its own mode (six or eight
 // values) and its own refinement iterations. Only this file and its twins use -mavx2.
-#include "blit/dxt_lanes_avx2.h"
+#include "blocks/dxt_lanes_avx2.h"
 
 namespace dxt_avx2 {
 

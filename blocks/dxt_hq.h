@@ -6,7 +6,7 @@
 // register.
 #pragma once
 
-#include "blit/dxt_block.h"
+#include "blocks/dxt_block.h"
 
 #include <cstdint>
 

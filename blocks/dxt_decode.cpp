@@ -1,8 +1,8 @@
 // Decoding of the five block formats: the colour block in its two modes, explicit and
 // interpolated alpha, and the return from premultiplied colours.
-#include "blit/dxt_block.h"
+#include "blocks/dxt_block.h"
 
-#include "blit/dxt_constants.h"
+#include "blocks/dxt_constants.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // endpoints. Written over a lane type V, like the rest of the kernel (see dxt_hq_kernel.h).
 #pragma once
 
-#include "blit/dxt_hq.h"
+#include "blocks/dxt_hq.h"
 
 #include <algorithm>
 #include <cstdint>

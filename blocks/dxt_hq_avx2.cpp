@@ -1,6 +1,6 @@
 // The high-quality block encoder eight blocks at a time, one in each lane of the AVX2
 // registers; the same operations as the plain variant, so the same bytes.
-#include "blit/dxt_hq.h"
+#include "blocks/dxt_hq.h"
 
 #include <immintrin.h>
 
@@ -100,7 +100,7 @@ Lane8 truncate(Lane8 a) {
 
 } // namespace
 
-#include "blit/dxt_hq_kernel.h"
+#include "blocks/dxt_hq_kernel.h"
 
 void encodeDxt1BlocksHqAvx2(const FloatColor* in, uint32_t count, uint8_t* blocks) {
     hq::encodeBatch<Lane8, hq::Kind::Dxt1>(in, count, blocks);

@@ -4,7 +4,7 @@
 // last refit, and the colour block written for four colours or, in "DXT1", three. Part of the kernel (see dxt_hq_kernel.h).
 #pragma once
 
-#include "blit/dxt_hq_common.h"
+#include "blocks/dxt_hq_common.h"
 
 namespace {
 namespace hq {

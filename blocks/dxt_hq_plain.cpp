@@ -1,6 +1,6 @@
 // The high-quality block encoder one block at a time: the lane type is a single float, and
 // this is the routine the vector variants are checked against.
-#include "blit/dxt_hq.h"
+#include "blocks/dxt_hq.h"
 
 #include <cstdint>
 
@@ -87,7 +87,7 @@ Lane1 truncate(Lane1 a) {
 
 } // namespace
 
-#include "blit/dxt_hq_kernel.h"
+#include "blocks/dxt_hq_kernel.h"
 
 void encodeDxt1BlocksHqPlain(const FloatColor* in, uint32_t count, uint8_t* blocks) {
     hq::encodeBatch<Lane1, hq::Kind::Dxt1>(in, count, blocks);

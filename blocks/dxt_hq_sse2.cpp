@@ -1,6 +1,6 @@
 // The high-quality block encoder four blocks at a time, one in each lane of the SSE2
 // registers; the same operations as the plain variant, so the same bytes.
-#include "blit/dxt_hq.h"
+#include "blocks/dxt_hq.h"
 
 #include <emmintrin.h>
 
@@ -100,7 +100,7 @@ Lane4 truncate(Lane4 a) {
 
 } // namespace
 
-#include "blit/dxt_hq_kernel.h"
+#include "blocks/dxt_hq_kernel.h"
 
 void encodeDxt1BlocksHqSse2(const FloatColor* in, uint32_t count, uint8_t* blocks) {
     hq::encodeBatch<Lane4, hq::Kind::Dxt1>(in, count, blocks);

@@ -3,8 +3,8 @@
 // step written with the plain encoder's operations. Only for files built with -mavx2.
 #pragma once
 
-#include "blit/dxt_constants.h"
-#include "blit/float_color.h"
+#include "blocks/dxt_constants.h"
+#include "blocks/block_texel.h"
 
 #include <immintrin.h>
 

@@ -1,6 +1,6 @@
 // The high-quality block encoder sixteen blocks at a time, one in each lane of the AVX-512
 // registers; the same operations as the plain variant, so the same bytes.
-#include "blit/dxt_hq.h"
+#include "blocks/dxt_hq.h"
 
 #include <immintrin.h>
 
@@ -119,7 +119,7 @@ Lane16 truncate(Lane16 a) {
 
 } // namespace
 
-#include "blit/dxt_hq_kernel.h"
+#include "blocks/dxt_hq_kernel.h"
 
 void encodeDxt1BlocksHqAvx512(const FloatColor* in, uint32_t count, uint8_t* blocks) {
     hq::encodeBatch<Lane16, hq::Kind::Dxt1>(in, count, blocks);

@@ -3,7 +3,7 @@
 // the same order in every lane, so the bytes they write equal the plain routine's.
 #pragma once
 
-#include "blit/float_color.h"
+#include "blocks/block_texel.h"
 
 #include <cstdint>
 

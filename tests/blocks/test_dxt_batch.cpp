@@ -2,9 +2,10 @@
 // of every kind (both colour modes, uniform, nearly uniform, transparent, out of range) and
 // for every block of the benchmark photographs; the same for the high-quality encoder's
 // variants, on the real photographs and on the greys as alpha.
-#include "blit/dxt_batch.h"
-#include "blit/dxt_block.h"
-#include "blit/dxt_hq.h"
+#include "blit/pixel_format.h"
+#include "blocks/dxt_batch.h"
+#include "blocks/dxt_block.h"
+#include "blocks/dxt_hq.h"
 #include "platform_ext.h"
 #include "tests/support/photos.h"
 
@@ -74,7 +75,7 @@ std::vector<FloatColor> randomBlocks(uint32_t count, uint32_t seed) {
 void expectSameBytes(const std::vector<FloatColor>& blocks, const char* what) {
     const uint32_t count = uint32_t(blocks.size() / 16);
     for (PixelFormat format : blockFormats) {
-        const DxtBlockFormat& row = *findDxtBlockFormat(format);
+        const BlockFormat& row = *findBlockFormat(format);
         std::vector<uint8_t> plain(size_t(count) * row.blockBytes);
         std::vector<uint8_t> vector(plain.size(), 0xCC);
         row.encodePlainBatch(blocks.data(), count, plain.data());
@@ -89,8 +90,8 @@ void expectSameBytes(const std::vector<FloatColor>& blocks, const char* what) {
 }
 
 // The high-quality encoder's vector variants that this processor runs.
-std::vector<std::pair<const char*, DxtBatchEncoder>> hqVectorVariants(const DxtBlockFormat& row) {
-    std::vector<std::pair<const char*, DxtBatchEncoder>> variants = {{"SSE2", row.encodeHqSse2Batch}};
+std::vector<std::pair<const char*, BlockBatchEncoder>> hqVectorVariants(const BlockFormat& row) {
+    std::vector<std::pair<const char*, BlockBatchEncoder>> variants = {{"SSE2", row.encodeHqSse2Batch}};
     if (__builtin_cpu_supports("avx2"))
         variants.push_back({"AVX2", row.encodeHqAvx2Batch});
     if (__builtin_cpu_supports("avx512f"))
@@ -102,7 +103,7 @@ void expectHqSameBytes(const std::vector<FloatColor>& blocks,
                        std::initializer_list<PixelFormat> formats, const char* what) {
     const uint32_t count = uint32_t(blocks.size() / 16);
     for (PixelFormat format : formats) {
-        const DxtBlockFormat& row = *findDxtBlockFormat(format);
+        const BlockFormat& row = *findBlockFormat(format);
         // A block's worth of bytes past the end, which no variant may touch.
         auto untouchedTail = [&](const std::vector<uint8_t>& out) {
             return std::all_of(out.end() - row.blockBytes, out.end(),
@@ -201,8 +202,8 @@ TEST(DxtBatchTest, DisableMmxChoosesThePlainHighQualityEncoder) {
     platform_ext::setRegistryFile(settings.c_str());
     EXPECT_EQ(dxtHqVariant(), DxtHqVariant::Plain);
     for (PixelFormat format : blockFormats) {
-        const DxtBlockFormat& row = *findDxtBlockFormat(format);
-        EXPECT_EQ(dxtHqBatchEncoder(row), row.encodeHqPlainBatch);
+        const BlockFormat& row = *findBlockFormat(format);
+        EXPECT_EQ(blockHqBatchEncoder(row), row.encodeHqPlainBatch);
     }
     platform_ext::setRegistryFile(nullptr);
     std::filesystem::remove(settings);

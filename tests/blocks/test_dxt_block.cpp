@@ -1,6 +1,7 @@
 // The block codec: hand-made blocks decoded in both colour and both alpha modes, the bytes the
 // encoder writes for blocks whose result is known, and its invariants on random blocks.
-#include "blit/dxt_block.h"
+#include "blit/pixel_format.h"
+#include "blocks/dxt_block.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +31,7 @@ Block uniform(const FloatColor& c) {
 }
 
 Bytes encode(PixelFormat format, const Block& in) {
-    const DxtBlockFormat& row = *findDxtBlockFormat(format);
+    const BlockFormat& row = *findBlockFormat(format);
     Bytes out(row.blockBytes, 0xCC);
     row.encode(in.data(), out.data());
     return out;
@@ -38,7 +39,7 @@ Bytes encode(PixelFormat format, const Block& in) {
 
 Block decode(PixelFormat format, const Bytes& bytes) {
     Block out;
-    findDxtBlockFormat(format)->decode(bytes.data(), out.data());
+    findBlockFormat(format)->decode(bytes.data(), out.data());
     return out;
 }
 

@@ -1,40 +1,9 @@
-// The block codec of "DXT1".."DXT5": one 4 x 4 block between its stored bytes and 16
-// FloatColor values in row-major order, and the encoder's shared steps.
+// The block routines of "DXT1".."DXT5" and the encoder's shared steps.
 #pragma once
 
-#include "blit/float_color.h"
-#include "blit/pixel_format.h"
+#include "blocks/block_format.h"
 
 #include <cstdint>
-
-using DxtBlockDecoder = void (*)(const uint8_t* block, FloatColor out[16]);
-using DxtBlockEncoder = void (*)(const FloatColor in[16], uint8_t* block);
-// Encodes `count` blocks of 16 values each (block after block) into consecutive blocks.
-using DxtBatchEncoder = void (*)(const FloatColor* in, uint32_t count, uint8_t* blocks);
-
-struct DxtBlockFormat {
-    PixelFormat format;
-    uint32_t blockBytes;
-    DxtBlockDecoder decode;
-    DxtBlockEncoder encode;
-    DxtBatchEncoder encodePlainBatch; // the per-block routine over a row of blocks
-    DxtBatchEncoder encodeAvx2Batch;  // eight blocks at a time, for processors with AVX2
-    // The high-quality encoder (FilterHighQualityBlocks), whose three variants write the same
-    // bytes: one block at a time, four (SSE2), eight (AVX2) and sixteen (AVX-512).
-    DxtBatchEncoder encodeHqPlainBatch;
-    DxtBatchEncoder encodeHqSse2Batch;
-    DxtBatchEncoder encodeHqAvx2Batch;
-    DxtBatchEncoder encodeHqAvx512Batch;
-};
-
-// The row of a block-compressed format, or null for any other format.
-const DxtBlockFormat* findDxtBlockFormat(PixelFormat format);
-// The fastest batch encoder this processor runs for the format; its bytes equal those of
-// encodePlainBatch.
-DxtBatchEncoder dxtBatchEncoder(const DxtBlockFormat& format);
-// The high-quality encoder's variant for this processor (the plain one when "DisableMMX" is
-// set).
-DxtBatchEncoder dxtHqBatchEncoder(const DxtBlockFormat& format);
 
 // Per-format entry points. Decoding and encoding always succeed.
 void decodeDxt1Block(const uint8_t* block, FloatColor out[16]);

@@ -2,12 +2,13 @@
 // routines of the five formats: each lane follows its own block (its colour mode, its
 // refinement iterations) with the plain encoder's operations in the plain encoder's order;
 // lanes that are done keep their values through masks. Built with -mavx2.
-#include "blit/dxt_batch.h"
+#include "blocks/dxt_batch.h"
 
-#include "blit/dxt_block.h"
-#include "blit/dxt_lanes_avx2.h"
+#include "blocks/dxt_block.h"
+#include "blocks/dxt_lanes_avx2.h"
 
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -272,7 +273,7 @@ enum class Alpha { None, Explicit, Interpolated };
 
 // Eight blocks at a time; the blocks left over go through the plain encoder.
 template <Alpha AlphaHalf, bool Premultiplied>
-void encodeBlocks(const FloatColor* in, uint32_t count, uint8_t* blocks, DxtBlockEncoder plain) {
+void encodeBlocks(const FloatColor* in, uint32_t count, uint8_t* blocks, BlockEncoder plain) {
     const uint32_t blockBytes = AlphaHalf == Alpha::None ? 8 : 16;
     uint32_t done = 0;
     for (; done + lanes <= count; done += lanes) {

@@ -1,8 +1,8 @@
 // The alpha halves of "DXT2".."DXT5": explicit 4-bit alpha and interpolated alpha with its
 // least-squares endpoints, both with error diffusion; and the premultiplied colours.
-#include "blit/dxt_block.h"
+#include "blocks/dxt_block.h"
 
-#include "blit/dxt_constants.h"
+#include "blocks/dxt_constants.h"
 
 #include <cmath>
 #include <utility>

@@ -2,10 +2,11 @@
 // plain bounding-box encoder's figure printed beside it, and its invariants on real blocks. The
 // high-quality encoder likewise on the real photographs and greys, with its transparent pixels
 // and the decoder's palette values it models.
-#include "blit/dxt_block.h"
-#include "blit/dxt_hq.h"
 #include "blit/pixel_codec.h"
+#include "blit/pixel_format.h"
 #include "blit/surface_blitter.h"
+#include "blocks/dxt_block.h"
+#include "blocks/dxt_hq.h"
 #include "tests/support/photos.h"
 
 #include <gtest/gtest.h>
@@ -146,10 +147,10 @@ constexpr double qualityMargin = 0.02;
 // PSNR of the high-quality encoder's blocks decoded back, over red, green and blue or over alpha,
 // pooled over every pixel of the blocks.
 double hqPsnr(const std::vector<FloatColor>& blocks, PixelFormat format, bool alpha) {
-    const DxtBlockFormat& row = *findDxtBlockFormat(format);
+    const BlockFormat& row = *findBlockFormat(format);
     const uint32_t count = uint32_t(blocks.size() / 16);
     std::vector<uint8_t> encoded(size_t(count) * row.blockBytes);
-    dxtHqBatchEncoder(row)(blocks.data(), count, encoded.data());
+    blockHqBatchEncoder(row)(blocks.data(), count, encoded.data());
     double sum = 0.0;
     for (uint32_t n = 0; n < count; ++n) {
         FloatColor decoded[16];
@@ -270,9 +271,9 @@ TEST(DxtQualityTest, HighQualityDxt1KeepsTransparentPixelsAndOnlyThoseTransparen
             blocks[n * 16 + i] = {unit(random), unit(random), unit(random), a};
         }
     }
-    const DxtBlockFormat& row = *findDxtBlockFormat(D3DFMT_DXT1);
+    const BlockFormat& row = *findBlockFormat(D3DFMT_DXT1);
     std::vector<uint8_t> encoded(3000 * 8);
-    dxtHqBatchEncoder(row)(blocks.data(), 3000, encoded.data());
+    blockHqBatchEncoder(row)(blocks.data(), 3000, encoded.data());
     const std::vector<uint8_t> allClear = {0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     EXPECT_EQ(std::vector<uint8_t>(encoded.begin(), encoded.begin() + 8), allClear);
     for (size_t n = 0; n < 3000; ++n) {

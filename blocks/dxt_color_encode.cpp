@@ -1,8 +1,8 @@
 // The colour block encoder: a least-squares fit of the two endpoints in a perceptually
 // weighted colour space, with the quantisation error diffused inside the block.
-#include "blit/dxt_block.h"
+#include "blocks/dxt_block.h"
 
-#include "blit/dxt_constants.h"
+#include "blocks/dxt_constants.h"
 
 #include <cmath>
 #include <utility>
