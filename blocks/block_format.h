@@ -4,8 +4,17 @@
 #pragma once
 
 #include "blocks/block_texel.h"
+#include "d3d8.h"
 
 #include <cstdint>
+
+// Block formats Direct3D 8 does not name, by the four-character codes DDS files give them; BC7
+// has none in the files (only a DXGI format), so its code is the toolkit's own.
+inline constexpr uint32_t BlockFormatBc4 = MAKEFOURCC('A', 'T', 'I', '1');       // one channel
+inline constexpr uint32_t BlockFormatBc4Signed = MAKEFOURCC('B', 'C', '4', 'S'); // in [-1, 1]
+inline constexpr uint32_t BlockFormatBc5 = MAKEFOURCC('A', 'T', 'I', '2');       // two channels
+inline constexpr uint32_t BlockFormatBc5Signed = MAKEFOURCC('B', 'C', '5', 'S'); // in [-1, 1]
+inline constexpr uint32_t BlockFormatBc7 = MAKEFOURCC('B', 'C', '7', ' ');       // colour, alpha
 
 // One 4 x 4 block between its stored bytes and 16 values in row-major order.
 using BlockDecoder = void (*)(const uint8_t* block, FloatColor out[16]);
