@@ -2,6 +2,7 @@
 // batch encoders for this processor.
 #include "blocks/block_format.h"
 
+#include "blocks/bc7.h"
 #include "blocks/dxt_batch.h"
 #include "blocks/dxt_block.h"
 #include "blocks/dxt_constants.h"
@@ -45,8 +46,13 @@ const BlockFormat blockFormatTable[] = {
     {D3DFMT_DXT5, 16, decodeDxt5Block, encodeDxt5Block, quantizeDxt<255>,
      encodeEachBlock<encodeDxt5Block, 16>, encodeDxt5BlocksAvx2, encodeDxt5BlocksHqPlain,
      encodeDxt5BlocksHqSse2, encodeDxt5BlocksHqAvx2, encodeDxt5BlocksHqAvx512},
+    // One plain encoder whose bytes are the same everywhere: `High` in the exact slots, `Best`
+    // where high quality is asked for.
+    {BlockFormatBc7, 16, decodeBc7Block, encodeBc7Block, quantizeBc7, encodeBc7BlocksHigh,
+     encodeBc7BlocksHigh, encodeBc7BlocksBest, encodeBc7BlocksBest, encodeBc7BlocksBest,
+     encodeBc7BlocksBest},
 };
-static_assert(sizeof(blockFormatTable) / sizeof(blockFormatTable[0]) == 5);
+static_assert(sizeof(blockFormatTable) / sizeof(blockFormatTable[0]) == 6);
 
 } // namespace
 
