@@ -46,11 +46,12 @@ const BlockFormat blockFormatTable[] = {
     {D3DFMT_DXT5, 16, decodeDxt5Block, encodeDxt5Block, quantizeDxt<255>,
      encodeEachBlock<encodeDxt5Block, 16>, encodeDxt5BlocksAvx2, encodeDxt5BlocksHqPlain,
      encodeDxt5BlocksHqSse2, encodeDxt5BlocksHqAvx2, encodeDxt5BlocksHqAvx512},
-    // One plain encoder whose bytes are the same everywhere: `High` in the exact slots, `Best`
-    // where high quality is asked for.
+    // One plain encoder whose bytes are the same everywhere, at its `High` level in every slot:
+    // high quality is asked for by loads and mip chains too, where `Best` (six times slower)
+    // would cost minutes; a tool asks for it by bc7BatchEncoder.
     {BlockFormatBc7, 16, decodeBc7Block, encodeBc7Block, quantizeBc7, encodeBc7BlocksHigh,
-     encodeBc7BlocksHigh, encodeBc7BlocksBest, encodeBc7BlocksBest, encodeBc7BlocksBest,
-     encodeBc7BlocksBest},
+     encodeBc7BlocksHigh, encodeBc7BlocksHigh, encodeBc7BlocksHigh, encodeBc7BlocksHigh,
+     encodeBc7BlocksHigh},
 };
 static_assert(sizeof(blockFormatTable) / sizeof(blockFormatTable[0]) == 6);
 

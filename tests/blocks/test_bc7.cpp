@@ -316,3 +316,221 @@ TEST(Bc7DecodeTest, ReservedModeDecodesToZeroAndFloatsAreTheBytesOver255) {
         EXPECT_FLOAT_EQ(colors[i].a, 1.0f);
     }
 }
+
+namespace {
+
+const Bc7Quality levels[] = {Bc7Quality::Fast, Bc7Quality::High, Bc7Quality::Best};
+const char* const levelNames[] = {"fast", "high", "best"};
+
+uint32_t toByte(float x) {
+    return uint32_t(x * 255.0f + 0.5f);
+}
+
+uint32_t modeOf(const uint8_t* block) {
+    uint32_t mode = 0;
+    while (mode < 8 && !(block[0] >> mode & 1))
+        ++mode;
+    return mode;
+}
+
+// Blocks of a gradient across the block plus noise, in colour and (when `alpha`) in an alpha
+// that runs the other way, so colour and alpha are not one line.
+std::vector<FloatColor> randomBlocks(uint32_t count, bool alpha, uint32_t seed) {
+    std::mt19937 random(seed);
+    std::vector<FloatColor> out(size_t(count) * 16);
+    for (uint32_t n = 0; n < count; ++n) {
+        float base[4], slope[4];
+        for (uint32_t c = 0; c < 4; ++c) {
+            base[c] = float(random() % 256);
+            slope[c] = float(int32_t(random() % 61) - 30);
+        }
+        const uint32_t noise = 1 + random() % 24;
+        for (uint32_t i = 0; i < 16; ++i) {
+            const float x = float(i % 4), y = float(i / 4);
+            float v[4];
+            for (uint32_t c = 0; c < 4; ++c) {
+                const float along = c == 3 ? y : x + (n % 3 == 0 ? y : 0.0f);
+                v[c] = base[c] + slope[c] * along + float(int32_t(random() % noise)) -
+                       float(noise / 2);
+                v[c] = std::min(255.0f, std::max(0.0f, std::round(v[c]))) / 255.0f;
+            }
+            out[size_t(n) * 16 + i] = {v[0], v[1], v[2], alpha ? v[3] : 1.0f};
+        }
+    }
+    return out;
+}
+
+struct Errors {
+    double rgb = 0, alpha = 0; // summed squares at 8 bits
+    uint32_t pixels = 0;
+    double rgbPsnr() const { return 10.0 * std::log10(255.0 * 255.0 * 3 * pixels / rgb); }
+    double alphaPsnr() const { return 10.0 * std::log10(255.0 * 255.0 * pixels / alpha); }
+};
+
+Errors measure(const std::vector<FloatColor>& values, const std::vector<uint8_t>& blocks) {
+    Errors errors;
+    for (size_t n = 0; n < blocks.size() / 16; ++n) {
+        FloatColor out[16];
+        decodeBc7Block(&blocks[n * 16], out);
+        for (uint32_t i = 0; i < 16; ++i) {
+            const FloatColor& in = values[n * 16 + i];
+            const float a[4] = {in.r, in.g, in.b, in.a}, b[4] = {out[i].r, out[i].g, out[i].b,
+                                                                 out[i].a};
+            for (uint32_t c = 0; c < 4; ++c) {
+                const double d = double(toByte(a[c])) - double(toByte(b[c]));
+                (c < 3 ? errors.rgb : errors.alpha) += d * d;
+            }
+        }
+        errors.pixels += 16;
+    }
+    return errors;
+}
+
+std::vector<uint8_t> encoded(const std::vector<FloatColor>& values, Bc7Quality level) {
+    std::vector<uint8_t> blocks(values.size() + 16, 0xEE); // one guard block past the end
+    bc7BatchEncoder(level)(values.data(), uint32_t(values.size() / 16), blocks.data());
+    for (size_t i = values.size(); i < blocks.size(); ++i)
+        EXPECT_EQ(blocks[i], 0xEE) << "written past the last block";
+    blocks.resize(values.size());
+    return blocks;
+}
+
+} // namespace
+
+// Opaque blocks take colour modes and decode fully opaque; blocks with alpha take the modes that
+// store it. Every level on the same blocks, with its figures printed.
+TEST(Bc7EncodeTest, EveryLevelChoosesModesFitForItsBlocks) {
+    for (const bool alpha : {false, true}) {
+        const std::vector<FloatColor> values = randomBlocks(1500, alpha, alpha ? 7 : 3);
+        double previous = 0;
+        for (uint32_t l = 0; l < 3; ++l) {
+            const std::vector<uint8_t> blocks = encoded(values, levels[l]);
+            uint32_t modeCount[9] = {};
+            for (size_t n = 0; n < blocks.size() / 16; ++n) {
+                const uint32_t mode = modeOf(&blocks[n * 16]);
+                ++modeCount[mode];
+                if (!alpha) {
+                    ASSERT_TRUE(mode <= 3 || mode == 5 || mode == 6) << levelNames[l];
+                    uint8_t texels[16][4];
+                    decodeBc7BlockBytes(&blocks[n * 16], texels);
+                    for (uint32_t i = 0; i < 16; ++i)
+                        ASSERT_EQ(texels[i][3], 255) << levelNames[l] << " block " << n;
+                } else {
+                    ASSERT_GE(mode, 4u) << levelNames[l];
+                    ASSERT_LE(mode, 7u) << levelNames[l];
+                }
+            }
+            const Errors errors = measure(values, blocks);
+            std::printf("%s, %s: RGB %.2f dB, alpha %.2f dB; modes 0-7:", levelNames[l],
+                        alpha ? "alpha" : "opaque", errors.rgbPsnr(),
+                        alpha ? errors.alphaPsnr() : 99.0);
+            for (uint32_t m = 0; m < 8; ++m)
+                std::printf(" %u", modeCount[m]);
+            std::printf("\n");
+            const double pooled = alpha ? 10.0 * std::log10(255.0 * 255.0 * 4 * errors.pixels /
+                                                            (errors.rgb + errors.alpha))
+                                        : errors.rgbPsnr();
+            EXPECT_GE(pooled, previous - 0.01) << levelNames[l] << " below the level before";
+            previous = pooled;
+            if (alpha) {
+                EXPECT_GE(errors.alphaPsnr(), 37.0) << levelNames[l];
+                // Alpha that does not follow the colour wants its own indices somewhere.
+                EXPECT_GT(modeCount[4] + modeCount[5], 0u) << levelNames[l];
+            }
+            EXPECT_GE(errors.rgbPsnr(), 35.5) << levelNames[l];
+        }
+    }
+}
+
+// A block of one colour comes back exactly, whatever the value of each channel.
+TEST(Bc7EncodeTest, OneColourBlocksAreExact) {
+    for (uint32_t v = 0; v < 256; ++v) {
+        const uint32_t value[4] = {v, 255 - v, (v * 7) & 255, v ^ 0x5A};
+        FloatColor in[16];
+        for (FloatColor& c : in) {
+            c = {float(value[0]) / 255.0f, float(value[1]) / 255.0f, float(value[2]) / 255.0f,
+                 float(value[3]) / 255.0f};
+        }
+        uint8_t block[16];
+        encodeBc7Block(in, block);
+        const Texels texels = decoded(block);
+        for (const Texel& t : texels)
+            ASSERT_EQ(t, (Texel{value[0], value[1], value[2], value[3]})) << "value " << v;
+    }
+}
+
+// Values outside the unit range are clamped and NaN taken as 0, as the other encoders do.
+TEST(Bc7EncodeTest, OutOfRangeValuesClampAndNotANumberIsZero) {
+    FloatColor in[16];
+    for (uint32_t i = 0; i < 16; ++i)
+        in[i] = {i < 8 ? -2.0f : 3.0f, std::nanf(""), 0.5f, 1.0f};
+    uint8_t block[16];
+    encodeBc7Block(in, block);
+    const Texels texels = decoded(block);
+    for (uint32_t i = 0; i < 16; ++i) {
+        EXPECT_NEAR(double(texels[i][0]), i < 8 ? 0.0 : 255.0, 2.0) << i;
+        EXPECT_NEAR(double(texels[i][1]), 0.0, 2.0) << i;
+        EXPECT_NEAR(double(texels[i][2]), 128.0, 2.0) << i;
+        EXPECT_EQ(texels[i][3], 255u) << i;
+    }
+}
+
+TEST(Bc7EncodeTest, TheRowHoldsTheCodecAndTheLevelsAreDistinct) {
+    const BlockFormat* row = findBlockFormat(BlockFormatBc7);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->blockBytes, 16u);
+    EXPECT_EQ(row->decode, &decodeBc7Block);
+    EXPECT_EQ(row->encodePlainBatch, bc7BatchEncoder(Bc7Quality::High));
+    EXPECT_EQ(blockBatchEncoder(*row), bc7BatchEncoder(Bc7Quality::High));
+    EXPECT_EQ(blockHqBatchEncoder(*row), bc7BatchEncoder(Bc7Quality::High));
+    EXPECT_NE(bc7BatchEncoder(Bc7Quality::Fast), bc7BatchEncoder(Bc7Quality::High));
+    EXPECT_NE(bc7BatchEncoder(Bc7Quality::Best), bc7BatchEncoder(Bc7Quality::High));
+    // A colour key is compared at 8 bits a channel.
+    const FloatColor key = row->quantize({0.5f, 1.5f, -0.25f, 0.1f});
+    EXPECT_EQ(key, (FloatColor{128 * 0.003921569f, 1.0f * 255 * 0.003921569f, 0.0f,
+                               26 * 0.003921569f}));
+    // The per-block encoder is the batch's first block.
+    const std::vector<FloatColor> values = randomBlocks(3, true, 11);
+    std::vector<uint8_t> batch = encoded(values, Bc7Quality::High);
+    uint8_t single[16];
+    row->encode(&values[32], single);
+    EXPECT_EQ(std::memcmp(single, &batch[32], 16), 0);
+}
+
+// Each level on every eighth block of the real photographs (and alpha on the greys): held at the
+// figures it reaches, better as the level rises, the same bytes on a second run.
+TEST(Bc7QualityTest, LevelsKeepTheirFiguresOnTheRealPhotographs) {
+    std::vector<test_support::Photo> pictures;
+    std::vector<FloatColor> all, photos, greys;
+    ASSERT_TRUE(test_support::loadRealPhotos(&pictures));
+    for (const test_support::Photo& photo : pictures)
+        test_support::appendBlocks(photo, false, &all);
+    for (size_t n = 0; n < all.size() / 16; n += 8)
+        photos.insert(photos.end(), all.begin() + n * 16, all.begin() + n * 16 + 16);
+    all.clear();
+    ASSERT_TRUE(test_support::loadRealGreys(&pictures));
+    for (const test_support::Photo& photo : pictures)
+        test_support::appendBlocks(photo, true, &all);
+    for (size_t n = 0; n < all.size() / 16; n += 8)
+        greys.insert(greys.end(), all.begin() + n * 16, all.begin() + n * 16 + 16);
+
+    const double floors[3] = {45.200, 45.590, 45.901}; // RGB dB of fast, high, best
+    const double margin = 0.02;
+    double previous = 0;
+    for (uint32_t l = 0; l < 3; ++l) {
+        const std::vector<uint8_t> blocks = encoded(photos, levels[l]);
+        const double figure = measure(photos, blocks).rgbPsnr();
+        std::printf("%s on every eighth block of the photographs: RGB %.3f dB\n", levelNames[l],
+                    figure);
+        EXPECT_GE(figure, floors[l] - margin) << levelNames[l];
+        EXPECT_GT(figure, previous) << levelNames[l];
+        previous = figure;
+        if (levels[l] == Bc7Quality::High)
+            EXPECT_EQ(encoded(photos, levels[l]), blocks) << "a second run differs";
+    }
+    const Errors alpha = measure(greys, encoded(greys, Bc7Quality::High));
+    std::printf("high on the greys as alpha: alpha %.3f dB, RGB %.3f dB\n", alpha.alphaPsnr(),
+                alpha.rgb > 0 ? alpha.rgbPsnr() : 99.0);
+    EXPECT_GE(alpha.alphaPsnr(), 45.832 - margin);
+    EXPECT_EQ(alpha.rgb, 0.0) << "the constant colour under the alpha is kept exactly";
+}
