@@ -28,6 +28,9 @@ struct Level {
     bool everyPBit;        // every p-bit choice fitted, not only the one nearest the endpoints
     bool endpointSteps;    // single steps of each quantised endpoint channel, kept where better
     bool everyRotation;    // modes 4 and 5 with each channel in the separately indexed slot
+    // A block whose one-subset fit errs by at most this much a pixel (squares summed over its
+    // channels) is not tried with partitions.
+    uint32_t closeEnough;
 };
 
 // The texels of one block in 8 bits and whether all of them are opaque.
@@ -584,58 +587,53 @@ Plan fitSeparateMode(const Texels& texels, uint32_t mode, uint32_t rotation, uin
     return plan;
 }
 
-// The moments of a set of pixels: count, sums and sums of products of the C channels.
+// The moments of a set of pixels in C channels: count, sums, and sums of the products of each
+// pair of channels (K of them), kept as one row of numbers so that sets add and subtract.
 template <uint32_t C>
 struct Moments {
-    static constexpr uint32_t rounds = 1;
-    float n = 0;
-    float sum[C] = {};
-    float cross[C][C] = {};
+    static constexpr uint32_t K = C * (C + 1) / 2;
+    static constexpr uint32_t size = 1 + C + K;
+    float m[size] = {};
 
-    void add(const float* x) {
-        n += 1;
+    static void of(const int32_t* v, float* out) {
+        out[0] = 1;
+        for (uint32_t a = 0; a < C; ++a)
+            out[1 + a] = float(v[a]);
+        uint32_t k = 1 + C;
         for (uint32_t a = 0; a < C; ++a) {
-            sum[a] += x[a];
             for (uint32_t b = a; b < C; ++b)
-                cross[a][b] += x[a] * x[b];
+                out[k++] = float(v[a] * v[b]);
         }
     }
-    void remove(const Moments& other) {
-        n -= other.n;
+    void add(const float* row) {
+        for (uint32_t i = 0; i < size; ++i)
+            m[i] += row[i];
+    }
+    void subtract(const Moments& other) {
+        for (uint32_t i = 0; i < size; ++i)
+            m[i] -= other.m[i];
+    }
+    void covariance(float cov[C][C]) const {
+        const float inverse = 1.0f / m[0];
+        uint32_t k = 1 + C;
         for (uint32_t a = 0; a < C; ++a) {
-            sum[a] -= other.sum[a];
             for (uint32_t b = a; b < C; ++b)
-                cross[a][b] -= other.cross[a][b];
+                cov[a][b] = cov[b][a] = m[k++] - m[1 + a] * m[1 + b] * inverse;
         }
     }
     // The spread off the principal axis and along it (sums of squares): a round of power
     // iteration from `seed` and the Rayleigh quotient.
     void spread(const float* seed, float* off, float* along) const {
         float cov[C][C];
+        covariance(cov);
         float trace = 0;
-        const float inverse = 1.0f / n;
-        for (uint32_t a = 0; a < C; ++a) {
-            for (uint32_t b = a; b < C; ++b)
-                cov[a][b] = cov[b][a] = cross[a][b] - sum[a] * sum[b] * inverse;
-            trace += cov[a][a];
-        }
-        float axis[C];
         for (uint32_t a = 0; a < C; ++a)
-            axis[a] = seed[a];
-        for (uint32_t round = 0; round < rounds; ++round) {
-            float next[C] = {};
-            for (uint32_t a = 0; a < C; ++a) {
-                for (uint32_t b = 0; b < C; ++b)
-                    next[a] += cov[a][b] * axis[b];
-            }
-            float largest = 0;
-            for (uint32_t a = 0; a < C; ++a)
-                largest = std::max(largest, std::fabs(next[a]));
-            if (!(largest > 0))
-                break;
-            const float scale = 1.0f / largest;
-            for (uint32_t a = 0; a < C; ++a)
-                axis[a] = next[a] * scale;
+            trace += cov[a][a];
+        float axis[C];
+        for (uint32_t a = 0; a < C; ++a) {
+            axis[a] = 0;
+            for (uint32_t b = 0; b < C; ++b)
+                axis[a] += cov[a][b] * seed[b];
         }
         float length = 0, quotient = 0;
         for (uint32_t a = 0; a < C; ++a) {
@@ -659,51 +657,66 @@ struct PartitionSpread {
     float along[64];
 };
 
+// For each partition of two and of three subsets, the pixels of subsets 1 and 2 as bit masks.
+struct SubsetMasks {
+    uint16_t mask[2][64][2];
+};
+
+const SubsetMasks& subsetMasks() {
+    static const SubsetMasks table = [] {
+        SubsetMasks t{};
+        for (uint32_t subsets = 2; subsets <= 3; ++subsets) {
+            for (uint32_t partition = 0; partition < 64; ++partition) {
+                const uint8_t* subsetOf = bc7::subsetsOf(subsets, partition);
+                for (uint32_t i = 0; i < 16; ++i) {
+                    if (subsetOf[i] != 0)
+                        t.mask[subsets - 2][partition][subsetOf[i] - 1] |= uint16_t(1u << i);
+                }
+            }
+        }
+        return t;
+    }();
+    return table;
+}
+
 template <uint32_t C>
 void measurePartitions(const Texels& texels, uint32_t subsets, PartitionSpread* out) {
-    float x[16][C];
-    Moments<C> whole;
+    using M = Moments<C>;
+    float rows[16][M::size];
+    M whole;
     for (uint32_t i = 0; i < 16; ++i) {
-        for (uint32_t c = 0; c < C; ++c)
-            x[i][c] = float(texels.v[i][c]);
-        whole.add(x[i]);
+        M::of(texels.v[i], rows[i]);
+        whole.add(rows[i]);
     }
-    // The subsets' axes start from the whole block's.
-    float seed[C];
+    // The subsets' axes start from the whole block's (three rounds of power iteration).
+    float seed[C], cov[C][C];
+    whole.covariance(cov);
     for (uint32_t c = 0; c < C; ++c)
         seed[c] = 1.0f;
     for (uint32_t round = 0; round < 3; ++round) {
         float next[C] = {};
-        const float inverse = 1.0f / whole.n;
-        for (uint32_t a = 0; a < C; ++a) {
-            for (uint32_t b = 0; b < C; ++b) {
-                const uint32_t lo = std::min(a, b), hi = std::max(a, b);
-                next[a] +=
-                    (whole.cross[lo][hi] - whole.sum[lo] * whole.sum[hi] * inverse) * seed[b];
-            }
-        }
         float largest = 0;
-        for (uint32_t a = 0; a < C; ++a)
+        for (uint32_t a = 0; a < C; ++a) {
+            for (uint32_t b = 0; b < C; ++b)
+                next[a] += cov[a][b] * seed[b];
             largest = std::max(largest, std::fabs(next[a]));
+        }
         if (!(largest > 0))
             break;
         for (uint32_t a = 0; a < C; ++a)
             seed[a] = next[a] / largest;
     }
+    const SubsetMasks& masks = subsetMasks();
     for (uint32_t partition = 0; partition < 64; ++partition) {
-        const uint8_t* subsetOf = bc7::subsetsOf(subsets, partition);
-        Moments<C> part[3];
-        for (uint32_t i = 1; i < 16; ++i) {
-            // Pixel 0 is always in subset 0.
-            if (subsetOf[i] == 1)
-                part[1].add(x[i]);
-            else if (subsetOf[i] == 2)
-                part[2].add(x[i]);
+        M part[3];
+        for (uint32_t s = 1; s < subsets; ++s) {
+            for (uint32_t bits = masks.mask[subsets - 2][partition][s - 1]; bits != 0;
+                 bits &= bits - 1)
+                part[s].add(rows[__builtin_ctz(bits)]);
         }
         part[0] = whole;
-        part[0].remove(part[1]);
-        if (subsets == 3)
-            part[0].remove(part[2]);
+        for (uint32_t s = 1; s < subsets; ++s)
+            part[0].subtract(part[s]);
         float off = 0, along = 0;
         for (uint32_t s = 0; s < subsets; ++s) {
             float o, a;
@@ -815,6 +828,10 @@ void encodeWithLevel(const FloatColor in[16], uint8_t* block, const Level& level
         return;
     }
     Plan best = fitSubsetMode(texels, 6, 0, level, noError);
+    if (best.error <= level.closeEnough * 16) {
+        writePlan(best, block);
+        return;
+    }
     PartitionSpread spread;
     if (texels.opaque) {
         if (level.partitions2 != 0 && best.error > 0) {
@@ -848,9 +865,9 @@ void encodeWithLevel(const FloatColor in[16], uint8_t* block, const Level& level
 // high  two partitions of modes 1 and 3, one of 0 and 2: 0.8 Mpix/s, 45.60 dB;
 // best  eight of each, every p-bit choice, single endpoint steps, every rotation for alpha:
 //       0.13 Mpix/s, 45.92 dB.
-constexpr Level fastLevel = {1, 0, 1, false, false, false};
-constexpr Level highLevel = {2, 1, 1, false, false, false};
-constexpr Level bestLevel = {8, 8, 2, true, true, true};
+constexpr Level fastLevel = {1, 0, 1, false, false, false, 6};
+constexpr Level highLevel = {2, 1, 1, true, false, false, 0};
+constexpr Level bestLevel = {8, 8, 2, true, true, true, 0};
 
 template <const Level& L>
 void encodeBlocks(const FloatColor* in, uint32_t count, uint8_t* blocks) {
