@@ -26,7 +26,8 @@ struct Level {
     uint32_t partitions3;  // three-subset partitions (modes 0 and 2); 0 leaves those modes out
     uint32_t refineRounds; // least-squares rounds after the axis fit
     bool everyPBit;        // every p-bit choice fitted, not only the one nearest the endpoints
-    bool endpointSteps;    // single steps of each quantised endpoint channel, kept where better
+    uint32_t endpointSteps; // passes of single steps of each stored endpoint channel, every fit
+    uint32_t polishSteps;   // the same, on the mode and partition chosen only
     bool everyRotation;    // modes 4 and 5 with each channel in the separately indexed slot
     // A block whose one-subset fit errs by at most this much a pixel (squares summed over its
     // channels) is not tried with partitions.
@@ -374,8 +375,9 @@ Fit fitPoints(const Points& points, const Precision& precision, const Level& lev
     }
     if (level.everyPBit && precision.pBits != 0 && best.error > 0)
         evaluate<C>(points, precision, true, ends, &best);
-    if (level.endpointSteps && best.error > 0) {
-        const uint32_t hasP = precision.pBits != 0;
+    // Single steps of each stored endpoint channel, in passes while one helps.
+    for (uint32_t pass = 0; pass < level.endpointSteps && best.error > 0; ++pass) {
+        const uint32_t before = best.error;
         for (uint32_t k = 0; k < 2; ++k) {
             for (uint32_t c = 0; c < C; ++c) {
                 const int32_t top = (1 << precision.bits[c]) - 1;
@@ -391,7 +393,8 @@ Fit fitPoints(const Points& points, const Precision& precision, const Level& lev
                 }
             }
         }
-        (void)hasP;
+        if (best.error >= before)
+            break;
     }
     return best;
 }
@@ -809,6 +812,18 @@ void fitPartitioned(const Texels& texels, uint32_t mode, uint32_t tried,
         keepBetter(fitSubsetMode(texels, mode, order[i], level, best->error), best);
 }
 
+// The chosen mode and partition fitted again with endpoint steps, where the level asks for them.
+Plan polished(const Texels& texels, const Plan& chosen, const Level& level) {
+    if (level.polishSteps <= level.endpointSteps || chosen.error == 0)
+        return chosen;
+    Level polish = level;
+    polish.endpointSteps = level.polishSteps;
+    Plan again = chosen.mode == 4 || chosen.mode == 5
+                     ? fitSeparateMode(texels, chosen.mode, chosen.rotation, chosen.selector, polish)
+                     : fitSubsetMode(texels, chosen.mode, chosen.partition, polish, chosen.error);
+    return again.error < chosen.error ? again : chosen;
+}
+
 void encodeWithLevel(const FloatColor in[16], uint8_t* block, const Level& level) {
     Texels texels;
     texels.opaque = true;
@@ -829,7 +844,7 @@ void encodeWithLevel(const FloatColor in[16], uint8_t* block, const Level& level
     }
     Plan best = fitSubsetMode(texels, 6, 0, level, noError);
     if (best.error <= level.closeEnough * 16) {
-        writePlan(best, block);
+        writePlan(polished(texels, best, level), block);
         return;
     }
     PartitionSpread spread;
@@ -856,18 +871,20 @@ void encodeWithLevel(const FloatColor in[16], uint8_t* block, const Level& level
             fitPartitioned(texels, 7, level.partitions2, spread, level, &best);
         }
     }
-    writePlan(best, block);
+    writePlan(polished(texels, best, level), block);
 }
 
-// The levels, with their cost on the six real photographs (3.8 Mpix, opaque), one thread of
-// this machine's AMD EPYC under load from other builds, processor time, and pooled RGB PSNR:
-// fast  mode 6 and the best-ranked partition of modes 1 and 3: 1.8 Mpix/s, 45.21 dB;
-// high  two partitions of modes 1 and 3, one of 0 and 2: 0.8 Mpix/s, 45.60 dB;
-// best  eight of each, every p-bit choice, single endpoint steps, every rotation for alpha:
-//       0.13 Mpix/s, 45.92 dB.
-constexpr Level fastLevel = {1, 0, 1, false, false, false, 6};
-constexpr Level highLevel = {2, 1, 1, true, false, false, 0};
-constexpr Level bestLevel = {8, 8, 2, true, true, true, 0};
+// The levels, with their cost on the six real photographs (3.8 Mpix, opaque, pooled RGB PSNR),
+// in processor time of one thread of this machine's AMD EPYC shared with other builds:
+// fast  mode 6, and the best-ranked partition of modes 1 and 3 for blocks mode 6 leaves more
+//       than 6 a pixel off: about 6 Mpix/s, 44.99 dB;
+// high  two partitions of modes 1 and 3, one of 0 and 2, every p-bit choice, endpoint steps on
+//       the fit chosen: about 0.8 Mpix/s, 45.77 dB;
+// best  eight partitions of each, two least-squares rounds, endpoint steps on every fit, every
+//       rotation for alpha: about 0.14 Mpix/s, 45.93 dB.
+constexpr Level fastLevel = {1, 0, 1, false, 0, 0, false, 6};
+constexpr Level highLevel = {2, 1, 1, true, 0, 2, false, 0};
+constexpr Level bestLevel = {8, 8, 2, true, 1, 4, true, 0};
 
 template <const Level& L>
 void encodeBlocks(const FloatColor* in, uint32_t count, uint8_t* blocks) {

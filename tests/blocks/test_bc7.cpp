@@ -514,7 +514,7 @@ TEST(Bc7QualityTest, LevelsKeepTheirFiguresOnTheRealPhotographs) {
     for (size_t n = 0; n < all.size() / 16; n += 8)
         greys.insert(greys.end(), all.begin() + n * 16, all.begin() + n * 16 + 16);
 
-    const double floors[3] = {44.985, 45.667, 45.901}; // RGB dB of fast, high, best
+    const double floors[3] = {44.985, 45.762, 45.909}; // RGB dB of fast, high, best
     const double margin = 0.02;
     double previous = 0;
     for (uint32_t l = 0; l < 3; ++l) {
@@ -533,13 +533,13 @@ TEST(Bc7QualityTest, LevelsKeepTheirFiguresOnTheRealPhotographs) {
             uint64_t hash = 14695981039346656037ull;
             for (const uint8_t byte : blocks)
                 hash = (hash ^ byte) * 1099511628211ull;
-            EXPECT_EQ(hash, 0x9e4616df887aa739ull) << std::hex << "0x" << hash;
+            EXPECT_EQ(hash, 0xe0e34131a518f804ull) << std::hex << "0x" << hash;
         }
     }
     const Errors alpha = measure(greys, encoded(greys, Bc7Quality::High));
     std::printf("high on the greys as alpha: alpha %.3f dB, RGB %.3f dB\n", alpha.alphaPsnr(),
                 alpha.rgb > 0 ? alpha.rgbPsnr() : 99.0);
-    EXPECT_GE(alpha.alphaPsnr(), 45.856 - margin);
+    EXPECT_GE(alpha.alphaPsnr(), 46.587 - margin);
     // The constant colour under the alpha shares its endpoints' p-bits with alpha: barely moved.
     EXPECT_GE(alpha.rgbPsnr(), 70.0);
 }
