@@ -10,6 +10,8 @@ packages=(
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libpng-dev libjpeg-dev zlib1g-dev
   xvfb xauth xdotool x11-utils imagemagick xfonts-base
+  # Independent readers and writers of BC4/BC5 DDS files, for the tests only.
+  libnvtt-bin python3-pil
 )
 
 missing=()

@@ -90,6 +90,30 @@ Bytes ddsFile() {
     return makeDds(r);
 }
 
+// The DX10 header: three levels of R8G8B8A8, each rewritten into a buffer of its own; and of
+// BC5, which the device gets decoded.
+Bytes dx10File(uint32_t dxgi, size_t dataBytes) {
+    DdsRecipe r;
+    r.width = Width;
+    r.height = Height;
+    r.mipCount = 3;
+    r.pixel.flags = 0x4;
+    r.pixel.code = MAKEFOURCC('D', 'X', '1', '0');
+    r.data = Bytes(20, 0);
+    writeWord(r.data, 0, dxgi);
+    writeWord(r.data, 4, 3);
+    writeWord(r.data, 12, 1);
+    const Bytes pixels = patternBytes(dataBytes);
+    r.data.insert(r.data.end(), pixels.begin(), pixels.end());
+    return makeDds(r);
+}
+Bytes dx10RgbaFile() {
+    return dx10File(28, 4 * (Width * Height + 6 * 3 + 3 * 1));
+}
+Bytes dx10Bc5File() {
+    return dx10File(83, size_t(16) * ((Width + 3) / 4 * ((Height + 3) / 4) + 2 * 1 + 1));
+}
+
 Bytes jpegFile() {
     JpegRecipe r;
     r.width = Width;
@@ -141,8 +165,10 @@ const Load loadTable[] = {
     {"dds", ddsFile, D3DFMT_A8R8G8B8},
     {"png_to_dxt1", pngFile, D3DFMT_DXT1},
     {"png_to_dxt5", pngFile, D3DFMT_DXT5},
+    {"dds10_rgba", dx10RgbaFile, D3DFMT_A8R8G8B8},
+    {"dds10_bc5", dx10Bc5File, D3DFMT_UNKNOWN},
 };
-static_assert(std::size(loadTable) == 9);
+static_assert(std::size(loadTable) == 11);
 
 class LoadAllocationSweep : public ::testing::TestWithParam<Load> {
 protected:
