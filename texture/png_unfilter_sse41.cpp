@@ -6,32 +6,44 @@
 #include <smmintrin.h>
 
 #include <cstring>
+#include <type_traits>
 
 namespace {
 
-// A pixel's bytes widened to 16-bit lanes; the 3-byte pixel that ends the row is read without
-// its neighbour's byte.
-template <uint32_t Bpp>
-inline __m128i loadPixel(const uint8_t* row, size_t at, size_t rowBytes) {
+// A pixel's bytes widened to 16-bit lanes. Loads and stores move 4 bytes; a 3-byte pixel's
+// fourth is its neighbour's, read but then rewritten, except at the row's end (Exact).
+template <uint32_t Bpp, bool Exact>
+inline __m128i loadPixel(const uint8_t* at) {
     int32_t word = 0;
-    std::memcpy(&word, row + at, at + 4 <= rowBytes ? 4 : Bpp);
+    std::memcpy(&word, at, Exact ? Bpp : 4);
     return _mm_cvtepu8_epi16(_mm_cvtsi32_si128(word));
 }
 
-template <uint32_t Bpp>
-inline void storePixel(uint8_t* row, size_t at, size_t rowBytes, __m128i lanes) {
+template <uint32_t Bpp, bool Exact>
+inline void storePixel(uint8_t* at, __m128i lanes) {
     const int32_t word = _mm_cvtsi128_si32(_mm_packus_epi16(lanes, lanes));
-    std::memcpy(row + at, &word, at + 4 <= rowBytes ? 4 : Bpp);
+    std::memcpy(at, &word, Exact ? Bpp : 4);
+}
+
+// Runs `step` over every pixel of a row: all but the last with whole 4-byte moves.
+template <uint32_t Bpp, typename Step>
+inline void forEachPixel(size_t rowBytes, Step step) {
+    if (rowBytes < Bpp)
+        return;
+    const size_t last = rowBytes - Bpp;
+    for (size_t at = 0; at < last; at += Bpp)
+        step(at, std::false_type());
+    step(last, std::true_type());
 }
 
 template <uint32_t Bpp>
 void sub(const uint8_t* filtered, const uint8_t*, uint8_t* out, size_t rowBytes) {
     __m128i left = _mm_setzero_si128();
     const __m128i mask = _mm_set1_epi16(0xFF);
-    for (size_t at = 0; at < rowBytes; at += Bpp) {
-        left = _mm_and_si128(_mm_add_epi16(loadPixel<Bpp>(filtered, at, rowBytes), left), mask);
-        storePixel<Bpp>(out, at, rowBytes, left);
-    }
+    forEachPixel<Bpp>(rowBytes, [&](size_t at, auto exact) {
+        left = _mm_and_si128(_mm_add_epi16(loadPixel<Bpp, decltype(exact)::value>(filtered + at), left), mask);
+        storePixel<Bpp, decltype(exact)::value>(out + at, left);
+    });
 }
 
 void up(const uint8_t* filtered, const uint8_t* prior, uint8_t* out, size_t rowBytes) {
@@ -49,20 +61,20 @@ template <uint32_t Bpp>
 void average(const uint8_t* filtered, const uint8_t* prior, uint8_t* out, size_t rowBytes) {
     __m128i left = _mm_setzero_si128();
     const __m128i mask = _mm_set1_epi16(0xFF);
-    for (size_t at = 0; at < rowBytes; at += Bpp) {
-        const __m128i above = loadPixel<Bpp>(prior, at, rowBytes);
+    forEachPixel<Bpp>(rowBytes, [&](size_t at, auto exact) {
+        const __m128i above = loadPixel<Bpp, decltype(exact)::value>(prior + at);
         const __m128i mean = _mm_srli_epi16(_mm_add_epi16(left, above), 1);
-        left = _mm_and_si128(_mm_add_epi16(loadPixel<Bpp>(filtered, at, rowBytes), mean), mask);
-        storePixel<Bpp>(out, at, rowBytes, left);
-    }
+        left = _mm_and_si128(_mm_add_epi16(loadPixel<Bpp, decltype(exact)::value>(filtered + at), mean), mask);
+        storePixel<Bpp, decltype(exact)::value>(out + at, left);
+    });
 }
 
 template <uint32_t Bpp>
 void paeth(const uint8_t* filtered, const uint8_t* prior, uint8_t* out, size_t rowBytes) {
     __m128i left = _mm_setzero_si128(), upperLeft = _mm_setzero_si128();
     const __m128i mask = _mm_set1_epi16(0xFF);
-    for (size_t at = 0; at < rowBytes; at += Bpp) {
-        const __m128i above = loadPixel<Bpp>(prior, at, rowBytes);
+    forEachPixel<Bpp>(rowBytes, [&](size_t at, auto exact) {
+        const __m128i above = loadPixel<Bpp, decltype(exact)::value>(prior + at);
         const __m128i aboveStep = _mm_sub_epi16(above, upperLeft);
         const __m128i leftStep = _mm_sub_epi16(left, upperLeft);
         const __m128i toLeft = _mm_abs_epi16(aboveStep);
@@ -76,9 +88,9 @@ void paeth(const uint8_t* filtered, const uint8_t* prior, uint8_t* out, size_t r
             _mm_blendv_epi8(left, aboveOrCorner, _mm_cmpgt_epi16(toLeft, nearest));
         upperLeft = above;
         left = _mm_and_si128(
-            _mm_add_epi16(loadPixel<Bpp>(filtered, at, rowBytes), predicted), mask);
-        storePixel<Bpp>(out, at, rowBytes, left);
-    }
+            _mm_add_epi16(loadPixel<Bpp, decltype(exact)::value>(filtered + at), predicted), mask);
+        storePixel<Bpp, decltype(exact)::value>(out + at, left);
+    });
 }
 
 template <uint32_t Bpp>
