@@ -342,4 +342,184 @@ TEST(PngFastPathCorruption, EachCorruptionGivesLibpngsAnswer) {
     }
 }
 
+// ---- Files near the edge of what the fast path takes ----------------------------------------
+
+PngRecipe smallRecipe(int colorType, int bitDepth) {
+    PngRecipe r;
+    r.width = 9;
+    r.height = 5;
+    r.colorType = colorType;
+    r.bitDepth = bitDepth;
+    const size_t channels = colorType == PNG_COLOR_TYPE_RGB ? 3 : 1;
+    const size_t stride = (r.width * channels * bitDepth + 7) / 8;
+    for (size_t i = 0; i < stride * r.height; ++i)
+        r.rows.push_back(uint8_t(i * 37 + 11));
+    if (colorType == PNG_COLOR_TYPE_PALETTE)
+        for (int i = 0; i < 3 << bitDepth; ++i)
+            r.palette.push_back(uint8_t(i * 5 + 3));
+    return r;
+}
+
+struct EdgeCase {
+    const char* name;
+    Bytes file;
+    PngDecodePath path;
+};
+
+std::vector<EdgeCase> edgeCases() {
+    const PngRecipe rgb = smallRecipe(PNG_COLOR_TYPE_RGB, 8);
+    const PngRecipe indexed = smallRecipe(PNG_COLOR_TYPE_PALETTE, 4);
+    const Bytes rgbFile = makePng(rgb), indexedFile = makePng(indexed);
+    auto withGamma = [](const Bytes& file, uint32_t gamma) {
+        return withChunkAfterHeader(file, "gAMA", bigEndian32(gamma));
+    };
+    auto afterPalette = [](const Bytes& file, const char* name, const Bytes& data) {
+        Bytes out;
+        for (const ChunkSpan& c : chunksOf(file)) {
+            if (out.empty())
+                out.assign(file.begin(), file.begin() + 8);
+            appendChunk(out, c.name.c_str(),
+                        Bytes(file.begin() + c.at + 8, file.begin() + c.at + 8 + c.length));
+            if (c.name == "PLTE")
+                appendChunk(out, name, data);
+        }
+        return out;
+    };
+    const auto fast = PngDecodePath::Fast, libpng = PngDecodePath::Libpng;
+    return {
+        // libpng leaves a correction within 5% of none undone; the fast path takes 1%.
+        {"GammaJustBelowTheWindow", withGamma(rgbFile, 44999), libpng},
+        {"GammaAtTheWindowsLowEnd", withGamma(rgbFile, 45000), fast},
+        {"GammaOfTheStandardSpace", withGamma(rgbFile, 45455), fast},
+        {"GammaAtTheWindowsHighEnd", withGamma(rgbFile, 46000), fast},
+        {"GammaJustAboveTheWindow", withGamma(rgbFile, 46001), libpng},
+        {"GammaOfOneCorrected", withGamma(rgbFile, 100000), libpng},
+        {"StandardSpaceWithItsGamma",
+         withGamma(withChunkAfterHeader(rgbFile, "sRGB", {0}), 45455), fast},
+        {"StandardSpaceWithAnotherGamma",
+         withGamma(withChunkAfterHeader(rgbFile, "sRGB", {0}), 100000), libpng},
+        // A palette takes the decoder's own table for any gamma libpng reports.
+        {"PaletteGammaTooSmallToReport", withGamma(indexedFile, 15), libpng},
+        {"PaletteGammaSmallest", withGamma(indexedFile, 16), fast},
+        {"PaletteGammaOne", withGamma(indexedFile, 100000), fast},
+        {"PaletteGammaLargest", withGamma(indexedFile, 300000), fast},
+        {"PaletteGammaBeyond", withGamma(indexedFile, 300001), libpng},
+        {"GammaAfterThePalette", afterPalette(indexedFile, "gAMA", bigEndian32(100000)), libpng},
+        {"TransparencyBeforeThePalette", withChunkAfterHeader(indexedFile, "tRNS", {0, 9}),
+         libpng},
+        {"TransparencyAfterThePalette", afterPalette(indexedFile, "tRNS", {0, 9}), fast},
+        {"TransparencyLongerThanThePalette", afterPalette(indexedFile, "tRNS", Bytes(49, 7)),
+         libpng},
+        {"Chromaticities", withChunkAfterHeader(rgbFile, "cHRM", Bytes(32, 1)), libpng},
+        {"TwoGammas", withGamma(withGamma(rgbFile, 45455), 45455), libpng},
+        {"InertChunks",
+         withChunkAfterHeader(withChunkAfterHeader(rgbFile, "tEXt", {'k', 0, 'v'}), "pHYs",
+                              Bytes(9, 0)),
+         fast},
+        {"KeyBeyondTheDepth", withChunkAfterHeader(rgbFile, "tRNS", {1, 0, 0, 0, 0, 0}), libpng},
+        {"PrivateCriticalChunk", withChunkAfterHeader(rgbFile, "PRIV", {1}), libpng},
+    };
+}
+
+TEST(PngFastPathEdges, EachEdgeTakesItsPathWithLibpngsAnswer) {
+    for (const EdgeCase& c : edgeCases())
+        EXPECT_EQ(expectSameAsLibpng(c.file, c.name), c.path) << c.name;
+}
+
+// ---- Vector routines against their plain twins -----------------------------------------------
+
+Bytes randomBytes(size_t count, uint32_t seed) {
+    std::mt19937 random(seed);
+    Bytes bytes(count);
+    for (uint8_t& b : bytes)
+        b = uint8_t(random());
+    return bytes;
+}
+
+TEST(PngFastPathVectors, RowFiltersMatchThePlainOnesAndStayInTheirRow) {
+    if (!pngUnfilterSse41Supported())
+        GTEST_SKIP() << "no SSE4.1";
+    for (uint32_t pixelBytes : {3u, 4u}) {
+        const PngUnfilterSet& plain = plainPngUnfilters(pixelBytes);
+        const PngUnfilterSet& vector = *sse41PngUnfilters(pixelBytes);
+        for (size_t width = 1; width <= 41; ++width) {
+            const size_t rowBytes = width * pixelBytes;
+            // Exactly sized, so that a read beyond the row is caught by the sanitizer.
+            const Bytes filtered = randomBytes(rowBytes, uint32_t(width));
+            const Bytes prior = randomBytes(rowBytes, uint32_t(width + 100));
+            for (uint32_t filter = 1; filter <= 4; ++filter) {
+                Bytes expected(rowBytes + 8, 0xA5), actual(rowBytes + 8, 0xA5);
+                ASSERT_TRUE(unfilterPngRow(plain, filter, filtered.data(), prior.data(),
+                                           expected.data(), rowBytes));
+                ASSERT_TRUE(unfilterPngRow(vector, filter, filtered.data(), prior.data(),
+                                           actual.data(), rowBytes));
+                EXPECT_EQ(actual, expected) << pixelBytes << " bytes, width " << width
+                                            << ", filter " << filter;
+            }
+        }
+    }
+    const Bytes row(6, 1);
+    Bytes out(6);
+    EXPECT_FALSE(unfilterPngRow(plainPngUnfilters(3), 5, row.data(), row.data(), out.data(), 6));
+}
+
+TEST(PngFastPathVectors, ShufflesMatchThePlainOnesAndStayInTheirRow) {
+    if (!pngPixelsSsse3Supported())
+        GTEST_SKIP() << "no SSSE3";
+    const PngLayout layout;
+    for (uint32_t width = 0; width <= 37; ++width) {
+        for (uint32_t storedBytes : {3u, 4u}) {
+            const Bytes stored = randomBytes(size_t(width) * storedBytes, width);
+            Bytes expected(width * 4 + 8, 0x5A), actual(width * 4 + 8, 0x5A);
+            if (storedBytes == 3) {
+                rgbToBgrxRow(stored.data(), expected.data(), width, layout);
+                rgbToBgrxRowSsse3(stored.data(), actual.data(), width, layout);
+            } else {
+                rgbaToBgraRow(stored.data(), expected.data(), width, layout);
+                rgbaToBgraRowSsse3(stored.data(), actual.data(), width, layout);
+            }
+            EXPECT_EQ(actual, expected) << storedBytes << " bytes, width " << width;
+        }
+    }
+}
+
+// ---- The row reader ----------------------------------------------------------------------------
+
+TEST(PngRowReader, YieldsTheDecodedRowsInOrder) {
+    const Bytes files[] = {noisyPicture(PNG_COLOR_TYPE_RGB), noisyPicture(PNG_COLOR_TYPE_RGB_ALPHA),
+                           makePng(smallRecipe(PNG_COLOR_TYPE_PALETTE, 2))};
+    for (const Bytes& file : files) {
+        const Decoded whole = decodeWith(false, file);
+        ASSERT_EQ(whole.path, PngDecodePath::Fast);
+        PngRowReader reader;
+        ASSERT_TRUE(reader.accept(file.data(), UINT(file.size())));
+        EXPECT_EQ(reader.plan().format, whole.format);
+        ASSERT_EQ(reader.rowBytes(), whole.rowPitch);
+        ASSERT_EQ(reader.inflate(), D3D_OK);
+        Bytes rows;
+        for (UINT y = 0; y < whole.height; ++y) {
+            Bytes row(reader.rowBytes());
+            reader.readRow(row.data());
+            rows.insert(rows.end(), row.begin(), row.end());
+        }
+        EXPECT_TRUE(rows == whole.pixels);
+    }
+}
+
+TEST(PngRowReader, LeavesInterlacedAndCorruptFilesToLibpng) {
+    PngRecipe interlaced = smallRecipe(PNG_COLOR_TYPE_RGB, 8);
+    interlaced.interlaced = true;
+    const Bytes interlacedFile = makePng(interlaced);
+    PngRowReader first;
+    EXPECT_FALSE(first.accept(interlacedFile.data(), UINT(interlacedFile.size())));
+
+    const Bytes picture = noisyPicture(PNG_COLOR_TYPE_RGB);
+    Bytes stream = streamOf(picture);
+    stream[stream.size() - 1] ^= 0x01; // the Adler-32
+    const Bytes corrupt = withStream(picture, stream, 1000);
+    PngRowReader second;
+    ASSERT_TRUE(second.accept(corrupt.data(), UINT(corrupt.size())));
+    EXPECT_EQ(second.inflate(), S_FALSE);
+}
+
 } // namespace
