@@ -12,7 +12,10 @@
 // data must inflate to exactly the stored rows with the Adler-32 right, every row's filter
 // type must be known, and a zlib window smaller than 32 KiB must cover the whole data (zlib
 // would refuse references beyond it). Everything else, corrupt files included, is decoded by
-// libpng, so that every result code and every pixel is libpng's path's.
+// libpng, so that every result code and every pixel is libpng's path's. One known gap: a
+// stream whose Huffman code definitions zlib refuses but libdeflate reads (an empty or
+// incomplete distance code that is then used, more than 286 length or 30 distance codes) no
+// encoder writes, but a crafted file decodes here where libpng's path fails.
 #pragma once
 
 #include "texture/image_decoder.h"
