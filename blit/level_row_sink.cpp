@@ -179,13 +179,11 @@ uint8_t* LevelRowSink::rowInPlace() {
     if (!open_ || rowsPut_ >= sourceHeight_)
         return nullptr;
     const uint32_t y = nextLevelRow();
-    // Only where the picture row fits the level row and converting it where it lies reads each
-    // word before writing it: 32-bit pixels on both sides.
+    // Only where the picture row fits the level row and the 32-bit converter, which reads
+    // each word before writing it, makes the level's pixels where they lie.
     const bool inPlace = y < copyHeight_ && sourceWidth_ <= levels_[0].width &&
-                         source_->bytesPerPixel == 4 && bytesPerPixel_ == 4 &&
-                         (mode_ == Mode::Raw ||
-                          (mode_ == Mode::Direct && isWord32(source_->format) &&
-                           isWord32(destination_->format)));
+                         mode_ == Mode::Direct && isWord32(source_->format) &&
+                         isWord32(destination_->format);
     if (!inPlace)
         return nullptr;
     writeLeadingBlankRows();
@@ -196,10 +194,8 @@ void LevelRowSink::putRowInPlace() {
     if (!open_ || rowsPut_ >= sourceHeight_)
         return;
     const uint32_t y = nextLevelRow();
-    if (mode_ == Mode::Direct) {
-        source_->bits = levels_[0].row(y);
-        direct_->convertRow(y, 0, copyWidth_);
-    }
+    source_->bits = levels_[0].row(y);
+    direct_->convertRow(y, 0, copyWidth_);
     const Level& top = levels_[0];
     std::memset(top.row(y) + size_t(copyWidth_) * bytesPerPixel_, 0,
                 size_t(top.width - copyWidth_) * bytesPerPixel_);

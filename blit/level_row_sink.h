@@ -52,9 +52,10 @@ public:
     // The memory is only read during the call.
     void putRow(const uint8_t* row);
 
-    // For decoders that can write the level's own 32-bit pixels: the level memory where the
-    // next picture row may be written as source-format pixels and then converted in place with
-    // putRowInPlace, or null when the row cannot go there (see the .cpp for when).
+    // For decoders that can write 32-bit pixels themselves: the level memory where the next
+    // picture row may be written as source-format pixels, to be converted where it lies by
+    // putRowInPlace; null when the row must go through putRow instead. Used only where the
+    // conversion rewrites the pixels' unused bits, so the decoder need not clear them.
     uint8_t* rowInPlace();
     void putRowInPlace();
 
