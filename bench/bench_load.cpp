@@ -152,6 +152,9 @@ int main(int argc, char** argv) {
                                     {"stb_bmp", "BM_StbDecodeBmp", "BM_CopyFrame"},
                                     {"stb_tga", "BM_StbDecodeTga", "BM_CopyFrame"},
                                     {"stb_jpeg", "BM_StbDecodeJpeg", "BM_DecodeWithLibjpeg"},
+                                    {"texture_640", "BM_CreateTexture640", "BM_CopyFrame"},
+                                    {"texture_1024", "BM_CreateTexture1024",
+                                     "BM_DecodeWithLibjpeg"},
                                 },
                                 figures);
 }

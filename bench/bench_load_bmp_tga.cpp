@@ -103,6 +103,11 @@ void BM_StbDecodeTga(benchmark::State& state) {
 }
 BENCHMARK(BM_StbDecodeTga)->Unit(benchmark::kMillisecond);
 
+void BM_CreateTexture640(benchmark::State& state) {
+    bench::createTextureAlone(state, 640, 480);
+}
+BENCHMARK(BM_CreateTexture640)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 std::vector<bench::Figure> bmpTgaLoadFigures() {

@@ -115,6 +115,11 @@ void BM_StbDecodeJpeg(benchmark::State& state) {
 }
 BENCHMARK(BM_StbDecodeJpeg)->Unit(benchmark::kMillisecond);
 
+void BM_CreateTexture1024(benchmark::State& state) {
+    bench::createTextureAlone(state, 1024, 1024);
+}
+BENCHMARK(BM_CreateTexture1024)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 std::vector<bench::Figure> jpegLoadFigures() {

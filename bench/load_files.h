@@ -67,6 +67,24 @@ inline void loadAsTheGame(benchmark::State& state, const std::string& path) {
     }
 }
 
+// The floor under such a load: making and releasing the texture it fills (the device hands
+// out its level memory cleared), with nothing decoded or written.
+inline void createTextureAlone(benchmark::State& state, UINT width, UINT height) {
+    ComRef<IDirect3DDevice8> device;
+    if (FAILED(platform_ext::createHeadlessDevice(64, 64, device.out()))) {
+        state.SkipWithError("no device");
+        return;
+    }
+    for (auto _ : state) {
+        ComRef<IDirect3DTexture8> texture;
+        if (FAILED(device->CreateTexture(width, height, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                         texture.out()))) {
+            state.SkipWithError("no texture");
+            break;
+        }
+    }
+}
+
 // The heap bytes one such load holds at its peak, the texture included (the device's kept
 // level memory is given back first, so the texture's levels are counted): by rows, or the
 // general way. 0 when the load fails.
