@@ -1,6 +1,7 @@
 // Loading pictures as the game does (mapping, decoding, keyed copy, full box mip chain): a
 // 640 x 480 PNG against decoding it with libpng alone, and the other containers (in files of
 // their own, linked into this program) against the references they name.
+#include "bench/load_figures.h"
 #include "bench/load_files.h"
 #include "bench/ratio_report.h"
 #include "texture/png_fast_decode.h"
@@ -238,6 +239,9 @@ BENCHMARK(BM_CopyFrame)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
+    std::vector<bench::Figure> figures = bmpTgaLoadFigures();
+    for (bench::Figure& figure : jpegLoadFigures())
+        figures.push_back(std::move(figure));
     return bench::runWithRatios(argc, argv,
                                 {
                                     {"load", "BM_LoadAsTheGame", "BM_DecodeWithLibpng"},
@@ -254,5 +258,12 @@ int main(int argc, char** argv) {
                                     {"load_tga", "BM_LoadTga", "BM_CopyFrame"},
                                     {"load_jpeg", "BM_LoadJpeg", "BM_DecodeWithLibjpeg"},
                                     {"load_dds", "BM_LoadDds", "BM_CopyDdsData"},
-                                });
+                                    {"stb_bmp", "BM_StbDecodeBmp", "BM_CopyFrame"},
+                                    {"stb_tga", "BM_StbDecodeTga", "BM_CopyFrame"},
+                                    {"stb_jpeg", "BM_StbDecodeJpeg", "BM_DecodeWithLibjpeg"},
+                                    {"texture_640", "BM_CreateTexture640", "BM_CopyFrame"},
+                                    {"texture_1024", "BM_CreateTexture1024",
+                                     "BM_DecodeWithLibjpeg"},
+                                },
+                                figures);
 }
