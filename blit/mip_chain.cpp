@@ -1,0 +1,204 @@
+// The mip chain builder: pictures into planes of four floats a texel, separable filtering of
+// one plane into the next (the vertical pass first, over the rows the kernel reaches, then the
+// horizontal one over the row it made), and the planes back into 0xAARRGGBB words.
+#include "blit/mip_chain.h"
+
+#include "blit/light_curve.h"
+#include "blit/mip_coverage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+namespace {
+
+// Colour premultiplied by alpha, in linear light or as stored; a normal map's vector and
+// alpha as they are.
+struct Plane {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::vector<float> values;
+
+    float* row(uint32_t y) { return values.data() + size_t(y) * width * 4; }
+    const float* row(uint32_t y) const { return values.data() + size_t(y) * width * 4; }
+};
+
+struct ChannelTables {
+    float colour[256];
+    float unit[256];
+};
+
+ChannelTables makeTables(const MipChainOptions& options) {
+    ChannelTables t;
+    for (int v = 0; v < 256; ++v) {
+        t.unit[v] = float(v) / 255.0f;
+        t.colour[v] = options.normalMap ? float(v) / 127.5f - 1.0f
+                      : options.srgb    ? srgbToLinear(uint8_t(v))
+                                        : t.unit[v];
+    }
+    return t;
+}
+
+void toPlane(const ArgbImage& image, const MipChainOptions& options, Plane* plane) {
+    const ChannelTables t = makeTables(options);
+    plane->width = image.width;
+    plane->height = image.height;
+    plane->values.resize(size_t(image.width) * image.height * 4);
+    float* out = plane->values.data();
+    for (const uint32_t word : image.texels) {
+        const bool keyed = options.colorKey != 0 && word == options.colorKey;
+        const float a = keyed ? 0.0f : t.unit[word >> 24];
+        const float weight = options.normalMap ? 1.0f : a;
+        out[0] = keyed ? 0.0f : t.colour[(word >> 16) & 0xFF] * weight;
+        out[1] = keyed ? 0.0f : t.colour[(word >> 8) & 0xFF] * weight;
+        out[2] = keyed ? 0.0f : t.colour[word & 0xFF] * weight;
+        out[3] = a;
+        out += 4;
+    }
+}
+
+// The vertical pass makes one full-width row from the rows its taps reach, the horizontal pass
+// the destination row from it.
+void filterPlane(const Plane& source, Plane* destination, const MipChainOptions& options,
+                 MipRowRoutines routines) {
+    const AxisWeights across =
+        buildAxisWeights(source.width, destination->width, options.kernel, options.edge);
+    const AxisWeights down =
+        buildAxisWeights(source.height, destination->height, options.kernel, options.edge);
+    destination->values.resize(size_t(destination->width) * destination->height * 4);
+    std::vector<float> column(size_t(source.width) * 4);
+    std::vector<const float*> rows(down.taps);
+    for (uint32_t y = 0; y < destination->height; ++y) {
+        for (uint32_t t = 0; t < down.taps; ++t)
+            rows[t] = source.row(down.index[size_t(y) * down.taps + t]);
+        routines.combine(rows.data(), down.weight.data() + size_t(y) * down.taps, down.taps,
+                         column.size(), column.data());
+        routines.gather(column.data(), across.index.data(), across.weight.data(), across.taps,
+                        destination->width, destination->row(y));
+    }
+}
+
+// Values a kernel with negative lobes pushed out of range are brought back, so the next level
+// starts from a picture that could be stored; a normal map's vectors are made unit length.
+void settle(Plane* plane, const MipChainOptions& options) {
+    float* v = plane->values.data();
+    const size_t count = plane->values.size() / 4;
+    for (size_t i = 0; i < count; ++i, v += 4) {
+        const float a = std::clamp(v[3], 0.0f, 1.0f);
+        v[3] = a;
+        if (options.normalMap) {
+            const float length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+            if (length > 1e-12f) {
+                v[0] /= length;
+                v[1] /= length;
+                v[2] /= length;
+            } else {
+                v[0] = 0.0f;
+                v[1] = 0.0f;
+                v[2] = 1.0f;
+            }
+        } else {
+            v[0] = std::clamp(v[0], 0.0f, a);
+            v[1] = std::clamp(v[1], 0.0f, a);
+            v[2] = std::clamp(v[2], 0.0f, a);
+        }
+    }
+}
+
+uint8_t encodeColour(float c, const MipChainOptions& options) {
+    if (options.normalMap)
+        return quantizeUnit((c + 1.0f) * 0.5f);
+    return options.srgb ? linearToSrgb(c) : quantizeUnit(c);
+}
+
+void toImage(const Plane& plane, const MipChainOptions& options, float alphaScale,
+             ArgbImage* image) {
+    image->width = plane.width;
+    image->height = plane.height;
+    image->texels.resize(size_t(plane.width) * plane.height);
+    const float* v = plane.values.data();
+    for (uint32_t& word : image->texels) {
+        const float a = v[3];
+        float r = v[0], g = v[1], b = v[2];
+        if (!options.normalMap) {
+            // Premultiplied colour back to straight colour; nothing shows where nothing covers.
+            const float inverse = a > 0.0f ? 1.0f / a : 0.0f;
+            r *= inverse;
+            g *= inverse;
+            b *= inverse;
+        }
+        word = uint32_t(quantizeUnit(a * alphaScale)) << 24 |
+               uint32_t(encodeColour(r, options)) << 16 |
+               uint32_t(encodeColour(g, options)) << 8 | encodeColour(b, options);
+        v += 4;
+    }
+}
+
+bool usable(const ArgbImage& image) {
+    return image.width != 0 && image.height != 0 &&
+           image.texels.size() == size_t(image.width) * image.height;
+}
+
+} // namespace
+
+bool buildMipChain(const ArgbImage& top, uint32_t levelCount, const MipChainOptions& options,
+                   MipRowRoutines routines, std::vector<ArgbImage>* lower) {
+    if (!usable(top))
+        return false;
+    try {
+        lower->clear();
+        Plane above, below;
+        toPlane(top, options, &above);
+        double coverage = 0.0;
+        const bool alphaTested = options.alphaTest >= 0 && options.alphaTest <= 255;
+        if (alphaTested) {
+            // The reference share is that of the picture as it will be filtered (key applied).
+            size_t passing = 0;
+            for (size_t i = 3; i < above.values.size(); i += 4)
+                passing += quantizeUnit(above.values[i]) >= options.alphaTest;
+            coverage = double(passing) / double(above.values.size() / 4);
+        }
+        for (uint32_t level = 1; level < levelCount; ++level) {
+            if (above.width == 1 && above.height == 1)
+                break;
+            below.width = std::max(1u, above.width / 2);
+            below.height = std::max(1u, above.height / 2);
+            filterPlane(above, &below, options, routines);
+            settle(&below, options);
+            const float scale =
+                alphaTested ? coverageScale(below.values.data(), below.values.size() / 4,
+                                            uint8_t(options.alphaTest), coverage)
+                            : 1.0f;
+            lower->emplace_back();
+            toImage(below, options, scale, &lower->back());
+            std::swap(above, below);
+        }
+    } catch (const std::bad_alloc&) {
+        lower->clear();
+        return false;
+    }
+    return true;
+}
+
+bool buildMipChain(const ArgbImage& top, uint32_t levelCount, const MipChainOptions& options,
+                   std::vector<ArgbImage>* lower) {
+    return buildMipChain(top, levelCount, options, mipRowRoutines(), lower);
+}
+
+bool resampleImage(const ArgbImage& source, uint32_t width, uint32_t height,
+                   const MipChainOptions& options, ArgbImage* out) {
+    if (!usable(source) || width == 0 || height == 0)
+        return false;
+    try {
+        Plane from, to;
+        toPlane(source, options, &from);
+        to.width = width;
+        to.height = height;
+        filterPlane(from, &to, options, mipRowRoutines());
+        settle(&to, options);
+        toImage(to, options, 1.0f, out);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
