@@ -4,6 +4,7 @@
 #include "blit/com_ref.h"
 #include "texture/mapped_file.h"
 #include "texture/texture_loader.h"
+#include "tools/texkit/chain_texture.h"
 #include "tools/texkit/dds_writer.h"
 #include "tools/texkit/level_output.h"
 #include "tools/texkit/load_failure.h"
@@ -77,11 +78,16 @@ HRESULT makeTexture(IDirect3DDevice8* device, const ConversionJob& job,
     }
     outcome->pictureWidth = info.width;
     outcome->pictureHeight = info.height;
-    hr = createTextureFromImage(device, image, options.width, options.height, options.levels, 0,
-                                options.format, D3DPOOL_MANAGED, options.filterWord(),
-                                options.mipFilterWord(), options.colorKey, nullptr, texture);
+    std::string why;
+    // A picture that brings its own levels keeps them, as a load keeps them.
+    if (options.usesChainBuilder() && image.levelCount() <= 1)
+        hr = createChainTexture(device, image, options, texture, &why);
+    else
+        hr = createTextureFromImage(device, image, options.width, options.height, options.levels,
+                                    0, options.format, D3DPOOL_MANAGED, options.filterWord(),
+                                    options.mipFilterWord(), options.colorKey, nullptr, texture);
     if (FAILED(hr))
-        outcome->reason = loadFailureReason(job.input, hr);
+        outcome->reason = why.empty() ? loadFailureReason(job.input, hr) : why;
     return hr;
 }
 
