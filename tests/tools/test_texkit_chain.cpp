@@ -217,6 +217,33 @@ TEST_F(TexkitChain, EveryOptionGivesTheSameBytesForAnyWorkersAndWithoutProcessor
     }
 }
 
+TEST_F(TexkitChain, AssembleFiltersEachCubeFaceWithTheKernels) {
+    writePicture("face.png", 32, 32, checkerboard(32));
+    const std::string faces = " face.png face.png face.png face.png face.png face.png";
+    ASSERT_EQ(texkit("assemble --cube" + faces + " -o cube.dds --format A8R8G8B8").status, 0);
+    const Bytes file = bytesOf("cube.dds");
+    ImageDecoder image;
+    ASSERT_EQ(image.load(file.data(), UINT(file.size()), nullptr), D3D_OK);
+    ASSERT_EQ(image.faceCount(), 6u);
+    for (const ImageDecoder* face = &image; face != nullptr; face = face->nextFace.get()) {
+        const ImageDecoder* level1 = face->nextLevel.get();
+        ASSERT_NE(level1, nullptr);
+        ASSERT_EQ(level1->width, 16u);
+        uint32_t texel = 0;
+        std::memcpy(&texel, level1->bits + 8 * level1->rowPitch + 8 * 4, 4);
+        EXPECT_NEAR(int(channel(texel, 16)), 188, 1); // linear light by default
+    }
+    // A volume's levels stay the loader's box filter; kernels are refused for it, named.
+    const ProgramRun volume = texkit("assemble --volume face.png face.png -o v.dds "
+                                     "--mip-filter kaiser");
+    EXPECT_EQ(volume.status, 2);
+    EXPECT_EQ(volume.err.substr(0, volume.err.find('\n')),
+              "texkit assemble: a volume's levels are made by the box filter of the loader: the "
+              "mip kernels, --filter kernels, --wrap, --colorspace, --alpha-test and --normal-map "
+              "apply to cube maps");
+    EXPECT_EQ(texkit("assemble --volume face.png face.png -o v.dds").status, 0);
+}
+
 TEST_F(TexkitChain, BadValuesAreNamedAndExitWith2) {
     struct Case {
         const char* arguments;

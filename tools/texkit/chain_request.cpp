@@ -36,9 +36,14 @@ bool readFilter(const std::string& text, std::optional<MipKernel>* kernel, Image
 
 constexpr Row chainRows[] = {
     {"--mip-filter", nullptr, "KERNEL",
-     [](const std::string& v, ChainRequest* r) { return readFilter(v, &r->mipKernel, &r->mipFilter); }},
+     [](const std::string& v, ChainRequest* r) {
+         r->mipKernelGiven = true;
+         return readFilter(v, &r->mipKernel, &r->mipFilter);
+     }},
     {"--filter", nullptr, "KERNEL",
-     [](const std::string& v, ChainRequest* r) { return readFilter(v, &r->resizeKernel, &r->filter); }},
+     [](const std::string& v, ChainRequest* r) {
+         return readFilter(v, &r->resizeKernel, &r->filter);
+     }},
     {"--wrap", nullptr, "clamp|repeat|mirror",
      [](const std::string& v, ChainRequest* r) {
          r->wrapGiven = true;

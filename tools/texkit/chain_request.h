@@ -15,6 +15,7 @@ struct ChainRequest : TextureRequest {
     // Unset: the loader's filter word in mipFilter (or filter) does the work, as texkit info's
     // loads do.
     std::optional<MipKernel> mipKernel = MipKernel::Kaiser;
+    bool mipKernelGiven = false; // --mip-filter was on the command line
     std::optional<MipKernel> resizeKernel;
     bool wrapGiven = false;
     EdgeMode edge = EdgeMode::Clamp;
