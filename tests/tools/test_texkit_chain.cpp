@@ -3,6 +3,7 @@
 // the same bytes for any number of workers and with "DisableMMX", and bad values refused.
 #include "blit/mip_coverage.h"
 #include "tests/platform/win32/temp_folder.h"
+#include "tests/texture/jpeg_maker.h"
 #include "tests/texture/png_maker.h"
 #include "tests/tools/program_run.h"
 #include "texture/image_decoder.h"

@@ -1,17 +1,22 @@
-// The texture of a chain request: level 0 through the loader, the rest through the builder.
+// The levels of a chain request: size and format through the loader, the rest through the
+// builder.
 #include "tools/texkit/chain_texture.h"
 
-#include "blit/com_ref.h"
 #include "blit/pixel_format.h"
 #include "blit/surface_load.h"
 #include "texture/texture_loader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
 ImageFilter blockFlag(const ChainRequest& request) {
     return request.highQualityBlocks ? ImageFilter(FilterHighQualityBlocks) : ImageFilter(0);
+}
+
+UINT wholeBlocks(UINT size, D3DFORMAT format) {
+    return isBlockCompressed(format) ? (size + 3) / 4 * 4 : size;
 }
 
 // The picture in A8R8G8B8 at width x height (the loader's scaling and colour key applied).
@@ -31,6 +36,38 @@ bool holdsVectors(D3DFORMAT format) {
     const PixelFormatInfo& info = getFormatInfo(format);
     return info.category != Luminance && info.redBits != 0 && info.greenBits != 0 &&
            info.blueBits != 0;
+}
+
+// The size the texture keeps: the loader's, unless only its rounding to whole blocks moved it
+// away from the size asked for (or the picture's).
+void keptSize(const ImageDecoder& image, const ChainRequest& request, D3DFORMAT format,
+              UINT* width, UINT* height) {
+    const UINT askedWidth =
+        request.width == 0 || request.width == 0xFFFFFFFFu ? image.width : request.width;
+    const UINT askedHeight =
+        request.height == 0 || request.height == 0xFFFFFFFFu ? image.height : request.height;
+    if (isBlockCompressed(format) && *width == wholeBlocks(askedWidth, format) &&
+        *height == wholeBlocks(askedHeight, format)) {
+        *width = askedWidth;
+        *height = askedHeight;
+    }
+}
+
+// `level` with its right column and bottom row repeated out to width x height.
+ArgbImage paddedTo(const ArgbImage& level, UINT width, UINT height) {
+    if (level.width == width && level.height == height)
+        return level;
+    ArgbImage padded;
+    padded.width = width;
+    padded.height = height;
+    padded.texels.resize(size_t(width) * height);
+    for (UINT y = 0; y < height; ++y) {
+        const uint32_t* source = &level.texels[size_t(std::min(y, level.height - 1)) * level.width];
+        uint32_t* row = &padded.texels[size_t(y) * width];
+        std::copy_n(source, level.width, row);
+        std::fill(row + level.width, row + width, source[level.width - 1]);
+    }
+    return padded;
 }
 
 } // namespace
@@ -58,16 +95,22 @@ HRESULT readArgbSurface(IDirect3DSurface8* surface, ArgbImage* image) {
 }
 
 HRESULT writeArgbLevel(IDirect3DSurface8* surface, const ArgbImage& level, ImageFilter filterWord) {
-    const RECT whole = {0, 0, LONG(level.width), LONG(level.height)};
-    return loadSurfaceFromMemory(surface, nullptr, nullptr, level.texels.data(), D3DFMT_A8R8G8B8,
-                                 level.width * 4, nullptr, &whole, filterWord, 0);
+    D3DSURFACE_DESC desc = {};
+    const HRESULT hr = surface->GetDesc(&desc);
+    if (FAILED(hr))
+        return hr;
+    const ArgbImage padded = paddedTo(level, std::max(desc.Width, level.width),
+                                      std::max(desc.Height, level.height));
+    const RECT whole = {0, 0, LONG(desc.Width), LONG(desc.Height)};
+    return loadSurfaceFromMemory(surface, nullptr, nullptr, padded.texels.data(), D3DFMT_A8R8G8B8,
+                                 padded.width * 4, nullptr, &whole, filterWord, 0);
 }
 
-HRESULT createChainTexture(IDirect3DDevice8* device, const ImageDecoder& image,
-                           const ChainRequest& request, IDirect3DTexture8** texture,
-                           std::string* reason) {
+HRESULT createChainLevels(IDirect3DDevice8* device, const ImageDecoder& image,
+                          const ChainRequest& request, ChainLevels* out, std::string* reason) {
     // Level 0 in the texture's format, as a load makes it: it settles size and format.
-    const ImageFilter scaling = request.resizeKernel ? ImageFilter(FilterTriangle) : request.filterWord();
+    const ImageFilter scaling =
+        request.resizeKernel ? ImageFilter(FilterTriangle) : request.filterWord();
     ComRef<IDirect3DTexture8> first;
     HRESULT hr = createTextureFromImage(device, image, request.width, request.height, 1, 0,
                                         request.format, D3DPOOL_MANAGED, scaling, FilterNone,
@@ -83,18 +126,26 @@ HRESULT createChainTexture(IDirect3DDevice8* device, const ImageDecoder& image,
     UINT width = top.Width, height = top.Height, levels = request.levels;
     D3DFORMAT format = top.Format;
     hr = checkRequirements(device, &width, &height, &levels, 0, &format, D3DPOOL_MANAGED);
-    ComRef<IDirect3DTexture8> created;
-    if (SUCCEEDED(hr))
-        hr = device->CreateTexture(width, height, levels, 0, format, D3DPOOL_MANAGED,
-                                   created.out());
+    if (FAILED(hr))
+        return hr;
+    keptSize(image, request, format, &width, &height);
+    out->width = width;
+    out->height = height;
+    out->format = format;
+    out->levels.clear();
+    out->levels.resize(levels);
+    for (UINT level = 0; level < levels && SUCCEEDED(hr); ++level)
+        hr = device->CreateImageSurface(wholeBlocks(std::max(1u, width >> level), format),
+                                        wholeBlocks(std::max(1u, height >> level), format), format,
+                                        out->levels[level].out());
     if (FAILED(hr))
         return hr;
 
     const MipChainOptions options = request.chainOptions(format);
+    const ImageFilter encoding = FilterNone | blockFlag(request);
     ArgbImage argb;
-    ComRef<IDirect3DSurface8> level0;
-    hr = created->GetSurfaceLevel(0, level0.out());
-    if (SUCCEEDED(hr) && request.resizeKernel && (width != image.width || height != image.height)) {
+    const bool resized = width != image.width || height != image.height;
+    if (request.resizeKernel && resized) {
         ArgbImage picture;
         hr = loadArgb(device, image, 0, 0, FilterNone, request.colorKey, &picture);
         MipChainOptions resizing = options;
@@ -102,24 +153,26 @@ HRESULT createChainTexture(IDirect3DDevice8* device, const ImageDecoder& image,
         if (SUCCEEDED(hr) && !resampleImage(picture, width, height, resizing, &argb))
             hr = E_OUTOFMEMORY;
         if (SUCCEEDED(hr))
-            hr = writeArgbLevel(level0.get(), argb, FilterNone | blockFlag(request));
-    } else if (SUCCEEDED(hr)) {
+            hr = writeArgbLevel(out->levels[0].get(), argb, encoding);
+    } else {
         hr = loadArgb(device, image, width, height, scaling, request.colorKey, &argb);
         ComRef<IDirect3DSurface8> made;
-        if (SUCCEEDED(hr))
+        if (SUCCEEDED(hr) && top.Width == width && top.Height == height) {
+            // The load's own level 0, converted from the picture's format.
             hr = first->GetSurfaceLevel(0, made.out());
-        if (SUCCEEDED(hr))
-            hr = loadSurfaceFromSurface(level0.get(), nullptr, nullptr, made.get(), nullptr,
-                                        nullptr, FilterNone, 0);
+            if (SUCCEEDED(hr))
+                hr = loadSurfaceFromSurface(out->levels[0].get(), nullptr, nullptr, made.get(),
+                                            nullptr, nullptr, FilterNone, 0);
+        } else if (SUCCEEDED(hr)) {
+            hr = writeArgbLevel(out->levels[0].get(), argb, encoding);
+        }
     }
     if (SUCCEEDED(hr))
-        hr = writeLowerLevels(argb, created->GetLevelCount(), options, FilterNone | blockFlag(request),
-                              [&created](UINT level, IDirect3DSurface8** surface) {
-                                  return created->GetSurfaceLevel(level, surface);
+        hr = writeLowerLevels(argb, levels, options, encoding,
+                              [out](UINT level, IDirect3DSurface8** surface) {
+                                  out->levels[level]->AddRef();
+                                  *surface = out->levels[level].get();
+                                  return D3D_OK;
                               });
-    if (FAILED(hr))
-        return hr;
-    created->AddRef();
-    *texture = created.get();
-    return D3D_OK;
+    return hr;
 }

@@ -1,31 +1,41 @@
 // Textures whose lower levels (and resized top level) come from blit's mip chain builder: the
-// loader makes level 0 in the texture's format as it always does, a copy of the picture in
-// A8R8G8B8 feeds the builder, and each level it makes is converted into the texture.
+// loader settles the texture's size and format and makes level 0 as a load does, a copy of the
+// picture in A8R8G8B8 feeds the builder, and each level it makes is converted into its format.
+// A block format keeps the picture's own size: each level is an image surface of whole blocks,
+// its last row and column of blocks padded with the edge texels.
 #pragma once
 
+#include "blit/com_ref.h"
 #include "blit/mip_chain.h"
 #include "d3d8.h"
 #include "texture/image_decoder.h"
 #include "tools/texkit/chain_request.h"
 
 #include <string>
+#include <vector>
 
-// A texture of the request (pool managed) from a decoded picture; on failure *reason may say
-// why in words (else the result code does).
-HRESULT createChainTexture(IDirect3DDevice8* device, const ImageDecoder& image,
-                           const ChainRequest& request, IDirect3DTexture8** texture,
-                           std::string* reason);
+struct ChainLevels {
+    UINT width = 0; // of level 0, as the picture (or the request) has it
+    UINT height = 0;
+    D3DFORMAT format = D3DFMT_UNKNOWN;
+    // Level L is max(1, width >> L) x max(1, height >> L) texels at the top left of its
+    // surface; a block format's surface is rounded up to whole blocks.
+    std::vector<ComRef<IDirect3DSurface8>> levels;
+};
+
+// The levels of the request from a decoded picture; on failure *reason may say why in words
+// (else the result code does).
+HRESULT createChainLevels(IDirect3DDevice8* device, const ImageDecoder& image,
+                          const ChainRequest& request, ChainLevels* out, std::string* reason);
 
 // The A8R8G8B8 texels of a surface of that format.
 HRESULT readArgbSurface(IDirect3DSurface8* surface, ArgbImage* image);
-// The levels below a level 0 already in place: `levelSurface` gives level L's surface (one
-// reference) for L from 1; each is written from the builder's level through the blit engine
-// with `filterWord` (FilterNone, with the high-quality block flag when asked).
-template <typename LevelSurface>
-HRESULT writeLowerLevels(const ArgbImage& top, UINT levels, const MipChainOptions& options,
-                         ImageFilter filterWord, LevelSurface levelSurface);
+// Writes `level` into the top left of `surface` through the blit engine with `filterWord`; the
+// surface's texels beyond it (a block format's padding) repeat the level's edge texels.
 HRESULT writeArgbLevel(IDirect3DSurface8* surface, const ArgbImage& level, ImageFilter filterWord);
 
+// The levels below a level 0 already in place: `levelSurface` gives level L's surface (one
+// reference) for L from 1; each is written from the builder's level with `filterWord`.
 template <typename LevelSurface>
 HRESULT writeLowerLevels(const ArgbImage& top, UINT levels, const MipChainOptions& options,
                          ImageFilter filterWord, LevelSurface levelSurface) {
