@@ -97,10 +97,6 @@ void settle(Plane* plane, const MipChainOptions& options) {
                 v[1] = 0.0f;
                 v[2] = 1.0f;
             }
-        } else {
-            v[0] = std::clamp(v[0], 0.0f, a);
-            v[1] = std::clamp(v[1], 0.0f, a);
-            v[2] = std::clamp(v[2], 0.0f, a);
         }
     }
 }
@@ -111,26 +107,36 @@ uint8_t encodeColour(float c, const MipChainOptions& options) {
     return options.srgb ? linearToSrgb(c) : quantizeUnit(c);
 }
 
+// A kernel's negative lobes make values below 0 (and above full) next to strong edges, which
+// no stored texel can show: clipping them alone would add light (a star field brightens level
+// by level). The clipped part is carried along the row into the next texels instead.
 void toImage(const Plane& plane, const MipChainOptions& options, float alphaScale,
              ArgbImage* image) {
     image->width = plane.width;
     image->height = plane.height;
     image->texels.resize(size_t(plane.width) * plane.height);
     const float* v = plane.values.data();
-    for (uint32_t& word : image->texels) {
-        const float a = v[3];
-        float r = v[0], g = v[1], b = v[2];
-        if (!options.normalMap) {
-            // Premultiplied colour back to straight colour; nothing shows where nothing covers.
-            const float inverse = a > 0.0f ? 1.0f / a : 0.0f;
-            r *= inverse;
-            g *= inverse;
-            b *= inverse;
+    uint32_t* word = image->texels.data();
+    for (uint32_t y = 0; y < plane.height; ++y) {
+        float carry[3] = {0.0f, 0.0f, 0.0f};
+        for (uint32_t x = 0; x < plane.width; ++x, v += 4, ++word) {
+            const float a = v[3];
+            float c[3] = {v[0], v[1], v[2]};
+            if (!options.normalMap) {
+                // Premultiplied colour back to straight colour; nothing shows where nothing
+                // covers.
+                const float inverse = a > 0.0f ? 1.0f / a : 0.0f;
+                for (int i = 0; i < 3; ++i) {
+                    const float wanted = c[i] + carry[i];
+                    const float shown = std::clamp(wanted, 0.0f, a);
+                    carry[i] = wanted - shown;
+                    c[i] = shown * inverse;
+                }
+            }
+            *word = uint32_t(quantizeUnit(a * alphaScale)) << 24 |
+                    uint32_t(encodeColour(c[0], options)) << 16 |
+                    uint32_t(encodeColour(c[1], options)) << 8 | encodeColour(c[2], options);
         }
-        word = uint32_t(quantizeUnit(a * alphaScale)) << 24 |
-               uint32_t(encodeColour(r, options)) << 16 |
-               uint32_t(encodeColour(g, options)) << 8 | encodeColour(b, options);
-        v += 4;
     }
 }
 
