@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <type_traits>
 
 namespace {
 
@@ -39,13 +40,12 @@ ChannelTables makeTables(const MipChainOptions& options) {
     return t;
 }
 
-void toPlane(const ArgbImage& image, const MipChainOptions& options, Plane* plane) {
-    const ChannelTables t = makeTables(options);
-    plane->width = image.width;
-    plane->height = image.height;
-    plane->values.resize(size_t(image.width) * image.height * 4);
-    float* out = plane->values.data();
-    for (const uint32_t word : image.texels) {
+// Converts one row of 0xAARRGGBB words into floats (colour premultiplied by alpha, keyed
+// texels transparent black).
+void convertRow(const uint32_t* words, uint32_t count, const ChannelTables& t,
+                const MipChainOptions& options, float* out) {
+    for (uint32_t x = 0; x < count; ++x, out += 4) {
+        const uint32_t word = words[x];
         const bool keyed = options.colorKey != 0 && word == options.colorKey;
         const float a = keyed ? 0.0f : t.unit[word >> 24];
         const float weight = options.normalMap ? 1.0f : a;
@@ -53,28 +53,115 @@ void toPlane(const ArgbImage& image, const MipChainOptions& options, Plane* plan
         out[1] = keyed ? 0.0f : t.colour[(word >> 8) & 0xFF] * weight;
         out[2] = keyed ? 0.0f : t.colour[word & 0xFF] * weight;
         out[3] = a;
-        out += 4;
     }
 }
 
+// The rows of a plane, all in memory.
+class PlaneRows {
+public:
+    explicit PlaneRows(const Plane& plane) : plane_(plane) {}
+    uint32_t width() const { return plane_.width; }
+    uint32_t height() const { return plane_.height; }
+    void fetch(const uint32_t* indices, uint32_t taps, const float** rows) {
+        for (uint32_t t = 0; t < taps; ++t)
+            rows[t] = plane_.row(indices[t]);
+    }
+
+private:
+    const Plane& plane_;
+};
+
+// The rows of the picture converted into floats when a destination row first needs them, into
+// a few slots: the picture is never held whole in floats, which would take four times its
+// memory and pass it through the cache twice more.
+class PictureRows {
+public:
+    PictureRows(const ArgbImage& image, const MipChainOptions& options, uint32_t taps)
+        : image_(image), options_(options), tables_(makeTables(options)), slots_(taps + 2),
+          values_(size_t(slots_) * image.width * 4), held_(slots_, UINT32_MAX),
+          lastUse_(slots_, 0) {}
+    uint32_t width() const { return image_.width; }
+    uint32_t height() const { return image_.height; }
+
+    void fetch(const uint32_t* indices, uint32_t taps, const float** rows) {
+        ++clock_;
+        for (uint32_t t = 0; t < taps; ++t) {
+            uint32_t slot = find(indices[t]);
+            if (slot == UINT32_MAX) {
+                slot = victim(indices, taps);
+                held_[slot] = indices[t];
+                convertRow(image_.texels.data() + size_t(indices[t]) * image_.width,
+                           image_.width, tables_, options_, row(slot));
+            }
+            lastUse_[slot] = clock_;
+            rows[t] = row(slot);
+        }
+    }
+
+private:
+    float* row(uint32_t slot) { return values_.data() + size_t(slot) * image_.width * 4; }
+
+    uint32_t find(uint32_t y) const {
+        for (uint32_t s = 0; s < slots_; ++s)
+            if (held_[s] == y)
+                return s;
+        return UINT32_MAX;
+    }
+
+    // The least recently used slot that holds none of this destination row's source rows.
+    uint32_t victim(const uint32_t* indices, uint32_t taps) const {
+        uint32_t best = UINT32_MAX;
+        for (uint32_t s = 0; s < slots_; ++s) {
+            if (lastUse_[s] == clock_ && held_[s] != UINT32_MAX &&
+                std::find(indices, indices + taps, held_[s]) != indices + taps)
+                continue;
+            if (best == UINT32_MAX || lastUse_[s] < lastUse_[best])
+                best = s;
+        }
+        return best;
+    }
+
+    const ArgbImage& image_;
+    const MipChainOptions& options_;
+    const ChannelTables tables_;
+    const uint32_t slots_;
+    std::vector<float> values_;
+    std::vector<uint32_t> held_;
+    std::vector<uint64_t> lastUse_;
+    uint64_t clock_ = 0;
+};
+
 // The vertical pass makes one full-width row from the rows its taps reach, the horizontal pass
 // the destination row from it.
-void filterPlane(const Plane& source, Plane* destination, const MipChainOptions& options,
-                 MipRowRoutines routines) {
-    const AxisWeights across =
-        buildAxisWeights(source.width, destination->width, options.kernel, options.edge);
-    const AxisWeights down =
-        buildAxisWeights(source.height, destination->height, options.kernel, options.edge);
+template <typename Rows>
+void filterRows(Rows& source, const AxisWeights& across, const AxisWeights& down,
+                Plane* destination, MipRowRoutines routines) {
     destination->values.resize(size_t(destination->width) * destination->height * 4);
-    std::vector<float> column(size_t(source.width) * 4);
+    std::vector<float> column(size_t(source.width()) * 4);
     std::vector<const float*> rows(down.taps);
     for (uint32_t y = 0; y < destination->height; ++y) {
-        for (uint32_t t = 0; t < down.taps; ++t)
-            rows[t] = source.row(down.index[size_t(y) * down.taps + t]);
+        source.fetch(down.index.data() + size_t(y) * down.taps, down.taps, rows.data());
         routines.combine(rows.data(), down.weight.data() + size_t(y) * down.taps, down.taps,
                          column.size(), column.data());
         routines.gather(column.data(), across.index.data(), across.weight.data(), across.taps,
                         destination->width, destination->row(y));
+    }
+}
+
+// `destination`, sized, filtered from the picture or from a plane.
+template <typename Source>
+void filterInto(const Source& picture, Plane* destination, const MipChainOptions& options,
+                MipRowRoutines routines) {
+    const AxisWeights across =
+        buildAxisWeights(picture.width, destination->width, options.kernel, options.edge);
+    const AxisWeights down =
+        buildAxisWeights(picture.height, destination->height, options.kernel, options.edge);
+    if constexpr (std::is_same_v<Source, ArgbImage>) {
+        PictureRows rows(picture, options, down.taps);
+        filterRows(rows, across, down, destination, routines);
+    } else {
+        PlaneRows rows(picture);
+        filterRows(rows, across, down, destination, routines);
     }
 }
 
@@ -153,23 +240,28 @@ bool buildMipChain(const ArgbImage& top, uint32_t levelCount, const MipChainOpti
         return false;
     try {
         lower->clear();
-        Plane above, below;
-        toPlane(top, options, &above);
         double coverage = 0.0;
         const bool alphaTested = options.alphaTest >= 0 && options.alphaTest <= 255;
         if (alphaTested) {
             // The reference share is that of the picture as it will be filtered (key applied).
             size_t passing = 0;
-            for (size_t i = 3; i < above.values.size(); i += 4)
-                passing += quantizeUnit(above.values[i]) >= options.alphaTest;
-            coverage = double(passing) / double(above.values.size() / 4);
+            for (const uint32_t word : top.texels) {
+                const bool keyed = options.colorKey != 0 && word == options.colorKey;
+                passing += !keyed && int(word >> 24) >= options.alphaTest;
+            }
+            coverage = double(passing) / double(top.texels.size());
         }
+        Plane above, below;
+        uint32_t width = top.width, height = top.height;
         for (uint32_t level = 1; level < levelCount; ++level) {
-            if (above.width == 1 && above.height == 1)
+            if (width == 1 && height == 1)
                 break;
-            below.width = std::max(1u, above.width / 2);
-            below.height = std::max(1u, above.height / 2);
-            filterPlane(above, &below, options, routines);
+            width = below.width = std::max(1u, width / 2);
+            height = below.height = std::max(1u, height / 2);
+            if (level == 1)
+                filterInto(top, &below, options, routines);
+            else
+                filterInto(above, &below, options, routines);
             settle(&below, options);
             const float scale =
                 alphaTested ? coverageScale(below.values.data(), below.values.size() / 4,
@@ -196,11 +288,10 @@ bool resampleImage(const ArgbImage& source, uint32_t width, uint32_t height,
     if (!usable(source) || width == 0 || height == 0)
         return false;
     try {
-        Plane from, to;
-        toPlane(source, options, &from);
+        Plane to;
         to.width = width;
         to.height = height;
-        filterPlane(from, &to, options, mipRowRoutines());
+        filterInto(source, &to, options, mipRowRoutines());
         settle(&to, options);
         toImage(to, options, 1.0f, out);
     } catch (const std::bad_alloc&) {

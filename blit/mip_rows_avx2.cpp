@@ -10,26 +10,37 @@ bool mipRowsAvx2Supported() {
     return supported;
 }
 
+// Thirty-two sums at a time stay in registers while every row adds its products in turn.
 void combineRowsAvx2(const float* const* rows, const float* weights, uint32_t taps, size_t count,
                      float* out) {
-    constexpr size_t block = 1024;
-    for (size_t base = 0; base < count; base += block) {
-        const size_t n = std::min(block, count - base);
-        float* sums = out + base;
-        const size_t wide = n / 8 * 8;
-        for (size_t i = 0; i < n; ++i)
-            sums[i] = 0.0f;
+    size_t i = 0;
+    for (; i + 32 <= count; i += 32) {
+        __m256 s0 = _mm256_setzero_ps(), s1 = s0, s2 = s0, s3 = s0;
         for (uint32_t t = 0; t < taps; ++t) {
             const __m256 w = _mm256_set1_ps(weights[t]);
-            const float* row = rows[t] + base;
-            size_t i = 0;
-            for (; i < wide; i += 8) {
-                const __m256 product = _mm256_mul_ps(w, _mm256_loadu_ps(row + i));
-                _mm256_storeu_ps(sums + i, _mm256_add_ps(_mm256_loadu_ps(sums + i), product));
-            }
-            for (; i < n; ++i)
-                sums[i] += weights[t] * row[i];
+            const float* row = rows[t] + i;
+            s0 = _mm256_add_ps(s0, _mm256_mul_ps(w, _mm256_loadu_ps(row)));
+            s1 = _mm256_add_ps(s1, _mm256_mul_ps(w, _mm256_loadu_ps(row + 8)));
+            s2 = _mm256_add_ps(s2, _mm256_mul_ps(w, _mm256_loadu_ps(row + 16)));
+            s3 = _mm256_add_ps(s3, _mm256_mul_ps(w, _mm256_loadu_ps(row + 24)));
         }
+        _mm256_storeu_ps(out + i, s0);
+        _mm256_storeu_ps(out + i + 8, s1);
+        _mm256_storeu_ps(out + i + 16, s2);
+        _mm256_storeu_ps(out + i + 24, s3);
+    }
+    for (; i + 8 <= count; i += 8) {
+        __m256 sum = _mm256_setzero_ps();
+        for (uint32_t t = 0; t < taps; ++t)
+            sum = _mm256_add_ps(sum,
+                                _mm256_mul_ps(_mm256_set1_ps(weights[t]), _mm256_loadu_ps(rows[t] + i)));
+        _mm256_storeu_ps(out + i, sum);
+    }
+    for (; i < count; ++i) {
+        float sum = 0.0f;
+        for (uint32_t t = 0; t < taps; ++t)
+            sum += weights[t] * rows[t][i];
+        out[i] = sum;
     }
 }
 
