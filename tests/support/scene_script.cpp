@@ -1,0 +1,1354 @@
+// The scene player: a reader turns the bytes into calls, and each call is made on both devices
+// before the next is read, its answers compared at once, so that a difference is reported at
+// the call that made it. The bytes choose among tables of the values a game passes, with a few
+// values the device refuses mixed in, so that random bytes mostly draw.
+#include "tests/support/scene_script.h"
+
+#include "d3d8.h"
+#include "platform_ext.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace scene_script {
+
+namespace {
+
+constexpr unsigned TextureSlots = 6;
+constexpr unsigned SurfaceSlots = 3;
+constexpr unsigned BlockSlots = 3;
+constexpr unsigned MaxCallsPerScene = 400;
+
+class Reader {
+public:
+    Reader(const uint8_t* bytes, size_t size) : bytes_(bytes), size_(size) {}
+    bool done() const { return at_ >= size_; }
+    uint8_t byte() { return at_ < size_ ? bytes_[at_++] : 0; }
+    uint32_t word() {
+        uint32_t w = byte();
+        w |= uint32_t(byte()) << 8;
+        w |= uint32_t(byte()) << 16;
+        return w | uint32_t(byte()) << 24;
+    }
+    template <class T, size_t N> T pick(const T (&table)[N]) { return table[byte() % N]; }
+    template <class T> const T& pick(const std::vector<T>& table) {
+        return table[byte() % table.size()];
+    }
+
+private:
+    const uint8_t* bytes_;
+    size_t size_;
+    size_t at_ = 0;
+};
+
+// How a format lays out its memory: bytes per unit, and a unit's width and height in pixels.
+struct FormatUnit {
+    D3DFORMAT format;
+    UINT bytes, width, height;
+};
+
+constexpr FormatUnit FormatUnits[] = {
+    {D3DFMT_A8R8G8B8, 4, 1, 1}, {D3DFMT_X8R8G8B8, 4, 1, 1}, {D3DFMT_R5G6B5, 2, 1, 1},
+    {D3DFMT_X1R5G5B5, 2, 1, 1}, {D3DFMT_A1R5G5B5, 2, 1, 1}, {D3DFMT_A4R4G4B4, 2, 1, 1},
+    {D3DFMT_R3G3B2, 1, 1, 1},   {D3DFMT_A8, 1, 1, 1},       {D3DFMT_A8R3G3B2, 2, 1, 1},
+    {D3DFMT_X4R4G4B4, 2, 1, 1}, {D3DFMT_A2B10G10R10, 4, 1, 1}, {D3DFMT_G16R16, 4, 1, 1},
+    {D3DFMT_L8, 1, 1, 1},       {D3DFMT_A8L8, 2, 1, 1},     {D3DFMT_A4L4, 1, 1, 1},
+    {D3DFMT_P8, 1, 1, 1},       {D3DFMT_V8U8, 2, 1, 1},     {D3DFMT_R8G8B8, 3, 1, 1},
+    {D3DFMT_UYVY, 4, 2, 1},     {D3DFMT_YUY2, 4, 2, 1},     {D3DFMT_DXT1, 8, 4, 4},
+    {D3DFMT_DXT2, 16, 4, 4},    {D3DFMT_DXT3, 16, 4, 4},    {D3DFMT_DXT4, 16, 4, 4},
+    {D3DFMT_DXT5, 16, 4, 4},
+};
+
+const FormatUnit* unitOf(D3DFORMAT format) {
+    for (const FormatUnit& unit : FormatUnits)
+        if (unit.format == format)
+            return &unit;
+    return nullptr;
+}
+
+// The common formats weigh more; the last few are ones the rasteriser cannot sample.
+constexpr D3DFORMAT TextureFormats[] = {
+    D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8,
+    D3DFMT_R5G6B5,   D3DFMT_R5G6B5,   D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4, D3DFMT_X1R5G5B5,
+    D3DFMT_L8,       D3DFMT_A8L8,     D3DFMT_A8,       D3DFMT_R3G3B2,   D3DFMT_A8R3G3B2,
+    D3DFMT_X4R4G4B4, D3DFMT_A4L4,     D3DFMT_A2B10G10R10, D3DFMT_G16R16, D3DFMT_DXT1,
+    D3DFMT_DXT1,     D3DFMT_DXT3,     D3DFMT_DXT5,     D3DFMT_DXT2,     D3DFMT_DXT4,
+    D3DFMT_YUY2,     D3DFMT_UYVY,     D3DFMT_P8,       D3DFMT_V8U8,     D3DFMT_R8G8B8,
+};
+
+constexpr UINT TextureSizes[] = {1, 2, 3, 4, 4, 5, 7, 8, 8, 8, 12, 13, 16, 16, 16, 17, 31, 32, 32, 64};
+
+constexpr DWORD VertexFormats[] = {
+    D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1,
+    D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1,
+    D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1,
+    D3DFVF_XYZRHW | D3DFVF_TEX1,
+    D3DFVF_XYZRHW | D3DFVF_DIFFUSE,
+    D3DFVF_XYZRHW,
+    D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1,
+    D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1,
+    D3DFVF_XYZ | D3DFVF_TEX1,
+    D3DFVF_XYZ | D3DFVF_DIFFUSE,
+    D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX2,
+    D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1,
+    D3DFVF_XYZ | D3DFVF_PSIZE | D3DFVF_DIFFUSE | D3DFVF_TEX1,
+    D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1 | (3u << 16), // one-float coordinates
+    D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1 | (1u << 16), // three-float coordinates
+    D3DFVF_XYZB1 | D3DFVF_DIFFUSE,                             // refused: blend weights
+};
+
+constexpr D3DCOLOR Colors[] = {0xFFFFFFFF, 0xFFFFFFFF, 0x80FFFFFF, 0xFF000000, 0x00FFFFFF,
+                               0xFFFF0000, 0xC000FF00, 0x400000FF, 0x7F7F7F7F, 0xFF204060,
+                               0x01FFFFFF, 0xFE808080};
+
+constexpr float TexCoords[] = {0.0f, 0.0f,  1.0f,  1.0f,   0.5f,  0.25f,  0.75f, -0.5f,
+                               1.5f, 2.0f,  3.25f, 0.999f, -1.0f, 0.125f, 1.0f / 64, 4.5f};
+
+// Transformed vertices: mostly flat, a few perspective, degenerate or clipped ones.
+constexpr float Rhws[] = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 0.5f, 2.0f, 0.25f, 1.0f / 3, 0.001f, 0.0f, -1.0f};
+constexpr float Depths[] = {0.0f, 0.5f, 0.5f, 0.25f, 1.0f, 0.999f, -0.25f, 1.5f};
+
+struct RenderStateChoice {
+    D3DRENDERSTATETYPE state;
+    std::vector<DWORD> values;
+};
+
+const std::vector<RenderStateChoice>& renderStateChoices() {
+    static const std::vector<RenderStateChoice> table = {
+        {D3DRS_ALPHABLENDENABLE, {FALSE, TRUE, TRUE}},
+        {D3DRS_SRCBLEND, {D3DBLEND_SRCALPHA, D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLEND_ZERO,
+                          D3DBLEND_SRCCOLOR, D3DBLEND_INVSRCCOLOR, D3DBLEND_INVSRCALPHA,
+                          D3DBLEND_DESTALPHA, D3DBLEND_INVDESTALPHA, D3DBLEND_DESTCOLOR,
+                          D3DBLEND_INVDESTCOLOR, D3DBLEND_SRCALPHASAT, D3DBLEND_BOTHSRCALPHA,
+                          D3DBLEND_BOTHINVSRCALPHA, 0, 14}},
+        {D3DRS_DESTBLEND, {D3DBLEND_INVSRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLEND_ONE,
+                           D3DBLEND_ZERO, D3DBLEND_SRCCOLOR, D3DBLEND_INVSRCCOLOR,
+                           D3DBLEND_SRCALPHA, D3DBLEND_DESTALPHA, D3DBLEND_INVDESTALPHA,
+                           D3DBLEND_DESTCOLOR, D3DBLEND_INVDESTCOLOR, D3DBLEND_SRCALPHASAT}},
+        {D3DRS_BLENDOP, {D3DBLENDOP_ADD, D3DBLENDOP_ADD, D3DBLENDOP_SUBTRACT,
+                         D3DBLENDOP_REVSUBTRACT, D3DBLENDOP_MIN, D3DBLENDOP_MAX, 6}},
+        {D3DRS_ALPHATESTENABLE, {FALSE, TRUE}},
+        {D3DRS_ALPHAREF, {0, 1, 0x60, 0x7F, 0x80, 0xFE, 0xFF, 0x1FF}},
+        {D3DRS_ALPHAFUNC, {D3DCMP_NEVER, D3DCMP_LESS, D3DCMP_EQUAL, D3DCMP_LESSEQUAL,
+                           D3DCMP_GREATER, D3DCMP_NOTEQUAL, D3DCMP_GREATEREQUAL, D3DCMP_ALWAYS,
+                           D3DCMP_GREATEREQUAL, 0, 9}},
+        {D3DRS_CULLMODE, {D3DCULL_NONE, D3DCULL_NONE, D3DCULL_CW, D3DCULL_CCW}},
+        {D3DRS_SHADEMODE, {D3DSHADE_GOURAUD, D3DSHADE_GOURAUD, D3DSHADE_FLAT, D3DSHADE_PHONG}},
+        {D3DRS_DITHERENABLE, {FALSE, TRUE}},
+        {D3DRS_TEXTUREFACTOR, {0xFFFFFFFF, 0x80FF8040, 0x00000000, 0x7F10E0A0}},
+        {D3DRS_LIGHTING, {FALSE, FALSE, FALSE, FALSE, FALSE, FALSE, FALSE, TRUE}},
+        {D3DRS_FILLMODE, {D3DFILL_SOLID, D3DFILL_SOLID, D3DFILL_SOLID, D3DFILL_WIREFRAME}},
+        {D3DRS_ZENABLE, {FALSE, TRUE}},
+        {D3DRS_ZWRITEENABLE, {FALSE, TRUE}},
+        {D3DRS_COLORWRITEENABLE, {0xF, 0xF, 0xF, 0x7}},
+        {D3DRS_FOGENABLE, {FALSE, FALSE, FALSE, FALSE, FALSE, FALSE, FALSE, TRUE}},
+        {D3DRS_SPECULARENABLE, {FALSE, FALSE, FALSE, FALSE, FALSE, FALSE, FALSE, TRUE}},
+        {D3DRS_CLIPPING, {TRUE, FALSE}},
+        {D3DRS_LASTPIXEL, {TRUE, FALSE}},
+    };
+    return table;
+}
+
+constexpr DWORD StageArguments[] = {
+    D3DTA_TEXTURE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTA_DIFFUSE, D3DTA_CURRENT,
+    D3DTA_TFACTOR, D3DTA_SPECULAR, D3DTA_TEXTURE | D3DTA_COMPLEMENT,
+    D3DTA_DIFFUSE | D3DTA_ALPHAREPLICATE, D3DTA_TEXTURE | D3DTA_ALPHAREPLICATE, D3DTA_TEMP};
+constexpr DWORD StageOperations[] = {D3DTOP_MODULATE, D3DTOP_MODULATE, D3DTOP_SELECTARG1,
+                                     D3DTOP_SELECTARG1, D3DTOP_SELECTARG2, D3DTOP_DISABLE,
+                                     D3DTOP_ADD};
+
+struct StageStateChoice {
+    D3DTEXTURESTAGESTATETYPE type;
+    std::vector<DWORD> values;
+};
+
+const std::vector<StageStateChoice>& stageStateChoices() {
+    const auto list = [](const auto& table) { return std::vector<DWORD>(std::begin(table), std::end(table)); };
+    static const std::vector<StageStateChoice> table = {
+        {D3DTSS_COLOROP, list(StageOperations)},
+        {D3DTSS_COLORARG1, list(StageArguments)},
+        {D3DTSS_COLORARG2, list(StageArguments)},
+        {D3DTSS_ALPHAOP, list(StageOperations)},
+        {D3DTSS_ALPHAARG1, list(StageArguments)},
+        {D3DTSS_ALPHAARG2, list(StageArguments)},
+        {D3DTSS_ADDRESSU, {D3DTADDRESS_WRAP, D3DTADDRESS_MIRROR, D3DTADDRESS_CLAMP,
+                           D3DTADDRESS_BORDER, D3DTADDRESS_MIRRORONCE, 0}},
+        {D3DTSS_ADDRESSV, {D3DTADDRESS_WRAP, D3DTADDRESS_MIRROR, D3DTADDRESS_CLAMP,
+                           D3DTADDRESS_BORDER, D3DTADDRESS_MIRRORONCE, 6}},
+        {D3DTSS_BORDERCOLOR, {0x00000000, 0xFFFF00FF, 0x80808080}},
+        {D3DTSS_MAGFILTER, {D3DTEXF_POINT, D3DTEXF_LINEAR, D3DTEXF_LINEAR, D3DTEXF_ANISOTROPIC}},
+        {D3DTSS_MINFILTER, {D3DTEXF_POINT, D3DTEXF_LINEAR, D3DTEXF_LINEAR, D3DTEXF_GAUSSIANCUBIC}},
+        {D3DTSS_MIPFILTER, {D3DTEXF_NONE, D3DTEXF_POINT, D3DTEXF_LINEAR, D3DTEXF_ANISOTROPIC}},
+        {D3DTSS_TEXCOORDINDEX, {0, 0, 0, 1, 0x10000}},
+        {D3DTSS_TEXTURETRANSFORMFLAGS, {D3DTTFF_DISABLE, D3DTTFF_DISABLE, D3DTTFF_COUNT2}},
+    };
+    return table;
+}
+
+struct Side {
+    IDirect3DDevice8* device = nullptr;
+    IDirect3DBaseTexture8* textures[TextureSlots] = {};
+    IDirect3DSurface8* surfaces[SurfaceSlots] = {};
+    DWORD blocks[BlockSlots] = {};
+    IDirect3DSurface8* heldBackBuffer = nullptr; // locked across calls
+};
+
+// What a call gave on one device: its answers in order, and the bytes it read.
+struct Outcome {
+    std::vector<HRESULT> answers;
+    std::vector<uint8_t> bytes;
+    int frameWidth = 0; // when the bytes are a presented frame, its width in pixels
+
+    HRESULT answer(HRESULT hr) {
+        answers.push_back(hr);
+        return hr;
+    }
+};
+
+// Fills rows of a locked region from a seed: noise, noise with all-or-nothing alpha bytes,
+// a gradient, or one repeated word.
+void fillPattern(BYTE* bits, INT pitch, UINT rowBytes, UINT rows, uint32_t seed, uint8_t mode) {
+    uint32_t state = seed | 1;
+    for (UINT y = 0; y < rows; ++y) {
+        BYTE* row = bits + ptrdiff_t(y) * pitch;
+        for (UINT x = 0; x < rowBytes; ++x) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            uint8_t value;
+            switch (mode % 4) {
+            case 0:
+                value = uint8_t(state);
+                break;
+            case 1:
+                value = x % 4 == 3 ? ((state & 1) ? 0xFF : 0x00) : uint8_t(state >> 8);
+                break;
+            case 2:
+                value = uint8_t(x * (seed & 15) + y * ((seed >> 4) & 15));
+                break;
+            default:
+                value = uint8_t(seed >> (8 * (x % 4)));
+                break;
+            }
+            row[x] = value;
+        }
+    }
+}
+
+// The bytes of a rectangle of a level: whole units, from the unit holding its top-left pixel.
+struct Extent {
+    UINT rowBytes = 0, rows = 0;
+};
+
+Extent extentOf(D3DFORMAT format, const RECT& rect) {
+    const FormatUnit* unit = unitOf(format);
+    if (unit == nullptr || rect.right <= rect.left || rect.bottom <= rect.top || rect.left < 0 ||
+        rect.top < 0)
+        return {};
+    const UINT across = (UINT(rect.right) + unit->width - 1) / unit->width - UINT(rect.left) / unit->width;
+    const UINT down = (UINT(rect.bottom) + unit->height - 1) / unit->height - UINT(rect.top) / unit->height;
+    return {across * unit->bytes, down};
+}
+
+void readRows(const D3DLOCKED_RECT& locked, const Extent& extent, std::vector<uint8_t>* out) {
+    const auto* bits = static_cast<const uint8_t*>(locked.pBits);
+    for (UINT y = 0; y < extent.rows; ++y) {
+        const uint8_t* row = bits + ptrdiff_t(y) * locked.Pitch;
+        out->insert(out->end(), row, row + extent.rowBytes);
+    }
+}
+
+// A lock request decoded once and made on both devices: the rectangle (whole level when
+// `whole`), the flags, and what to write when the lock writes.
+struct LockPlan {
+    bool whole = true;
+    RECT rect = {};
+    DWORD flags = 0;
+    bool write = false;
+    uint32_t seed = 0;
+    uint8_t mode = 0;
+};
+
+LockPlan readLockPlan(Reader& in, UINT width, UINT height) {
+    LockPlan plan;
+    const uint8_t shape = in.byte();
+    plan.whole = shape % 3 != 0;
+    if (!plan.whole) {
+        // Mostly inside the level, on the 4-pixel grid half of the time, sometimes outside.
+        const auto coordinate = [&](UINT size) {
+            const uint8_t b = in.byte();
+            LONG value = LONG(b % (size + 2));
+            if (b & 0x80)
+                value &= ~3;
+            return value;
+        };
+        plan.rect.left = coordinate(width);
+        plan.rect.top = coordinate(height);
+        plan.rect.right = plan.rect.left + 1 + LONG(in.byte() % (width + 1));
+        plan.rect.bottom = plan.rect.top + 1 + LONG(in.byte() % (height + 1));
+        if (shape & 0x40) {
+            plan.rect.right = std::min<LONG>(plan.rect.right, LONG(width));
+            plan.rect.bottom = std::min<LONG>(plan.rect.bottom, LONG(height));
+        }
+    }
+    const DWORD flags[] = {0, 0, D3DLOCK_READONLY, D3DLOCK_READONLY, D3DLOCK_DISCARD,
+                           D3DLOCK_NOSYSLOCK, D3DLOCK_NO_DIRTY_UPDATE};
+    plan.flags = in.pick(flags);
+    plan.write = (plan.flags & D3DLOCK_READONLY) == 0 && (shape & 0x20) == 0;
+    plan.seed = in.word();
+    plan.mode = in.byte();
+    return plan;
+}
+
+RECT wholeRect(UINT width, UINT height) {
+    return {0, 0, LONG(width), LONG(height)};
+}
+
+// Reads what the lock gives, then writes the plan's pattern when the lock writes.
+void useLock(const D3DLOCKED_RECT& locked, D3DFORMAT format, const RECT& rect,
+             const LockPlan& plan, Outcome& outcome) {
+    const Extent extent = extentOf(format, rect);
+    readRows(locked, extent, &outcome.bytes);
+    if (plan.write)
+        fillPattern(static_cast<BYTE*>(locked.pBits), locked.Pitch, extent.rowBytes, extent.rows,
+                    plan.seed, plan.mode);
+}
+
+// A matrix of one of a few kinds a game sets, from the bytes.
+D3DMATRIX readMatrix(Reader& in) {
+    D3DMATRIX m = {};
+    m._11 = m._22 = m._33 = m._44 = 1.0f;
+    const uint8_t kind = in.byte() % 7;
+    const float a = float(in.byte()) / 64.0f, b = float(in.byte()) / 64.0f;
+    switch (kind) {
+    case 0:
+        break;
+    case 1: { // perspective, left-handed, near a / 8 and far 4 + b
+        const float zn = 0.05f + a / 8.0f, zf = 4.0f + b;
+        const float scale = 0.5f + a;
+        m._11 = scale;
+        m._22 = scale * 1.25f;
+        m._33 = zf / (zf - zn);
+        m._34 = 1.0f;
+        m._43 = -zn * zf / (zf - zn);
+        m._44 = 0.0f;
+        break;
+    }
+    case 2:
+        m._11 = a - 2.0f;
+        m._22 = b - 2.0f;
+        m._33 = 0.5f;
+        break;
+    case 3:
+        m._41 = a - 2.0f;
+        m._42 = b - 2.0f;
+        m._43 = 0.25f;
+        break;
+    case 4: {
+        const float angle = a * 1.5707963f;
+        m._11 = std::cos(angle);
+        m._12 = std::sin(angle);
+        m._21 = -std::sin(angle);
+        m._22 = std::cos(angle);
+        break;
+    }
+    case 5: // a singular matrix
+        m._11 = m._22 = m._33 = 0.0f;
+        break;
+    default:
+        for (auto& row : m.m)
+            for (float& value : row)
+                value = (float(in.byte()) - 128.0f) / 32.0f;
+        break;
+    }
+    return m;
+}
+
+// Vertex bytes for the format in force: positions, then what the format carries.
+struct VertexLayout {
+    bool known = false;
+    bool transformed = false;
+    UINT size = 0, diffuse = 0, specular = 0, normal = 0, pointSize = 0;
+    bool hasDiffuse = false, hasSpecular = false, hasNormal = false, hasPointSize = false;
+    UINT sets = 0;
+    UINT setOffset[8] = {}, setFloats[8] = {};
+};
+
+VertexLayout layoutOf(DWORD fvf) {
+    VertexLayout l;
+    const DWORD position = fvf & D3DFVF_POSITION_MASK;
+    if (position != D3DFVF_XYZ && position != D3DFVF_XYZRHW)
+        return l;
+    l.known = true;
+    l.transformed = position == D3DFVF_XYZRHW;
+    UINT offset = l.transformed ? 16 : 12;
+    if (fvf & D3DFVF_NORMAL) {
+        l.hasNormal = true;
+        l.normal = offset;
+        offset += 12;
+    }
+    if (fvf & D3DFVF_PSIZE) {
+        l.hasPointSize = true;
+        l.pointSize = offset;
+        offset += 4;
+    }
+    if (fvf & D3DFVF_DIFFUSE) {
+        l.hasDiffuse = true;
+        l.diffuse = offset;
+        offset += 4;
+    }
+    if (fvf & D3DFVF_SPECULAR) {
+        l.hasSpecular = true;
+        l.specular = offset;
+        offset += 4;
+    }
+    l.sets = std::min<UINT>((fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT, 8);
+    for (UINT set = 0; set < l.sets; ++set) {
+        const UINT floats[] = {2, 3, 4, 1};
+        l.setOffset[set] = offset;
+        l.setFloats[set] = floats[(fvf >> (16 + 2 * set)) & 3];
+        offset += 4 * l.setFloats[set];
+    }
+    l.size = offset;
+    return l;
+}
+
+struct Vertex {
+    float x, y, z, rhw;
+    D3DCOLOR color;
+    float u, v;
+};
+
+void putFloat(std::vector<uint8_t>& bytes, size_t at, float value) {
+    std::memcpy(bytes.data() + at, &value, 4);
+}
+
+void putVertex(std::vector<uint8_t>& bytes, size_t at, const VertexLayout& l, const Vertex& v) {
+    putFloat(bytes, at, v.x);
+    putFloat(bytes, at + 4, v.y);
+    putFloat(bytes, at + 8, v.z);
+    if (l.transformed)
+        putFloat(bytes, at + 12, v.rhw);
+    if (l.hasNormal) {
+        putFloat(bytes, at + l.normal, 0.0f);
+        putFloat(bytes, at + l.normal + 4, 0.0f);
+        putFloat(bytes, at + l.normal + 8, -1.0f);
+    }
+    if (l.hasPointSize)
+        putFloat(bytes, at + l.pointSize, 1.0f);
+    if (l.hasDiffuse)
+        std::memcpy(bytes.data() + at + l.diffuse, &v.color, 4);
+    if (l.hasSpecular) {
+        const D3DCOLOR specular = 0xFF102030;
+        std::memcpy(bytes.data() + at + l.specular, &specular, 4);
+    }
+    for (UINT set = 0; set < l.sets; ++set) {
+        const float values[4] = {v.u, v.v, 0.0f, 1.0f};
+        for (UINT i = 0; i < l.setFloats[set]; ++i)
+            putFloat(bytes, at + l.setOffset[set] + 4 * i, values[i]);
+    }
+}
+
+// One coordinate from two bytes: -16 to size + 16 pixels in 1/256 steps for screen space,
+// about -2.7 to 2.7 for untransformed positions, and now and then a value no game should send.
+float readCoordinate(Reader& in, UINT size, bool screen) {
+    const uint8_t high = in.byte(), low = in.byte();
+    if (high >= 252) {
+        const float specials[] = {std::numeric_limits<float>::quiet_NaN(),
+                                  std::numeric_limits<float>::infinity(), -1.0e7f, 3.0e38f};
+        return specials[high - 252];
+    }
+    if (screen)
+        return (float(high) - 16.0f) * float(size + 32) / 236.0f + float(low) / 256.0f;
+    return (float(high) - 126.0f) / 46.0f + float(low) / 4096.0f;
+}
+
+Vertex readVertex(Reader& in, UINT width, UINT height, bool screen) {
+    Vertex v;
+    v.x = readCoordinate(in, width, screen);
+    v.y = readCoordinate(in, height, screen);
+    const uint8_t look = in.byte(), place = in.byte();
+    v.u = TexCoords[look % 16];
+    v.v = TexCoords[look / 16];
+    v.color = Colors[place % 12];
+    v.z = screen ? Depths[(place / 12) % 8] : 0.25f + float(place % 7) * 0.6f;
+    v.rhw = Rhws[(place / 16) % 12];
+    return v;
+}
+
+uint64_t verticesFor(D3DPRIMITIVETYPE type, UINT count) {
+    switch (type) {
+    case D3DPT_POINTLIST:
+        return count;
+    case D3DPT_LINELIST:
+        return 2ull * count;
+    case D3DPT_LINESTRIP:
+        return count + 1ull;
+    case D3DPT_TRIANGLELIST:
+        return 3ull * count;
+    default:
+        return count + 2ull;
+    }
+}
+
+class Player {
+public:
+    Player(Tally* tally, const Options& options) : tally_(tally), options_(options) {}
+    ~Player() {
+        for (Side& side : sides_)
+            releaseAll(side);
+        platform_ext::setDrawThreadCount(0);
+        platform_ext::resetDeviceProfile();
+    }
+
+    std::string play(const uint8_t* bytes, size_t size);
+
+private:
+    // Makes the call on both devices and compares what they gave; false once they differ.
+    template <class Call> bool both(const char* name, Call call);
+    bool createDevices(Reader& in);
+    void releaseAll(Side& side);
+    void step(Reader& in);
+
+    void renderState(Reader& in);
+    void stageState(Reader& in);
+    void createTexture(Reader& in);
+    void lockTexture(Reader& in);
+    void releaseTexture(Reader& in);
+    void setTexture(Reader& in);
+    void setLod(Reader& in);
+    void vertexFormat(Reader& in);
+    void transform(Reader& in);
+    void viewport(Reader& in);
+    void draw(Reader& in);
+    void clear(Reader& in);
+    void copyRects(Reader& in);
+    void updateTexture(Reader& in);
+    void imageSurface(Reader& in);
+    void lockSurface(Reader& in);
+    void lockBackBuffer(Reader& in);
+    void holdBackBuffer(Reader& in);
+    void stateBlock(Reader& in);
+    void present();
+    void releaseHeldBackBuffer();
+
+    Tally* tally_;
+    Options options_;
+    Side sides_[2];
+    UINT width_ = 0, height_ = 0;
+    std::string difference_;
+    unsigned call_ = 0;
+    unsigned heldFor_ = 0; // steps until the held back buffer is unlocked
+};
+
+template <class Call> bool Player::both(const char* name, Call call) {
+    if (!difference_.empty())
+        return false;
+    Outcome outcomes[2];
+    for (int s = 0; s < 2; ++s)
+        call(sides_[s], outcomes[s]);
+    ++call_;
+    tally_->calls += 1;
+    char text[256];
+    const Outcome &a = outcomes[0], &b = outcomes[1];
+    if (a.answers != b.answers) {
+        size_t i = 0;
+        while (i < a.answers.size() && i < b.answers.size() && a.answers[i] == b.answers[i])
+            ++i;
+        std::snprintf(text, sizeof(text), "call %u (%s): answer %zu is 0x%08X on %u threads, 0x%08X on %u",
+                      call_, name, i, i < a.answers.size() ? unsigned(a.answers[i]) : 0u,
+                      options_.firstThreads, i < b.answers.size() ? unsigned(b.answers[i]) : 0u,
+                      options_.secondThreads);
+        difference_ = text;
+        return false;
+    }
+    if (a.bytes != b.bytes) {
+        size_t i = 0;
+        while (i < a.bytes.size() && i < b.bytes.size() && a.bytes[i] == b.bytes[i])
+            ++i;
+        if (a.frameWidth > 0)
+            std::snprintf(text, sizeof(text), "call %u (%s): pixel (%zu, %zu) differs", call_,
+                          name, i / 4 % size_t(a.frameWidth), i / 4 / size_t(a.frameWidth));
+        else
+            std::snprintf(text, sizeof(text),
+                          "call %u (%s): byte %zu of %zu read differs (0x%02X, 0x%02X)", call_,
+                          name, i, a.bytes.size(), i < a.bytes.size() ? a.bytes[i] : 0u,
+                          i < b.bytes.size() ? b.bytes[i] : 0u);
+        difference_ = text;
+        return false;
+    }
+    return true;
+}
+
+bool Player::createDevices(Reader& in) {
+    const UINT sizes[] = {1, 3, 8, 17, 32, 40, 48, 64, 64, 64, 80, 96};
+    width_ = in.pick(sizes);
+    height_ = in.pick(sizes);
+    const uint8_t flags = in.byte();
+    uint32_t profile = 0;
+    if (flags & 1)
+        profile |= platform_ext::ProfileDesktop16;
+    if ((flags & 0x0E) == 0x0E)
+        profile |= platform_ext::ProfileNoBlend;
+    if ((flags & 0x70) == 0x70)
+        profile |= platform_ext::ProfilePow2Cond;
+    const D3DSWAPEFFECT effects[] = {D3DSWAPEFFECT_DISCARD, D3DSWAPEFFECT_COPY,
+                                     D3DSWAPEFFECT_FLIP, D3DSWAPEFFECT_DISCARD};
+    const D3DSWAPEFFECT effect = effects[(flags >> 4) & 3];
+    const bool lockable = (flags & 0xC0) != 0xC0;
+
+    platform_ext::setDeviceProfile(profile);
+    for (int s = 0; s < 2; ++s) {
+        platform_ext::setDrawThreadCount(s == 0 ? options_.firstThreads : options_.secondThreads);
+        IDirect3D8* direct3D = Direct3DCreate8(D3D_SDK_VERSION);
+        if (direct3D == nullptr)
+            return false;
+        D3DDISPLAYMODE mode = {};
+        HRESULT hr = direct3D->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode);
+        D3DPRESENT_PARAMETERS p = {};
+        p.BackBufferWidth = width_;
+        p.BackBufferHeight = height_;
+        p.BackBufferFormat = mode.Format;
+        p.BackBufferCount = 1;
+        p.SwapEffect = effect;
+        p.Windowed = TRUE;
+        p.Flags = lockable ? D3DPRESENTFLAG_LOCKABLE_BACKBUFFER : 0;
+        if (SUCCEEDED(hr))
+            hr = direct3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                                        D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p,
+                                        &sides_[s].device);
+        direct3D->Release();
+        if (FAILED(hr))
+            return false;
+    }
+    platform_ext::setDrawThreadCount(0);
+    platform_ext::resetDeviceProfile();
+    // What every game sets first, so that random bytes need not find it.
+    both("start-up states", [](Side& side, Outcome& o) {
+        o.answer(side.device->SetRenderState(D3DRS_LIGHTING, FALSE));
+        o.answer(side.device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE));
+        o.answer(side.device->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1));
+    });
+    return true;
+}
+
+void Player::releaseAll(Side& side) {
+    if (side.device == nullptr)
+        return;
+    if (side.heldBackBuffer != nullptr) {
+        side.heldBackBuffer->UnlockRect();
+        side.heldBackBuffer->Release();
+        side.heldBackBuffer = nullptr;
+    }
+    for (DWORD& token : side.blocks)
+        if (token != 0) {
+            side.device->DeleteStateBlock(token);
+            token = 0;
+        }
+    for (IDirect3DSurface8*& surface : side.surfaces)
+        if (surface != nullptr) {
+            surface->Release();
+            surface = nullptr;
+        }
+    for (IDirect3DBaseTexture8*& texture : side.textures)
+        if (texture != nullptr) {
+            texture->Release();
+            texture = nullptr;
+        }
+    side.device->Release();
+    side.device = nullptr;
+}
+
+void Player::renderState(Reader& in) {
+    const RenderStateChoice& choice = in.pick(renderStateChoices());
+    const uint8_t b = in.byte();
+    const DWORD value = b < 250 ? choice.values[b % choice.values.size()] : in.word();
+    both("SetRenderState", [&](Side& side, Outcome& o) {
+        o.answer(side.device->SetRenderState(choice.state, value));
+    });
+}
+
+void Player::stageState(Reader& in) {
+    const uint8_t where = in.byte();
+    const DWORD stage = where % 8 == 0 ? where % 3 : 0;
+    const StageStateChoice& choice = in.pick(stageStateChoices());
+    const DWORD value = in.pick(choice.values);
+    both("SetTextureStageState", [&](Side& side, Outcome& o) {
+        o.answer(side.device->SetTextureStageState(stage, choice.type, value));
+    });
+}
+
+void Player::createTexture(Reader& in) {
+    const unsigned slot = in.byte() % TextureSlots;
+    const uint8_t kind = in.byte();
+    const D3DFORMAT format = in.pick(TextureFormats);
+    const UINT width = in.pick(TextureSizes), height = in.pick(TextureSizes);
+    const UINT levels = in.byte() % 4;
+    const D3DPOOL pools[] = {D3DPOOL_MANAGED, D3DPOOL_MANAGED, D3DPOOL_MANAGED,
+                             D3DPOOL_SYSTEMMEM, D3DPOOL_DEFAULT};
+    const D3DPOOL pool = in.pick(pools);
+    const DWORD usage =
+        (kind & 0x40) != 0 && (pool == D3DPOOL_DEFAULT || kind % 8 == 0) ? D3DUSAGE_DYNAMIC : 0;
+    const bool cube = kind % 16 == 15;
+    const bool fill = (kind & 0x80) == 0;
+    const uint32_t seed = in.word();
+    const uint8_t mode = in.byte();
+    both("CreateTexture", [&](Side& side, Outcome& o) {
+        IDirect3DBaseTexture8*& held = side.textures[slot];
+        if (held != nullptr) {
+            o.answer(HRESULT(held->Release()));
+            held = nullptr;
+        }
+        if (cube) {
+            IDirect3DCubeTexture8* texture = nullptr;
+            if (FAILED(o.answer(side.device->CreateCubeTexture(width, levels, usage, format, pool,
+                                                               &texture))))
+                return;
+            held = texture;
+            if (!fill)
+                return;
+            for (UINT face = 0; face < 6; ++face) {
+                D3DSURFACE_DESC desc = {};
+                texture->GetLevelDesc(0, &desc);
+                D3DLOCKED_RECT locked;
+                if (FAILED(o.answer(texture->LockRect(D3DCUBEMAP_FACES(face), 0, &locked, nullptr, 0))))
+                    continue;
+                const Extent e = extentOf(format, wholeRect(desc.Width, desc.Height));
+                fillPattern(static_cast<BYTE*>(locked.pBits), locked.Pitch, e.rowBytes, e.rows,
+                            seed + face, mode);
+                o.answer(texture->UnlockRect(D3DCUBEMAP_FACES(face), 0));
+            }
+            return;
+        }
+        IDirect3DTexture8* texture = nullptr;
+        if (FAILED(o.answer(side.device->CreateTexture(width, height, levels, usage, format, pool,
+                                                       &texture))))
+            return;
+        held = texture;
+        if (!fill)
+            return;
+        for (UINT level = 0; level < texture->GetLevelCount(); ++level) {
+            D3DSURFACE_DESC desc = {};
+            o.answer(texture->GetLevelDesc(level, &desc));
+            D3DLOCKED_RECT locked;
+            if (FAILED(o.answer(texture->LockRect(level, &locked, nullptr, 0))))
+                continue;
+            const Extent e = extentOf(format, wholeRect(desc.Width, desc.Height));
+            fillPattern(static_cast<BYTE*>(locked.pBits), locked.Pitch, e.rowBytes, e.rows,
+                        seed + level, mode);
+            o.answer(texture->UnlockRect(level));
+        }
+    });
+}
+
+void Player::lockTexture(Reader& in) {
+    const unsigned slot = in.byte() % TextureSlots;
+    const uint8_t where = in.byte();
+    const UINT level = where % 4;
+    const D3DCUBEMAP_FACES face = D3DCUBEMAP_FACES((where / 4) % 6);
+    IDirect3DBaseTexture8* first = sides_[0].textures[slot];
+    D3DSURFACE_DESC desc = {};
+    if (first != nullptr && first->GetType() == D3DRTYPE_TEXTURE)
+        static_cast<IDirect3DTexture8*>(first)->GetLevelDesc(level, &desc);
+    else if (first != nullptr && first->GetType() == D3DRTYPE_CUBETEXTURE)
+        static_cast<IDirect3DCubeTexture8*>(first)->GetLevelDesc(level, &desc);
+    const LockPlan plan = readLockPlan(in, std::max<UINT>(desc.Width, 1), std::max<UINT>(desc.Height, 1));
+    const RECT rect = plan.whole ? wholeRect(desc.Width, desc.Height) : plan.rect;
+    both("LockRect of a texture", [&](Side& side, Outcome& o) {
+        IDirect3DBaseTexture8* held = side.textures[slot];
+        if (held == nullptr)
+            return;
+        D3DLOCKED_RECT locked;
+        const RECT* asked = plan.whole ? nullptr : &plan.rect;
+        if (held->GetType() == D3DRTYPE_TEXTURE) {
+            auto* texture = static_cast<IDirect3DTexture8*>(held);
+            if (FAILED(o.answer(texture->LockRect(level, &locked, asked, plan.flags))))
+                return;
+            useLock(locked, desc.Format, rect, plan, o);
+            o.answer(texture->UnlockRect(level));
+        } else {
+            auto* texture = static_cast<IDirect3DCubeTexture8*>(held);
+            if (FAILED(o.answer(texture->LockRect(face, level, &locked, asked, plan.flags))))
+                return;
+            useLock(locked, desc.Format, rect, plan, o);
+            o.answer(texture->UnlockRect(face, level));
+        }
+        if (&side == &sides_[1])
+            tally_->locks += 1;
+    });
+}
+
+void Player::releaseTexture(Reader& in) {
+    const unsigned slot = in.byte() % TextureSlots;
+    both("Release of a texture", [&](Side& side, Outcome& o) {
+        if (side.textures[slot] != nullptr)
+            o.answer(HRESULT(side.textures[slot]->Release()));
+        side.textures[slot] = nullptr;
+    });
+}
+
+void Player::setTexture(Reader& in) {
+    const uint8_t where = in.byte();
+    const DWORD stage = where % 8 == 7 ? 1 : 0;
+    const unsigned slot = in.byte() % (TextureSlots + 1);
+    both("SetTexture", [&](Side& side, Outcome& o) {
+        o.answer(side.device->SetTexture(stage, slot < TextureSlots ? side.textures[slot] : nullptr));
+    });
+}
+
+void Player::setLod(Reader& in) {
+    const unsigned slot = in.byte() % TextureSlots;
+    const DWORD lod = in.byte() % 4;
+    both("SetLOD", [&](Side& side, Outcome& o) {
+        if (side.textures[slot] != nullptr)
+            o.answer(HRESULT(side.textures[slot]->SetLOD(lod)));
+    });
+}
+
+void Player::vertexFormat(Reader& in) {
+    const DWORD fvf = in.pick(VertexFormats);
+    both("SetVertexShader", [&](Side& side, Outcome& o) {
+        o.answer(side.device->SetVertexShader(fvf));
+    });
+}
+
+void Player::transform(Reader& in) {
+    const D3DTRANSFORMSTATETYPE slots[] = {D3DTS_WORLD, D3DTS_VIEW, D3DTS_PROJECTION,
+                                           D3DTS_PROJECTION, D3DTS_TEXTURE0};
+    const D3DTRANSFORMSTATETYPE slot = in.pick(slots);
+    const bool multiply = in.byte() % 4 == 0;
+    const D3DMATRIX matrix = readMatrix(in);
+    both(multiply ? "MultiplyTransform" : "SetTransform", [&](Side& side, Outcome& o) {
+        o.answer(multiply ? side.device->MultiplyTransform(slot, &matrix)
+                          : side.device->SetTransform(slot, &matrix));
+    });
+}
+
+void Player::viewport(Reader& in) {
+    D3DVIEWPORT8 v = {};
+    v.X = in.byte() % width_;
+    v.Y = in.byte() % height_;
+    v.Width = 1 + in.byte() % (width_ - v.X);
+    v.Height = 1 + in.byte() % (height_ - v.Y);
+    const uint8_t extra = in.byte();
+    if (extra % 16 == 0)
+        v.Width += 3; // past the render target: refused
+    const float depths[][2] = {{0.0f, 1.0f}, {0.0f, 1.0f}, {0.25f, 0.75f}, {0.5f, 0.5f}, {1.0f, 0.0f}};
+    v.MinZ = depths[(extra / 16) % 5][0];
+    v.MaxZ = depths[(extra / 16) % 5][1];
+    both("SetViewport", [&](Side& side, Outcome& o) { o.answer(side.device->SetViewport(&v)); });
+}
+
+void Player::draw(Reader& in) {
+    const D3DPRIMITIVETYPE types[] = {
+        D3DPT_POINTLIST,    D3DPT_LINELIST,      D3DPT_LINESTRIP,    D3DPT_TRIANGLELIST,
+        D3DPT_TRIANGLESTRIP, D3DPT_TRIANGLEFAN,  D3DPT_TRIANGLELIST, D3DPT_TRIANGLEFAN,
+        D3DPT_TRIANGLESTRIP, D3DPT_TRIANGLELIST, D3DPT_TRIANGLEFAN,  D3DPT_TRIANGLELIST,
+        D3DPT_TRIANGLEFAN,  D3DPT_TRIANGLESTRIP, D3DPT_TRIANGLELIST, D3DPT_TRIANGLEFAN};
+    const D3DPRIMITIVETYPE type = in.pick(types);
+    const uint8_t shape = in.byte(), amount = in.byte();
+    DWORD fvf = 0;
+    sides_[0].device->GetVertexShader(&fvf);
+    VertexLayout layout = layoutOf(fvf);
+    if (!layout.known)
+        layout = layoutOf(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+    UINT stride = layout.size;
+    if (shape % 16 == 1)
+        stride += 4 * (1 + amount % 3);
+    else if (shape % 64 == 2)
+        stride -= 4; // shorter than the vertex: refused
+    const bool screen = layout.transformed;
+
+    // A sprite: an axis-aligned quad of two triangles, often on pixel centres so that the
+    // texel-for-pixel path is taken.
+    const bool sprite = shape % 4 == 0 && (type == D3DPT_TRIANGLEFAN || type == D3DPT_TRIANGLESTRIP);
+    // Many small triangles, enough to fill the recording and have it played part-way.
+    const bool crowd = amount == 0xFF && type == D3DPT_TRIANGLELIST;
+    std::vector<Vertex> vertices;
+    UINT count = 0;
+    if (sprite) {
+        count = 2;
+        Vertex corner[2];
+        for (Vertex& c : corner)
+            c = readVertex(in, width_, height_, screen);
+        if (shape & 0x10)
+            for (Vertex& c : corner) {
+                c.x = std::floor(c.x) - 0.5f;
+                c.y = std::floor(c.y) - 0.5f;
+            }
+        if (shape & 0x20)
+            corner[1].rhw = corner[0].rhw;
+        const D3DCOLOR color = corner[0].color;
+        const auto at = [&](int cx, int cy) {
+            Vertex v = corner[0];
+            v.x = corner[cx].x;
+            v.y = corner[cy].y;
+            v.u = corner[cx].u;
+            v.v = corner[cy].v;
+            v.rhw = corner[cx].rhw;
+            v.color = shape & 0x40 ? color : corner[(cx + cy) % 2].color;
+            return v;
+        };
+        if (type == D3DPT_TRIANGLEFAN)
+            vertices = {at(0, 0), at(1, 0), at(1, 1), at(0, 1)};
+        else
+            vertices = {at(0, 0), at(1, 0), at(0, 1), at(1, 1)};
+    } else if (crowd) {
+        count = 16;
+        const Vertex base = readVertex(in, width_, height_, screen);
+        for (UINT i = 0; i < count; ++i) {
+            const float x = float((i * 7 + shape) % (width_ + 4)) - 2.0f;
+            const float y = float((i * 13 + shape) % (height_ + 4)) - 2.0f;
+            Vertex v = base;
+            v.x = screen ? x : x / float(width_) * 2.0f - 1.0f;
+            v.y = screen ? y : y / float(height_) * 2.0f - 1.0f;
+            vertices.push_back(v);
+            v.x += screen ? 1.5f : 0.05f;
+            vertices.push_back(v);
+            v.y += screen ? 1.25f : 0.05f;
+            vertices.push_back(v);
+        }
+    } else {
+        count = amount % 16 == 0 ? 1 + amount / 16 * 3 : 1 + amount % 5;
+        const uint64_t needed = verticesFor(type, count);
+        // Fewer bytes than vertices: the later vertices repeat the earlier ones, shifted.
+        const UINT read = UINT(std::min<uint64_t>(needed, 12));
+        for (UINT i = 0; i < read; ++i)
+            vertices.push_back(readVertex(in, width_, height_, screen));
+        for (uint64_t i = read; i < needed; ++i) {
+            Vertex v = vertices[i % read];
+            v.x += screen ? float(i / read) * 3.0f : float(i / read) * 0.1f;
+            vertices.push_back(v);
+        }
+    }
+    const uint8_t repeat = in.byte();
+    const UINT draws = crowd ? 4100 : repeat % 8 == 0 ? 1 + repeat / 8 % 4 : 1;
+    std::vector<uint8_t> bytes(size_t(std::max<UINT>(stride, layout.size)) * vertices.size() + 16, 0);
+    for (size_t i = 0; i < vertices.size(); ++i)
+        putVertex(bytes, i * stride, layout, vertices[i]);
+    both("DrawPrimitiveUP", [&](Side& side, Outcome& o) {
+        for (UINT d = 0; d < draws; ++d)
+            if (SUCCEEDED(o.answer(side.device->DrawPrimitiveUP(type, count, bytes.data(), stride))) &&
+                &side == &sides_[1])
+                tally_->draws += 1;
+    });
+}
+
+void Player::clear(Reader& in) {
+    const uint8_t kind = in.byte();
+    DWORD flags = D3DCLEAR_TARGET;
+    if (kind % 32 == 0)
+        flags |= D3DCLEAR_ZBUFFER;
+    else if (kind % 32 == 1)
+        flags = 0;
+    std::vector<D3DRECT> rects(kind / 32 % 4);
+    for (D3DRECT& r : rects) {
+        r.x1 = LONG(in.byte() % (width_ + 8)) - 4;
+        r.y1 = LONG(in.byte() % (height_ + 8)) - 4;
+        r.x2 = r.x1 + LONG(in.byte() % (width_ + 1));
+        r.y2 = r.y1 + LONG(in.byte() % (height_ + 1));
+    }
+    const D3DCOLOR color = in.word();
+    both("Clear", [&](Side& side, Outcome& o) {
+        o.answer(side.device->Clear(DWORD(rects.size()), rects.empty() ? nullptr : rects.data(),
+                                    flags, color, 1.0f, 0));
+    });
+}
+
+// A surface named by a byte: the back buffer, an image surface, or a texture's level or face.
+// The caller releases what it gets.
+IDirect3DSurface8* surfaceOf(Side& side, uint8_t which) {
+    IDirect3DSurface8* surface = nullptr;
+    const unsigned kind = which % 4;
+    if (kind == 0) {
+        side.device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &surface);
+    } else if (kind == 1) {
+        surface = side.surfaces[(which / 4) % SurfaceSlots];
+        if (surface != nullptr)
+            surface->AddRef();
+    } else {
+        IDirect3DBaseTexture8* texture = side.textures[(which / 4) % TextureSlots];
+        const UINT level = which / 64 % 2;
+        if (texture != nullptr && texture->GetType() == D3DRTYPE_TEXTURE)
+            static_cast<IDirect3DTexture8*>(texture)->GetSurfaceLevel(level, &surface);
+        else if (texture != nullptr && texture->GetType() == D3DRTYPE_CUBETEXTURE)
+            static_cast<IDirect3DCubeTexture8*>(texture)->GetCubeMapSurface(
+                D3DCUBEMAP_FACES(which / 4 % 6), level, &surface);
+    }
+    return surface;
+}
+
+void Player::copyRects(Reader& in) {
+    const uint8_t from = in.byte(), to = in.byte();
+    D3DSURFACE_DESC desc = {};
+    if (IDirect3DSurface8* source = surfaceOf(sides_[0], from)) {
+        source->GetDesc(&desc);
+        source->Release();
+    }
+    const UINT w = std::max<UINT>(desc.Width, 1), h = std::max<UINT>(desc.Height, 1);
+    const uint8_t kind = in.byte();
+    std::vector<RECT> rects(kind % 4);
+    std::vector<POINT> points(rects.size());
+    for (size_t i = 0; i < rects.size(); ++i) {
+        const bool grid = (kind & 0x10) != 0;
+        RECT& r = rects[i];
+        r.left = LONG(in.byte() % w);
+        r.top = LONG(in.byte() % h);
+        r.right = r.left + 1 + LONG(in.byte() % w);
+        r.bottom = r.top + 1 + LONG(in.byte() % h);
+        if (kind & 0x20) {
+            r.right = std::min<LONG>(r.right, LONG(w));
+            r.bottom = std::min<LONG>(r.bottom, LONG(h));
+        }
+        points[i] = {LONG(in.byte() % (width_ + 2)), LONG(in.byte() % (height_ + 2))};
+        if (grid) {
+            r.left &= ~3;
+            r.top &= ~3;
+            points[i].x &= ~3;
+            points[i].y &= ~3;
+        }
+    }
+    const bool withPoints = (kind & 0x40) == 0;
+    both("CopyRects", [&](Side& side, Outcome& o) {
+        IDirect3DSurface8* source = surfaceOf(side, from);
+        IDirect3DSurface8* dest = surfaceOf(side, to);
+        if (source != nullptr && dest != nullptr)
+            o.answer(side.device->CopyRects(source, rects.empty() ? nullptr : rects.data(),
+                                            UINT(rects.size()), dest,
+                                            withPoints && !points.empty() ? points.data() : nullptr));
+        else
+            o.answer(S_FALSE);
+        if (source != nullptr)
+            source->Release();
+        if (dest != nullptr)
+            dest->Release();
+    });
+}
+
+void Player::updateTexture(Reader& in) {
+    const unsigned from = in.byte() % TextureSlots, to = in.byte() % TextureSlots;
+    both("UpdateTexture", [&](Side& side, Outcome& o) {
+        o.answer(side.device->UpdateTexture(side.textures[from], side.textures[to]));
+    });
+}
+
+void Player::imageSurface(Reader& in) {
+    const unsigned slot = in.byte() % SurfaceSlots;
+    const D3DFORMAT formats[] = {D3DFMT_X8R8G8B8, D3DFMT_R5G6B5, D3DFMT_A8R8G8B8, D3DFMT_DXT1,
+                                 D3DFMT_X8R8G8B8};
+    const D3DFORMAT format = in.pick(formats);
+    const UINT width = in.pick(TextureSizes), height = in.pick(TextureSizes);
+    const uint32_t seed = in.word();
+    both("CreateImageSurface", [&](Side& side, Outcome& o) {
+        IDirect3DSurface8*& held = side.surfaces[slot];
+        if (held != nullptr) {
+            o.answer(HRESULT(held->Release()));
+            held = nullptr;
+        }
+        if (FAILED(o.answer(side.device->CreateImageSurface(width, height, format, &held))))
+            return;
+        D3DLOCKED_RECT locked;
+        if (FAILED(o.answer(held->LockRect(&locked, nullptr, 0))))
+            return;
+        const Extent e = extentOf(format, wholeRect(width, height));
+        fillPattern(static_cast<BYTE*>(locked.pBits), locked.Pitch, e.rowBytes, e.rows, seed, 0);
+        o.answer(held->UnlockRect());
+    });
+}
+
+void Player::lockSurface(Reader& in) {
+    const unsigned slot = in.byte() % SurfaceSlots;
+    D3DSURFACE_DESC desc = {};
+    if (sides_[0].surfaces[slot] != nullptr)
+        sides_[0].surfaces[slot]->GetDesc(&desc);
+    const LockPlan plan = readLockPlan(in, std::max<UINT>(desc.Width, 1), std::max<UINT>(desc.Height, 1));
+    const RECT rect = plan.whole ? wholeRect(desc.Width, desc.Height) : plan.rect;
+    both("LockRect of an image surface", [&](Side& side, Outcome& o) {
+        IDirect3DSurface8* surface = side.surfaces[slot];
+        if (surface == nullptr)
+            return;
+        D3DLOCKED_RECT locked;
+        if (FAILED(o.answer(surface->LockRect(&locked, plan.whole ? nullptr : &plan.rect, plan.flags))))
+            return;
+        useLock(locked, desc.Format, rect, plan, o);
+        o.answer(surface->UnlockRect());
+        if (&side == &sides_[1])
+            tally_->locks += 1;
+    });
+}
+
+void Player::lockBackBuffer(Reader& in) {
+    D3DSURFACE_DESC desc = {};
+    {
+        IDirect3DSurface8* back = nullptr;
+        if (SUCCEEDED(sides_[0].device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &back))) {
+            back->GetDesc(&desc);
+            back->Release();
+        }
+    }
+    const LockPlan plan = readLockPlan(in, width_, height_);
+    const RECT rect = plan.whole ? wholeRect(width_, height_) : plan.rect;
+    both("LockRect of the back buffer", [&](Side& side, Outcome& o) {
+        IDirect3DSurface8* back = nullptr;
+        if (FAILED(o.answer(side.device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &back))))
+            return;
+        D3DLOCKED_RECT locked;
+        if (SUCCEEDED(o.answer(back->LockRect(&locked, plan.whole ? nullptr : &plan.rect, plan.flags)))) {
+            useLock(locked, desc.Format, rect, plan, o);
+            o.answer(back->UnlockRect());
+            if (&side == &sides_[1]) {
+                tally_->locks += 1;
+                tally_->backBufferLocks += 1;
+            }
+        }
+        back->Release();
+    });
+}
+
+// Locks the back buffer and keeps it locked for the next one to four calls, so that they
+// meet a locked render target.
+void Player::holdBackBuffer(Reader& in) {
+    const uint8_t how = in.byte();
+    const DWORD flags = how % 2 ? D3DLOCK_READONLY : 0;
+    heldFor_ = 2 + how / 2 % 4;
+    both("LockRect held on the back buffer", [&](Side& side, Outcome& o) {
+        if (side.heldBackBuffer != nullptr) {
+            o.answer(side.heldBackBuffer->UnlockRect());
+            side.heldBackBuffer->Release();
+            side.heldBackBuffer = nullptr;
+            return;
+        }
+        IDirect3DSurface8* back = nullptr;
+        if (FAILED(o.answer(side.device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &back))))
+            return;
+        D3DLOCKED_RECT locked;
+        if (SUCCEEDED(o.answer(back->LockRect(&locked, nullptr, flags)))) {
+            D3DSURFACE_DESC desc = {};
+            back->GetDesc(&desc);
+            readRows(locked, extentOf(desc.Format, wholeRect(width_, height_)), &o.bytes);
+            side.heldBackBuffer = back;
+        } else {
+            back->Release();
+        }
+    });
+}
+
+void Player::stateBlock(Reader& in) {
+    const uint8_t what = in.byte();
+    const unsigned slot = in.byte() % BlockSlots;
+    const D3DSTATEBLOCKTYPE types[] = {D3DSBT_ALL, D3DSBT_PIXELSTATE, D3DSBT_VERTEXSTATE};
+    const D3DSTATEBLOCKTYPE type = types[what / 8 % 3];
+    both("state block", [&](Side& side, Outcome& o) {
+        DWORD& token = side.blocks[slot];
+        switch (what % 6) {
+        case 0:
+            if (token != 0)
+                o.answer(side.device->DeleteStateBlock(token));
+            token = 0;
+            o.answer(side.device->CreateStateBlock(type, &token));
+            break;
+        case 1:
+            o.answer(side.device->ApplyStateBlock(token));
+            break;
+        case 2:
+            o.answer(side.device->CaptureStateBlock(token));
+            break;
+        case 3:
+            o.answer(side.device->DeleteStateBlock(token));
+            token = 0;
+            break;
+        case 4:
+            o.answer(side.device->BeginStateBlock());
+            break;
+        default: {
+            DWORD made = 0;
+            if (SUCCEEDED(o.answer(side.device->EndStateBlock(&made)))) {
+                if (token != 0)
+                    side.device->DeleteStateBlock(token);
+                token = made;
+            }
+            break;
+        }
+        }
+    });
+}
+
+void Player::present() {
+    both("Present", [&](Side& side, Outcome& o) {
+        if (FAILED(o.answer(side.device->Present(nullptr, nullptr, nullptr, nullptr))))
+            return;
+        platform_ext::PresentedFrame frame;
+        if (!platform_ext::lastPresentedFrame(side.device, &frame)) {
+            o.answer(E_FAIL);
+            return;
+        }
+        o.answers.push_back(HRESULT(frame.sequence));
+        o.frameWidth = int(frame.width);
+        const auto* bytes = reinterpret_cast<const uint8_t*>(frame.pixels.data());
+        o.bytes.assign(bytes, bytes + frame.pixels.size() * 4);
+        if (&side == &sides_[1])
+            tally_->frames += 1;
+    });
+}
+
+void Player::step(Reader& in) {
+    const uint8_t op = in.byte();
+    switch (op % 24) {
+    case 0:
+    case 1:
+    case 2:
+        renderState(in);
+        break;
+    case 3:
+    case 4:
+        stageState(in);
+        break;
+    case 5:
+    case 6:
+        createTexture(in);
+        break;
+    case 7:
+        lockTexture(in);
+        break;
+    case 8:
+        releaseTexture(in);
+        break;
+    case 9:
+    case 10:
+        setTexture(in);
+        break;
+    case 11:
+        if (op & 0x80)
+            setLod(in);
+        else
+            vertexFormat(in);
+        break;
+    case 12:
+        if (op & 0x80)
+            viewport(in);
+        else
+            transform(in);
+        break;
+    case 13:
+    case 14:
+    case 15:
+    case 16:
+        draw(in);
+        break;
+    case 17:
+        clear(in);
+        break;
+    case 18:
+        if (op & 0x80)
+            updateTexture(in);
+        else
+            copyRects(in);
+        break;
+    case 19:
+        if (op & 0x80)
+            imageSurface(in);
+        else
+            lockSurface(in);
+        break;
+    case 20:
+        if (op & 0x80)
+            holdBackBuffer(in);
+        else
+            lockBackBuffer(in);
+        break;
+    case 21:
+        stateBlock(in);
+        break;
+    case 22:
+        // Now and then a scene is ended or begun out of turn.
+        if (op < 0x40)
+            both(op & 0x20 ? "EndScene" : "BeginScene", [&](Side& side, Outcome& o) {
+                o.answer(op & 0x20 ? side.device->EndScene() : side.device->BeginScene());
+            });
+        else
+            present();
+        break;
+    default:
+        both("EndScene", [](Side& side, Outcome& o) { o.answer(side.device->EndScene()); });
+        present();
+        both("BeginScene", [](Side& side, Outcome& o) { o.answer(side.device->BeginScene()); });
+        break;
+    }
+    if (heldFor_ > 0 && --heldFor_ == 0)
+        releaseHeldBackBuffer();
+}
+
+void Player::releaseHeldBackBuffer() {
+    both("UnlockRect of the held back buffer", [](Side& side, Outcome& o) {
+        if (side.heldBackBuffer == nullptr)
+            return;
+        o.answer(side.heldBackBuffer->UnlockRect());
+        side.heldBackBuffer->Release();
+        side.heldBackBuffer = nullptr;
+    });
+}
+
+std::string Player::play(const uint8_t* bytes, size_t size) {
+    Reader in(bytes, size);
+    if (!createDevices(in))
+        return "no headless device could be made";
+    tally_->scenes += 1;
+    both("BeginScene", [](Side& side, Outcome& o) { o.answer(side.device->BeginScene()); });
+    for (unsigned calls = 0; !in.done() && calls < MaxCallsPerScene && difference_.empty(); ++calls)
+        step(in);
+    // The end of every scene: whatever is held is let go, and the last frame compared.
+    both("end of the scene", [](Side& side, Outcome& o) {
+        if (side.heldBackBuffer != nullptr) {
+            o.answer(side.heldBackBuffer->UnlockRect());
+            side.heldBackBuffer->Release();
+            side.heldBackBuffer = nullptr;
+        }
+        o.answer(side.device->EndScene());
+    });
+    if (options_.disturbSecond && difference_.empty()) {
+        IDirect3DSurface8* back = nullptr;
+        sides_[1].device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &back);
+        D3DLOCKED_RECT locked;
+        if (back != nullptr && SUCCEEDED(back->LockRect(&locked, nullptr, 0))) {
+            static_cast<BYTE*>(locked.pBits)[0] ^= 0x10;
+            back->UnlockRect();
+        }
+        if (back != nullptr)
+            back->Release();
+    }
+    present();
+    both("release", [&](Side& side, Outcome& o) {
+        for (DWORD& token : side.blocks)
+            if (token != 0) {
+                o.answer(side.device->DeleteStateBlock(token));
+                token = 0;
+            }
+        for (IDirect3DSurface8*& surface : side.surfaces)
+            if (surface != nullptr) {
+                o.answer(HRESULT(surface->Release()));
+                surface = nullptr;
+            }
+        for (IDirect3DBaseTexture8*& texture : side.textures)
+            if (texture != nullptr) {
+                o.answer(HRESULT(texture->Release()));
+                texture = nullptr;
+            }
+        o.answer(HRESULT(side.device->Release()));
+        side.device = nullptr;
+    });
+    return difference_;
+}
+
+} // namespace
+
+std::string playOnBoth(const uint8_t* bytes, size_t size, Tally* tally, const Options& options) {
+    Tally ignored;
+    Player player(tally != nullptr ? tally : &ignored, options);
+    return player.play(bytes, size);
+}
+
+} // namespace scene_script
