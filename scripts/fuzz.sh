@@ -2,11 +2,11 @@
 # Builds the libFuzzer targets with clang in build-fuzz and runs campaigns that add up:
 #   scripts/fuzz.sh TARGET SECONDS     one campaign of TARGET (or all, each in turn)
 #   scripts/fuzz.sh keep TARGET        merges the grown corpus into the kept one (see below)
-# Targets: bmp dib ppm tga jpg png dds texture registry dxt scene.
+# Targets: bmp dib ppm tga jpg png dds texture registry dxt scene ddswrite texkit.
 #
 # A campaign starts from the target's kept corpus (tests/data/fuzz/TARGET: its findings and the
 # inputs earlier campaigns kept), the generated seeds and the checked-in test files, and grows
-# build-fuzz/corpus/TARGET. At the end the inputs of up to 4 KiB that reach something the kept
+# build-fuzz/corpus/TARGET. At the end the inputs of up to 4 KiB that reach edges the kept
 # corpus does not are merged into it (libFuzzer's -merge=1; FUZZ_KEEP=0 leaves it alone), and
 # one line is added to tests/data/fuzz/campaigns.tsv: date, target, seconds, executions,
 # executions per second, edges (cov), features (ft), inputs kept, crashes. docs/RELIABILITY.md
@@ -17,7 +17,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-targets=(bmp dib ppm tga jpg png dds texture registry dxt scene)
+targets=(bmp dib ppm tga jpg png dds texture registry dxt scene ddswrite texkit)
 if [ $# -ne 2 ]; then
   echo "usage: scripts/fuzz.sh TARGET|all SECONDS | scripts/fuzz.sh keep TARGET" >&2
   echo "  targets: ${targets[*]}" >&2
@@ -87,12 +87,15 @@ fuzzEnv() {
   # 128 MiB (twice the largest texture the device makes, 4096 x 4096 x 4) an allocation fails
   # as on a full machine, so the loader's out-of-memory answers are exercised instead of the
   # run stopping on an out-of-memory report or slowing to a crawl zeroing huge buffers.
+  # System libraries' own caches (fontconfig's, through the text of texkit sheet) are not leaks.
   ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1:max_allocation_size_mb=128" \
+  LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0" \
   UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" SDL_VIDEODRIVER=dummy "$@"
 }
 
 # Merges the grown corpus's inputs of up to 4 KiB into the kept corpus: only those that reach
-# edges or features the kept inputs do not are added.
+# edges the kept inputs do not are added (-use_counters=0: hit counts are not told apart, which
+# keeps the corpus to a few hundred small files; the grown corpus keeps them all).
 keep() {
   local target=$1 staging="$build/keep-staging/$1"
   options "$target"
@@ -103,7 +106,7 @@ keep() {
   fi
   local before
   before=$(find "$kept/$target" -type f | wc -l)
-  fuzzEnv nice -n 19 "$build/fuzz/fuzz_$target" -merge=1 -max_len=$maxLen -timeout=30 \
+  fuzzEnv nice -n 19 "$build/fuzz/fuzz_$target" -merge=1 -use_counters=0 -max_len=$maxLen -timeout=30 \
     -rss_limit_mb=2560 -malloc_limit_mb=2560 "$kept/$target" "$staging" > "$build/keep-$target.log" 2>&1
   echo $(($(find "$kept/$target" -type f | wc -l) - before))
 }
