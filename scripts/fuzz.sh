@@ -2,6 +2,7 @@
 # Builds the libFuzzer targets with clang in build-fuzz and runs campaigns that add up:
 #   scripts/fuzz.sh TARGET SECONDS     one campaign of TARGET (or all, each in turn)
 #   scripts/fuzz.sh keep TARGET        merges the grown corpus into the kept one (see below)
+#   scripts/fuzz.sh sum                 each target's campaigns summed
 # Targets: bmp dib ppm tga jpg png dds texture registry dxt scene ddswrite texkit.
 #
 # A campaign starts from the target's kept corpus (tests/data/fuzz/TARGET: its findings and the
@@ -18,8 +19,17 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 targets=(bmp dib ppm tga jpg png dds texture registry dxt scene ddswrite texkit)
+# The sums of the campaign table: runs, seconds, executions and the most edges of each target.
+if [ "${1:-}" = sum ]; then
+  awk -F'\t' 'NR > 1 { runs[$2]++; seconds[$2] += $3; executions[$2] += $4
+                        if ($6 + 0 > edges[$2]) edges[$2] = $6 + 0 }
+               END { for (t in runs) printf "%s\t%d runs\t%d s\t%d executions\t%d edges\n",
+                                           t, runs[t], seconds[t], executions[t], edges[t] }' \
+    tests/data/fuzz/campaigns.tsv | sort
+  exit 0
+fi
 if [ $# -ne 2 ]; then
-  echo "usage: scripts/fuzz.sh TARGET|all SECONDS | scripts/fuzz.sh keep TARGET" >&2
+  echo "usage: scripts/fuzz.sh TARGET|all SECONDS | scripts/fuzz.sh keep TARGET | scripts/fuzz.sh sum" >&2
   echo "  targets: ${targets[*]}" >&2
   exit 2
 fi
@@ -95,7 +105,9 @@ fuzzEnv() {
 
 # Merges the grown corpus's inputs of up to 4 KiB into the kept corpus: only those that reach
 # edges the kept inputs do not are added (-use_counters=0: hit counts are not told apart, which
-# keeps the corpus to a few hundred small files; the grown corpus keeps them all).
+# keeps the corpus to a few hundred small files; the grown corpus keeps them all). An input
+# that takes more than a second (a small file asking for a huge picture) is left out: the replay
+# test runs every kept input in each ./test.sh.
 keep() {
   local target=$1 staging="$build/keep-staging/$1"
   options "$target"
@@ -106,7 +118,7 @@ keep() {
   fi
   local before
   before=$(find "$kept/$target" -type f | wc -l)
-  fuzzEnv nice -n 19 "$build/fuzz/fuzz_$target" -merge=1 -use_counters=0 -max_len=$maxLen -timeout=30 \
+  fuzzEnv nice -n 19 "$build/fuzz/fuzz_$target" -merge=1 -use_counters=0 -max_len=$maxLen -timeout=1 \
     -rss_limit_mb=2560 -malloc_limit_mb=2560 "$kept/$target" "$staging" > "$build/keep-$target.log" 2>&1
   echo $(($(find "$kept/$target" -type f | wc -l) - before))
 }
@@ -118,11 +130,14 @@ run() {
   options "$target"
   local logs=${FUZZ_LOG_DIR:-$build/logs}
   mkdir -p "$build/corpus/$target" "$build/artifacts/$target" "$logs" "$kept/$target"
-  local log="$logs/$target.log" status=0
+  local log="$logs/$target.log" status=0 crashesBefore
+  crashesBefore=$(find "$build/artifacts/$target" -type f | wc -l)
+  local started=$SECONDS
   fuzzEnv nice -n 19 "$build/fuzz/fuzz_$target" "${dict[@]}" -max_total_time="$seconds" \
       ${FUZZ_RUNS:+-runs=$FUZZ_RUNS} -max_len=$maxLen -timeout=30 -rss_limit_mb=2560 \
       -malloc_limit_mb=2560 -print_final_stats=1 -artifact_prefix="$build/artifacts/$target/" \
       "$build/corpus/$target" "$kept/$target" "$build/seeds/$target" > "$log" 2>&1 || status=$?
+  local elapsed=$((SECONDS - started))
   local added=0
   if [ "${FUZZ_KEEP:-1}" != 0 ]; then added=$(keep "$target"); fi
   local executions perSecond cov ft crashes
@@ -130,12 +145,12 @@ run() {
   perSecond=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
   cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
   ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
-  crashes=$(find "$build/artifacts/$target" -type f | wc -l)
+  crashes=$(($(find "$build/artifacts/$target" -type f | wc -l) - crashesBefore))
   if [ ! -f "$kept/campaigns.tsv" ]; then
     printf 'date\ttarget\tseconds\texecutions\tper_second\tedges\tfeatures\tkept_added\tcrashes\n' \
       > "$kept/campaigns.tsv"
   fi
-  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$(date -u +%Y-%m-%dT%H:%MZ)" "$target" "$seconds" \
+  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$(date -u +%Y-%m-%dT%H:%MZ)" "$target" "$elapsed" \
     "${executions:-0}" "${perSecond:-0}" "${cov:-0}" "${ft:-0}" "$added" "$crashes" >> "$kept/campaigns.tsv"
   tail -n 1 "$kept/campaigns.tsv"
   return $status
