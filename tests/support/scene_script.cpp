@@ -194,7 +194,8 @@ struct Side {
     IDirect3DBaseTexture8* textures[TextureSlots] = {};
     IDirect3DSurface8* surfaces[SurfaceSlots] = {};
     DWORD blocks[BlockSlots] = {};
-    IDirect3DSurface8* heldBackBuffer = nullptr; // locked across calls
+    IDirect3DSurface8* heldBackBuffer = nullptr; // locked across calls: the back buffer or a level
+    D3DLOCKED_RECT held = {};
 };
 
 // What a call gave on one device: its answers in order, and the bytes it read.
@@ -542,7 +543,9 @@ private:
     UINT width_ = 0, height_ = 0;
     std::string difference_;
     unsigned call_ = 0;
-    unsigned heldFor_ = 0; // steps until the held back buffer is unlocked
+    unsigned heldFor_ = 0; // steps until the held lock is unlocked
+    bool heldWrites_ = false;
+    uint32_t heldSeed_ = 0;
 };
 
 template <class Call> bool Player::both(const char* name, Call call) {
@@ -1109,30 +1112,30 @@ void Player::lockBackBuffer(Reader& in) {
     });
 }
 
-// Locks the back buffer and keeps it locked for the next one to four calls, so that they
-// meet a locked render target.
+// Locks the back buffer, or a level of a texture, and keeps it locked for the next one to four
+// calls, so that they meet a locked render target or draw with a locked texture; a writing lock
+// is written just before its unlock, after those calls.
 void Player::holdBackBuffer(Reader& in) {
-    const uint8_t how = in.byte();
+    const uint8_t how = in.byte(), which = in.byte();
     const DWORD flags = how % 2 ? D3DLOCK_READONLY : 0;
     heldFor_ = 2 + how / 2 % 4;
-    both("LockRect held on the back buffer", [&](Side& side, Outcome& o) {
-        if (side.heldBackBuffer != nullptr) {
-            o.answer(side.heldBackBuffer->UnlockRect());
-            side.heldBackBuffer->Release();
-            side.heldBackBuffer = nullptr;
+    heldWrites_ = flags == 0;
+    heldSeed_ = in.word();
+    both("LockRect held", [&](Side& side, Outcome& o) {
+        if (side.heldBackBuffer != nullptr)
             return;
-        }
-        IDirect3DSurface8* back = nullptr;
-        if (FAILED(o.answer(side.device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &back))))
+        IDirect3DSurface8* surface = surfaceOf(side, which % 4 == 1 ? uint8_t(which + 1) : which);
+        if (surface == nullptr)
             return;
         D3DLOCKED_RECT locked;
-        if (SUCCEEDED(o.answer(back->LockRect(&locked, nullptr, flags)))) {
+        if (SUCCEEDED(o.answer(surface->LockRect(&locked, nullptr, flags)))) {
             D3DSURFACE_DESC desc = {};
-            back->GetDesc(&desc);
-            readRows(locked, extentOf(desc.Format, wholeRect(width_, height_)), &o.bytes);
-            side.heldBackBuffer = back;
+            surface->GetDesc(&desc);
+            readRows(locked, extentOf(desc.Format, wholeRect(desc.Width, desc.Height)), &o.bytes);
+            side.heldBackBuffer = surface;
+            side.held = locked;
         } else {
-            back->Release();
+            surface->Release();
         }
     });
 }
@@ -1283,9 +1286,16 @@ void Player::step(Reader& in) {
 }
 
 void Player::releaseHeldBackBuffer() {
-    both("UnlockRect of the held back buffer", [](Side& side, Outcome& o) {
+    both("UnlockRect of the held lock", [&](Side& side, Outcome& o) {
         if (side.heldBackBuffer == nullptr)
             return;
+        if (heldWrites_) {
+            D3DSURFACE_DESC desc = {};
+            side.heldBackBuffer->GetDesc(&desc);
+            const Extent e = extentOf(desc.Format, wholeRect(desc.Width, desc.Height));
+            fillPattern(static_cast<BYTE*>(side.held.pBits), side.held.Pitch, e.rowBytes, e.rows,
+                        heldSeed_, 0);
+        }
         o.answer(side.heldBackBuffer->UnlockRect());
         side.heldBackBuffer->Release();
         side.heldBackBuffer = nullptr;
