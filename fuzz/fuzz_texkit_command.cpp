@@ -1,6 +1,7 @@
 // libFuzzer target: any bytes as texkit's command line (arguments split at line ends and nulls),
 // run in-process in a temporary folder with a few inputs (tests/support/texkit_command.h). The
-// exit status must be 0, 1 or 2, no input may change, and nothing is written outside the folder.
+// exit status must be 0, 1 or 2, no input the arguments do not name may change, and nothing is
+// written outside the folder.
 #include "tests/support/texkit_command.h"
 
 #include <cstdint>

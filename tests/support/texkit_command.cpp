@@ -128,9 +128,25 @@ Result Workspace::run(const uint8_t* bytes, size_t size) {
     platform_ext::resetDeviceProfile();
     if (result.status < 0 || result.status > 2)
         result.problem = "exit status " + std::to_string(result.status);
-    for (const auto& [name, kept] : inputs_)
-        if (readAll(fs::path(folder_) / name) != kept)
+    // An input the command line names may be written over (texkit sheet in.tga --output
+    // in.bmp); one it does not name must not change. Either way it is put back.
+    for (const auto& input : inputs_) {
+        const std::string& name = input.first;
+        const std::vector<uint8_t>& kept = input.second;
+        if (readAll(fs::path(folder_) / name) == kept)
+            continue;
+        const std::string file = fs::path(name).filename().string();
+        const bool named = std::any_of(arguments.begin(), arguments.end(), [&](const std::string& a) {
+            return a.find(file) != std::string::npos || (name != file && a.find("pics") != std::string::npos);
+        });
+        if (!named)
             result.problem += (result.problem.empty() ? "" : "; ") + name + " was changed";
+        std::error_code ignored;
+        fs::remove_all(fs::path(folder_) / name, ignored);
+        fs::create_directories((fs::path(folder_) / name).parent_path(), ignored);
+        std::ofstream(fs::path(folder_) / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(kept.data()), std::streamsize(kept.size()));
+    }
     std::vector<fs::path> made;
     for (const auto& entry : fs::recursive_directory_iterator(folder_)) {
         const std::string name = fs::relative(entry.path(), folder_).string();

@@ -28,7 +28,8 @@ public:
     Workspace& operator=(const Workspace&) = delete;
 
     // Runs texkit in the folder with its output streams silenced, checks the exit status (0, 1
-    // or 2) and that every input is as it was, then removes what the run made.
+    // or 2) and that no input the arguments do not name has changed, then puts back the inputs
+    // and removes what the run made.
     Result run(const uint8_t* bytes, size_t size);
     const std::string& folder() const { return folder_; }
 
