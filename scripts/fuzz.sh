@@ -142,7 +142,10 @@ run() {
   if [ "${FUZZ_KEEP:-1}" != 0 ]; then added=$(keep "$target"); fi
   local executions perSecond cov ft crashes
   executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  # A run stopped by a crash prints no final statistics: its last status line counts.
+  if [ -z "$executions" ]; then executions=$(grep -o '^#[0-9]*' "$log" | tail -1 | tr -d '#'); fi
   perSecond=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+  if [ -z "$perSecond" ]; then perSecond=$((${executions:-0} / (elapsed > 0 ? elapsed : 1))); fi
   cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
   ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
   crashes=$(($(find "$build/artifacts/$target" -type f | wc -l) - crashesBefore))
