@@ -2,6 +2,7 @@
 # Builds the libFuzzer targets with clang in build-fuzz and runs campaigns that add up:
 #   scripts/fuzz.sh TARGET SECONDS     one campaign of TARGET (or all, each in turn)
 #   scripts/fuzz.sh keep TARGET        merges the grown corpus into the kept one (see below)
+#   scripts/fuzz.sh minimise TARGET    minimises the kept corpus again
 #   scripts/fuzz.sh sum                 each target's campaigns summed
 # Targets: bmp dib ppm tga jpg png dds texture registry dxt scene ddswrite texkit.
 #
@@ -29,7 +30,8 @@ if [ "${1:-}" = sum ]; then
   exit 0
 fi
 if [ $# -ne 2 ]; then
-  echo "usage: scripts/fuzz.sh TARGET|all SECONDS | scripts/fuzz.sh keep TARGET | scripts/fuzz.sh sum" >&2
+  echo "usage: scripts/fuzz.sh TARGET|all SECONDS | scripts/fuzz.sh keep|minimise TARGET |" \
+    "scripts/fuzz.sh sum" >&2
   echo "  targets: ${targets[*]}" >&2
   exit 2
 fi
@@ -123,6 +125,20 @@ keep() {
   echo $(($(find "$kept/$target" -type f | wc -l) - before))
 }
 
+# Minimises the kept corpus again: its inputs named by their SHA-1 are set aside and merged back
+# as a campaign's are, so that only those reaching an edge no other reaches stay. Named files
+# (findings, seeds) always stay.
+minimise() {
+  local target=$1 aside="$build/minimise/$1"
+  options "$target"
+  rm -rf "$aside"
+  mkdir -p "$aside"
+  find "$kept/$target" -regextype posix-extended -regex '.*/[0-9a-f]{40}' -exec mv {} "$aside/" \;
+  fuzzEnv nice -n 19 "$build/fuzz/fuzz_$target" -merge=1 -use_counters=0 -max_len=$maxLen -timeout=1 \
+    -rss_limit_mb=2560 -malloc_limit_mb=2560 "$kept/$target" "$aside" > "$build/minimise-$target.log" 2>&1
+  echo "$target: $(find "$aside" -type f | wc -l) inputs set aside, $(find "$kept/$target" -type f | wc -l) kept"
+}
+
 run() {
   local target=$1 seconds=$2
   cmake --build "$build" --target "fuzz_$target" make_seeds
@@ -159,7 +175,10 @@ run() {
   return $status
 }
 
-if [ "$1" = keep ]; then
+if [ "$1" = minimise ]; then
+  cmake --build "$build" --target "fuzz_$2"
+  minimise "$2"
+elif [ "$1" = keep ]; then
   cmake --build "$build" --target "fuzz_$2"
   echo "kept $(keep "$2") new inputs of $2"
 elif [ "$1" = all ]; then

@@ -1032,9 +1032,29 @@ void Player::copyRects(Reader& in) {
     });
 }
 
+// UpdateTexture between two slots; most often into a texture made for it first, of the
+// source's format in the default pool, its top level the size of one of the source's levels.
 void Player::updateTexture(Reader& in) {
     const unsigned from = in.byte() % TextureSlots, to = in.byte() % TextureSlots;
+    const uint8_t how = in.byte();
     both("UpdateTexture", [&](Side& side, Outcome& o) {
+        IDirect3DBaseTexture8* source = side.textures[from];
+        if (how % 4 != 0 && from != to && source != nullptr &&
+            source->GetType() == D3DRTYPE_TEXTURE) {
+            D3DSURFACE_DESC desc = {};
+            const UINT first = how / 4 % 2;
+            if (SUCCEEDED(o.answer(static_cast<IDirect3DTexture8*>(source)->GetLevelDesc(first, &desc)))) {
+                if (side.textures[to] != nullptr)
+                    o.answer(HRESULT(side.textures[to]->Release()));
+                side.textures[to] = nullptr;
+                IDirect3DTexture8* made = nullptr;
+                const DWORD usage = how & 0x40 ? D3DUSAGE_DYNAMIC : 0;
+                if (SUCCEEDED(o.answer(side.device->CreateTexture(desc.Width, desc.Height, how / 8 % 3,
+                                                                  usage, desc.Format,
+                                                                  D3DPOOL_DEFAULT, &made))))
+                    side.textures[to] = made;
+            }
+        }
         o.answer(side.device->UpdateTexture(side.textures[from], side.textures[to]));
     });
 }
@@ -1264,7 +1284,14 @@ void Player::step(Reader& in) {
             lockBackBuffer(in);
         break;
     case 21:
-        stateBlock(in);
+        if (op & 0x80)
+            both("ValidateDevice", [](Side& side, Outcome& o) {
+                DWORD passes = 0;
+                o.answer(side.device->ValidateDevice(&passes));
+                o.answers.push_back(HRESULT(passes));
+            });
+        else
+            stateBlock(in);
         break;
     case 22:
         // Now and then a scene is ended or begun out of turn.
