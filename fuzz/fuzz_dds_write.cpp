@@ -15,7 +15,8 @@ namespace {
 // Never destroyed, so that the clean-up at exit can still name it.
 const std::string& folder() {
     static const std::string* made = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "fuzz_ddswrite_XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "fuzz_ddswrite_XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr)
             std::abort();
         auto* kept = new std::string(pattern);

@@ -14,15 +14,14 @@ namespace {
 scene_script::Tally tally;
 
 void printTally() {
-    std::fprintf(stderr,
-                 "scene tally: %llu scenes, %llu calls, %llu draws, %llu frames compared, "
-                 "%llu locks compared (%llu of the back buffer)\n",
-                 static_cast<unsigned long long>(tally.scenes),
-                 static_cast<unsigned long long>(tally.calls),
-                 static_cast<unsigned long long>(tally.draws),
-                 static_cast<unsigned long long>(tally.frames),
-                 static_cast<unsigned long long>(tally.locks),
-                 static_cast<unsigned long long>(tally.backBufferLocks));
+    std::fprintf(
+        stderr,
+        "scene tally: %llu scenes, %llu calls, %llu draws, %llu frames compared, "
+        "%llu locks compared (%llu of the back buffer)\n",
+        static_cast<unsigned long long>(tally.scenes), static_cast<unsigned long long>(tally.calls),
+        static_cast<unsigned long long>(tally.draws), static_cast<unsigned long long>(tally.frames),
+        static_cast<unsigned long long>(tally.locks),
+        static_cast<unsigned long long>(tally.backBufferLocks));
 }
 
 } // namespace

@@ -23,12 +23,14 @@ scene_script::Tally playRandomScenes(uint32_t seed, unsigned count, double secon
     };
     const auto start = std::chrono::steady_clock::now();
     for (unsigned i = 0; i < count; ++i) {
-        if (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() > seconds)
+        if (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() >
+            seconds)
             break;
         std::vector<uint8_t> bytes(64 + next() % 1024);
         for (uint8_t& b : bytes)
             b = uint8_t(next());
-        const std::string difference = scene_script::playOnBoth(bytes.data(), bytes.size(), &tally, options);
+        const std::string difference =
+            scene_script::playOnBoth(bytes.data(), bytes.size(), &tally, options);
         EXPECT_EQ(difference, "") << "random scene " << i << " of seed " << seed;
         if (!difference.empty())
             break;
@@ -63,7 +65,8 @@ TEST(SceneThreads, ComparisonReportsAChangedPixel) {
     scene_script::Options options;
     EXPECT_EQ(scene_script::playOnBoth(bytes.data(), bytes.size(), nullptr, options), "");
     options.disturbSecond = true;
-    const std::string difference = scene_script::playOnBoth(bytes.data(), bytes.size(), nullptr, options);
+    const std::string difference =
+        scene_script::playOnBoth(bytes.data(), bytes.size(), nullptr, options);
     EXPECT_NE(difference.find("(Present): pixel (0, 0) differs"), std::string::npos) << difference;
 }
 

@@ -21,12 +21,12 @@ namespace dds_round_trip {
 namespace {
 
 constexpr D3DFORMAT Formats[] = {
-    D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_R8G8B8,   D3DFMT_R5G6B5,      D3DFMT_X1R5G5B5,
-    D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4, D3DFMT_R3G3B2,   D3DFMT_A8,          D3DFMT_A8R3G3B2,
-    D3DFMT_X4R4G4B4, D3DFMT_A2B10G10R10, D3DFMT_G16R16, D3DFMT_A8P8,       D3DFMT_P8,
-    D3DFMT_L8,       D3DFMT_A8L8,     D3DFMT_A4L4,     D3DFMT_V8U8,        D3DFMT_L6V5U5,
-    D3DFMT_X8L8V8U8, D3DFMT_Q8W8V8U8, D3DFMT_V16U16,   D3DFMT_W11V11U10,   D3DFMT_A2W10V10U10,
-    D3DFMT_UYVY,     D3DFMT_YUY2,     D3DFMT_DXT1,     D3DFMT_DXT2,        D3DFMT_DXT3,
+    D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8,    D3DFMT_R8G8B8, D3DFMT_R5G6B5,    D3DFMT_X1R5G5B5,
+    D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4,    D3DFMT_R3G3B2, D3DFMT_A8,        D3DFMT_A8R3G3B2,
+    D3DFMT_X4R4G4B4, D3DFMT_A2B10G10R10, D3DFMT_G16R16, D3DFMT_A8P8,      D3DFMT_P8,
+    D3DFMT_L8,       D3DFMT_A8L8,        D3DFMT_A4L4,   D3DFMT_V8U8,      D3DFMT_L6V5U5,
+    D3DFMT_X8L8V8U8, D3DFMT_Q8W8V8U8,    D3DFMT_V16U16, D3DFMT_W11V11U10, D3DFMT_A2W10V10U10,
+    D3DFMT_UYVY,     D3DFMT_YUY2,        D3DFMT_DXT1,   D3DFMT_DXT2,      D3DFMT_DXT3,
     D3DFMT_DXT4,     D3DFMT_DXT5,
 };
 
@@ -66,7 +66,8 @@ bool sameRows(const LevelView& a, const LevelView& b, const DdsLevelBytes& bytes
     for (UINT z = 0; z < slices; ++z)
         for (uint64_t y = 0; y < rows; ++y)
             if (std::memcmp(a.bits + z * a.slicePitch + y * a.rowPitch,
-                            b.bits + z * b.slicePitch + y * b.rowPitch, size_t(bytes.rowPitch)) != 0)
+                            b.bits + z * b.slicePitch + y * b.rowPitch,
+                            size_t(bytes.rowPitch)) != 0)
                 return false;
     return true;
 }
@@ -112,13 +113,15 @@ LockedLevel Trip::lock(UINT face, UINT level) {
     if (shape_ == Volume) {
         D3DLOCKED_BOX box = {};
         out.hr = static_cast<IDirect3DVolumeTexture8*>(texture_)->LockBox(level, &box, nullptr, 0);
-        out.view = {static_cast<const uint8_t*>(box.pBits), size_t(box.RowPitch), size_t(box.SlicePitch)};
+        out.view = {static_cast<const uint8_t*>(box.pBits), size_t(box.RowPitch),
+                    size_t(box.SlicePitch)};
         return out;
     }
     D3DLOCKED_RECT rect = {};
-    out.hr = shape_ == Cube ? static_cast<IDirect3DCubeTexture8*>(texture_)->LockRect(
-                                  D3DCUBEMAP_FACES(face), level, &rect, nullptr, 0)
-                            : static_cast<IDirect3DTexture8*>(texture_)->LockRect(level, &rect, nullptr, 0);
+    out.hr = shape_ == Cube
+                 ? static_cast<IDirect3DCubeTexture8*>(texture_)->LockRect(D3DCUBEMAP_FACES(face),
+                                                                           level, &rect, nullptr, 0)
+                 : static_cast<IDirect3DTexture8*>(texture_)->LockRect(level, &rect, nullptr, 0);
     out.view = {static_cast<const uint8_t*>(rect.pBits), size_t(rect.Pitch), 0};
     return out;
 }
@@ -145,13 +148,13 @@ bool Trip::fill(Filler& filler) {
                 result_->difference = describe("the lock", face, level) + " failed";
                 return false;
             }
-            const DdsLevelBytes bytes = ddsLevelBytes(format_, levelSize(width_, level),
-                                                      levelSize(height_, level), 1);
+            const DdsLevelBytes bytes =
+                ddsLevelBytes(format_, levelSize(width_, level), levelSize(height_, level), 1);
             const uint64_t rows = bytes.slice / bytes.rowPitch;
             for (UINT z = 0; z < levelSize(depth_, level); ++z)
                 for (uint64_t y = 0; y < rows; ++y)
-                    filler.fill(const_cast<uint8_t*>(locked.view.bits) + z * locked.view.slicePitch +
-                                    y * locked.view.rowPitch,
+                    filler.fill(const_cast<uint8_t*>(locked.view.bits) +
+                                    z * locked.view.slicePitch + y * locked.view.rowPitch,
                                 size_t(bytes.rowPitch));
             unlock(face, level);
         }
@@ -170,15 +173,16 @@ void Trip::compare(const ImageDecoder& image) {
         result_->difference = text;
         return;
     }
-    if (paletted && (image.palette == nullptr ||
-                     std::memcmp(image.palette, palette_, sizeof(palette_)) != 0)) {
+    if (paletted &&
+        (image.palette == nullptr || std::memcmp(image.palette, palette_, sizeof(palette_)) != 0)) {
         result_->difference = "the palette differs";
         return;
     }
     UINT face = 0;
     for (const ImageDecoder* top = &image; top != nullptr; top = top->nextFace.get(), ++face) {
         UINT level = 0;
-        for (const ImageDecoder* node = top; node != nullptr; node = node->nextLevel.get(), ++level) {
+        for (const ImageDecoder* node = top; node != nullptr;
+             node = node->nextLevel.get(), ++level) {
             const UINT w = levelSize(width_, level), h = levelSize(height_, level);
             const UINT d = levelSize(depth_, level);
             if (node->width != w || node->height != h || std::max<UINT>(node->depth, 1) != d) {
@@ -226,11 +230,15 @@ void Trip::run(const uint8_t* bytes, size_t size, const std::string& folder) {
         texture_ = volume;
     } else {
         IDirect3DTexture8* flat = nullptr;
-        hr = device->CreateTexture(width_, height_, askedLevels, 0, format_, D3DPOOL_SYSTEMMEM, &flat);
+        hr = device->CreateTexture(width_, height_, askedLevels, 0, format_, D3DPOOL_SYSTEMMEM,
+                                   &flat);
         texture_ = flat;
     }
     char text[128];
-    std::snprintf(text, sizeof(text), "%s\t%08X\t%ux%ux%u", shape_ == Cube ? "cube" : shape_ == Volume ? "volume" : "flat",
+    std::snprintf(text, sizeof(text), "%s\t%08X\t%ux%ux%u",
+                  shape_ == Cube     ? "cube"
+                  : shape_ == Volume ? "volume"
+                                     : "flat",
                   unsigned(format_), width_, height_, depth_);
     result_->summary = text;
     if (FAILED(hr)) {
@@ -254,7 +262,8 @@ void Trip::run(const uint8_t* bytes, size_t size, const std::string& folder) {
     else if (shape_ == Volume)
         hr = writeDdsFile(static_cast<IDirect3DVolumeTexture8*>(texture_), path);
     else
-        hr = writeDdsFile(static_cast<IDirect3DTexture8*>(texture_), paletted ? palette_ : nullptr, path);
+        hr = writeDdsFile(static_cast<IDirect3DTexture8*>(texture_), paletted ? palette_ : nullptr,
+                          path);
     std::ifstream stream(path, std::ios::binary);
     const std::vector<uint8_t> file((std::istreambuf_iterator<char>(stream)),
                                     std::istreambuf_iterator<char>());

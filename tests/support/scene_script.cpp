@@ -52,14 +52,14 @@ struct FormatUnit {
 };
 
 constexpr FormatUnit FormatUnits[] = {
-    {D3DFMT_A8R8G8B8, 4, 1, 1}, {D3DFMT_X8R8G8B8, 4, 1, 1}, {D3DFMT_R5G6B5, 2, 1, 1},
-    {D3DFMT_X1R5G5B5, 2, 1, 1}, {D3DFMT_A1R5G5B5, 2, 1, 1}, {D3DFMT_A4R4G4B4, 2, 1, 1},
-    {D3DFMT_R3G3B2, 1, 1, 1},   {D3DFMT_A8, 1, 1, 1},       {D3DFMT_A8R3G3B2, 2, 1, 1},
+    {D3DFMT_A8R8G8B8, 4, 1, 1}, {D3DFMT_X8R8G8B8, 4, 1, 1},    {D3DFMT_R5G6B5, 2, 1, 1},
+    {D3DFMT_X1R5G5B5, 2, 1, 1}, {D3DFMT_A1R5G5B5, 2, 1, 1},    {D3DFMT_A4R4G4B4, 2, 1, 1},
+    {D3DFMT_R3G3B2, 1, 1, 1},   {D3DFMT_A8, 1, 1, 1},          {D3DFMT_A8R3G3B2, 2, 1, 1},
     {D3DFMT_X4R4G4B4, 2, 1, 1}, {D3DFMT_A2B10G10R10, 4, 1, 1}, {D3DFMT_G16R16, 4, 1, 1},
-    {D3DFMT_L8, 1, 1, 1},       {D3DFMT_A8L8, 2, 1, 1},     {D3DFMT_A4L4, 1, 1, 1},
-    {D3DFMT_P8, 1, 1, 1},       {D3DFMT_V8U8, 2, 1, 1},     {D3DFMT_R8G8B8, 3, 1, 1},
-    {D3DFMT_UYVY, 4, 2, 1},     {D3DFMT_YUY2, 4, 2, 1},     {D3DFMT_DXT1, 8, 4, 4},
-    {D3DFMT_DXT2, 16, 4, 4},    {D3DFMT_DXT3, 16, 4, 4},    {D3DFMT_DXT4, 16, 4, 4},
+    {D3DFMT_L8, 1, 1, 1},       {D3DFMT_A8L8, 2, 1, 1},        {D3DFMT_A4L4, 1, 1, 1},
+    {D3DFMT_P8, 1, 1, 1},       {D3DFMT_V8U8, 2, 1, 1},        {D3DFMT_R8G8B8, 3, 1, 1},
+    {D3DFMT_UYVY, 4, 2, 1},     {D3DFMT_YUY2, 4, 2, 1},        {D3DFMT_DXT1, 8, 4, 4},
+    {D3DFMT_DXT2, 16, 4, 4},    {D3DFMT_DXT3, 16, 4, 4},       {D3DFMT_DXT4, 16, 4, 4},
     {D3DFMT_DXT5, 16, 4, 4},
 };
 
@@ -72,15 +72,16 @@ const FormatUnit* unitOf(D3DFORMAT format) {
 
 // The common formats weigh more; the last few are ones the rasteriser cannot sample.
 constexpr D3DFORMAT TextureFormats[] = {
-    D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8,
-    D3DFMT_R5G6B5,   D3DFMT_R5G6B5,   D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4, D3DFMT_X1R5G5B5,
-    D3DFMT_L8,       D3DFMT_A8L8,     D3DFMT_A8,       D3DFMT_R3G3B2,   D3DFMT_A8R3G3B2,
-    D3DFMT_X4R4G4B4, D3DFMT_A4L4,     D3DFMT_A2B10G10R10, D3DFMT_G16R16, D3DFMT_DXT1,
-    D3DFMT_DXT1,     D3DFMT_DXT3,     D3DFMT_DXT5,     D3DFMT_DXT2,     D3DFMT_DXT4,
-    D3DFMT_YUY2,     D3DFMT_UYVY,     D3DFMT_P8,       D3DFMT_V8U8,     D3DFMT_R8G8B8,
+    D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8,    D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8,
+    D3DFMT_R5G6B5,   D3DFMT_R5G6B5,   D3DFMT_A1R5G5B5,    D3DFMT_A4R4G4B4, D3DFMT_X1R5G5B5,
+    D3DFMT_L8,       D3DFMT_A8L8,     D3DFMT_A8,          D3DFMT_R3G3B2,   D3DFMT_A8R3G3B2,
+    D3DFMT_X4R4G4B4, D3DFMT_A4L4,     D3DFMT_A2B10G10R10, D3DFMT_G16R16,   D3DFMT_DXT1,
+    D3DFMT_DXT1,     D3DFMT_DXT3,     D3DFMT_DXT5,        D3DFMT_DXT2,     D3DFMT_DXT4,
+    D3DFMT_YUY2,     D3DFMT_UYVY,     D3DFMT_P8,          D3DFMT_V8U8,     D3DFMT_R8G8B8,
 };
 
-constexpr UINT TextureSizes[] = {1, 2, 3, 4, 4, 5, 7, 8, 8, 8, 12, 13, 16, 16, 16, 17, 31, 32, 32, 64};
+constexpr UINT TextureSizes[] = {1,  2,  3,  4,  4,  5,  7,  8,  8,  8,
+                                 12, 13, 16, 16, 16, 17, 31, 32, 32, 64};
 
 constexpr DWORD VertexFormats[] = {
     D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1,
@@ -101,15 +102,16 @@ constexpr DWORD VertexFormats[] = {
     D3DFVF_XYZB1 | D3DFVF_DIFFUSE,                             // refused: blend weights
 };
 
-constexpr D3DCOLOR Colors[] = {0xFFFFFFFF, 0xFFFFFFFF, 0x80FFFFFF, 0xFF000000, 0x00FFFFFF,
-                               0xFFFF0000, 0xC000FF00, 0x400000FF, 0x7F7F7F7F, 0xFF204060,
-                               0x01FFFFFF, 0xFE808080};
+constexpr D3DCOLOR Colors[] = {0xFFFFFFFF, 0xFFFFFFFF, 0x80FFFFFF, 0xFF000000,
+                               0x00FFFFFF, 0xFFFF0000, 0xC000FF00, 0x400000FF,
+                               0x7F7F7F7F, 0xFF204060, 0x01FFFFFF, 0xFE808080};
 
-constexpr float TexCoords[] = {0.0f, 0.0f,  1.0f,  1.0f,   0.5f,  0.25f,  0.75f, -0.5f,
-                               1.5f, 2.0f,  3.25f, 0.999f, -1.0f, 0.125f, 1.0f / 64, 4.5f};
+constexpr float TexCoords[] = {0.0f, 0.0f, 1.0f,  1.0f,   0.5f,  0.25f,  0.75f,     -0.5f,
+                               1.5f, 2.0f, 3.25f, 0.999f, -1.0f, 0.125f, 1.0f / 64, 4.5f};
 
 // Transformed vertices: mostly flat, a few perspective, degenerate or clipped ones.
-constexpr float Rhws[] = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 0.5f, 2.0f, 0.25f, 1.0f / 3, 0.001f, 0.0f, -1.0f};
+constexpr float Rhws[] = {1.0f, 1.0f,  1.0f,     1.0f,   1.0f, 0.5f,
+                          2.0f, 0.25f, 1.0f / 3, 0.001f, 0.0f, -1.0f};
 constexpr float Depths[] = {0.0f, 0.5f, 0.5f, 0.25f, 1.0f, 0.999f, -0.25f, 1.5f};
 
 struct RenderStateChoice {
@@ -120,22 +122,23 @@ struct RenderStateChoice {
 const std::vector<RenderStateChoice>& renderStateChoices() {
     static const std::vector<RenderStateChoice> table = {
         {D3DRS_ALPHABLENDENABLE, {FALSE, TRUE, TRUE}},
-        {D3DRS_SRCBLEND, {D3DBLEND_SRCALPHA, D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLEND_ZERO,
-                          D3DBLEND_SRCCOLOR, D3DBLEND_INVSRCCOLOR, D3DBLEND_INVSRCALPHA,
-                          D3DBLEND_DESTALPHA, D3DBLEND_INVDESTALPHA, D3DBLEND_DESTCOLOR,
-                          D3DBLEND_INVDESTCOLOR, D3DBLEND_SRCALPHASAT, D3DBLEND_BOTHSRCALPHA,
-                          D3DBLEND_BOTHINVSRCALPHA, 0, 14}},
-        {D3DRS_DESTBLEND, {D3DBLEND_INVSRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLEND_ONE,
-                           D3DBLEND_ZERO, D3DBLEND_SRCCOLOR, D3DBLEND_INVSRCCOLOR,
-                           D3DBLEND_SRCALPHA, D3DBLEND_DESTALPHA, D3DBLEND_INVDESTALPHA,
-                           D3DBLEND_DESTCOLOR, D3DBLEND_INVDESTCOLOR, D3DBLEND_SRCALPHASAT}},
-        {D3DRS_BLENDOP, {D3DBLENDOP_ADD, D3DBLENDOP_ADD, D3DBLENDOP_SUBTRACT,
-                         D3DBLENDOP_REVSUBTRACT, D3DBLENDOP_MIN, D3DBLENDOP_MAX, 6}},
+        {D3DRS_SRCBLEND,
+         {D3DBLEND_SRCALPHA, D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLEND_ZERO, D3DBLEND_SRCCOLOR,
+          D3DBLEND_INVSRCCOLOR, D3DBLEND_INVSRCALPHA, D3DBLEND_DESTALPHA, D3DBLEND_INVDESTALPHA,
+          D3DBLEND_DESTCOLOR, D3DBLEND_INVDESTCOLOR, D3DBLEND_SRCALPHASAT, D3DBLEND_BOTHSRCALPHA,
+          D3DBLEND_BOTHINVSRCALPHA, 0, 14}},
+        {D3DRS_DESTBLEND,
+         {D3DBLEND_INVSRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLEND_ONE, D3DBLEND_ZERO,
+          D3DBLEND_SRCCOLOR, D3DBLEND_INVSRCCOLOR, D3DBLEND_SRCALPHA, D3DBLEND_DESTALPHA,
+          D3DBLEND_INVDESTALPHA, D3DBLEND_DESTCOLOR, D3DBLEND_INVDESTCOLOR, D3DBLEND_SRCALPHASAT}},
+        {D3DRS_BLENDOP,
+         {D3DBLENDOP_ADD, D3DBLENDOP_ADD, D3DBLENDOP_SUBTRACT, D3DBLENDOP_REVSUBTRACT,
+          D3DBLENDOP_MIN, D3DBLENDOP_MAX, 6}},
         {D3DRS_ALPHATESTENABLE, {FALSE, TRUE}},
         {D3DRS_ALPHAREF, {0, 1, 0x60, 0x7F, 0x80, 0xFE, 0xFF, 0x1FF}},
-        {D3DRS_ALPHAFUNC, {D3DCMP_NEVER, D3DCMP_LESS, D3DCMP_EQUAL, D3DCMP_LESSEQUAL,
-                           D3DCMP_GREATER, D3DCMP_NOTEQUAL, D3DCMP_GREATEREQUAL, D3DCMP_ALWAYS,
-                           D3DCMP_GREATEREQUAL, 0, 9}},
+        {D3DRS_ALPHAFUNC,
+         {D3DCMP_NEVER, D3DCMP_LESS, D3DCMP_EQUAL, D3DCMP_LESSEQUAL, D3DCMP_GREATER,
+          D3DCMP_NOTEQUAL, D3DCMP_GREATEREQUAL, D3DCMP_ALWAYS, D3DCMP_GREATEREQUAL, 0, 9}},
         {D3DRS_CULLMODE, {D3DCULL_NONE, D3DCULL_NONE, D3DCULL_CW, D3DCULL_CCW}},
         {D3DRS_SHADEMODE, {D3DSHADE_GOURAUD, D3DSHADE_GOURAUD, D3DSHADE_FLAT, D3DSHADE_PHONG}},
         {D3DRS_DITHERENABLE, {FALSE, TRUE}},
@@ -153,11 +156,18 @@ const std::vector<RenderStateChoice>& renderStateChoices() {
     return table;
 }
 
-constexpr DWORD StageArguments[] = {
-    D3DTA_TEXTURE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTA_DIFFUSE, D3DTA_CURRENT,
-    D3DTA_TFACTOR, D3DTA_SPECULAR, D3DTA_TEXTURE | D3DTA_COMPLEMENT,
-    D3DTA_DIFFUSE | D3DTA_ALPHAREPLICATE, D3DTA_TEXTURE | D3DTA_ALPHAREPLICATE, D3DTA_TEMP};
-constexpr DWORD StageOperations[] = {D3DTOP_MODULATE, D3DTOP_MODULATE, D3DTOP_SELECTARG1,
+constexpr DWORD StageArguments[] = {D3DTA_TEXTURE,
+                                    D3DTA_TEXTURE,
+                                    D3DTA_DIFFUSE,
+                                    D3DTA_DIFFUSE,
+                                    D3DTA_CURRENT,
+                                    D3DTA_TFACTOR,
+                                    D3DTA_SPECULAR,
+                                    D3DTA_TEXTURE | D3DTA_COMPLEMENT,
+                                    D3DTA_DIFFUSE | D3DTA_ALPHAREPLICATE,
+                                    D3DTA_TEXTURE | D3DTA_ALPHAREPLICATE,
+                                    D3DTA_TEMP};
+constexpr DWORD StageOperations[] = {D3DTOP_MODULATE,   D3DTOP_MODULATE,   D3DTOP_SELECTARG1,
                                      D3DTOP_SELECTARG1, D3DTOP_SELECTARG2, D3DTOP_DISABLE,
                                      D3DTOP_ADD};
 
@@ -167,7 +177,9 @@ struct StageStateChoice {
 };
 
 const std::vector<StageStateChoice>& stageStateChoices() {
-    const auto list = [](const auto& table) { return std::vector<DWORD>(std::begin(table), std::end(table)); };
+    const auto list = [](const auto& table) {
+        return std::vector<DWORD>(std::begin(table), std::end(table));
+    };
     static const std::vector<StageStateChoice> table = {
         {D3DTSS_COLOROP, list(StageOperations)},
         {D3DTSS_COLORARG1, list(StageArguments)},
@@ -175,10 +187,12 @@ const std::vector<StageStateChoice>& stageStateChoices() {
         {D3DTSS_ALPHAOP, list(StageOperations)},
         {D3DTSS_ALPHAARG1, list(StageArguments)},
         {D3DTSS_ALPHAARG2, list(StageArguments)},
-        {D3DTSS_ADDRESSU, {D3DTADDRESS_WRAP, D3DTADDRESS_MIRROR, D3DTADDRESS_CLAMP,
-                           D3DTADDRESS_BORDER, D3DTADDRESS_MIRRORONCE, 0}},
-        {D3DTSS_ADDRESSV, {D3DTADDRESS_WRAP, D3DTADDRESS_MIRROR, D3DTADDRESS_CLAMP,
-                           D3DTADDRESS_BORDER, D3DTADDRESS_MIRRORONCE, 6}},
+        {D3DTSS_ADDRESSU,
+         {D3DTADDRESS_WRAP, D3DTADDRESS_MIRROR, D3DTADDRESS_CLAMP, D3DTADDRESS_BORDER,
+          D3DTADDRESS_MIRRORONCE, 0}},
+        {D3DTSS_ADDRESSV,
+         {D3DTADDRESS_WRAP, D3DTADDRESS_MIRROR, D3DTADDRESS_CLAMP, D3DTADDRESS_BORDER,
+          D3DTADDRESS_MIRRORONCE, 6}},
         {D3DTSS_BORDERCOLOR, {0x00000000, 0xFFFF00FF, 0x80808080}},
         {D3DTSS_MAGFILTER, {D3DTEXF_POINT, D3DTEXF_LINEAR, D3DTEXF_LINEAR, D3DTEXF_ANISOTROPIC}},
         {D3DTSS_MINFILTER, {D3DTEXF_POINT, D3DTEXF_LINEAR, D3DTEXF_LINEAR, D3DTEXF_GAUSSIANCUBIC}},
@@ -250,8 +264,10 @@ Extent extentOf(D3DFORMAT format, const RECT& rect) {
     if (unit == nullptr || rect.right <= rect.left || rect.bottom <= rect.top || rect.left < 0 ||
         rect.top < 0)
         return {};
-    const UINT across = (UINT(rect.right) + unit->width - 1) / unit->width - UINT(rect.left) / unit->width;
-    const UINT down = (UINT(rect.bottom) + unit->height - 1) / unit->height - UINT(rect.top) / unit->height;
+    const UINT across =
+        (UINT(rect.right) + unit->width - 1) / unit->width - UINT(rect.left) / unit->width;
+    const UINT down =
+        (UINT(rect.bottom) + unit->height - 1) / unit->height - UINT(rect.top) / unit->height;
     return {across * unit->bytes, down};
 }
 
@@ -296,8 +312,13 @@ LockPlan readLockPlan(Reader& in, UINT width, UINT height) {
             plan.rect.bottom = std::min<LONG>(plan.rect.bottom, LONG(height));
         }
     }
-    const DWORD flags[] = {0, 0, D3DLOCK_READONLY, D3DLOCK_READONLY, D3DLOCK_DISCARD,
-                           D3DLOCK_NOSYSLOCK, D3DLOCK_NO_DIRTY_UPDATE};
+    const DWORD flags[] = {0,
+                           0,
+                           D3DLOCK_READONLY,
+                           D3DLOCK_READONLY,
+                           D3DLOCK_DISCARD,
+                           D3DLOCK_NOSYSLOCK,
+                           D3DLOCK_NO_DIRTY_UPDATE};
     plan.flags = in.pick(flags);
     plan.write = (plan.flags & D3DLOCK_READONLY) == 0 && (shape & 0x20) == 0;
     plan.seed = in.word();
@@ -310,8 +331,8 @@ RECT wholeRect(UINT width, UINT height) {
 }
 
 // Reads what the lock gives, then writes the plan's pattern when the lock writes.
-void useLock(const D3DLOCKED_RECT& locked, D3DFORMAT format, const RECT& rect,
-             const LockPlan& plan, Outcome& outcome) {
+void useLock(const D3DLOCKED_RECT& locked, D3DFORMAT format, const RECT& rect, const LockPlan& plan,
+             Outcome& outcome) {
     const Extent extent = extentOf(format, rect);
     readRows(locked, extent, &outcome.bytes);
     if (plan.write)
@@ -562,10 +583,10 @@ template <class Call> bool Player::both(const char* name, Call call) {
         size_t i = 0;
         while (i < a.answers.size() && i < b.answers.size() && a.answers[i] == b.answers[i])
             ++i;
-        std::snprintf(text, sizeof(text), "call %u (%s): answer %zu is 0x%08X on %u threads, 0x%08X on %u",
-                      call_, name, i, i < a.answers.size() ? unsigned(a.answers[i]) : 0u,
-                      options_.firstThreads, i < b.answers.size() ? unsigned(b.answers[i]) : 0u,
-                      options_.secondThreads);
+        std::snprintf(text, sizeof(text),
+                      "call %u (%s): answer %zu is 0x%08X on %u threads, 0x%08X on %u", call_, name,
+                      i, i < a.answers.size() ? unsigned(a.answers[i]) : 0u, options_.firstThreads,
+                      i < b.answers.size() ? unsigned(b.answers[i]) : 0u, options_.secondThreads);
         difference_ = text;
         return false;
     }
@@ -574,8 +595,8 @@ template <class Call> bool Player::both(const char* name, Call call) {
         while (i < a.bytes.size() && i < b.bytes.size() && a.bytes[i] == b.bytes[i])
             ++i;
         if (a.frameWidth > 0)
-            std::snprintf(text, sizeof(text), "call %u (%s): pixel (%zu, %zu) differs", call_,
-                          name, i / 4 % size_t(a.frameWidth), i / 4 / size_t(a.frameWidth));
+            std::snprintf(text, sizeof(text), "call %u (%s): pixel (%zu, %zu) differs", call_, name,
+                          i / 4 % size_t(a.frameWidth), i / 4 / size_t(a.frameWidth));
         else
             std::snprintf(text, sizeof(text),
                           "call %u (%s): byte %zu of %zu read differs (0x%02X, 0x%02X)", call_,
@@ -599,8 +620,8 @@ bool Player::createDevices(Reader& in) {
         profile |= platform_ext::ProfileNoBlend;
     if ((flags & 0x70) == 0x70)
         profile |= platform_ext::ProfilePow2Cond;
-    const D3DSWAPEFFECT effects[] = {D3DSWAPEFFECT_DISCARD, D3DSWAPEFFECT_COPY,
-                                     D3DSWAPEFFECT_FLIP, D3DSWAPEFFECT_DISCARD};
+    const D3DSWAPEFFECT effects[] = {D3DSWAPEFFECT_DISCARD, D3DSWAPEFFECT_COPY, D3DSWAPEFFECT_FLIP,
+                                     D3DSWAPEFFECT_DISCARD};
     const D3DSWAPEFFECT effect = effects[(flags >> 4) & 3];
     const bool lockable = (flags & 0xC0) != 0xC0;
 
@@ -622,8 +643,7 @@ bool Player::createDevices(Reader& in) {
         p.Flags = lockable ? D3DPRESENTFLAG_LOCKABLE_BACKBUFFER : 0;
         if (SUCCEEDED(hr))
             hr = direct3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                        D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p,
-                                        &sides_[s].device);
+                                        D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &sides_[s].device);
         direct3D->Release();
         if (FAILED(hr))
             return false;
@@ -691,8 +711,8 @@ void Player::createTexture(Reader& in) {
     const D3DFORMAT format = in.pick(TextureFormats);
     const UINT width = in.pick(TextureSizes), height = in.pick(TextureSizes);
     const UINT levels = in.byte() % 4;
-    const D3DPOOL pools[] = {D3DPOOL_MANAGED, D3DPOOL_MANAGED, D3DPOOL_MANAGED,
-                             D3DPOOL_SYSTEMMEM, D3DPOOL_DEFAULT};
+    const D3DPOOL pools[] = {D3DPOOL_MANAGED, D3DPOOL_MANAGED, D3DPOOL_MANAGED, D3DPOOL_SYSTEMMEM,
+                             D3DPOOL_DEFAULT};
     const D3DPOOL pool = in.pick(pools);
     const DWORD usage =
         (kind & 0x40) != 0 && (pool == D3DPOOL_DEFAULT || kind % 8 == 0) ? D3DUSAGE_DYNAMIC : 0;
@@ -708,8 +728,8 @@ void Player::createTexture(Reader& in) {
         }
         if (cube) {
             IDirect3DCubeTexture8* texture = nullptr;
-            if (FAILED(o.answer(side.device->CreateCubeTexture(width, levels, usage, format, pool,
-                                                               &texture))))
+            if (FAILED(o.answer(
+                    side.device->CreateCubeTexture(width, levels, usage, format, pool, &texture))))
                 return;
             held = texture;
             if (!fill)
@@ -718,7 +738,8 @@ void Player::createTexture(Reader& in) {
                 D3DSURFACE_DESC desc = {};
                 texture->GetLevelDesc(0, &desc);
                 D3DLOCKED_RECT locked;
-                if (FAILED(o.answer(texture->LockRect(D3DCUBEMAP_FACES(face), 0, &locked, nullptr, 0))))
+                if (FAILED(o.answer(
+                        texture->LockRect(D3DCUBEMAP_FACES(face), 0, &locked, nullptr, 0))))
                     continue;
                 const Extent e = extentOf(format, wholeRect(desc.Width, desc.Height));
                 fillPattern(static_cast<BYTE*>(locked.pBits), locked.Pitch, e.rowBytes, e.rows,
@@ -728,8 +749,8 @@ void Player::createTexture(Reader& in) {
             return;
         }
         IDirect3DTexture8* texture = nullptr;
-        if (FAILED(o.answer(side.device->CreateTexture(width, height, levels, usage, format, pool,
-                                                       &texture))))
+        if (FAILED(o.answer(
+                side.device->CreateTexture(width, height, levels, usage, format, pool, &texture))))
             return;
         held = texture;
         if (!fill)
@@ -759,7 +780,8 @@ void Player::lockTexture(Reader& in) {
         static_cast<IDirect3DTexture8*>(first)->GetLevelDesc(level, &desc);
     else if (first != nullptr && first->GetType() == D3DRTYPE_CUBETEXTURE)
         static_cast<IDirect3DCubeTexture8*>(first)->GetLevelDesc(level, &desc);
-    const LockPlan plan = readLockPlan(in, std::max<UINT>(desc.Width, 1), std::max<UINT>(desc.Height, 1));
+    const LockPlan plan =
+        readLockPlan(in, std::max<UINT>(desc.Width, 1), std::max<UINT>(desc.Height, 1));
     const RECT rect = plan.whole ? wholeRect(desc.Width, desc.Height) : plan.rect;
     both("LockRect of a texture", [&](Side& side, Outcome& o) {
         IDirect3DBaseTexture8* held = side.textures[slot];
@@ -799,7 +821,8 @@ void Player::setTexture(Reader& in) {
     const DWORD stage = where % 8 == 7 ? 1 : 0;
     const unsigned slot = in.byte() % (TextureSlots + 1);
     both("SetTexture", [&](Side& side, Outcome& o) {
-        o.answer(side.device->SetTexture(stage, slot < TextureSlots ? side.textures[slot] : nullptr));
+        o.answer(
+            side.device->SetTexture(stage, slot < TextureSlots ? side.textures[slot] : nullptr));
     });
 }
 
@@ -814,9 +837,8 @@ void Player::setLod(Reader& in) {
 
 void Player::vertexFormat(Reader& in) {
     const DWORD fvf = in.pick(VertexFormats);
-    both("SetVertexShader", [&](Side& side, Outcome& o) {
-        o.answer(side.device->SetVertexShader(fvf));
-    });
+    both("SetVertexShader",
+         [&](Side& side, Outcome& o) { o.answer(side.device->SetVertexShader(fvf)); });
 }
 
 void Player::transform(Reader& in) {
@@ -840,7 +862,8 @@ void Player::viewport(Reader& in) {
     const uint8_t extra = in.byte();
     if (extra % 16 == 0)
         v.Width += 3; // past the render target: refused
-    const float depths[][2] = {{0.0f, 1.0f}, {0.0f, 1.0f}, {0.25f, 0.75f}, {0.5f, 0.5f}, {1.0f, 0.0f}};
+    const float depths[][2] = {
+        {0.0f, 1.0f}, {0.0f, 1.0f}, {0.25f, 0.75f}, {0.5f, 0.5f}, {1.0f, 0.0f}};
     v.MinZ = depths[(extra / 16) % 5][0];
     v.MaxZ = depths[(extra / 16) % 5][1];
     both("SetViewport", [&](Side& side, Outcome& o) { o.answer(side.device->SetViewport(&v)); });
@@ -848,10 +871,10 @@ void Player::viewport(Reader& in) {
 
 void Player::draw(Reader& in) {
     const D3DPRIMITIVETYPE types[] = {
-        D3DPT_POINTLIST,    D3DPT_LINELIST,      D3DPT_LINESTRIP,    D3DPT_TRIANGLELIST,
-        D3DPT_TRIANGLESTRIP, D3DPT_TRIANGLEFAN,  D3DPT_TRIANGLELIST, D3DPT_TRIANGLEFAN,
-        D3DPT_TRIANGLESTRIP, D3DPT_TRIANGLELIST, D3DPT_TRIANGLEFAN,  D3DPT_TRIANGLELIST,
-        D3DPT_TRIANGLEFAN,  D3DPT_TRIANGLESTRIP, D3DPT_TRIANGLELIST, D3DPT_TRIANGLEFAN};
+        D3DPT_POINTLIST,     D3DPT_LINELIST,      D3DPT_LINESTRIP,    D3DPT_TRIANGLELIST,
+        D3DPT_TRIANGLESTRIP, D3DPT_TRIANGLEFAN,   D3DPT_TRIANGLELIST, D3DPT_TRIANGLEFAN,
+        D3DPT_TRIANGLESTRIP, D3DPT_TRIANGLELIST,  D3DPT_TRIANGLEFAN,  D3DPT_TRIANGLELIST,
+        D3DPT_TRIANGLEFAN,   D3DPT_TRIANGLESTRIP, D3DPT_TRIANGLELIST, D3DPT_TRIANGLEFAN};
     const D3DPRIMITIVETYPE type = in.pick(types);
     const uint8_t shape = in.byte(), amount = in.byte();
     DWORD fvf = 0;
@@ -868,7 +891,8 @@ void Player::draw(Reader& in) {
 
     // A sprite: an axis-aligned quad of two triangles, often on pixel centres so that the
     // texel-for-pixel path is taken.
-    const bool sprite = shape % 4 == 0 && (type == D3DPT_TRIANGLEFAN || type == D3DPT_TRIANGLESTRIP);
+    const bool sprite =
+        shape % 4 == 0 && (type == D3DPT_TRIANGLEFAN || type == D3DPT_TRIANGLESTRIP);
     // Many small triangles, enough to fill the recording and have it played part-way.
     const bool crowd = amount == 0xFF && type == D3DPT_TRIANGLELIST;
     std::vector<Vertex> vertices;
@@ -930,12 +954,14 @@ void Player::draw(Reader& in) {
     }
     const uint8_t repeat = in.byte();
     const UINT draws = crowd ? 4100 : repeat % 8 == 0 ? 1 + repeat / 8 % 4 : 1;
-    std::vector<uint8_t> bytes(size_t(std::max<UINT>(stride, layout.size)) * vertices.size() + 16, 0);
+    std::vector<uint8_t> bytes(size_t(std::max<UINT>(stride, layout.size)) * vertices.size() + 16,
+                               0);
     for (size_t i = 0; i < vertices.size(); ++i)
         putVertex(bytes, i * stride, layout, vertices[i]);
     both("DrawPrimitiveUP", [&](Side& side, Outcome& o) {
         for (UINT d = 0; d < draws; ++d)
-            if (SUCCEEDED(o.answer(side.device->DrawPrimitiveUP(type, count, bytes.data(), stride))) &&
+            if (SUCCEEDED(
+                    o.answer(side.device->DrawPrimitiveUP(type, count, bytes.data(), stride))) &&
                 &side == &sides_[1])
                 tally_->draws += 1;
     });
@@ -1020,9 +1046,9 @@ void Player::copyRects(Reader& in) {
         IDirect3DSurface8* source = surfaceOf(side, from);
         IDirect3DSurface8* dest = surfaceOf(side, to);
         if (source != nullptr && dest != nullptr)
-            o.answer(side.device->CopyRects(source, rects.empty() ? nullptr : rects.data(),
-                                            UINT(rects.size()), dest,
-                                            withPoints && !points.empty() ? points.data() : nullptr));
+            o.answer(side.device->CopyRects(
+                source, rects.empty() ? nullptr : rects.data(), UINT(rects.size()), dest,
+                withPoints && !points.empty() ? points.data() : nullptr));
         else
             o.answer(S_FALSE);
         if (source != nullptr)
@@ -1043,14 +1069,15 @@ void Player::updateTexture(Reader& in) {
             source->GetType() == D3DRTYPE_TEXTURE) {
             D3DSURFACE_DESC desc = {};
             const UINT first = how / 4 % 2;
-            if (SUCCEEDED(o.answer(static_cast<IDirect3DTexture8*>(source)->GetLevelDesc(first, &desc)))) {
+            if (SUCCEEDED(o.answer(
+                    static_cast<IDirect3DTexture8*>(source)->GetLevelDesc(first, &desc)))) {
                 if (side.textures[to] != nullptr)
                     o.answer(HRESULT(side.textures[to]->Release()));
                 side.textures[to] = nullptr;
                 IDirect3DTexture8* made = nullptr;
                 const DWORD usage = how & 0x40 ? D3DUSAGE_DYNAMIC : 0;
-                if (SUCCEEDED(o.answer(side.device->CreateTexture(desc.Width, desc.Height, how / 8 % 3,
-                                                                  usage, desc.Format,
+                if (SUCCEEDED(o.answer(side.device->CreateTexture(desc.Width, desc.Height,
+                                                                  how / 8 % 3, usage, desc.Format,
                                                                   D3DPOOL_DEFAULT, &made))))
                     side.textures[to] = made;
             }
@@ -1088,14 +1115,16 @@ void Player::lockSurface(Reader& in) {
     D3DSURFACE_DESC desc = {};
     if (sides_[0].surfaces[slot] != nullptr)
         sides_[0].surfaces[slot]->GetDesc(&desc);
-    const LockPlan plan = readLockPlan(in, std::max<UINT>(desc.Width, 1), std::max<UINT>(desc.Height, 1));
+    const LockPlan plan =
+        readLockPlan(in, std::max<UINT>(desc.Width, 1), std::max<UINT>(desc.Height, 1));
     const RECT rect = plan.whole ? wholeRect(desc.Width, desc.Height) : plan.rect;
     both("LockRect of an image surface", [&](Side& side, Outcome& o) {
         IDirect3DSurface8* surface = side.surfaces[slot];
         if (surface == nullptr)
             return;
         D3DLOCKED_RECT locked;
-        if (FAILED(o.answer(surface->LockRect(&locked, plan.whole ? nullptr : &plan.rect, plan.flags))))
+        if (FAILED(o.answer(
+                surface->LockRect(&locked, plan.whole ? nullptr : &plan.rect, plan.flags))))
             return;
         useLock(locked, desc.Format, rect, plan, o);
         o.answer(surface->UnlockRect());
@@ -1120,7 +1149,8 @@ void Player::lockBackBuffer(Reader& in) {
         if (FAILED(o.answer(side.device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &back))))
             return;
         D3DLOCKED_RECT locked;
-        if (SUCCEEDED(o.answer(back->LockRect(&locked, plan.whole ? nullptr : &plan.rect, plan.flags)))) {
+        if (SUCCEEDED(
+                o.answer(back->LockRect(&locked, plan.whole ? nullptr : &plan.rect, plan.flags)))) {
             useLock(locked, desc.Format, rect, plan, o);
             o.answer(back->UnlockRect());
             if (&side == &sides_[1]) {

@@ -136,9 +136,11 @@ Result Workspace::run(const uint8_t* bytes, size_t size) {
         if (readAll(fs::path(folder_) / name) == kept)
             continue;
         const std::string file = fs::path(name).filename().string();
-        const bool named = std::any_of(arguments.begin(), arguments.end(), [&](const std::string& a) {
-            return a.find(file) != std::string::npos || (name != file && a.find("pics") != std::string::npos);
-        });
+        const bool named =
+            std::any_of(arguments.begin(), arguments.end(), [&](const std::string& a) {
+                return a.find(file) != std::string::npos ||
+                       (name != file && a.find("pics") != std::string::npos);
+            });
         if (!named)
             result.problem += (result.problem.empty() ? "" : "; ") + name + " was changed";
         std::error_code ignored;
@@ -150,8 +152,9 @@ Result Workspace::run(const uint8_t* bytes, size_t size) {
     std::vector<fs::path> made;
     for (const auto& entry : fs::recursive_directory_iterator(folder_)) {
         const std::string name = fs::relative(entry.path(), folder_).string();
-        const bool input = name == "pics" || std::any_of(inputs_.begin(), inputs_.end(),
-                                                         [&](const auto& in) { return in.first == name; });
+        const bool input =
+            name == "pics" || std::any_of(inputs_.begin(), inputs_.end(),
+                                          [&](const auto& in) { return in.first == name; });
         if (!input)
             made.push_back(entry.path());
     }
