@@ -147,7 +147,8 @@ run() {
   local logs=${FUZZ_LOG_DIR:-$build/logs}
   mkdir -p "$build/corpus/$target" "$build/artifacts/$target" "$logs" "$kept/$target"
   local log="$logs/$target.log" status=0 crashesBefore
-  crashesBefore=$(find "$build/artifacts/$target" -type f | wc -l)
+  # Slow inputs (over 10 s) are written beside the crashes but are not counted as crashes.
+  crashesBefore=$(find "$build/artifacts/$target" -type f ! -name 'slow-unit-*' | wc -l)
   local started=$SECONDS
   fuzzEnv nice -n 19 "$build/fuzz/fuzz_$target" "${dict[@]}" -max_total_time="$seconds" \
       ${FUZZ_RUNS:+-runs=$FUZZ_RUNS} -max_len=$maxLen -timeout=30 -rss_limit_mb=2560 \
@@ -164,7 +165,7 @@ run() {
   if [ -z "$perSecond" ]; then perSecond=$((${executions:-0} / (elapsed > 0 ? elapsed : 1))); fi
   cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
   ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
-  crashes=$(($(find "$build/artifacts/$target" -type f | wc -l) - crashesBefore))
+  crashes=$(($(find "$build/artifacts/$target" -type f ! -name 'slow-unit-*' | wc -l) - crashesBefore))
   if [ ! -f "$kept/campaigns.tsv" ]; then
     printf 'date\ttarget\tseconds\texecutions\tper_second\tedges\tfeatures\tkept_added\tcrashes\n' \
       > "$kept/campaigns.tsv"
