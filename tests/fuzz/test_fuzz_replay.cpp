@@ -161,13 +161,28 @@ std::string ddsWriteLine(const Bytes& file) {
     return result.summary + (result.difference.empty() ? "" : "\tdiffers: " + result.difference);
 }
 
+// A file name as printable ASCII: other bytes (and the backslash) as \xHH.
+std::string printable(const std::string& name) {
+    std::string out;
+    for (unsigned char c : name) {
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            out += char(c);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof(escaped), "\\x%02X", c);
+            out += escaped;
+        }
+    }
+    return out;
+}
+
 // texkit's exit status and the files it made in its folder.
 std::string texkitLine(const Bytes& file) {
     static texkit_command::Workspace workspace;
     const texkit_command::Result result = workspace.run(file.data(), file.size());
     std::string line = "status " + std::to_string(result.status);
     for (const std::string& made : result.made)
-        line += '\t' + made;
+        line += '\t' + printable(made);
     return line + (result.problem.empty() ? "" : "\tproblem: " + result.problem);
 }
 
