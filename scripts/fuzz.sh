@@ -4,7 +4,7 @@
 #   scripts/fuzz.sh keep TARGET        merges the grown corpus into the kept one (see below)
 #   scripts/fuzz.sh minimise TARGET    minimises the kept corpus again
 #   scripts/fuzz.sh sum                 each target's campaigns summed
-# Targets: bmp dib ppm tga jpg png dds texture registry dxt scene ddswrite texkit.
+# Targets: bmp dib ppm tga jpg png png_paths dds texture registry dxt scene ddswrite texkit.
 #
 # A campaign starts from the target's kept corpus (tests/data/fuzz/TARGET: its findings and the
 # inputs earlier campaigns kept), the generated seeds and the checked-in test files, and grows
@@ -19,7 +19,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-targets=(bmp dib ppm tga jpg png dds texture registry dxt scene ddswrite texkit)
+targets=(bmp dib ppm tga jpg png png_paths dds texture registry dxt scene ddswrite texkit)
 # The sums of the campaign table: runs, seconds, executions and the most edges of each target.
 if [ "${1:-}" = sum ]; then
   awk -F'\t' 'NR > 1 { runs[$2]++; seconds[$2] += $3; executions[$2] += $4
@@ -67,11 +67,13 @@ seed() {
   rm -rf "$seeds"
   mkdir -p "$seeds"
   "$build/fuzz/make_seeds" "$build/seeds-made"
-  if [ -d "$build/seeds-made/$target" ]; then cp "$build/seeds-made/$target"/* "$seeds/"; fi
+  local made=$target
+  if [ "$target" = png_paths ]; then made=png; fi
+  if [ -d "$build/seeds-made/$made" ]; then cp "$build/seeds-made/$made"/* "$seeds/"; fi
   local patterns=()
   case $target in
     bmp | dib) patterns=("bmpsuite/*/*.bmp") ;;
-    png) patterns=("pngsuite/png/*.png") ;;
+    png | png_paths) patterns=("pngsuite/png/*.png") ;;
     jpg) patterns=("bmpsuite/reference/*.jpg") ;;
     texture) patterns=("pngsuite/png/[bt]*.png" "bmpsuite/g/*.bmp") ;;
   esac
@@ -91,7 +93,9 @@ options() {
     ddswrite) maxLen=16384 ;;
   esac
   dict=()
-  if [ -f "fuzz/dict/$target.dict" ]; then dict=(-dict="fuzz/dict/$target.dict"); fi
+  local dictName=$target
+  if [ "$target" = png_paths ]; then dictName=png; fi
+  if [ -f "fuzz/dict/$dictName.dict" ]; then dict=(-dict="fuzz/dict/$dictName.dict"); fi
 }
 
 fuzzEnv() {
