@@ -388,3 +388,28 @@ TEST_F(DrawThreadsTest, OneThreadDrawsAtOnce) {
     ASSERT_EQ(device->SetTexture(0, nullptr), D3D_OK);
     EXPECT_EQ(threadCount(), before);
 }
+
+// A draw that samples a locked level is refused, on one thread and on four alike: drawn at once
+// it would see the texels of its moment, played later on the draw threads those written before
+// the unlock (found while the scene fuzzer learnt to hold texture locks across calls).
+TEST_F(DrawThreadsTest, DrawWithALockedTextureIsRefused) {
+    for (unsigned threads : {1u, 4u}) {
+        useThreads(threads, Width, Height);
+        clear(0xFF000000);
+        Ref<IDirect3DTexture8> picture = solidTexture(0xFF00FF00);
+        D3DLOCKED_RECT locked;
+        ASSERT_EQ(picture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+        ASSERT_EQ(device->SetTexture(0, picture.get()), D3D_OK);
+        const std::vector<TransformedVertex> q = quad(0, 0, float(Width), float(Height), 0, 0, 1, 1);
+        ASSERT_EQ(device->BeginScene(), D3D_OK);
+        const HRESULT hr = device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, q.data(), sizeof(q[0]));
+        ASSERT_EQ(device->EndScene(), D3D_OK);
+        for (int i = 0; i < 16; ++i)
+            std::memcpy(static_cast<BYTE*>(locked.pBits) + (i / 4) * locked.Pitch + 4 * (i % 4),
+                        "\xFF\x00\x00\xFF", 4);
+        ASSERT_EQ(picture->UnlockRect(0), D3D_OK);
+        ASSERT_EQ(device->SetTexture(0, nullptr), D3D_OK);
+        EXPECT_EQ(hr, D3DERR_INVALIDCALL) << threads << " threads";
+        EXPECT_EQ(present()[Width * 20 + 30], 0xFF000000u) << threads << " threads";
+    }
+}
