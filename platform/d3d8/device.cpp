@@ -12,6 +12,7 @@
 #include "d3d8/texture.h"
 #include "d3d8/texture_base.h"
 #include "d3d8/volume_texture.h"
+#include "internal/frame_breakdown.h"
 #include "internal/window_bridge.h"
 
 #include <algorithm>
@@ -348,6 +349,7 @@ void Device::playRecordedDraws() {
         recorded_.splitRows(bands, play.bands);
         drawThreads_->run(playBand, &play, bands);
     } else {
+        const platform_internal::FramePartScope part(platform_ext::PartPlay);
         recorded_.play(AllRows);
     }
     recorded_.clear();
@@ -362,3 +364,12 @@ void Device::finishDrawsBefore(const LevelStore& level, bool writes) {
 }
 
 } // namespace d3d8
+
+namespace platform_ext {
+
+unsigned drawThreadCount(IDirect3DDevice8* device) {
+    const d3d8::Device* own = dynamic_cast<d3d8::Device*>(device);
+    return own != nullptr ? own->drawThreadCount() : 0;
+}
+
+} // namespace platform_ext

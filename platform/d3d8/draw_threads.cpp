@@ -4,6 +4,7 @@
 // waking a sleeping thread costs.
 #include "d3d8/draw_threads.h"
 
+#include "internal/frame_breakdown.h"
 #include "platform_ext.h"
 
 #include <chrono>
@@ -26,22 +27,40 @@ constexpr auto WorkerSpin = std::chrono::microseconds(300);
 // How long the caller watches the workers finish before it sleeps.
 constexpr auto CallerSpin = std::chrono::microseconds(300);
 
-// Waits until `value` differs from `old` and returns the new value.
-uint32_t awaitChange(const std::atomic<uint32_t>& value, uint32_t old, Clock::duration spin) {
+// Waits until `value` differs from `old` and returns the new value. With `counted`, the time
+// spent watching and asleep goes to the draw threads' counters of the frame breakdown.
+uint32_t awaitChange(const std::atomic<uint32_t>& value, uint32_t old, Clock::duration spin,
+                     bool counted = false) {
+    using platform_internal::WorkerTime;
+    counted = counted && platform_internal::frameBreakdownEnabled();
+    const uint64_t start = counted ? platform_internal::breakdownNow() : 0;
     const Clock::time_point until = Clock::now() + spin;
     for (unsigned i = 1;; ++i) {
         const uint32_t now = value.load(std::memory_order_acquire);
-        if (now != old)
+        if (now != old) {
+            if (counted)
+                platform_internal::addWorkerTime(WorkerTime::Spin,
+                                                 platform_internal::breakdownNow() - start);
             return now;
+        }
         if (i % 64 == 0 && Clock::now() > until)
             break;
         _mm_pause();
     }
+    const uint64_t asleep = counted ? platform_internal::breakdownNow() : 0;
+    if (counted)
+        platform_internal::addWorkerTime(WorkerTime::Spin, asleep - start);
     for (;;) {
         value.wait(old, std::memory_order_acquire);
         const uint32_t now = value.load(std::memory_order_acquire);
-        if (now != old)
+        if (now != old) {
+            if (counted) {
+                platform_internal::addWorkerTime(WorkerTime::Sleep,
+                                                 platform_internal::breakdownNow() - asleep);
+                platform_internal::countWorkerWakeUp();
+            }
             return now;
+        }
     }
 }
 
@@ -110,7 +129,11 @@ void DrawThreads::run(Job job, void* context, unsigned chunks) {
     }
     generation_.store(generation, std::memory_order_release);
     generation_.notify_all();
-    runChunks(generation, 0);
+    {
+        const platform_internal::FramePartScope part(platform_ext::PartPlay);
+        runChunks(generation, 0);
+    }
+    const platform_internal::FramePartScope part(platform_ext::PartPlayWait);
     for (uint32_t done = finished_.load(std::memory_order_acquire); done != chunks;)
         done = awaitChange(finished_, done, CallerSpin);
 }
@@ -142,10 +165,15 @@ void DrawThreads::work(uint32_t generation, unsigned index) {
     started_.fetch_add(1, std::memory_order_release);
     started_.notify_one();
     for (;;) {
-        generation = awaitChange(generation_, generation, WorkerSpin);
+        generation = awaitChange(generation_, generation, WorkerSpin, true);
         if (stopping_.load(std::memory_order_relaxed))
             return;
+        const bool counted = platform_internal::frameBreakdownEnabled();
+        const uint64_t start = counted ? platform_internal::breakdownNow() : 0;
         runChunks(generation, index);
+        if (counted)
+            platform_internal::addWorkerTime(platform_internal::WorkerTime::Work,
+                                             platform_internal::breakdownNow() - start);
     }
 }
 
