@@ -204,6 +204,8 @@ void Device::recordDraw(const PrimitiveSetup& setup, const PixelPipeline& pipeli
     }
     if (recorded_.full())
         playRecordedDraws();
+    else
+        launchRecordedDraws();
 }
 
 } // namespace d3d8

@@ -1,7 +1,9 @@
 // Draw threads: a generation counter wakes the workers for each run, chunks are taken from one
-// atomic word, and a count of finished chunks tells the caller when the run is done. Both sides
-// spin a little before they sleep: a frame's play lasts tens of microseconds, about what
-// waking a sleeping thread costs.
+// atomic word, and a count of finished chunks tells the caller when the run is done. A worker
+// that runs out of chunks watches for the next run only briefly before it sleeps: between two
+// plays of a game's frame the drawing thread records and rasterises text for tens of
+// microseconds, and a worker spinning through that would cost a second core for nothing. The
+// device hides the wake-up instead by launching a play early (Device::launchRecordedDraws).
 #include "d3d8/draw_threads.h"
 
 #include "internal/frame_breakdown.h"
@@ -21,11 +23,12 @@ std::atomic<unsigned> chosenThreadCount{0};
 
 using Clock = std::chrono::steady_clock;
 
-// How long a worker watches for the next run before it sleeps: longer than a game's frame is
-// spent recording, so that frame after frame no thread has to be woken.
-constexpr auto WorkerSpin = std::chrono::microseconds(300);
-// How long the caller watches the workers finish before it sleeps.
-constexpr auto CallerSpin = std::chrono::microseconds(300);
+// How long a worker watches for the next run before it sleeps: enough to catch a run that
+// follows at once (the rest of a scene after a play launched early), short against a frame.
+constexpr auto WorkerSpin = std::chrono::microseconds(8);
+// How long the caller watches the workers finish before it sleeps: it waits only for chunks
+// that a worker has begun, which end soon unless the system took that worker off its core.
+constexpr auto CallerSpin = std::chrono::microseconds(100);
 
 // Waits until `value` differs from `old` and returns the new value. With `counted`, the time
 // spent watching and asleep goes to the draw threads' counters of the frame breakdown.
@@ -116,7 +119,7 @@ bool DrawThreads::start() {
     return true;
 }
 
-void DrawThreads::run(Job job, void* context, unsigned chunks) {
+void DrawThreads::launch(Job job, void* context, unsigned chunks) {
     job_ = job;
     context_ = context;
     chunks_ = chunks;
@@ -127,14 +130,18 @@ void DrawThreads::run(Job job, void* context, unsigned chunks) {
         const uint64_t end = uint64_t(chunks) * (t + 1) / count_;
         shares_[t].store(uint64_t(generation) << 32 | end << 16 | begin, std::memory_order_release);
     }
+    launched_ = generation;
     generation_.store(generation, std::memory_order_release);
     generation_.notify_all();
+}
+
+void DrawThreads::join() {
     {
         const platform_internal::FramePartScope part(platform_ext::PartPlay);
-        runChunks(generation, 0);
+        runChunks(launched_, 0);
     }
     const platform_internal::FramePartScope part(platform_ext::PartPlayWait);
-    for (uint32_t done = finished_.load(std::memory_order_acquire); done != chunks;)
+    for (uint32_t done = finished_.load(std::memory_order_acquire); done != chunks_;)
         done = awaitChange(finished_, done, CallerSpin);
 }
 

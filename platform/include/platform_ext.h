@@ -79,6 +79,8 @@ struct FrameBreakdown {
     uint64_t workerSpinNs = 0;
     uint64_t workerSleepNs = 0;
     uint64_t workerWakeUps = 0;
+    // Plays handed to the draw threads while the scene went on (counted always, all devices).
+    uint64_t earlyPlays = 0;
 };
 
 // Turns the counting on or off (off at start: it costs two clock reads per part).

@@ -25,6 +25,7 @@ thread_local ThreadParts threadParts;
 
 std::atomic<uint64_t> workerNanoseconds[3] = {};
 std::atomic<uint64_t> workerWakeUps{0};
+std::atomic<uint64_t> earlyPlays{0};
 
 // Gives the time since the last mark to the open part.
 void credit(ThreadParts& parts, uint64_t now) {
@@ -59,6 +60,10 @@ void countWorkerWakeUp() {
     workerWakeUps.fetch_add(1, std::memory_order_relaxed);
 }
 
+void countEarlyPlay() {
+    earlyPlays.fetch_add(1, std::memory_order_relaxed);
+}
+
 } // namespace platform_internal
 
 namespace platform_ext {
@@ -81,6 +86,7 @@ void readFrameBreakdown(FrameBreakdown* out) {
     out->workerSleepNs =
         workerNanoseconds[unsigned(WorkerTime::Sleep)].load(std::memory_order_relaxed);
     out->workerWakeUps = workerWakeUps.load(std::memory_order_relaxed);
+    out->earlyPlays = earlyPlays.load(std::memory_order_relaxed);
 }
 
 } // namespace platform_ext

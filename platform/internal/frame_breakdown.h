@@ -55,5 +55,7 @@ private:
 enum class WorkerTime { Work, Spin, Sleep };
 void addWorkerTime(WorkerTime kind, uint64_t nanoseconds);
 void countWorkerWakeUp();
+// A play handed to the draw threads before its pixels were needed.
+void countEarlyPlay();
 
 } // namespace platform_internal
