@@ -392,7 +392,7 @@ void Device::launchRecordedDraws() {
     launchedPlay_->queue = &launched_;
     const unsigned bands = drawThreads_->count() * BandsPerThread;
     launched_.splitRows(bands, launchedPlay_->bands);
-    drawThreads_->launch(playBand, launchedPlay_.get(), bands);
+    drawThreads_->launch(playBand, launchedPlay_.get(), bands, true);
     launchedPending_ = true;
     launchedBatch_ = drawBatch_++;
     platform_internal::countEarlyPlay();

@@ -23,8 +23,9 @@ std::atomic<unsigned> chosenThreadCount{0};
 
 using Clock = std::chrono::steady_clock;
 
-// How long a worker watches for the next run before it sleeps: enough to catch a run that
-// follows at once (the rest of a scene after a play launched early), short against a frame.
+// How long a worker watches for the next run, after one launched early, before it sleeps:
+// enough to catch the rest of the scene when it follows at once, short against a frame. After
+// a play the caller waited for, the workers sleep at once.
 constexpr auto WorkerSpin = std::chrono::microseconds(8);
 // How long the caller watches the workers finish before it sleeps: it waits only for chunks
 // that a worker has begun, which end soon unless the system took that worker off its core.
@@ -119,7 +120,8 @@ bool DrawThreads::start() {
     return true;
 }
 
-void DrawThreads::launch(Job job, void* context, unsigned chunks) {
+void DrawThreads::launch(Job job, void* context, unsigned chunks, bool moreSoon) {
+    moreSoon_.store(moreSoon, std::memory_order_relaxed);
     job_ = job;
     context_ = context;
     chunks_ = chunks;
@@ -172,7 +174,11 @@ void DrawThreads::work(uint32_t generation, unsigned index) {
     started_.fetch_add(1, std::memory_order_release);
     started_.notify_one();
     for (;;) {
-        generation = awaitChange(generation_, generation, WorkerSpin, true);
+        generation = awaitChange(generation_, generation,
+                                 moreSoon_.load(std::memory_order_relaxed)
+                                     ? Clock::duration(WorkerSpin)
+                                     : Clock::duration::zero(),
+                                 true);
         if (stopping_.load(std::memory_order_relaxed))
             return;
         const bool counted = platform_internal::frameBreakdownEnabled();

@@ -41,14 +41,16 @@ public:
     // Runs job(context, c) once for every chunk c below `chunks` (at most MaxChunks), on the
     // caller and the workers, and returns when all have returned. Only one thread calls run,
     // launch and join, and never before start() succeeded.
+    // The workers then sleep at once: nothing more is expected soon.
     void run(Job job, void* context, unsigned chunks) {
-        launch(job, context, chunks);
+        launch(job, context, chunks, false);
         join();
     }
     // The same in two steps: launch hands the run to the workers and returns at once (at most
     // one run is launched and not joined); join runs what is left of it on the caller and
-    // returns when every chunk is done. `context` must live until join returns.
-    void launch(Job job, void* context, unsigned chunks);
+    // returns when every chunk is done. `context` must live until join returns. With
+    // `moreSoon`, a worker out of chunks watches briefly for the next run before it sleeps.
+    void launch(Job job, void* context, unsigned chunks, bool moreSoon);
     void join();
     // True when every chunk of the launched run is done: join would not wait.
     bool finished() const { return finished_.load(std::memory_order_acquire) == chunks_; }
@@ -75,6 +77,7 @@ private:
     // Chunks of the current run done: what the caller waits on.
     std::atomic<uint32_t> finished_{0};
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> moreSoon_{false}; // a hint, read by workers as they run out of chunks
     std::atomic<uint32_t> started_{0}; // workers that began to run
 };
 
