@@ -30,8 +30,10 @@ struct Level {
     uint32_t polishSteps;   // the same, on the mode and partition chosen only
     bool everyRotation;     // modes 4 and 5 with each channel in the separately indexed slot
     // A block whose one-subset fit errs by at most this much a pixel (squares summed over its
-    // channels) is not tried with partitions.
+    // channels) is not tried with partitions; one whose best fit with up to two subsets errs by
+    // at most the second is not tried with three.
     uint32_t closeEnough;
+    uint32_t closeEnoughForTwo;
 };
 
 // The texels of one block in 8 bits and whether all of them are opaque.
@@ -855,7 +857,7 @@ void encodeWithLevel(const FloatColor in[16], uint8_t* block, const Level& level
             fitPartitioned(texels, 1, level.partitions2, spread, level, &best);
             fitPartitioned(texels, 3, level.partitions2, spread, level, &best);
         }
-        if (level.partitions3 != 0 && best.error > 0) {
+        if (level.partitions3 != 0 && best.error > level.closeEnoughForTwo * 16) {
             measurePartitions<3>(texels, 3, &spread);
             fitPartitioned(texels, 0, level.partitions3, spread, level, &best);
             fitPartitioned(texels, 2, level.partitions3, spread, level, &best);
@@ -879,13 +881,13 @@ void encodeWithLevel(const FloatColor in[16], uint8_t* block, const Level& level
 // in processor time of one thread of this machine's AMD EPYC shared with other builds:
 // fast  mode 6, and the best-ranked partition of modes 1 and 3 for blocks mode 6 leaves more
 //       than 6 a pixel off: 6.9 Mpix/s, 44.94 dB;
-// high  two partitions of modes 1 and 3, one of 0 and 2, every p-bit choice, endpoint steps on
-//       the fit chosen: 0.76 Mpix/s, 45.71 dB;
-// best  eight partitions of each, two least-squares rounds, endpoint steps on every fit, every
-//       rotation for alpha: 0.14 Mpix/s, 45.85 dB.
-constexpr Level fastLevel = {1, 0, 1, false, 0, 0, false, 6};
-constexpr Level highLevel = {2, 1, 1, true, 0, 2, false, 0};
-constexpr Level bestLevel = {8, 8, 2, true, 1, 4, true, 0};
+// high  two partitions of modes 1 and 3, one of 0 and 2 (for blocks still more than 16 a pixel
+//       off), every p-bit choice, endpoint steps on the fit chosen: 0.76 Mpix/s, 45.71 dB;
+// best  eight partitions of each (three subsets above 8 a pixel), two least-squares rounds,
+//       endpoint steps on every fit, every rotation for alpha: 0.14 Mpix/s, 45.85 dB.
+constexpr Level fastLevel = {1, 0, 1, false, 0, 0, false, 6, 0};
+constexpr Level highLevel = {2, 1, 1, true, 0, 2, false, 0, 16};
+constexpr Level bestLevel = {8, 8, 2, true, 1, 4, true, 0, 8};
 
 template <const Level& L> void encodeBlocks(const FloatColor* in, uint32_t count, uint8_t* blocks) {
     for (uint32_t i = 0; i < count; ++i)
