@@ -2,6 +2,7 @@
 #include "tools/texkit/file_conversion.h"
 
 #include "blit/com_ref.h"
+#include "blit/pixel_format.h"
 #include "texture/mapped_file.h"
 #include "texture/texture_loader.h"
 #include "tools/texkit/dds_writer.h"
@@ -49,6 +50,26 @@ bool mayWrite(const ConversionJob& job, const ConvertOptions& options,
     return true;
 }
 
+// A block format that devices store but do not sample (BC4, BC5, BC7) is made in the scratch
+// pool, as Direct3D makes textures no device uses: the managed pool would have the loader turn
+// it into a format the device samples. Such a texture keeps the picture's size whatever the
+// device's limits.
+D3DPOOL poolFor(IDirect3DDevice8* device, D3DFORMAT requested, PixelFormat imageFormat) {
+    const PixelFormat wanted = requested != D3DFMT_UNKNOWN ? requested : imageFormat;
+    if (!isBlockCompressed(wanted))
+        return D3DPOOL_MANAGED;
+    ComRef<IDirect3D8> direct3d;
+    D3DCAPS8 caps = {};
+    D3DDISPLAYMODE mode = {};
+    if (FAILED(device->GetDirect3D(direct3d.out())) || FAILED(device->GetDeviceCaps(&caps)) ||
+        FAILED(device->GetDisplayMode(&mode)))
+        return D3DPOOL_MANAGED;
+    const HRESULT offered = direct3d->CheckDeviceFormat(caps.AdapterOrdinal, caps.DeviceType,
+                                                        mode.Format, 0, D3DRTYPE_TEXTURE,
+                                                        D3DFORMAT(wanted));
+    return SUCCEEDED(offered) ? D3DPOOL_MANAGED : D3DPOOL_SCRATCH;
+}
+
 HRESULT makeTexture(IDirect3DDevice8* device, const ConversionJob& job,
                     const ConvertOptions& options, IDirect3DTexture8** texture,
                     ConversionOutcome* outcome) {
@@ -78,7 +99,8 @@ HRESULT makeTexture(IDirect3DDevice8* device, const ConversionJob& job,
     outcome->pictureWidth = info.width;
     outcome->pictureHeight = info.height;
     hr = createTextureFromImage(device, image, options.width, options.height, options.levels, 0,
-                                options.format, D3DPOOL_MANAGED, options.filterWord(),
+                                options.format, poolFor(device, options.format, image.format),
+                                options.filterWord(),
                                 options.mipFilterWord(), options.colorKey, nullptr, texture);
     if (FAILED(hr))
         outcome->reason = loadFailureReason(job.input, hr);
@@ -103,7 +125,9 @@ bool writeOutput(IDirect3DTexture8* texture, const ConversionJob& job,
         return false;
     }
     const HRESULT hr = options.png ? writeLevelPng(texture, 0, temporary, &error)
-                                   : writeDdsFile(texture, nullptr, temporary);
+                                   : writeDdsFile(texture, nullptr, temporary,
+                                                  options.dds10 ? DdsHeaderKind::Dx10
+                                                                : DdsHeaderKind::Legacy);
     if (FAILED(hr)) {
         outputs->discard(temporary);
         outcome->reason = "cannot write " + job.output + (error.empty() ? "" : " (" + error + ")");
