@@ -3,6 +3,7 @@
 #include "blocks/block_format.h"
 
 #include "blocks/bc45_block.h"
+#include "blocks/bc7.h"
 #include "blocks/dxt_batch.h"
 #include "blocks/dxt_block.h"
 #include "blocks/dxt_constants.h"
@@ -60,8 +61,14 @@ const BlockFormat blockFormatTable[] = {
     {BlockFormatBc5Signed, 16, decodeBc5SignedBlock, encodeBc5SignedBlock, quantizeBc5Signed,
      encodeBc5SignedBlocksHqPlain, encodeBc5SignedBlocksHqAvx2, encodeBc5SignedBlocksHqPlain,
      encodeBc5SignedBlocksHqSse2, encodeBc5SignedBlocksHqAvx2, encodeBc5SignedBlocksHqAvx512},
+    // One plain encoder whose bytes are the same everywhere, at its `High` level in every slot:
+    // high quality is asked for by loads and mip chains too, where `Best` (six times slower)
+    // would cost minutes; a tool asks for it by bc7BatchEncoder.
+    {BlockFormatBc7, 16, decodeBc7Block, encodeBc7Block, quantizeBc7, encodeBc7BlocksHigh,
+     encodeBc7BlocksHigh, encodeBc7BlocksHigh, encodeBc7BlocksHigh, encodeBc7BlocksHigh,
+     encodeBc7BlocksHigh},
 };
-static_assert(sizeof(blockFormatTable) / sizeof(blockFormatTable[0]) == 9);
+static_assert(sizeof(blockFormatTable) / sizeof(blockFormatTable[0]) == 10);
 
 } // namespace
 

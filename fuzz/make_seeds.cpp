@@ -145,6 +145,7 @@ void pngSeeds() {
         {"grey16", PNG_COLOR_TYPE_GRAY, 16, 1, true},
         {"rgb8", PNG_COLOR_TYPE_RGB, 8, 3, false},
         {"rgba16", PNG_COLOR_TYPE_RGB_ALPHA, 16, 4, true},
+        {"rgba8", PNG_COLOR_TYPE_RGB_ALPHA, 8, 4, false},
         {"greyalpha8", PNG_COLOR_TYPE_GRAY_ALPHA, 8, 2, false},
         {"palette4", PNG_COLOR_TYPE_PALETTE, 4, 1, false},
     };

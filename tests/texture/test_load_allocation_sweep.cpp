@@ -11,6 +11,7 @@
 
 #include "blit/blit_surface.h"
 #include "platform_ext.h"
+#include "texture/png_fast_decode.h"
 #include "texture/texture_loader.h"
 
 #include <gtest/gtest.h>
@@ -74,6 +75,20 @@ Bytes pngFile() {
     r.rows = ramp(Width * Height, 1);
     r.palette = ramp(3 * 256, 5);
     r.paletteAlpha = ramp(200, 9);
+    return makePng(r);
+}
+
+// 8-bit RGB with a tRNS key: the PNG fast path's common case, beside the paletted one.
+Bytes rgbPngFile() {
+    PngRecipe r;
+    r.width = Width;
+    r.height = Height;
+    r.colorType = PNG_COLOR_TYPE_RGB;
+    r.bitDepth = 8;
+    r.rows = ramp(3 * Width * Height, 13);
+    r.transparentRed = 5;
+    r.transparentGreen = 18;
+    r.transparentBlue = 31;
     return makePng(r);
 }
 
@@ -161,6 +176,7 @@ const Load loadTable[] = {
     {"tga", targaFile, D3DFMT_A8R8G8B8},
     {"ppm", pixmapFile, D3DFMT_A8R8G8B8},
     {"png", pngFile, D3DFMT_A8R8G8B8},
+    {"png_rgb", rgbPngFile, D3DFMT_A8R8G8B8},
     {"jpg", jpegFile, D3DFMT_A8R8G8B8},
     {"dds", ddsFile, D3DFMT_A8R8G8B8},
     {"png_to_dxt1", pngFile, D3DFMT_DXT1},
@@ -168,7 +184,7 @@ const Load loadTable[] = {
     {"dds10_rgba", dx10RgbaFile, D3DFMT_A8R8G8B8},
     {"dds10_bc5", dx10Bc5File, D3DFMT_UNKNOWN},
 };
-static_assert(std::size(loadTable) == 11);
+static_assert(std::size(loadTable) == 12);
 
 class LoadAllocationSweep : public ::testing::TestWithParam<Load> {
 protected:
@@ -218,6 +234,15 @@ TEST_P(LoadAllocationSweep, EveryFailedAllocationIsAnsweredAndLeavesNothingBehin
 
 INSTANTIATE_TEST_SUITE_P(Loads, LoadAllocationSweep, ::testing::ValuesIn(loadTable),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The sweep covers the PNG fast path only if its files take it.
+TEST(LoadAllocationSweepFiles, PngFilesTakeTheFastPath) {
+    for (const Bytes& file : {pngFile(), rgbPngFile()}) {
+        ImageDecoder image;
+        ASSERT_EQ(image.decodePng(file.data(), UINT(file.size())), D3D_OK);
+        EXPECT_EQ(lastPngDecodePath(), PngDecodePath::Fast);
+    }
+}
 
 // The sweep itself must see the faults it is there for: memory left behind by a failed run,
 // and a success that hides a failed allocation.
