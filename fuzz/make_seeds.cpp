@@ -26,7 +26,7 @@ fs::path outFolder;
 // Every image seed also seeds the texture loader, which takes any container.
 void write(const std::string& target, const std::string& name, const Bytes& bytes) {
     for (const std::string& folder : {target, std::string("texture")}) {
-        if (folder == "texture" && (target == "registry" || target == "dxt"))
+        if (folder == "texture" && (target == "registry" || target == "dxt" || target == "scene"))
             continue;
         fs::create_directories(outFolder / folder);
         std::ofstream(outFolder / folder / name, std::ios::binary)
@@ -323,6 +323,20 @@ void blockSeeds() {
     write("dxt", "channels.bin", channels);
 }
 
+// The scene target reads any bytes as calls: a few pseudo-random scenes of different lengths
+// start it past the first, short inputs.
+void sceneSeeds() {
+    uint32_t state = 31;
+    for (size_t size : {160, 400, 700, 1200, 2000, 3000}) {
+        Bytes bytes(size);
+        for (uint8_t& b : bytes) {
+            state = state * 1664525u + 1013904223u;
+            b = uint8_t(state >> 24);
+        }
+        write("scene", "random" + std::to_string(size) + ".bin", bytes);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -339,5 +353,6 @@ int main(int argc, char** argv) {
     ddsSeeds();
     registrySeeds();
     blockSeeds();
+    sceneSeeds();
     return 0;
 }

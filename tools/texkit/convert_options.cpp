@@ -69,9 +69,12 @@ CommandLine parseConvertOptions(std::span<const std::string> arguments, ConvertO
                                 std::string* error) {
     const CommandLine result =
         parseCommandLine(arguments, options, &options->inputs, error,
-                         std::span<const Row>(convertRows), requestOptionTable());
+                         std::span<const Row>(convertRows), chainOptionTable(),
+                         requestOptionTable());
     if (result != CommandLine::Run)
         return result;
+    if (!options->check(error))
+        return CommandLine::Wrong;
     if (options->inputs.empty()) {
         *error = "no input given";
         return CommandLine::Wrong;
@@ -107,8 +110,9 @@ void printConvertHelp(FILE* to) {
         "temporary file beside it and renamed into place when complete.\n"
         "\n"
         "Without options the texture keeps the picture's size and format, has the full mip\n"
-        "chain made by the box filter, no colour key (magenta stays magenta), and blocks from\n"
-        "the high-quality encoder.\n"
+        "chain made by the Kaiser kernel in linear light (clamped edges, colour weighted by\n"
+        "alpha), no colour key (magenta stays magenta), and blocks from the high-quality\n"
+        "encoder. A DDS input that holds its own levels keeps them.\n"
         "\n"
         "  -o, --output DIR  the folder the outputs are written under (made when missing)\n"
         "  -r, --recursive   descend into the subfolders of a folder input\n"
@@ -119,10 +123,10 @@ void printConvertHelp(FILE* to) {
         "                    their textures are made outside any --profile's limits\n"
         "  --width N, --height N\n"
         "                    texture size; -1 or 0 (the default) takes the picture's\n"
-        "  --levels N        mip levels; 0 (the default) for the full chain\n"
-        "  --filter WORD     scaling filter, as texkit info reads it; the default is\n"
-        "                    triangle+dither (used only when the size changes)\n"
-        "  --mip-filter WORD the filter of the lower levels; the default is box\n"
+        "  --levels N        mip levels; 0 (the default) for the full chain\n",
+        to);
+    std::fputs(chainOptionsHelp, to);
+    std::fputs(
         "  --key 0xAARRGGBB  colour key: pixels of this colour become transparent black;\n"
         "                    the default 0 is none\n"
         "  --profile NAMES   device capabilities, for example pow2,nomip\n"
