@@ -12,7 +12,8 @@
 namespace {
 
 ImageFilter blockFlag(const ChainRequest& request) {
-    return request.highQualityBlocks ? ImageFilter(FilterHighQualityBlocks) : ImageFilter(0);
+    return request.highQualityBlocks ? ImageFilter(FilterHighQualityBlocks) | request.blockLevel
+                                     : ImageFilter(0);
 }
 
 UINT wholeBlocks(UINT size, D3DFORMAT format) {
