@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang in build-fuzz and runs one of them, or all in turn:
-#   scripts/fuzz.sh TARGET SECONDS     TARGET: bmp dib ppm tga jpg png dds texture registry dxt,
+#   scripts/fuzz.sh TARGET SECONDS     TARGET: bmp dib ppm tga jpg png png_paths dds texture
+#                                      registry dxt,
 #                                      or all
 # The corpus grows in build-fuzz/corpus/TARGET; crashes land in build-fuzz/artifacts/TARGET;
 # the log goes to $FUZZ_LOG_DIR (default build-fuzz/logs). FUZZ_RUNS caps the executions.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-targets=(bmp dib ppm tga jpg png dds texture registry dxt)
+targets=(bmp dib ppm tga jpg png png_paths dds texture registry dxt)
 if [ $# -ne 2 ]; then
   echo "usage: scripts/fuzz.sh TARGET|all SECONDS   (targets: ${targets[*]})" >&2
   exit 2
@@ -42,11 +43,13 @@ seed() {
   rm -rf "$seeds"
   mkdir -p "$seeds"
   "$build/fuzz/make_seeds" "$build/seeds-made"
-  if [ -d "$build/seeds-made/$target" ]; then cp "$build/seeds-made/$target"/* "$seeds/"; fi
+  local made=$target
+  if [ "$target" = png_paths ]; then made=png; fi
+  if [ -d "$build/seeds-made/$made" ]; then cp "$build/seeds-made/$made"/* "$seeds/"; fi
   local patterns=()
   case $target in
     bmp | dib) patterns=("bmpsuite/*/*.bmp") ;;
-    png) patterns=("pngsuite/png/*.png") ;;
+    png | png_paths) patterns=("pngsuite/png/*.png") ;;
     jpg) patterns=("bmpsuite/reference/*.jpg") ;;
     texture) patterns=("pngsuite/png/[bt]*.png" "bmpsuite/g/*.bmp") ;;
   esac
@@ -67,7 +70,9 @@ run() {
   local maxLen=65536
   if [ "$target" = registry ] || [ "$target" = dxt ]; then maxLen=8192; fi
   local dict=()
-  if [ -f "fuzz/dict/$target.dict" ]; then dict=(-dict="fuzz/dict/$target.dict"); fi
+  local dictName=$target
+  if [ "$target" = png_paths ]; then dictName=png; fi
+  if [ -f "fuzz/dict/$dictName.dict" ]; then dict=(-dict="fuzz/dict/$dictName.dict"); fi
   # A header may ask for any size, and a few bytes of run-length codes may fill it. Past
   # 128 MiB (twice the largest texture the device makes, 4096 x 4096 x 4) an allocation fails
   # as on a full machine, so the loader's out-of-memory answers are exercised instead of the

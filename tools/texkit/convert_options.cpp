@@ -1,6 +1,9 @@
 // Parsing the command line of texkit convert.
 #include "tools/texkit/convert_options.h"
 
+#include "blit/pixel_codec.h"
+#include "tools/texkit/format_names.h"
+
 #include <iterator>
 
 namespace {
@@ -55,8 +58,10 @@ constexpr Row convertRows[] = {
      [](const std::string&, ConvertOptions* o) { return setSwitch(&o->quiet); }},
     {"--json", nullptr, nullptr,
      [](const std::string&, ConvertOptions* o) { return setSwitch(&o->json); }},
+    {"--dds10", nullptr, nullptr,
+     [](const std::string&, ConvertOptions* o) { return setSwitch(&o->dds10); }},
 };
-static_assert(std::size(convertRows) == 9);
+static_assert(std::size(convertRows) == 10);
 
 } // namespace
 
@@ -76,6 +81,11 @@ CommandLine parseConvertOptions(std::span<const std::string> arguments, ConvertO
     }
     if (options->outputFolder.empty()) {
         *error = "no output folder given (-o DIR)";
+        return CommandLine::Wrong;
+    }
+    // A block format whose encoder this build lacks is refused before any file is read.
+    if (isBlockCompressed(options->format) && !hasPixelCodec(options->format)) {
+        *error = "this build cannot make " + formatName(options->format) + " blocks";
         return CommandLine::Wrong;
     }
     return CommandLine::Run;
@@ -107,7 +117,10 @@ void printConvertHelp(FILE* to) {
         "  -o, --output DIR  the folder the outputs are written under (made when missing)\n"
         "  -r, --recursive   descend into the subfolders of a folder input\n"
         "  --format NAME     A8R8G8B8, DXT1 ... DXT5, any format texkit info knows, or UNKNOWN\n"
-        "                    (the default) to keep the picture's\n"
+        "                    (the default) to keep the picture's; also BC4 (one channel, the\n"
+        "                    picture's grey; ATI1), BC5 (red and green; ATI2), BC4S and BC5S\n"
+        "                    (signed), BC7 (colour and alpha). No device samples these, so\n"
+        "                    their textures are made outside any --profile's limits\n"
         "  --width N, --height N\n"
         "                    texture size; -1 or 0 (the default) takes the picture's\n"
         "  --levels N        mip levels; 0 (the default) for the full chain\n",
@@ -119,6 +132,8 @@ void printConvertHelp(FILE* to) {
         "  --profile NAMES   device capabilities, for example pow2,nomip\n"
         "  --quality Q       the encoder of DXT1 to DXT5 blocks: high (the default), slower\n"
         "                    and closer to the picture, or exact, the blocks a load makes\n"
+        "  --dds10           writes the DX10 header (with the DXGI format) for formats that\n"
+        "                    also have the older one; BC7 always has it\n"
         "  --png             writes level 0 as an 8-bit RGBA PNG file instead\n"
         "  --force           replaces existing outputs (else they are left alone and reported)\n"
         "  --update          skips outputs newer than their input, replaces older ones\n"

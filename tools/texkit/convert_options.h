@@ -32,6 +32,7 @@ struct ConvertOptions : ChainRequest {
     uint64_t maxPixels = uint64_t(16384) * 16384;
     bool quiet = false;
     bool json = false;
+    bool dds10 = false; // the DX10 header for every format with a DXGI code
 };
 
 // Fills `options` from the arguments after the verb; on Wrong, `error` says what was wrong.

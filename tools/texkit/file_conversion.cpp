@@ -2,6 +2,7 @@
 #include "tools/texkit/file_conversion.h"
 
 #include "blit/com_ref.h"
+#include "blit/pixel_format.h"
 #include "texture/mapped_file.h"
 #include "texture/texture_loader.h"
 #include "tools/texkit/chain_texture.h"
@@ -50,6 +51,26 @@ bool mayWrite(const ConversionJob& job, const ConvertOptions& options,
     return true;
 }
 
+// A block format that devices store but do not sample (BC4, BC5, BC7) is made in the scratch
+// pool, as Direct3D makes textures no device uses: the managed pool would have the loader turn
+// it into a format the device samples. Such a texture keeps the picture's size whatever the
+// device's limits.
+D3DPOOL poolFor(IDirect3DDevice8* device, D3DFORMAT requested, PixelFormat imageFormat) {
+    const PixelFormat wanted = requested != D3DFMT_UNKNOWN ? requested : imageFormat;
+    if (!isBlockCompressed(wanted))
+        return D3DPOOL_MANAGED;
+    ComRef<IDirect3D8> direct3d;
+    D3DCAPS8 caps = {};
+    D3DDISPLAYMODE mode = {};
+    if (FAILED(device->GetDirect3D(direct3d.out())) || FAILED(device->GetDeviceCaps(&caps)) ||
+        FAILED(device->GetDisplayMode(&mode)))
+        return D3DPOOL_MANAGED;
+    const HRESULT offered = direct3d->CheckDeviceFormat(caps.AdapterOrdinal, caps.DeviceType,
+                                                        mode.Format, 0, D3DRTYPE_TEXTURE,
+                                                        D3DFORMAT(wanted));
+    return SUCCEEDED(offered) ? D3DPOOL_MANAGED : D3DPOOL_SCRATCH;
+}
+
 // The loader's texture, or the chain builder's levels.
 struct MadeTexture {
     ComRef<IDirect3DTexture8> texture;
@@ -86,13 +107,15 @@ HRESULT makeTexture(IDirect3DDevice8* device, const ConversionJob& job,
     outcome->pictureWidth = info.width;
     outcome->pictureHeight = info.height;
     std::string why;
+    ChainRequest request = options;
+    request.pool = poolFor(device, options.format, image.format);
     // A picture that brings its own levels keeps them, as a load keeps them.
     made->chained = options.usesChainBuilder() && image.levelCount() <= 1;
     if (made->chained)
-        hr = createChainLevels(device, image, options, &made->chain, &why);
+        hr = createChainLevels(device, image, request, &made->chain, &why);
     else
         hr = createTextureFromImage(device, image, options.width, options.height, options.levels,
-                                    0, options.format, D3DPOOL_MANAGED, options.filterWord(),
+                                    0, options.format, request.pool, options.filterWord(),
                                     options.mipFilterWord(), options.colorKey, nullptr,
                                     made->texture.out());
     if (FAILED(hr))
@@ -117,18 +140,20 @@ void describeTexture(const MadeTexture& made, ConversionOutcome* outcome) {
     outcome->levels = texture->GetLevelCount();
 }
 
-HRESULT writeMade(const MadeTexture& made, bool png, const std::string& path,
+HRESULT writeMade(const MadeTexture& made, const ConvertOptions& options, const std::string& path,
                   std::string* error) {
+    const DdsHeaderKind kind = options.dds10 ? DdsHeaderKind::Dx10 : DdsHeaderKind::Legacy;
     if (!made.chained)
-        return png ? writeLevelPng(made.texture.get(), 0, path, error)
-                   : writeDdsFile(made.texture.get(), nullptr, path);
+        return options.png ? writeLevelPng(made.texture.get(), 0, path, error)
+                           : writeDdsFile(made.texture.get(), nullptr, path, kind);
     const ChainLevels& chain = made.chain;
-    if (png)
+    if (options.png)
         return writeSurfacePng(chain.levels[0].get(), chain.width, chain.height, path, error);
     std::vector<IDirect3DSurface8*> levels;
     for (const auto& level : chain.levels)
         levels.push_back(level.get());
-    return writeDdsLevels(levels.data(), UINT(levels.size()), chain.width, chain.height, path);
+    return writeDdsLevels(levels.data(), UINT(levels.size()), chain.width, chain.height, path,
+                          kind);
 }
 
 bool writeOutput(const MadeTexture& made, const ConversionJob& job,
@@ -139,7 +164,7 @@ bool writeOutput(const MadeTexture& made, const ConversionJob& job,
         outcome->reason = error;
         return false;
     }
-    const HRESULT hr = writeMade(made, options.png, temporary, &error);
+    const HRESULT hr = writeMade(made, options, temporary, &error);
     if (FAILED(hr)) {
         outputs->discard(temporary);
         outcome->reason = "cannot write " + job.output + (error.empty() ? "" : " (" + error + ")");
