@@ -109,10 +109,30 @@ HRESULT writeVolume(FILE* file, IDirect3DVolume8* volume) {
     return hr;
 }
 
-// The header, the palette, then `writeLevels`; the file is removed when anything fails.
+// The pixel-format words of a file with a DX10 header, and that header: the DXGI format, the
+// dimension, the cube flag, one element, and the alpha mode of a premultiplied format.
+constexpr DdsPixelFormat dx10PixelFormat = {DdsPixelFourCC, DdsFourCCDx10, 0, 0, 0, 0, 0};
+
+std::vector<uint8_t> dx10Header(const DdsSurface& top, uint32_t dxgiFormat, uint32_t alphaMode) {
+    std::vector<uint8_t> words(DdsDx10Bytes, 0);
+    putWord(words, 0, dxgiFormat);
+    putWord(words, 4,
+            top.shape == Shape::Volume ? DdsDimensionTexture3D : DdsDimensionTexture2D);
+    putWord(words, 8, top.shape == Shape::Cube ? DdsMiscTextureCube : 0);
+    putWord(words, 12, 1);
+    putWord(words, 16, alphaMode);
+    return words;
+}
+
+// The header, the palette, then `writeLevels`; the file is removed when anything fails. A
+// format with a DXGI code gets the DX10 header when asked, or when it has no other.
 HRESULT writeFile(const std::string& path, const DdsSurface& top, const PALETTEENTRY* palette,
-                  const std::function<HRESULT(FILE*)>& writeLevels) {
-    const DdsPixelFormat* pixel = findDdsDescription(top.format);
+                  DdsHeaderKind kind, const std::function<HRESULT(FILE*)>& writeLevels) {
+    uint32_t alphaMode = 0;
+    const uint32_t dxgiFormat = dxgiFormatOf(top.format, &alphaMode);
+    const DdsPixelFormat* legacy = findDdsDescription(top.format);
+    const bool dx10 = dxgiFormat != 0 && (kind == DdsHeaderKind::Dx10 || legacy == nullptr);
+    const DdsPixelFormat* pixel = dx10 ? &dx10PixelFormat : legacy;
     if (pixel == nullptr)
         return D3DERR_NOTAVAILABLE;
     const bool paletted = getFormatInfo(top.format).category == Palette;
@@ -121,7 +141,11 @@ HRESULT writeFile(const std::string& path, const DdsSurface& top, const PALETTEE
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr)
         return E_FAIL;
-    const std::vector<uint8_t> header = ddsHeader(top, *pixel);
+    std::vector<uint8_t> header = ddsHeader(top, *pixel);
+    if (dx10) {
+        const std::vector<uint8_t> extension = dx10Header(top, dxgiFormat, alphaMode);
+        header.insert(header.end(), extension.begin(), extension.end());
+    }
     HRESULT hr = writeAll(file, header.data(), header.size()) ? D3D_OK : E_FAIL;
     if (SUCCEEDED(hr) && paletted) {
         std::vector<uint8_t> entries;
@@ -143,14 +167,14 @@ HRESULT writeFile(const std::string& path, const DdsSurface& top, const PALETTEE
 } // namespace
 
 HRESULT writeDdsFile(IDirect3DTexture8* texture, const PALETTEENTRY* palette,
-                     const std::string& path) {
+                     const std::string& path, DdsHeaderKind kind) {
     D3DSURFACE_DESC desc = {};
     const HRESULT hr = texture->GetLevelDesc(0, &desc);
     if (FAILED(hr))
         return hr;
     const DdsSurface top = {Shape::Flat, desc.Format, desc.Width,
                             desc.Height, 1,           UINT(texture->GetLevelCount())};
-    return writeFile(path, top, palette, [&](FILE* file) {
+    return writeFile(path, top, palette, kind, [&](FILE* file) {
         for (UINT level = 0; level < top.levels; ++level) {
             ComRef<IDirect3DSurface8> surface;
             HRESULT written = texture->GetSurfaceLevel(level, surface.out());
@@ -163,14 +187,15 @@ HRESULT writeDdsFile(IDirect3DTexture8* texture, const PALETTEENTRY* palette,
     });
 }
 
-HRESULT writeDdsFile(IDirect3DCubeTexture8* texture, const std::string& path) {
+HRESULT writeDdsFile(IDirect3DCubeTexture8* texture, const std::string& path,
+                     DdsHeaderKind kind) {
     D3DSURFACE_DESC desc = {};
     const HRESULT hr = texture->GetLevelDesc(0, &desc);
     if (FAILED(hr))
         return hr;
     const DdsSurface top = {Shape::Cube, desc.Format, desc.Width,
                             desc.Height, 1,           UINT(texture->GetLevelCount())};
-    return writeFile(path, top, nullptr, [&](FILE* file) {
+    return writeFile(path, top, nullptr, kind, [&](FILE* file) {
         for (DWORD face = D3DCUBEMAP_FACE_POSITIVE_X; face <= D3DCUBEMAP_FACE_NEGATIVE_Z; ++face) {
             for (UINT level = 0; level < top.levels; ++level) {
                 ComRef<IDirect3DSurface8> surface;
@@ -186,14 +211,15 @@ HRESULT writeDdsFile(IDirect3DCubeTexture8* texture, const std::string& path) {
     });
 }
 
-HRESULT writeDdsFile(IDirect3DVolumeTexture8* texture, const std::string& path) {
+HRESULT writeDdsFile(IDirect3DVolumeTexture8* texture, const std::string& path,
+                     DdsHeaderKind kind) {
     D3DVOLUME_DESC desc = {};
     const HRESULT hr = texture->GetLevelDesc(0, &desc);
     if (FAILED(hr))
         return hr;
     const DdsSurface top = {Shape::Volume, desc.Format, desc.Width,
                             desc.Height,   desc.Depth,  UINT(texture->GetLevelCount())};
-    return writeFile(path, top, nullptr, [&](FILE* file) {
+    return writeFile(path, top, nullptr, kind, [&](FILE* file) {
         for (UINT level = 0; level < top.levels; ++level) {
             ComRef<IDirect3DVolume8> volume;
             HRESULT written = texture->GetVolumeLevel(level, volume.out());
@@ -203,5 +229,20 @@ HRESULT writeDdsFile(IDirect3DVolumeTexture8* texture, const std::string& path) 
                 return written;
         }
         return HRESULT(D3D_OK);
+    });
+}
+
+HRESULT writeDdsLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT width, UINT height,
+                       const std::string& path, DdsHeaderKind kind) {
+    D3DSURFACE_DESC desc = {};
+    const HRESULT hr = levelCount == 0 ? D3DERR_INVALIDCALL : levels[0]->GetDesc(&desc);
+    if (FAILED(hr))
+        return hr;
+    const DdsSurface top = {Shape::Flat, desc.Format, width, height, 1, levelCount};
+    return writeFile(path, top, nullptr, kind, [&](FILE* file) {
+        HRESULT written = D3D_OK;
+        for (UINT level = 0; level < levelCount && SUCCEEDED(written); ++level)
+            written = writeSurface(file, levels[level]);
+        return written;
     });
 }
