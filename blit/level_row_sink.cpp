@@ -109,7 +109,7 @@ HRESULT LevelRowSink::open(IDirect3DTexture8* texture, const PALETTEENTRY* level
 HRESULT LevelRowSink::prepareConversion(const Source& source, ImageFilter filter) {
     BlitSurface destination = levels_[0].lock.side();
     destination.dither = (filter & FilterDither) != 0 ? 1 : 0;
-    destination.highQualityBlocks = (filter & FilterHighQualityBlocks) != 0 ? 1 : 0;
+    destination.highQualityBlocks = blockQualityOf(filter);
     destination.colorKey = 0;
 
     BlitSurface picture;

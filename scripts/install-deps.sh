@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
-  libstb-dev libsquish-dev
+  libstb-dev libsquish-dev libnvtt-dev
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libpng-dev libjpeg-dev zlib1g-dev libdeflate-dev
   xvfb xauth xdotool x11-utils imagemagick xfonts-base

@@ -231,3 +231,18 @@ HRESULT writeDdsFile(IDirect3DVolumeTexture8* texture, const std::string& path,
         return HRESULT(D3D_OK);
     });
 }
+
+HRESULT writeDdsLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT width, UINT height,
+                       const std::string& path, DdsHeaderKind kind) {
+    D3DSURFACE_DESC desc = {};
+    const HRESULT hr = levelCount == 0 ? D3DERR_INVALIDCALL : levels[0]->GetDesc(&desc);
+    if (FAILED(hr))
+        return hr;
+    const DdsSurface top = {Shape::Flat, desc.Format, width, height, 1, levelCount};
+    return writeFile(path, top, nullptr, kind, [&](FILE* file) {
+        HRESULT written = D3D_OK;
+        for (UINT level = 0; level < levelCount && SUCCEEDED(written); ++level)
+            written = writeSurface(file, levels[level]);
+        return written;
+    });
+}

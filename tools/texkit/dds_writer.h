@@ -24,3 +24,8 @@ HRESULT writeDdsFile(IDirect3DCubeTexture8* texture, const std::string& path,
 // Each level slice after slice. Paletted formats are refused with D3DERR_INVALIDCALL.
 HRESULT writeDdsFile(IDirect3DVolumeTexture8* texture, const std::string& path,
                      DdsHeaderKind kind = DdsHeaderKind::Legacy);
+
+// A two-dimensional texture held as one surface a level, level 0 `width` x `height` (which the
+// header says): a block format's levels are surfaces of whole blocks around their texels.
+HRESULT writeDdsLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT width, UINT height,
+                       const std::string& path, DdsHeaderKind kind = DdsHeaderKind::Legacy);

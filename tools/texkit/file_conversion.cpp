@@ -5,6 +5,7 @@
 #include "blit/pixel_format.h"
 #include "texture/mapped_file.h"
 #include "texture/texture_loader.h"
+#include "tools/texkit/chain_texture.h"
 #include "tools/texkit/dds_writer.h"
 #include "tools/texkit/level_output.h"
 #include "tools/texkit/load_failure.h"
@@ -70,8 +71,15 @@ D3DPOOL poolFor(IDirect3DDevice8* device, D3DFORMAT requested, PixelFormat image
     return SUCCEEDED(offered) ? D3DPOOL_MANAGED : D3DPOOL_SCRATCH;
 }
 
+// The loader's texture, or the chain builder's levels.
+struct MadeTexture {
+    ComRef<IDirect3DTexture8> texture;
+    ChainLevels chain;
+    bool chained = false;
+};
+
 HRESULT makeTexture(IDirect3DDevice8* device, const ConversionJob& job,
-                    const ConvertOptions& options, IDirect3DTexture8** texture,
+                    const ConvertOptions& options, MadeTexture* made,
                     ConversionOutcome* outcome) {
     // The decoded pixels may point into the mapping, so it stays open until the texture is full.
     MappedFile file;
@@ -98,16 +106,32 @@ HRESULT makeTexture(IDirect3DDevice8* device, const ConversionJob& job,
     }
     outcome->pictureWidth = info.width;
     outcome->pictureHeight = info.height;
-    hr = createTextureFromImage(device, image, options.width, options.height, options.levels, 0,
-                                options.format, poolFor(device, options.format, image.format),
-                                options.filterWord(),
-                                options.mipFilterWord(), options.colorKey, nullptr, texture);
+    std::string why;
+    ChainRequest request = options;
+    request.pool = poolFor(device, options.format, image.format);
+    // A picture that brings its own levels keeps them, as a load keeps them.
+    made->chained = options.usesChainBuilder() && image.levelCount() <= 1;
+    if (made->chained)
+        hr = createChainLevels(device, image, request, &made->chain, &why);
+    else
+        hr = createTextureFromImage(device, image, options.width, options.height, options.levels,
+                                    0, options.format, request.pool, options.filterWord(),
+                                    options.mipFilterWord(), options.colorKey, nullptr,
+                                    made->texture.out());
     if (FAILED(hr))
-        outcome->reason = loadFailureReason(job.input, hr);
+        outcome->reason = why.empty() ? loadFailureReason(job.input, hr) : why;
     return hr;
 }
 
-void describeTexture(IDirect3DTexture8* texture, ConversionOutcome* outcome) {
+void describeTexture(const MadeTexture& made, ConversionOutcome* outcome) {
+    if (made.chained) {
+        outcome->width = made.chain.width;
+        outcome->height = made.chain.height;
+        outcome->format = made.chain.format;
+        outcome->levels = UINT(made.chain.levels.size());
+        return;
+    }
+    IDirect3DTexture8* texture = made.texture.get();
     D3DSURFACE_DESC top = {};
     texture->GetLevelDesc(0, &top);
     outcome->width = top.Width;
@@ -116,7 +140,23 @@ void describeTexture(IDirect3DTexture8* texture, ConversionOutcome* outcome) {
     outcome->levels = texture->GetLevelCount();
 }
 
-bool writeOutput(IDirect3DTexture8* texture, const ConversionJob& job,
+HRESULT writeMade(const MadeTexture& made, const ConvertOptions& options, const std::string& path,
+                  std::string* error) {
+    const DdsHeaderKind kind = options.dds10 ? DdsHeaderKind::Dx10 : DdsHeaderKind::Legacy;
+    if (!made.chained)
+        return options.png ? writeLevelPng(made.texture.get(), 0, path, error)
+                           : writeDdsFile(made.texture.get(), nullptr, path, kind);
+    const ChainLevels& chain = made.chain;
+    if (options.png)
+        return writeSurfacePng(chain.levels[0].get(), chain.width, chain.height, path, error);
+    std::vector<IDirect3DSurface8*> levels;
+    for (const auto& level : chain.levels)
+        levels.push_back(level.get());
+    return writeDdsLevels(levels.data(), UINT(levels.size()), chain.width, chain.height, path,
+                          kind);
+}
+
+bool writeOutput(const MadeTexture& made, const ConversionJob& job,
                  const ConvertOptions& options, OutputFiles* outputs, ConversionOutcome* outcome) {
     std::string error;
     const std::string temporary = outputs->temporaryFor(job.output, &error);
@@ -124,10 +164,7 @@ bool writeOutput(IDirect3DTexture8* texture, const ConversionJob& job,
         outcome->reason = error;
         return false;
     }
-    const HRESULT hr = options.png ? writeLevelPng(texture, 0, temporary, &error)
-                                   : writeDdsFile(texture, nullptr, temporary,
-                                                  options.dds10 ? DdsHeaderKind::Dx10
-                                                                : DdsHeaderKind::Legacy);
+    const HRESULT hr = writeMade(made, options, temporary, &error);
     if (FAILED(hr)) {
         outputs->discard(temporary);
         outcome->reason = "cannot write " + job.output + (error.empty() ? "" : " (" + error + ")");
@@ -160,15 +197,15 @@ ConversionOutcome convertFile(IDirect3DDevice8* device, const ConversionJob& job
                               OutputFiles* outputs) {
     const auto start = std::chrono::steady_clock::now();
     ConversionOutcome outcome;
-    ComRef<IDirect3DTexture8> texture;
+    MadeTexture made;
     if (mayWrite(job, options, inputs, &outcome) &&
-        SUCCEEDED(makeTexture(device, job, options, texture.out(), &outcome))) {
-        describeTexture(texture.get(), &outcome);
+        SUCCEEDED(makeTexture(device, job, options, &made, &outcome))) {
+        describeTexture(made, &outcome);
         // A stop asked for while the texture was made ends the job before anything is written.
         if (interruptingSignal() != 0) {
             outcome.result = ConversionOutcome::Interrupted;
             outcome.reason = "interrupted";
-        } else if (writeOutput(texture.get(), job, options, outputs, &outcome)) {
+        } else if (writeOutput(made, job, options, outputs, &outcome)) {
             outcome.result = ConversionOutcome::Converted;
         }
     }

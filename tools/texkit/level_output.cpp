@@ -1,10 +1,12 @@
 // Writing one texture level out of the device, through a system-memory copy of the level.
 #include "tools/texkit/level_output.h"
 
+#include "blit/com_ref.h"
 #include "blit/pixel_format.h"
 #include "tools/png_writer.h"
 #include "tools/texkit/level_copy.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -30,12 +32,24 @@ void storedRows(const D3DSURFACE_DESC& desc, size_t* rowBytes, UINT* rows) {
 
 HRESULT writeLevelPng(IDirect3DTexture8* texture, UINT level, const std::string& path,
                       std::string* error) {
+    ComRef<IDirect3DSurface8> surface;
+    const HRESULT hr = texture->GetSurfaceLevel(level, surface.out());
+    if (FAILED(hr))
+        return hr;
+    D3DSURFACE_DESC desc = {};
+    surface->GetDesc(&desc);
+    return writeSurfacePng(surface.get(), desc.Width, desc.Height, path, error);
+}
+
+HRESULT writeSurfacePng(IDirect3DSurface8* surface, UINT width, UINT height,
+                        const std::string& path, std::string* error) {
     LevelCopy copy;
-    const HRESULT hr = copy.make(texture, level, D3DFMT_A8R8G8B8);
+    const HRESULT hr = copy.make(surface, D3DFMT_A8R8G8B8);
     if (FAILED(hr))
         return hr;
     // A8R8G8B8 texels are the 0xAARRGGBB words the writer takes.
-    const UINT width = copy.desc().Width, height = copy.desc().Height;
+    width = std::min(width, copy.desc().Width);
+    height = std::min(height, copy.desc().Height);
     std::vector<uint32_t> words(size_t(width) * height);
     for (UINT y = 0; y < height; ++y)
         std::memcpy(&words[size_t(y) * width], copy.row(y), size_t(width) * 4);

@@ -1,0 +1,51 @@
+// Tables of the sRGB curve: 256 decoded values and the 255 boundaries between stored values.
+#include "blit/light_curve.h"
+
+#include <cmath>
+
+namespace {
+
+double decodeCurve(double c) {
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+struct CurveTables {
+    float linear[256];
+    float boundary[256];
+    uint8_t start[SrgbEncoder::guideSize + 1];
+    SrgbEncoder encoder;
+
+    CurveTables() {
+        for (int v = 0; v < 256; ++v) {
+            linear[v] = float(decodeCurve(v / 255.0));
+            boundary[v] = v < 255 ? float(decodeCurve((v + 0.5) / 255.0)) : 2.0f;
+        }
+        int v = 0;
+        for (int k = 0; k <= SrgbEncoder::guideSize; ++k) {
+            const float x = float(k) / SrgbEncoder::guideSize;
+            while (v < 255 && x >= boundary[v])
+                ++v;
+            start[k] = uint8_t(v);
+        }
+        encoder = {boundary, start};
+    }
+};
+
+const CurveTables& tables() {
+    static const CurveTables instance;
+    return instance;
+}
+
+} // namespace
+
+float srgbToLinear(uint8_t v) {
+    return tables().linear[v];
+}
+
+uint8_t linearToSrgb(float linear) {
+    return tables().encoder.encode(linear);
+}
+
+const SrgbEncoder& srgbEncoder() {
+    return tables().encoder;
+}
