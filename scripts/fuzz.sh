@@ -125,7 +125,8 @@ keep() {
   local before
   before=$(find "$kept/$target" -type f | wc -l)
   fuzzEnv nice -n 19 "$build/fuzz/fuzz_$target" -merge=1 -use_counters=0 -max_len=$maxLen -timeout=1 \
-    -rss_limit_mb=2560 -malloc_limit_mb=2560 "$kept/$target" "$staging" > "$build/keep-$target.log" 2>&1
+    -rss_limit_mb=2560 -malloc_limit_mb=2560 -artifact_prefix="$build/artifacts/merge-$target-" \
+    "$kept/$target" "$staging" > "$build/keep-$target.log" 2>&1
   echo $(($(find "$kept/$target" -type f | wc -l) - before))
 }
 
@@ -139,7 +140,8 @@ minimise() {
   mkdir -p "$aside"
   find "$kept/$target" -regextype posix-extended -regex '.*/[0-9a-f]{40}' -exec mv {} "$aside/" \;
   fuzzEnv nice -n 19 "$build/fuzz/fuzz_$target" -merge=1 -use_counters=0 -max_len=$maxLen -timeout=1 \
-    -rss_limit_mb=2560 -malloc_limit_mb=2560 "$kept/$target" "$aside" > "$build/minimise-$target.log" 2>&1
+    -rss_limit_mb=2560 -malloc_limit_mb=2560 -artifact_prefix="$build/artifacts/merge-$target-" \
+    "$kept/$target" "$aside" > "$build/minimise-$target.log" 2>&1
   echo "$target: $(find "$aside" -type f | wc -l) inputs set aside, $(find "$kept/$target" -type f | wc -l) kept"
 }
 

@@ -202,7 +202,9 @@ std::string replayLine(const std::string& target, const Bytes& file) {
     return loadLine(file);
 }
 
-const std::set<std::string> loadTargetsTable = {"bmp", "dib", "ppm", "tga", "jpg", "png", "dds"};
+// png_paths keeps PNG files too: they are replayed through load like the png target's.
+const std::set<std::string> loadTargetsTable = {"bmp", "dib", "ppm",       "tga",
+                                                "jpg", "png", "png_paths", "dds"};
 
 TEST(FuzzReplay, EveryFoundInputGivesTheCheckedInAnswer) {
     std::vector<fs::path> files;
