@@ -77,6 +77,11 @@ void ConversionReport::finished(const ConversionJob& job, const ConversionOutcom
         ++failed_;
         break;
     }
+    if (!outcome.warning.empty()) {
+        clearProgressLine();
+        std::fprintf(stderr, "texkit: %s: warning: %s\n", job.input.c_str(),
+                     outcome.warning.c_str());
+    }
     if (outcome.result == ConversionOutcome::Failed) {
         clearProgressLine();
         std::fprintf(stderr, "texkit: %s: %s\n", job.input.c_str(), outcome.reason.c_str());
@@ -95,6 +100,8 @@ void ConversionReport::finished(const ConversionJob& job, const ConversionOutcom
         } else {
             object.add("reason", outcome.reason);
         }
+        if (!outcome.warning.empty())
+            object.add("warning", outcome.warning);
         object.add("milliseconds", outcome.milliseconds);
         std::printf("%s\n", object.text().c_str());
         std::fflush(stdout);

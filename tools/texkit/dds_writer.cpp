@@ -109,18 +109,15 @@ HRESULT writeVolume(FILE* file, IDirect3DVolume8* volume) {
     return hr;
 }
 
-// The header, the palette, then `writeLevels`; the file is removed when anything fails.
-HRESULT writeFile(const std::string& path, const DdsSurface& top, const PALETTEENTRY* palette,
-                  const std::function<HRESULT(FILE*)>& writeLevels) {
+// The header, the palette, then `writeLevels`, to an open stream, flushed.
+HRESULT writeStream(FILE* file, const DdsSurface& top, const PALETTEENTRY* palette,
+                    const std::function<HRESULT(FILE*)>& writeLevels) {
     const DdsPixelFormat* pixel = findDdsDescription(top.format);
     if (pixel == nullptr)
         return D3DERR_NOTAVAILABLE;
     const bool paletted = getFormatInfo(top.format).category == Palette;
     if (paletted && palette == nullptr)
         return D3DERR_INVALIDCALL;
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr)
-        return E_FAIL;
     const std::vector<uint8_t> header = ddsHeader(top, *pixel);
     HRESULT hr = writeAll(file, header.data(), header.size()) ? D3D_OK : E_FAIL;
     if (SUCCEEDED(hr) && paletted) {
@@ -133,6 +130,22 @@ HRESULT writeFile(const std::string& path, const DdsSurface& top, const PALETTEE
     }
     if (SUCCEEDED(hr))
         hr = writeLevels(file);
+    if (SUCCEEDED(hr) && (std::fflush(file) != 0 || std::ferror(file) != 0))
+        hr = E_FAIL;
+    return hr;
+}
+
+// writeStream into a new file at `path`; the file is removed when anything fails.
+HRESULT writeFile(const std::string& path, const DdsSurface& top, const PALETTEENTRY* palette,
+                  const std::function<HRESULT(FILE*)>& writeLevels) {
+    if (findDdsDescription(top.format) == nullptr)
+        return D3DERR_NOTAVAILABLE;
+    if (getFormatInfo(top.format).category == Palette && palette == nullptr)
+        return D3DERR_INVALIDCALL;
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        return E_FAIL;
+    HRESULT hr = writeStream(file, top, palette, writeLevels);
     if (std::fclose(file) != 0 && SUCCEEDED(hr))
         hr = E_FAIL;
     if (FAILED(hr))
@@ -140,26 +153,48 @@ HRESULT writeFile(const std::string& path, const DdsSurface& top, const PALETTEE
     return hr;
 }
 
-} // namespace
-
-HRESULT writeDdsFile(IDirect3DTexture8* texture, const PALETTEENTRY* palette,
-                     const std::string& path) {
+// A flat texture's description and its levels one after the other.
+HRESULT describeFlat(IDirect3DTexture8* texture, DdsSurface* top) {
     D3DSURFACE_DESC desc = {};
     const HRESULT hr = texture->GetLevelDesc(0, &desc);
     if (FAILED(hr))
         return hr;
-    const DdsSurface top = {Shape::Flat, desc.Format, desc.Width,
-                            desc.Height, 1,           UINT(texture->GetLevelCount())};
+    *top = {Shape::Flat, desc.Format, desc.Width, desc.Height, 1, UINT(texture->GetLevelCount())};
+    return D3D_OK;
+}
+
+HRESULT writeFlatLevels(IDirect3DTexture8* texture, UINT levels, FILE* file) {
+    for (UINT level = 0; level < levels; ++level) {
+        ComRef<IDirect3DSurface8> surface;
+        HRESULT written = texture->GetSurfaceLevel(level, surface.out());
+        if (SUCCEEDED(written))
+            written = writeSurface(file, surface.get());
+        if (FAILED(written))
+            return written;
+    }
+    return D3D_OK;
+}
+
+} // namespace
+
+HRESULT writeDdsFile(IDirect3DTexture8* texture, const PALETTEENTRY* palette,
+                     const std::string& path) {
+    DdsSurface top;
+    const HRESULT hr = describeFlat(texture, &top);
+    if (FAILED(hr))
+        return hr;
     return writeFile(path, top, palette, [&](FILE* file) {
-        for (UINT level = 0; level < top.levels; ++level) {
-            ComRef<IDirect3DSurface8> surface;
-            HRESULT written = texture->GetSurfaceLevel(level, surface.out());
-            if (SUCCEEDED(written))
-                written = writeSurface(file, surface.get());
-            if (FAILED(written))
-                return written;
-        }
-        return HRESULT(D3D_OK);
+        return writeFlatLevels(texture, top.levels, file);
+    });
+}
+
+HRESULT writeDdsFile(IDirect3DTexture8* texture, const PALETTEENTRY* palette, FILE* file) {
+    DdsSurface top;
+    const HRESULT hr = describeFlat(texture, &top);
+    if (FAILED(hr))
+        return hr;
+    return writeStream(file, top, palette, [&](FILE* stream) {
+        return writeFlatLevels(texture, top.levels, stream);
     });
 }
 

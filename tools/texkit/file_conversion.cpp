@@ -9,6 +9,7 @@
 #include "tools/texkit/load_failure.h"
 
 #include <chrono>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace {
@@ -97,22 +98,23 @@ void describeTexture(IDirect3DTexture8* texture, ConversionOutcome* outcome) {
 bool writeOutput(IDirect3DTexture8* texture, const ConversionJob& job,
                  const ConvertOptions& options, OutputFiles* outputs, ConversionOutcome* outcome) {
     std::string error;
-    const std::string temporary = outputs->temporaryFor(job.output, &error);
-    if (temporary.empty()) {
+    TemporaryOutput temporary;
+    if (!outputs->open(job.output, &temporary, &error, &outcome->warning)) {
         outcome->reason = error;
         return false;
     }
-    const HRESULT hr = options.png ? writeLevelPng(texture, 0, temporary, &error)
-                                   : writeDdsFile(texture, nullptr, temporary);
+    const HRESULT hr = options.png ? writeLevelPng(texture, 0, temporary.stream(), &error)
+                                   : writeDdsFile(texture, nullptr, temporary.stream());
     if (FAILED(hr)) {
-        outputs->discard(temporary);
+        // The descriptor's own failure says more than the writer's.
+        if (temporary.writeError() != 0)
+            error = std::strerror(temporary.writeError());
+        outputs->discard(&temporary);
         outcome->reason = "cannot write " + job.output + (error.empty() ? "" : " (" + error + ")");
         return false;
     }
-    if (!outputs->commit(temporary, job.output, &error)) {
-        outcome->reason = job.output + ": " + error;
+    if (!outputs->commit(&temporary, job.output, &outcome->reason))
         return false;
-    }
     struct stat written;
     if (::stat(job.output.c_str(), &written) == 0)
         outcome->bytesWritten = uint64_t(written.st_size);

@@ -26,10 +26,8 @@ void storedRows(const D3DSURFACE_DESC& desc, size_t* rowBytes, UINT* rows) {
     }
 }
 
-} // namespace
-
-HRESULT writeLevelPng(IDirect3DTexture8* texture, UINT level, const std::string& path,
-                      std::string* error) {
+// The level as 0xAARRGGBB words, handed to `write` with its size.
+template <class Write> HRESULT withArgbWords(IDirect3DTexture8* texture, UINT level, Write write) {
     LevelCopy copy;
     const HRESULT hr = copy.make(texture, level, D3DFMT_A8R8G8B8);
     if (FAILED(hr))
@@ -39,7 +37,22 @@ HRESULT writeLevelPng(IDirect3DTexture8* texture, UINT level, const std::string&
     std::vector<uint32_t> words(size_t(width) * height);
     for (UINT y = 0; y < height; ++y)
         std::memcpy(&words[size_t(y) * width], copy.row(y), size_t(width) * 4);
-    return tools::writePng(path, words.data(), width, height, width, true, error) ? D3D_OK : E_FAIL;
+    return write(words.data(), width, height) ? D3D_OK : E_FAIL;
+}
+
+} // namespace
+
+HRESULT writeLevelPng(IDirect3DTexture8* texture, UINT level, const std::string& path,
+                      std::string* error) {
+    return withArgbWords(texture, level, [&](const uint32_t* words, UINT width, UINT height) {
+        return tools::writePng(path, words, width, height, width, true, error);
+    });
+}
+
+HRESULT writeLevelPng(IDirect3DTexture8* texture, UINT level, FILE* file, std::string* error) {
+    return withArgbWords(texture, level, [&](const uint32_t* words, UINT width, UINT height) {
+        return tools::writePng(file, words, width, height, width, true, error);
+    });
 }
 
 HRESULT writeLevelRaw(IDirect3DTexture8* texture, UINT level, const std::string& path) {

@@ -4,12 +4,15 @@
 
 #include "d3d8.h"
 
+#include <cstdio>
 #include <string>
 
 // Converts the level to RGBA through the blitter and writes it as a PNG file; when the file
 // cannot be written, *error says why.
 HRESULT writeLevelPng(IDirect3DTexture8* texture, UINT level, const std::string& path,
                       std::string* error);
+// The same bytes to an open stream, flushed.
+HRESULT writeLevelPng(IDirect3DTexture8* texture, UINT level, FILE* file, std::string* error);
 
 // Rows of pixels, of pixel pairs, or of 4 x 4 blocks for the block-compressed formats.
 HRESULT writeLevelRaw(IDirect3DTexture8* texture, UINT level, const std::string& path);
