@@ -189,9 +189,11 @@ bool OutputFiles::open(const std::string& output, TemporaryOutput* temporary, st
         }
         const cookie_io_functions_t functions = {nullptr, &TemporaryOutput::writeCookie, nullptr,
                                                  nullptr};
+        temporary->buffer_.resize(StreamBufferBytes);
         temporary->stream_ = ::fopencookie(temporary, "w", functions);
         if (temporary->stream_ == nullptr ||
-            std::setvbuf(temporary->stream_, nullptr, _IOFBF, StreamBufferBytes) != 0) {
+            std::setvbuf(temporary->stream_, temporary->buffer_.data(), _IOFBF,
+                         temporary->buffer_.size()) != 0) {
             const int failure = errno != 0 ? errno : ENOMEM;
             discard(temporary);
             *error = "cannot write " + output + " (" + describe(failure) + ")";

@@ -16,6 +16,7 @@
 #include <set>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 // A temporary output being written: a stdio stream whose writes go through write(2) on the
 // descriptor opened exclusively. Made by OutputFiles::open, ended by its commit or discard.
@@ -44,6 +45,7 @@ private:
     FILE* stream_ = nullptr;
     std::string path_;
     int writeError_ = 0;
+    std::vector<char> buffer_; // the stream's, so that a level goes out in few writes
 };
 
 class OutputFiles {

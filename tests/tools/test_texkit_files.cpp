@@ -1,0 +1,274 @@
+// texkit convert's files when the world is not kind: symbolic links planted under the names of
+// its temporary files, every file-system call that writes failing in turn, a file system too
+// small for the outputs, a folder it may not write, two runs into one folder at once, and file
+// names that are not text. Each time: one line per failure, outputs whole or absent, no
+// temporary file left, inputs untouched.
+#include "tests/platform/win32/temp_folder.h"
+#include "tests/support/json_reader.h"
+#include "tests/texture/jpeg_maker.h"
+#include "tests/texture/png_maker.h"
+#include "tests/tools/program_run.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// What a run must not change about an input.
+struct InputState {
+    std::string bytes;
+    timespec modified = {};
+};
+
+class TexkitFiles : public InTempFolder {
+protected:
+    static ProgramRun texkit(const std::string& arguments, const std::string& environment = "") {
+        return runCommand(environment + " " + TEXKIT_PROGRAM + " " + arguments);
+    }
+
+    // A photograph-like RGB picture as a PNG file.
+    static void writePicture(const fs::path& path, uint32_t width, uint32_t height) {
+        PngRecipe r;
+        r.width = width;
+        r.height = height;
+        r.colorType = PNG_COLOR_TYPE_RGB;
+        r.rows = photoLikeSamples(width, height, 3);
+        const std::vector<uint8_t> file = makePng(r);
+        if (path.has_parent_path())
+            fs::create_directories(path.parent_path());
+        writeHostFile(path, std::string(file.begin(), file.end()));
+    }
+
+    // Every file under `folder` (hidden ones too) with its bytes, by path relative to it.
+    static std::map<std::string, std::string> filesUnder(const fs::path& folder) {
+        std::map<std::string, std::string> files;
+        if (!fs::is_directory(folder))
+            return files;
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder))
+            if (!entry.is_directory())
+                files[entry.path().lexically_relative(folder).string()] = readHostFile(entry.path());
+        return files;
+    }
+
+    static InputState stateOf(const fs::path& path) {
+        InputState state;
+        state.bytes = readHostFile(path);
+        struct stat info = {};
+        ::stat(path.c_str(), &info);
+        state.modified = info.st_mtim;
+        return state;
+    }
+
+    static bool unchanged(const InputState& before, const fs::path& path) {
+        const InputState now = stateOf(path);
+        return now.bytes == before.bytes && now.modified.tv_sec == before.modified.tv_sec &&
+               now.modified.tv_nsec == before.modified.tv_nsec;
+    }
+
+    static std::vector<std::string> lines(const std::string& text) {
+        std::vector<std::string> out;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);)
+            out.push_back(line);
+        return out;
+    }
+};
+
+// A link planted under the first name the run will try is met by the exclusive creation: the
+// run writes under the next name, leaves the link and what it points at alone, and says so.
+// With every name taken the job fails and writes nothing anywhere.
+TEST_F(TexkitFiles, PlantedLinksAreNeverFollowed) {
+    writePicture("a.png", 16, 16);
+    writeHostFile("precious.txt", "not to be written");
+    fs::create_directory("out");
+    fs::create_symlink("../precious.txt", "out/.a.dds.texkit-0.tmp");
+    fs::create_symlink("../made-through-a-link", "out/.a.dds.texkit-1.tmp"); // dangling
+    const std::string hook = "TEXKIT_TEMPORARY_NAMES=sequential";
+
+    ProgramRun r = texkit("convert a.png -o out --quiet", hook);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "texkit: a.png: warning: out/.a.dds.texkit-0.tmp is a symbolic link that "
+                     "this run did not make; not followed\n");
+    EXPECT_EQ(readHostFile("precious.txt"), "not to be written");
+    EXPECT_FALSE(fs::exists(fs::symlink_status("made-through-a-link")));
+    EXPECT_TRUE(fs::is_symlink("out/.a.dds.texkit-0.tmp"));
+    EXPECT_TRUE(fs::is_symlink("out/.a.dds.texkit-1.tmp"));
+    const std::string converted = readHostFile("out/a.dds");
+    ASSERT_GT(converted.size(), 128u);
+    EXPECT_EQ(converted.substr(0, 4), "DDS ");
+
+    for (int i = 2; i < 16; ++i)
+        fs::create_symlink("../precious.txt", "out/.a.dds.texkit-" + std::to_string(i) + ".tmp");
+    r = texkit("convert a.png -o out --force --quiet --json", hook);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "texkit: a.png: cannot make a temporary file beside out/a.dds: 16 names in "
+                     "a row were taken (out/.a.dds.texkit-0.tmp is a symbolic link; not "
+                     "followed)\n");
+    EXPECT_EQ(readHostFile("precious.txt"), "not to be written");
+    EXPECT_EQ(readHostFile("out/a.dds"), converted);
+    EXPECT_FALSE(fs::exists(fs::symlink_status("made-through-a-link")));
+    EXPECT_EQ(filesUnder("out").size(), 17u); // the output and the sixteen links
+}
+
+// A run of the texkit with failing writes, told which call fails and where to log the calls.
+struct SweepRun {
+    ProgramRun run;
+    std::vector<std::string> calls; // the log's lines
+};
+
+class TexkitFailingWrites : public TexkitFiles {
+protected:
+    static SweepRun runFailing(const std::string& arguments, long failing, const char* error) {
+        std::remove("calls.log");
+        SweepRun result;
+        result.run = runCommand("FAIL_WRITE_NUMBER=" + std::to_string(failing) +
+                                " FAIL_WRITE_ERROR=" + error + " FAIL_WRITE_LOG=calls.log " +
+                                TEXKIT_FAILING_WRITES_PROGRAM + " " + arguments);
+        result.calls = lines(readHostFile("calls.log"));
+        std::remove("calls.log");
+        return result;
+    }
+};
+
+// The sync of a finished temporary fails: the job fails with its cause, nothing appears under
+// the output's name, an older output stays as it was, and the temporary is gone.
+TEST_F(TexkitFailingWrites, AFailedSyncLeavesNoOutputUnderItsFinalName) {
+    writePicture("a.png", 16, 16);
+    const std::string arguments = "convert a.png -o out --quiet --force";
+    const SweepRun counting = runFailing(arguments, 0, "EIO");
+    ASSERT_EQ(counting.run.status, 0) << counting.run.err;
+    // The sync of the temporary: the first one after the temporary was opened.
+    long syncNumber = 0;
+    bool opened = false;
+    for (const std::string& call : counting.calls) {
+        opened = opened || call.find(" out/.a.dds.texkit-") != std::string::npos;
+        if (opened && call.find(" fsync ") != std::string::npos) {
+            syncNumber = std::atol(call.c_str());
+            break;
+        }
+    }
+    ASSERT_GT(syncNumber, 0) << testing::PrintToString(counting.calls);
+
+    fs::remove_all("out");
+    SweepRun failed = runFailing(arguments, syncNumber, "EIO");
+    EXPECT_EQ(failed.run.status, 1);
+    EXPECT_EQ(failed.run.err,
+              "texkit: a.png: cannot sync out/a.dds to its disk (Input/output error)\n");
+    EXPECT_TRUE(filesUnder("out").empty());
+
+    writeHostFile("out/a.dds", "older output");
+    failed = runFailing(arguments, syncNumber - 2, "EIO"); // no mkdir and its sync this time
+    EXPECT_EQ(failed.run.err,
+              "texkit: a.png: cannot sync out/a.dds to its disk (Input/output error)\n");
+    EXPECT_EQ(filesUnder("out"), (std::map<std::string, std::string>{{"a.dds", "older output"}}));
+}
+
+// How many of the logged calls are of one kind.
+long callsOf(const std::vector<std::string>& calls, const std::string& kind) {
+    return std::count_if(calls.begin(), calls.end(), [&](const std::string& call) {
+        return call.find(" " + kind + " ") != std::string::npos;
+    });
+}
+
+// Every call that writes fails in turn, with ENOSPC, EIO and EDQUOT by turns, for DDS and PNG
+// outputs, into folders to be made and over older outputs, until a run makes no more calls than
+// the failing number. Each failing run names one input and its cause on one line and exits 1;
+// every output is whole (the unfailed run's bytes) or, for the failed input only, absent or
+// still the older output; no temporary is left and no input changes.
+TEST_F(TexkitFailingWrites, EveryWriteFailingInTurnLeavesOnlyWholeOutputs) {
+    writePicture("in/large.png", 150, 130); // its level 0 alone takes more than one write
+    writePicture("in/small.png", 9, 7);
+    const InputState large = stateOf("in/large.png");
+    const InputState small = stateOf("in/small.png");
+    struct Sweep {
+        const char* options;
+        const char* extension;
+        bool overOlder; // the outputs are there from before, else their folders are made
+    };
+    // Two sweeps of the four, to keep the time: each kind of call is failed in both.
+    const Sweep sweeps[] = {{"--format A8R8G8B8", ".dds", false}, {"--png", ".png", true}};
+    const char* errors[] = {"ENOSPC", "EIO", "EDQUOT"};
+    const std::map<std::string, std::string> causes = {{"ENOSPC", "No space left on device"},
+                                                       {"EIO", "Input/output error"},
+                                                       {"EDQUOT", "Disk quota exceeded"}};
+    const std::string folder = "out/sub";
+    const auto prepare = [&](const Sweep& sweep) {
+        fs::remove_all("out");
+        if (!sweep.overOlder)
+            return;
+        fs::create_directories(folder);
+        for (const char* name : {"large", "small"})
+            writeHostFile(folder + "/" + name + sweep.extension, "older output");
+    };
+    for (const Sweep& sweep : sweeps) {
+        SCOPED_TRACE(std::string(sweep.options) + (sweep.overOlder ? " over older outputs" : ""));
+        const std::string arguments = "convert in/large.png in/small.png -o " + folder +
+                                      " -j 1 --quiet --force " + sweep.options;
+        prepare(sweep);
+        const SweepRun reference = runFailing(arguments, 0, "ENOSPC");
+        ASSERT_EQ(reference.run.status, 0) << reference.run.err;
+        const std::map<std::string, std::string> whole = filesUnder(folder);
+        ASSERT_EQ(whole.size(), 2u);
+        const long calls = long(reference.calls.size());
+        const std::string log = testing::PrintToString(reference.calls);
+        EXPECT_EQ(callsOf(reference.calls, "open"), 2) << log;
+        // The large DDS file takes two writes.
+        EXPECT_GE(callsOf(reference.calls, "write"), sweep.overOlder ? 2 : 3) << log;
+        EXPECT_EQ(callsOf(reference.calls, "fsync"), sweep.overOlder ? 4 : 6) << log;
+        EXPECT_EQ(callsOf(reference.calls, "rename"), 2) << log;
+        EXPECT_EQ(callsOf(reference.calls, "mkdir"), sweep.overOlder ? 0 : 2) << log;
+
+        int partial = 0;
+        long n = 1;
+        for (;; ++n) {
+            prepare(sweep);
+            const char* error = errors[(n - 1) % 3];
+            const SweepRun r = runFailing(arguments, n, error);
+            SCOPED_TRACE("call " + std::to_string(n) + " failing with " + error + ": " +
+                         (n <= long(r.calls.size()) ? r.calls[size_t(n - 1)] : "none"));
+            if (r.run.status == 0) {
+                EXPECT_EQ(n, calls + 1);
+                EXPECT_EQ(filesUnder(folder), whole);
+                break;
+            }
+            ASSERT_LE(n, calls) << "runs kept failing past the unfailed run's calls";
+            EXPECT_EQ(r.run.status, 1);
+            const std::vector<std::string> said = lines(r.run.err);
+            ASSERT_EQ(said.size(), 1u) << r.run.err;
+            std::smatch match;
+            ASSERT_TRUE(std::regex_match(
+                said[0], match, std::regex("texkit: in/(large|small)\\.png: (.*) \\((.*)\\)")))
+                << said[0];
+            EXPECT_EQ(match[3].str(), causes.at(error)) << said[0];
+            EXPECT_NE(match[2].str().find(folder), std::string::npos) << said[0];
+            const std::string failedName = match[1].str() + sweep.extension;
+            const std::map<std::string, std::string> left = filesUnder(folder);
+            for (const auto& [name, bytes] : left) {
+                const bool isWhole = whole.count(name) != 0 && whole.at(name) == bytes;
+                const bool isOlder = name == failedName && bytes == "older output";
+                if (!isWhole && !isOlder)
+                    ++partial;
+                EXPECT_TRUE(isWhole || isOlder) << name << " (" << bytes.size() << " bytes)";
+            }
+            for (const auto& [name, bytes] : whole)
+                EXPECT_TRUE(name == failedName || left.count(name) == 1) << name << " is missing";
+            EXPECT_TRUE(unchanged(large, "in/large.png"));
+            EXPECT_TRUE(unchanged(small, "in/small.png"));
+        }
+        EXPECT_EQ(partial, 0);
+        std::printf("failing writes, %s%s: %ld calls failed in turn, %ld runs, %d files left "
+                    "partial\n",
+                    sweep.options, sweep.overOlder ? " over older outputs" : "", calls, n, partial);
+    }
+}
+
+} // namespace
