@@ -16,8 +16,15 @@
 #include <filesystem>
 #include <map>
 #include <regex>
+#include <sched.h>
 #include <sstream>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -269,6 +276,179 @@ TEST_F(TexkitFailingWrites, EveryWriteFailingInTurnLeavesOnlyWholeOutputs) {
                     "partial\n",
                     sweep.options, sweep.overOlder ? " over older outputs" : "", calls, n, partial);
     }
+}
+
+// Where a texkit run in a child process is confined.
+enum class Confinement {
+    SmallFileSystem, // its outputs go to "small", a 64 KiB tmpfs mounted in its own namespace
+    FileSizeLimit,   // no file it writes may pass 64 KiB (RLIMIT_FSIZE)
+    Unprivileged,    // as an ordinary user, when the test runs as root
+};
+
+// The exit status of a confined run: the program's own, or one of these.
+constexpr int MountRefused = 90;
+constexpr int ProgramNotRun = 91;
+
+class TexkitConfined : public TexkitFiles {
+protected:
+    // Runs texkit with the arguments in a child set up as asked; its standard error is
+    // returned in *err. A small file system's contents are copied to "seen" before it goes.
+    static int runConfined(Confinement how, const std::vector<std::string>& arguments,
+                           std::string* err) {
+        std::fflush(nullptr);
+        const pid_t child = fork();
+        if (child < 0)
+            return -1;
+        if (child == 0)
+            _exit(confinedChild(how, arguments));
+        int status = 0;
+        waitpid(child, &status, 0);
+        *err = readHostFile("confined-err.txt");
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    static int confinedChild(Confinement how, const std::vector<std::string>& arguments) {
+        if (how == Confinement::SmallFileSystem &&
+            (unshare(CLONE_NEWNS) != 0 ||
+             mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+             mount("tmpfs", "small", "tmpfs", 0, "size=64k") != 0))
+            return MountRefused;
+        const pid_t program = fork();
+        if (program == 0) {
+            const int err = ::open("confined-err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (err < 0 || dup2(err, 2) < 0)
+                _exit(ProgramNotRun);
+            if (how == Confinement::FileSizeLimit) {
+                const rlimit limit = {64 * 1024, 64 * 1024};
+                signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails with EFBIG
+                if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                    _exit(ProgramNotRun);
+            }
+            if (how == Confinement::Unprivileged && geteuid() == 0 &&
+                (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+                _exit(ProgramNotRun);
+            std::vector<char*> argv = {const_cast<char*>(TEXKIT_PROGRAM)};
+            for (const std::string& argument : arguments)
+                argv.push_back(const_cast<char*>(argument.c_str()));
+            argv.push_back(nullptr);
+            execv(TEXKIT_PROGRAM, argv.data());
+            _exit(ProgramNotRun);
+        }
+        int status = 0;
+        if (program < 0 || waitpid(program, &status, 0) != program)
+            return ProgramNotRun;
+        if (how == Confinement::SmallFileSystem) {
+            std::error_code copied;
+            fs::copy("small", "seen", fs::copy_options::recursive, copied);
+            if (copied)
+                return ProgramNotRun;
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : ProgramNotRun;
+    }
+};
+
+// Outputs that do not fit fail with the cause the system gives, and leave nothing behind;
+// those before and after them are whole. On a small tmpfs where the machine lets the test
+// mount one (a root test, also in CI), and always under a file-size limit.
+TEST_F(TexkitConfined, OutputsThatDoNotFitFailAndLeaveNothing) {
+    writePicture("a.png", 8, 8);
+    writePicture("big.png", 128, 128); // 87 KiB as A8R8G8B8 with its levels
+    writePicture("c.png", 12, 8);
+    const std::vector<std::string> files = {"a.png", "big.png", "c.png"};
+    const auto arguments = [&](const std::string& folder) {
+        std::vector<std::string> all = {"convert"};
+        all.insert(all.end(), files.begin(), files.end());
+        for (const char* option : {"-j", "1", "--quiet", "--format", "A8R8G8B8", "-o"})
+            all.push_back(option);
+        all.push_back(folder);
+        return all;
+    };
+    std::string err;
+    const ProgramRun reference =
+        texkit("convert a.png big.png c.png -j 1 --quiet --format A8R8G8B8 -o reference");
+    ASSERT_EQ(reference.status, 0) << reference.err;
+    std::map<std::string, std::string> expected = filesUnder("reference");
+    ASSERT_EQ(expected.size(), 3u);
+    ASSERT_GT(expected["big.dds"].size(), 64u * 1024);
+    expected.erase("big.dds");
+
+    EXPECT_EQ(runConfined(Confinement::FileSizeLimit, arguments("limited"), &err), 1);
+    EXPECT_EQ(err, "texkit: big.png: cannot write limited/big.dds (File too large)\n");
+    EXPECT_EQ(filesUnder("limited"), expected);
+
+    fs::create_directory("small");
+    const int status = runConfined(Confinement::SmallFileSystem, arguments("small"), &err);
+    if (status == MountRefused) {
+        RecordProperty("small_file_system", "mounting a tmpfs is refused here");
+        return;
+    }
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(err, "texkit: big.png: cannot write small/big.dds (No space left on device)\n");
+    EXPECT_EQ(filesUnder("seen"), expected);
+}
+
+// A folder the user may not write: each job fails with the cause, and nothing in the folder
+// changes. As root, whom permissions do not stop, texkit runs as the user nobody.
+TEST_F(TexkitConfined, AFolderWithoutWritePermissionFailsEachJob) {
+    writePicture("a.png", 8, 8);
+    fs::permissions("a.png", fs::perms(0644));
+    fs::permissions(".", fs::perms(0755)); // nobody must reach the inputs
+    fs::create_directory("locked");
+    writeHostFile("locked/a.dds", "older output");
+    fs::permissions("locked", fs::perms(0555));
+    std::string err;
+    EXPECT_EQ(runConfined(Confinement::Unprivileged,
+                          {"convert", "a.png", "-o", "locked", "--force", "--quiet"}, &err),
+              1);
+    EXPECT_EQ(err, "texkit: a.png: cannot make a temporary file beside locked/a.dds (Permission "
+                   "denied)\n");
+    EXPECT_EQ(runConfined(Confinement::Unprivileged,
+                          {"convert", "a.png", "-o", "locked/sub", "--quiet"}, &err),
+              1);
+    EXPECT_EQ(err, "texkit: a.png: cannot make the folder locked/sub (Permission denied)\n");
+    fs::permissions("locked", fs::perms(0755));
+    EXPECT_EQ(filesUnder("locked"),
+              (std::map<std::string, std::string>{{"a.dds", "older output"}}));
+}
+
+// Two runs with --force into one folder at once, one writing DXT1 and the other A8R8G8B8 from
+// the same pictures: every output is whole, one run's bytes or the other's, and no temporary
+// file is left, round after round.
+TEST_F(TexkitFiles, TwoRunsIntoOneFolderAtOnceLeaveWholeOutputs) {
+    constexpr int pictures = 12;
+    std::string inputs;
+    for (int i = 0; i < pictures; ++i) {
+        const std::string name = "pics/p" + std::to_string(i) + ".png";
+        writePicture(name, 40 + i, 32);
+        inputs += " " + name;
+    }
+    const std::string dxt = "convert" + inputs + " --quiet --force --format DXT1 -j 2 -o ";
+    const std::string argb = "convert" + inputs + " --quiet --force --format A8R8G8B8 -j 2 -o ";
+    ASSERT_EQ(texkit(dxt + "one").status, 0);
+    ASSERT_EQ(texkit(argb + "other").status, 0);
+    const std::map<std::string, std::string> one = filesUnder("one");
+    const std::map<std::string, std::string> other = filesUnder("other");
+    ASSERT_EQ(one.size(), size_t(pictures));
+    int fromOne = 0, fromOther = 0;
+    for (int round = 0; round < 4; ++round) {
+        const ProgramRun both =
+            runCommand(std::string("(") + TEXKIT_PROGRAM + " " + dxt + "shared; echo $? >one.status) & (" +
+                       TEXKIT_PROGRAM + " " + argb + "shared; echo $? >other.status) & wait");
+        EXPECT_EQ(readHostFile("one.status"), "0\n") << both.err;
+        EXPECT_EQ(readHostFile("other.status"), "0\n") << both.err;
+        const std::map<std::string, std::string> shared = filesUnder("shared");
+        EXPECT_EQ(shared.size(), size_t(pictures));
+        for (const auto& [name, bytes] : shared) {
+            const bool isOne = one.count(name) != 0 && one.at(name) == bytes;
+            const bool isOther = other.count(name) != 0 && other.at(name) == bytes;
+            EXPECT_TRUE(isOne || isOther) << "round " << round << ": " << name;
+            fromOne += isOne;
+            fromOther += isOther;
+        }
+    }
+    RecordProperty("outputs_from_dxt1_run", fromOne);
+    RecordProperty("outputs_from_argb_run", fromOther);
 }
 
 } // namespace
