@@ -9,6 +9,7 @@ packages=(
   libstb-dev libsquish-dev
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libpng-dev libjpeg-dev zlib1g-dev
+  nlohmann-json3-dev
   xvfb xauth xdotool x11-utils imagemagick xfonts-base
 )
 

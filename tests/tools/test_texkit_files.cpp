@@ -8,6 +8,8 @@
 #include "tests/texture/jpeg_maker.h"
 #include "tests/texture/png_maker.h"
 #include "tests/tools/program_run.h"
+#include "tools/texkit/json_text.h"
+#include "tools/texkit/shown_text.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -280,6 +282,7 @@ TEST_F(TexkitFailingWrites, EveryWriteFailingInTurnLeavesOnlyWholeOutputs) {
 
 // Where a texkit run in a child process is confined.
 enum class Confinement {
+    None,
     SmallFileSystem, // its outputs go to "small", a 64 KiB tmpfs mounted in its own namespace
     FileSizeLimit,   // no file it writes may pass 64 KiB (RLIMIT_FSIZE)
     Unprivileged,    // as an ordinary user, when the test runs as root
@@ -291,10 +294,11 @@ constexpr int ProgramNotRun = 91;
 
 class TexkitConfined : public TexkitFiles {
 protected:
-    // Runs texkit with the arguments in a child set up as asked; its standard error is
-    // returned in *err. A small file system's contents are copied to "seen" before it goes.
+    // Runs texkit with the arguments (no shell between) in a child set up as asked; its
+    // standard error is returned in *err, its standard output in *out when asked. A small
+    // file system's contents are copied to "seen" before it goes.
     static int runConfined(Confinement how, const std::vector<std::string>& arguments,
-                           std::string* err) {
+                           std::string* err, std::string* out = nullptr) {
         std::fflush(nullptr);
         const pid_t child = fork();
         if (child < 0)
@@ -304,6 +308,8 @@ protected:
         int status = 0;
         waitpid(child, &status, 0);
         *err = readHostFile("confined-err.txt");
+        if (out != nullptr)
+            *out = readHostFile("confined-out.txt");
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
@@ -317,7 +323,8 @@ private:
         const pid_t program = fork();
         if (program == 0) {
             const int err = ::open("confined-err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (err < 0 || dup2(err, 2) < 0)
+            const int out = ::open("confined-out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (err < 0 || dup2(err, 2) < 0 || out < 0 || dup2(out, 1) < 0)
                 _exit(ProgramNotRun);
             if (how == Confinement::FileSizeLimit) {
                 const rlimit limit = {64 * 1024, 64 * 1024};
@@ -449,6 +456,140 @@ TEST_F(TexkitFiles, TwoRunsIntoOneFolderAtOnceLeaveWholeOutputs) {
     }
     RecordProperty("outputs_from_dxt1_run", fromOne);
     RecordProperty("outputs_from_argb_run", fromOther);
+}
+
+// The bytes a JSON string member stands for, by the writer's rule: the text itself, or with
+// "<key>NotUtf8" each character taken as one byte.
+std::string bytesOfMember(const test_support::JsonValue& object, const std::string& key) {
+    const test_support::JsonValue* value = object.find(key);
+    if (value == nullptr || value->kind != test_support::JsonValue::String)
+        return "(missing)";
+    const test_support::JsonValue* flag = object.find(key + "NotUtf8");
+    if (flag == nullptr)
+        return value->string;
+    EXPECT_TRUE(flag->kind == test_support::JsonValue::Bool && flag->boolean);
+    // Each character is below U+0100: one byte, or two of UTF-8 for U+0080 and up.
+    std::string bytes;
+    const std::string& text = value->string;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            bytes += char(lead);
+        } else if ((lead == 0xC2 || lead == 0xC3) && i + 1 < text.size()) {
+            bytes += char(((lead & 0x03) << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F));
+        } else {
+            ADD_FAILURE() << key << " holds a character past U+00FF";
+            return "(not bytes)";
+        }
+    }
+    return bytes;
+}
+
+// Names with line ends, quotes, backslashes, terminal controls, UTF-8 and bytes that are not
+// UTF-8: every JSON line is valid (read by a strict parser that checks UTF-8) and gives back
+// the exact bytes of the input and output names; every failure is one line, with the name's
+// controls and stray bytes shown escaped; the outputs carry the names as they are.
+TEST_F(TexkitConfined, HostileNamesGiveValidJsonAndOneLinePerFailure) {
+    struct Name {
+        std::string bytes;
+        bool picture; // else a file no decoder accepts
+        std::string shown;
+    };
+    const Name names[] = {
+        {"new\nline.png", true, ""},
+        {"quote\"and\\back.png", true, ""},
+        {"caf\xC3\xA9 \xE2\x82\xAC.png", true, ""},
+        {"esc\x1B[31mred\x7F.png", false, "esc\\x1B[31mred\\x7F.png"},
+        {"\xFF\xFE latin\xE9 \xC3\xA9.png", false, "\\xFF\\xFE latin\\xE9 \xC3\xA9.png"},
+        {"tab\there\r\xC2\x9B.png", false, "tab\\there\\r\\xC2\\x9B.png"},
+    };
+    std::vector<std::string> arguments = {"convert", "-j", "1", "--quiet", "--json", "-o", "out"};
+    for (const Name& name : names) {
+        if (name.picture)
+            writePicture(name.bytes, 8, 8);
+        else
+            writeHostFile(name.bytes, "not a picture");
+        arguments.push_back(name.bytes);
+    }
+    std::string err, out;
+    ASSERT_EQ(runConfined(Confinement::None, arguments, &err, &out), 1) << err;
+
+    const std::vector<std::string> objects = lines(out);
+    ASSERT_EQ(objects.size(), std::size(names)) << out;
+    for (const Name& name : names) {
+        SCOPED_TRACE(testing::PrintToString(name.bytes));
+        const std::string stem = name.bytes.substr(0, name.bytes.size() - 4);
+        bool found = false;
+        for (const std::string& line : objects) {
+            test_support::JsonValue object;
+            std::string error;
+            ASSERT_TRUE(test_support::parseJson(line, &object, &error)) << error << ": " << line;
+            if (bytesOfMember(object, "input") != name.bytes)
+                continue;
+            found = true;
+            EXPECT_EQ(bytesOfMember(object, "output"), "out/" + stem + ".dds");
+            EXPECT_EQ(object.find("result")->string, name.picture ? "converted" : "failed");
+            EXPECT_EQ(object.find("inputNotUtf8") != nullptr, name.bytes[0] == '\xFF');
+        }
+        EXPECT_TRUE(found) << out;
+        if (name.picture) {
+            EXPECT_EQ(readHostFile("out/" + stem + ".dds").substr(0, 4), "DDS ");
+        } else {
+            const std::string line =
+                "texkit: " + name.shown + ": no decoder accepts this file (InvalidData)";
+            const std::vector<std::string> said = lines(err);
+            EXPECT_NE(std::find(said.begin(), said.end(), line), said.end()) << line << "\n"
+                                                                              << err;
+        }
+    }
+    EXPECT_EQ(lines(err).size(), 3u) << err;
+}
+
+// The escaping rules on the byte sequences that trip decoders up: every sequence the UTF-8
+// grammar forbids (overlong forms, surrogates, past U+10FFFF, cut short, stray continuation
+// bytes) goes the byte way, and controls of every range are escaped.
+TEST(NameEscaping, JsonAndReportLinesFollowTheirRules) {
+    struct Case {
+        std::string bytes;
+        std::string json;  // jsonString
+        bool utf8;
+        std::string shown; // shownText
+    };
+    const Case cases[] = {
+        {"plain.png", "\"plain.png\"", true, "plain.png"},
+        {"a\"b\\c", "\"a\\\"b\\\\c\"", true, "a\"b\\\\c"},
+        {"\n\r\t\b\x01\x1F", "\"\\n\\r\\t\\u0008\\u0001\\u001f\"", true,
+         "\\n\\r\\t\\x08\\x01\\x1F"},
+        {"\x7F\xC2\x80\xC2\x9F\xC2\xA0", "\"\\u007f\\u0080\\u009f\xC2\xA0\"", true,
+         "\\x7F\\xC2\\x80\\xC2\\x9F\xC2\xA0"},
+        {"\xF0\x9F\x98\x80\xEF\xBF\xBF", "\"\xF0\x9F\x98\x80\xEF\xBF\xBF\"", true,
+         "\xF0\x9F\x98\x80\xEF\xBF\xBF"},
+        {"\xC0\xAF", "\"\\u00c0\\u00af\"", false, "\\xC0\\xAF"},            // overlong /
+        {"\xE0\x80\xAF", "\"\\u00e0\\u0080\\u00af\"", false, "\\xE0\\x80\\xAF"}, // overlong
+        {"\xED\xA0\x80", "\"\\u00ed\\u00a0\\u0080\"", false, "\\xED\\xA0\\x80"}, // surrogate
+        {"\xF4\x90\x80\x80", "\"\\u00f4\\u0090\\u0080\\u0080\"", false,
+         "\\xF4\\x90\\x80\\x80"}, // past U+10FFFF
+        {"ab\xE2\x82", "\"ab\\u00e2\\u0082\"", false, "ab\\xE2\\x82"}, // cut short
+        {"\x80\n\xC3\xA9", "\"\\u0080\\n\\u00c3\\u00a9\"", false, "\\x80\\n\xC3\xA9"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.bytes));
+        EXPECT_EQ(jsonString(c.bytes), c.json);
+        EXPECT_EQ(isUtf8(c.bytes), c.utf8);
+        EXPECT_EQ(shownText(c.bytes), c.shown);
+        const std::string object = JsonObject().add("name", c.bytes).add("n", uint64_t(1)).text();
+        EXPECT_EQ(object, "{\"name\":" + c.json + (c.utf8 ? "" : ",\"nameNotUtf8\":true") +
+                              ",\"n\":1}");
+        test_support::JsonValue read;
+        std::string error;
+        ASSERT_TRUE(test_support::parseJson(object, &read, &error)) << error;
+        EXPECT_EQ(bytesOfMember(read, "name"), c.bytes);
+    }
+    // The reader is only a judge of the lines above if it refuses what is not UTF-8.
+    test_support::JsonValue read;
+    std::string error;
+    EXPECT_FALSE(test_support::parseJson("\"\xFF\"", &read, &error));
+    EXPECT_FALSE(test_support::parseJson("\"\xED\xA0\x80\"", &read, &error));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "tools/texkit/format_names.h"
 #include "tools/texkit/json_text.h"
+#include "tools/texkit/shown_text.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -58,7 +59,7 @@ void ConversionReport::drawProgressLine() {
 
 void ConversionReport::started(const ConversionJob& job) {
     std::lock_guard<std::mutex> lock(mutex_);
-    current_ = job.input;
+    current_ = shownText(job.input);
 }
 
 void ConversionReport::finished(const ConversionJob& job, const ConversionOutcome& outcome) {
@@ -79,12 +80,13 @@ void ConversionReport::finished(const ConversionJob& job, const ConversionOutcom
     }
     if (!outcome.warning.empty()) {
         clearProgressLine();
-        std::fprintf(stderr, "texkit: %s: warning: %s\n", job.input.c_str(),
-                     outcome.warning.c_str());
+        std::fprintf(stderr, "texkit: %s: warning: %s\n", shownText(job.input).c_str(),
+                     shownText(outcome.warning).c_str());
     }
     if (outcome.result == ConversionOutcome::Failed) {
         clearProgressLine();
-        std::fprintf(stderr, "texkit: %s: %s\n", job.input.c_str(), outcome.reason.c_str());
+        std::fprintf(stderr, "texkit: %s: %s\n", shownText(job.input).c_str(),
+                     shownText(outcome.reason).c_str());
     }
     if (json_) {
         JsonObject object;
@@ -113,7 +115,7 @@ void ConversionReport::problem(const std::string& path, const std::string& reaso
     std::lock_guard<std::mutex> lock(mutex_);
     ++failed_;
     clearProgressLine();
-    std::fprintf(stderr, "texkit: %s: %s\n", path.c_str(), reason.c_str());
+    std::fprintf(stderr, "texkit: %s: %s\n", shownText(path).c_str(), shownText(reason).c_str());
     if (json_) {
         std::printf("%s\n", JsonObject()
                                 .add("input", path)

@@ -2,9 +2,9 @@
 #include "tools/texkit/file_conversion.h"
 
 #include "blit/com_ref.h"
-#include "texture/mapped_file.h"
 #include "texture/texture_loader.h"
 #include "tools/texkit/dds_writer.h"
+#include "tools/texkit/input_mapping.h"
 #include "tools/texkit/level_output.h"
 #include "tools/texkit/load_failure.h"
 
@@ -54,16 +54,15 @@ HRESULT makeTexture(IDirect3DDevice8* device, const ConversionJob& job,
                     const ConvertOptions& options, IDirect3DTexture8** texture,
                     ConversionOutcome* outcome) {
     // The decoded pixels may point into the mapping, so it stays open until the texture is full.
-    MappedFile file;
-    HRESULT hr = file.open(job.input.c_str());
-    if (FAILED(hr)) {
+    InputMapping file;
+    if (!file.open(job.input)) {
         outcome->reason = "cannot be opened";
-        return hr;
+        return InvalidData;
     }
     ImageDecoder image;
     image.pixelLimit = options.maxPixels;
     ImageInfo info = {};
-    hr = image.load(file.view, file.size, &info);
+    HRESULT hr = image.load(file.view, file.size, &info);
     if (FAILED(hr)) {
         if (image.declaredWidth != 0)
             outcome->reason = "declares " + std::to_string(image.declaredWidth) + " x " +
