@@ -126,6 +126,16 @@ TEST_F(TexkitFiles, PlantedLinksAreNeverFollowed) {
     EXPECT_EQ(readHostFile("out/a.dds"), converted);
     EXPECT_FALSE(fs::exists(fs::symlink_status("made-through-a-link")));
     EXPECT_EQ(filesUnder("out").size(), 17u); // the output and the sixteen links
+
+    // A link planted under the output's own name is replaced by the rename, not written
+    // through.
+    fs::create_directory("linked");
+    fs::create_symlink("../precious.txt", "linked/a.dds");
+    r = texkit("convert a.png -o linked --force --quiet");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(fs::is_symlink("linked/a.dds"));
+    EXPECT_EQ(readHostFile("linked/a.dds"), converted);
+    EXPECT_EQ(readHostFile("precious.txt"), "not to be written");
 }
 
 // A run of the texkit with failing writes, told which call fails and where to log the calls.
