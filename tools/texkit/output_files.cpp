@@ -161,7 +161,8 @@ bool OutputFiles::open(const std::string& output, TemporaryOutput* temporary, st
         return false;
     // Hidden, and named after the output, so that a person who finds one after a killed run
     // knows what it was.
-    const std::string stem = "." + path.filename().string() + ".texkit-";
+    std::string stem = ".";
+    stem.append(path.filename().string()).append(".texkit-");
     std::string link;
     for (int attempt = 0; attempt < TemporaryNameTries; ++attempt) {
         const std::string name = (path.parent_path() / (stem + temporaryTag(attempt) + ".tmp"))
