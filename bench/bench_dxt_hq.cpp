@@ -1,10 +1,13 @@
 // The high-quality block encoder beside the encoders people convert textures with, one thread,
 // one run: "DXT1" of the six colour photographs of real-photos/ (opaque, whole blocks, RGB
 // PSNR pooled over all their pixels) and the interpolated alpha of the three greys of
-// real-greys/. Every encoder's blocks are decoded by our own decoder. The peers (Debian's
-// libstb-dev and libsquish-dev) are used here only, through their public interfaces.
+// real-greys/; the same photographs into "DXT5" (opaque: the alpha search has nothing to do)
+// and their green channel into BC4. Every encoder's blocks are decoded by our own decoder. The
+// peers (Debian's libstb-dev and libsquish-dev) are used here only, through their public
+// interfaces.
 #include "bench/ratio_report.h"
 #include "blit/pixel_codec.h"
+#include "blocks/bc45_block.h"
 #include "blocks/dxt_block.h"
 #include "blocks/dxt_hq.h"
 #include "tests/support/photos.h"
@@ -55,8 +58,22 @@ void appendBlocks(const Photo& photo, bool greyAsAlpha, BlockSet* set) {
 
 struct Sets {
     BlockSet photos, greys;
+    BlockSet greens; // the photographs' green channel as grey, and as alpha bytes for stb
     bool loaded = false;
 };
+
+// The green channel of the photographs: grey values for our BC4 (whose grey is then the green
+// itself), and the green byte in the alpha place for stb's.
+BlockSet greensOf(const BlockSet& photos) {
+    BlockSet set = photos;
+    for (FloatColor& c : set.values)
+        c = {c.g, c.g, c.g, 1.0f};
+    for (uint32_t i = 0; i < set.count * 16; ++i) {
+        uint8_t* rgba = &set.rgba[size_t(i) * 4];
+        rgba[0] = rgba[2] = rgba[3] = rgba[1];
+    }
+    return set;
+}
 
 const Sets& sets() {
     static const Sets loaded = [] {
@@ -69,6 +86,7 @@ const Sets& sets() {
             appendBlocks(photo, false, &s.photos);
         for (const Photo& photo : greys)
             appendBlocks(photo, true, &s.greys);
+        s.greens = greensOf(s.photos);
         return s;
     }();
     return loaded;
@@ -108,6 +126,17 @@ void ourHqAlpha(const BlockSet& set, uint8_t* out) {
     }
     encodeAlphaBlocksHqPlain(set.values.data(), set.count, out);
 }
+// "DXT5" of opaque blocks (16 bytes a block).
+void ourHqDxt5(const BlockSet& set, uint8_t* out) {
+    blockHqBatchEncoder(*findBlockFormat(D3DFMT_DXT5))(set.values.data(), set.count, out);
+}
+void ourBc4(const BlockSet& set, uint8_t* out) {
+    blockHqBatchEncoder(*findBlockFormat(BlockFormatBc4))(set.values.data(), set.count, out);
+}
+// The same with the AVX2 variant forced, as a processor without 512-bit vectors runs it.
+void ourBc4Avx2(const BlockSet& set, uint8_t* out) {
+    findBlockFormat(BlockFormatBc4)->encodeHqAvx2Batch(set.values.data(), set.count, out);
+}
 void stbAlpha(const BlockSet& set, uint8_t* out) {
     uint8_t alpha[16];
     for (uint32_t n = 0; n < set.count; ++n) {
@@ -122,7 +151,7 @@ void run(benchmark::State& state, const BlockSet& set, Encoder encode) {
         state.SkipWithError("the pictures are missing");
         return;
     }
-    std::vector<uint8_t> out(size_t(set.count) * 8);
+    std::vector<uint8_t> out(size_t(set.count) * 16);
     for (auto _ : state) {
         encode(set, out.data());
         benchmark::ClobberMemory();
@@ -154,6 +183,22 @@ void BM_SquishCluster(benchmark::State& state) {
     run(state, sets().photos, squishFit<squish::kColourClusterFit>);
 }
 BENCHMARK(BM_SquishCluster)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(1);
+void BM_Dxt5HqOpaque(benchmark::State& state) {
+    run(state, sets().photos, ourHqDxt5);
+}
+BENCHMARK(BM_Dxt5HqOpaque)->Unit(benchmark::kMillisecond);
+void BM_Bc4Hq(benchmark::State& state) {
+    run(state, sets().greens, ourBc4);
+}
+BENCHMARK(BM_Bc4Hq)->Unit(benchmark::kMillisecond);
+void BM_Bc4HqAvx2(benchmark::State& state) {
+    run(state, sets().greens, ourBc4Avx2);
+}
+BENCHMARK(BM_Bc4HqAvx2)->Unit(benchmark::kMillisecond);
+void BM_Bc4Stb(benchmark::State& state) {
+    run(state, sets().greens, stbAlpha);
+}
+BENCHMARK(BM_Bc4Stb)->Unit(benchmark::kMillisecond);
 void BM_AlphaHq(benchmark::State& state) {
     run(state, sets().greys, ourHqAlpha);
 }
@@ -196,6 +241,24 @@ double psnr(const BlockSet& set, Encoder encode, bool alpha) {
     return 10.0 * std::log10(255.0 * 255.0 / mse);
 }
 
+// PSNR of one-channel blocks over the green bytes they were made from, decoded as BC4 (the
+// same bytes as "DXT5" alpha: stb's blocks read the same way).
+double greenPsnr(Encoder encode) {
+    const BlockSet& set = sets().greens;
+    std::vector<uint8_t> blocks(size_t(set.count) * 8);
+    encode(set, blocks.data());
+    double sum = 0.0;
+    for (uint32_t n = 0; n < set.count; ++n) {
+        FloatColor decoded[16];
+        decodeBc4Block(&blocks[size_t(n) * 8], decoded);
+        for (int i = 0; i < 16; ++i) {
+            const double d = double(toByte(decoded[i].r)) - double(set.rgba[size_t(n) * 64 + i * 4 + 1]);
+            sum += d * d;
+        }
+    }
+    return 10.0 * std::log10(255.0 * 255.0 / (sum / (double(set.count) * 16)));
+}
+
 bench::Figure quality(const char* label, Encoder encode, bool alpha) {
     return {label, [encode, alpha](const bench::RatioReporter&) {
                 return psnr(alpha ? sets().greys : sets().photos, encode, alpha);
@@ -214,7 +277,9 @@ bench::Figure rate(const char* label, const char* benchmark, bool alpha) {
 
 int main(int argc, char** argv) {
     return bench::runWithRatios(
-        argc, argv, {{"dxt1_hq_speed", "BM_StbHigh", "BM_Dxt1Hq"}},
+        argc, argv,
+        {{"dxt1_hq_speed", "BM_StbHigh", "BM_Dxt1Hq"},
+         {"dxt5_hq_opaque_vs_dxt1_hq", "BM_Dxt5HqOpaque", "BM_Dxt1Hq"}},
         {{"dxt1_hq_gain",
           [](const bench::RatioReporter&) {
               return psnr(sets().photos, ourHq, false) -
@@ -225,6 +290,11 @@ int main(int argc, char** argv) {
               return psnr(sets().greys, ourHqAlpha, true) - psnr(sets().greys, stbAlpha, true);
           }},
          rate("dxt5_alpha_mpix", "BM_AlphaHq", true),
+         {"bc4_gain",
+          [](const bench::RatioReporter&) { return greenPsnr(ourBc4) - greenPsnr(stbAlpha); }},
+         rate("bc4_mpix", "BM_Bc4Hq", false), rate("bc4_mpix_avx2", "BM_Bc4HqAvx2", false),
+         {"bc4_psnr", [](const bench::RatioReporter&) { return greenPsnr(ourBc4); }},
+         {"stb_bc4_psnr", [](const bench::RatioReporter&) { return greenPsnr(stbAlpha); }},
          // For the record.
          quality("dxt1_hq_psnr", ourHq, false), rate("dxt1_hq_mpix", "BM_Dxt1Hq", false),
          quality("dxt1_exact_psnr", ourExact, false), rate("dxt1_exact_mpix", "BM_Dxt1Exact", false),

@@ -1,10 +1,15 @@
 // Loading pictures as the game does (mapping, decoding, keyed copy, full box mip chain): a
 // 640 x 480 PNG against decoding it with libpng alone, and the other containers (in files of
 // their own, linked into this program) against the references they name.
+#include "bench/load_figures.h"
 #include "bench/load_files.h"
 #include "bench/ratio_report.h"
+#include "texture/png_fast_decode.h"
 
+#include <libdeflate.h>
 #include <png.h>
+#include <stb/stb_image.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -123,6 +128,102 @@ void BM_LoadAsTheGame(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadAsTheGame)->Unit(benchmark::kMillisecond);
 
+// ---- The PNG decode and its inflate, beside libpng, zlib and stb_image ---------------------
+
+// The picture's IDAT data gathered into one zlib stream, and the size it inflates to.
+struct PictureStream {
+    std::vector<uint8_t> stream;
+    size_t inflated = 0;
+};
+
+const PictureStream& pictureStream() {
+    static const PictureStream gathered = [] {
+        PictureStream s;
+        const std::vector<uint8_t>& file = picture().bytes();
+        for (size_t at = 8; at + 12 <= file.size();) {
+            const size_t length = size_t(file[at]) << 24 | size_t(file[at + 1]) << 16 |
+                                  size_t(file[at + 2]) << 8 | file[at + 3];
+            if (std::memcmp(&file[at + 4], "IDAT", 4) == 0)
+                s.stream.insert(s.stream.end(), &file[at + 8], &file[at + 8] + length);
+            at += 12 + length;
+        }
+        s.inflated = size_t(Height) * (size_t(Width) * 3 + 1);
+        return s;
+    }();
+    return gathered;
+}
+
+// zlib's inflate of the whole stream in one call, as a one-call decoder on zlib would.
+void BM_InflateWithZlib(benchmark::State& state) {
+    const PictureStream& s = pictureStream();
+    std::vector<uint8_t> out(s.inflated);
+    for (auto _ : state) {
+        z_stream z = {};
+        inflateInit(&z);
+        z.next_in = const_cast<Bytef*>(s.stream.data());
+        z.avail_in = uInt(s.stream.size());
+        z.next_out = out.data();
+        z.avail_out = uInt(out.size());
+        if (inflate(&z, Z_FINISH) != Z_STREAM_END)
+            state.SkipWithError("zlib refused the stream");
+        inflateEnd(&z);
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+BENCHMARK(BM_InflateWithZlib)->Unit(benchmark::kMillisecond);
+
+// libdeflate's, as the fast path calls it (a decompressor made for each picture).
+void BM_InflateWithLibdeflate(benchmark::State& state) {
+    const PictureStream& s = pictureStream();
+    std::vector<uint8_t> out(s.inflated);
+    for (auto _ : state) {
+        libdeflate_decompressor* d = libdeflate_alloc_decompressor();
+        if (libdeflate_zlib_decompress(d, s.stream.data(), s.stream.size(), out.data(),
+                                       out.size(), nullptr) != LIBDEFLATE_SUCCESS)
+            state.SkipWithError("libdeflate refused the stream");
+        libdeflate_free_decompressor(d);
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+BENCHMARK(BM_InflateWithLibdeflate)->Unit(benchmark::kMillisecond);
+
+// The toolkit's PNG decode alone, by the fast path and by libpng's path.
+template <bool Reference>
+void decodeInToolkit(benchmark::State& state) {
+    const std::vector<uint8_t>& file = picture().bytes();
+    for (auto _ : state) {
+        ImageDecoder image;
+        const HRESULT hr = Reference ? decodePngWithLibpng(image, file.data(), UINT(file.size()))
+                                     : image.decodePng(file.data(), UINT(file.size()));
+        if (FAILED(hr) || (!Reference && lastPngDecodePath() != PngDecodePath::Fast))
+            state.SkipWithError("the decode failed or left the fast path");
+        benchmark::DoNotOptimize(image.bits);
+    }
+}
+void BM_DecodePngFastPath(benchmark::State& state) {
+    decodeInToolkit<false>(state);
+}
+BENCHMARK(BM_DecodePngFastPath)->Unit(benchmark::kMillisecond);
+void BM_DecodePngLibpngPath(benchmark::State& state) {
+    decodeInToolkit<true>(state);
+}
+BENCHMARK(BM_DecodePngLibpngPath)->Unit(benchmark::kMillisecond);
+
+// stb_image's decode of the same file into its stored channels, for the record.
+void BM_DecodeWithStb(benchmark::State& state) {
+    const std::vector<uint8_t>& file = picture().bytes();
+    for (auto _ : state) {
+        int width = 0, height = 0, channels = 0;
+        stbi_uc* pixels =
+            stbi_load_from_memory(file.data(), int(file.size()), &width, &height, &channels, 0);
+        if (pixels == nullptr)
+            state.SkipWithError("stb_image refused the picture");
+        benchmark::DoNotOptimize(pixels);
+        stbi_image_free(pixels);
+    }
+}
+BENCHMARK(BM_DecodeWithStb)->Unit(benchmark::kMillisecond);
+
 // The reference of the bitmap and Targa loads: copying a 640 x 480 frame of 32-bit pixels.
 void BM_CopyFrame(benchmark::State& state) {
     const size_t bytes = size_t(Width) * Height * 4;
@@ -138,12 +239,31 @@ BENCHMARK(BM_CopyFrame)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
+    std::vector<bench::Figure> figures = bmpTgaLoadFigures();
+    for (bench::Figure& figure : jpegLoadFigures())
+        figures.push_back(std::move(figure));
     return bench::runWithRatios(argc, argv,
                                 {
                                     {"load", "BM_LoadAsTheGame", "BM_DecodeWithLibpng"},
+                                    {"png_decode_fast", "BM_DecodePngFastPath",
+                                     "BM_DecodeWithLibpng"},
+                                    {"png_decode_libpng_path", "BM_DecodePngLibpngPath",
+                                     "BM_DecodeWithLibpng"},
+                                    {"inflate_libdeflate_vs_zlib", "BM_InflateWithLibdeflate",
+                                     "BM_InflateWithZlib"},
+                                    {"inflate_zlib_vs_libpng", "BM_InflateWithZlib",
+                                     "BM_DecodeWithLibpng"},
+                                    {"stb_decode", "BM_DecodeWithStb", "BM_DecodeWithLibpng"},
                                     {"load_bmp", "BM_LoadBmp", "BM_CopyFrame"},
                                     {"load_tga", "BM_LoadTga", "BM_CopyFrame"},
                                     {"load_jpeg", "BM_LoadJpeg", "BM_DecodeWithLibjpeg"},
                                     {"load_dds", "BM_LoadDds", "BM_CopyDdsData"},
-                                });
+                                    {"stb_bmp", "BM_StbDecodeBmp", "BM_CopyFrame"},
+                                    {"stb_tga", "BM_StbDecodeTga", "BM_CopyFrame"},
+                                    {"stb_jpeg", "BM_StbDecodeJpeg", "BM_DecodeWithLibjpeg"},
+                                    {"texture_640", "BM_CreateTexture640", "BM_CopyFrame"},
+                                    {"texture_1024", "BM_CreateTexture1024",
+                                     "BM_DecodeWithLibjpeg"},
+                                },
+                                figures);
 }

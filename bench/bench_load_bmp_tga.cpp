@@ -1,11 +1,14 @@
 // Loading the 640 x 480 benchmark photo as the game loads its pictures, written once as a
 // 24-bit bottom-up bitmap and as a run-length 24-bit Targa (bottom-up, as most writers store
 // it). Both are measured against copying a frame of 32-bit pixels (bench_load.cpp).
+#include "bench/load_figures.h"
 #include "bench/load_files.h"
 #include "tests/support/container_files.h"
 #include "tests/support/photos.h"
 
 #include <string>
+
+#include <stb/stb_image.h>
 
 namespace {
 
@@ -77,4 +80,49 @@ void BM_LoadTga(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadTga)->Unit(benchmark::kMillisecond);
 
+// stb_image's decode of the same files into 32-bit pixels, for the record.
+void stbDecode(benchmark::State& state, const std::vector<uint8_t>& file) {
+    for (auto _ : state) {
+        int width = 0, height = 0, channels = 0;
+        stbi_uc* pixels = stbi_load_from_memory(file.data(), int(file.size()), &width, &height,
+                                                &channels, 4);
+        if (pixels == nullptr)
+            state.SkipWithError("stb_image refused the file");
+        benchmark::DoNotOptimize(pixels);
+        stbi_image_free(pixels);
+    }
+}
+
+void BM_StbDecodeBmp(benchmark::State& state) {
+    stbDecode(state, files().bitmap.bytes());
+}
+BENCHMARK(BM_StbDecodeBmp)->Unit(benchmark::kMillisecond);
+
+void BM_StbDecodeTga(benchmark::State& state) {
+    stbDecode(state, files().targa.bytes());
+}
+BENCHMARK(BM_StbDecodeTga)->Unit(benchmark::kMillisecond);
+
+void BM_CreateTexture640(benchmark::State& state) {
+    bench::createTextureAlone(state, 640, 480);
+}
+BENCHMARK(BM_CreateTexture640)->Unit(benchmark::kMillisecond);
+
 } // namespace
+
+std::vector<bench::Figure> bmpTgaLoadFigures() {
+    return {
+        {"load_bmp_peak_kib", [](const bench::RatioReporter&) {
+             return bench::peakLoadKib(files().bitmap.path(), true);
+         }},
+        {"load_bmp_general_peak_kib", [](const bench::RatioReporter&) {
+             return bench::peakLoadKib(files().bitmap.path(), false);
+         }},
+        {"load_tga_peak_kib", [](const bench::RatioReporter&) {
+             return bench::peakLoadKib(files().targa.path(), true);
+         }},
+        {"load_tga_general_peak_kib", [](const bench::RatioReporter&) {
+             return bench::peakLoadKib(files().targa.path(), false);
+         }},
+    };
+}

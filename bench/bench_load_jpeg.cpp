@@ -1,5 +1,6 @@
 // Loading a 1024 x 1024 photograph stored as a quality-90 JPEG as the game does (mapping,
 // decoding, keyed copy, full box mip chain), against libjpeg's decode alone of the same file.
+#include "bench/load_figures.h"
 #include "bench/load_files.h"
 #include "tests/support/photos.h"
 #include "tests/texture/jpeg_maker.h"
@@ -11,6 +12,8 @@
 #include <csetjmp>
 #include <memory>
 #include <string>
+
+#include <stb/stb_image.h>
 
 namespace {
 
@@ -97,4 +100,33 @@ void BM_LoadJpeg(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadJpeg)->Unit(benchmark::kMillisecond);
 
+// stb_image's decode of the same file into 32-bit pixels, for the record.
+void BM_StbDecodeJpeg(benchmark::State& state) {
+    const std::vector<uint8_t>& file = photo().bytes();
+    for (auto _ : state) {
+        int width = 0, height = 0, channels = 0;
+        stbi_uc* pixels = stbi_load_from_memory(file.data(), int(file.size()), &width, &height,
+                                                &channels, 4);
+        if (pixels == nullptr)
+            state.SkipWithError("stb_image refused the photograph");
+        benchmark::DoNotOptimize(pixels);
+        stbi_image_free(pixels);
+    }
+}
+BENCHMARK(BM_StbDecodeJpeg)->Unit(benchmark::kMillisecond);
+
+void BM_CreateTexture1024(benchmark::State& state) {
+    bench::createTextureAlone(state, 1024, 1024);
+}
+BENCHMARK(BM_CreateTexture1024)->Unit(benchmark::kMillisecond);
+
 } // namespace
+
+std::vector<bench::Figure> jpegLoadFigures() {
+    return {
+        {"load_jpeg_peak_kib",
+         [](const bench::RatioReporter&) { return bench::peakLoadKib(photo().path(), true); }},
+        {"load_jpeg_general_peak_kib",
+         [](const bench::RatioReporter&) { return bench::peakLoadKib(photo().path(), false); }},
+    };
+}

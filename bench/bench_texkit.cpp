@@ -7,6 +7,7 @@
 #include "tests/support/container_files.h"
 #include "tests/support/photos.h"
 #include "texture/image_decoder.h"
+#include "texture/png_fast_decode.h"
 #include "tools/png_writer.h"
 #include "tools/texkit/conversion_run.h"
 
@@ -129,6 +130,28 @@ void BM_big_png(benchmark::State& state) {
     convert(state, {workspace().bigPng}, D3DFMT_DXT1);
 }
 
+// The serial part of the big PNG's conversion: its decode, and the one-call inflate within it,
+// which no thread count shortens.
+void BM_big_png_decode(benchmark::State& state) {
+    const std::vector<uint8_t> file = test_support::readFileBytes(workspace().bigPng.input);
+    for (auto _ : state) {
+        ImageDecoder image;
+        if (FAILED(image.load(file.data(), UINT(file.size()), nullptr)))
+            state.SkipWithError("the big PNG does not decode");
+    }
+}
+
+void BM_big_png_inflate(benchmark::State& state) {
+    const std::vector<uint8_t> file = test_support::readFileBytes(workspace().bigPng.input);
+    for (auto _ : state) {
+        PngRowReader reader;
+        if (!reader.accept(file.data(), UINT(file.size())) || reader.inflate() != D3D_OK)
+            state.SkipWithError("the big PNG is not one for the fast path");
+    }
+}
+
+BENCHMARK(BM_big_png_decode)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_big_png_inflate)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_batch)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_big)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_big_png)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
@@ -141,7 +164,9 @@ int main(int argc, char** argv) {
         argc, argv,
         {{"batch_scaling", "BM_batch/1/real_time", "BM_batch/2/real_time"},
          {"big_scaling", "BM_big/1/real_time", "BM_big/2/real_time"},
-         {"big_png_scaling", "BM_big_png/1/real_time", "BM_big_png/2/real_time"}},
+         {"big_png_scaling", "BM_big_png/1/real_time", "BM_big_png/2/real_time"},
+         {"big_png_decode_share", "BM_big_png_decode/real_time", "BM_big_png/1/real_time"},
+         {"big_png_inflate_share", "BM_big_png_inflate/real_time", "BM_big_png/1/real_time"}},
         {{"batch_mpix", [batchMegapixels](const bench::RatioReporter& r) {
               const double seconds = r.time("BM_batch/2/real_time");
               return seconds > 0 ? batchMegapixels / seconds : 0.0;

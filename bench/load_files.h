@@ -2,6 +2,7 @@
 // length of the run, and the game's load of such a file.
 #pragma once
 
+#include "bench/peak_memory.h"
 #include "blit/com_ref.h"
 #include "platform_ext.h"
 #include "texture/texture_loader.h"
@@ -64,6 +65,44 @@ inline void loadAsTheGame(benchmark::State& state, const std::string& path) {
             break;
         }
     }
+}
+
+// The floor under such a load: making and releasing the texture it fills (the device hands
+// out its level memory cleared), with nothing decoded or written.
+inline void createTextureAlone(benchmark::State& state, UINT width, UINT height) {
+    ComRef<IDirect3DDevice8> device;
+    if (FAILED(platform_ext::createHeadlessDevice(64, 64, device.out()))) {
+        state.SkipWithError("no device");
+        return;
+    }
+    for (auto _ : state) {
+        ComRef<IDirect3DTexture8> texture;
+        if (FAILED(device->CreateTexture(width, height, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                         texture.out()))) {
+            state.SkipWithError("no texture");
+            break;
+        }
+    }
+}
+
+// The heap bytes one such load holds at its peak, the texture included (the device's kept
+// level memory is given back first, so the texture's levels are counted): by rows, or the
+// general way. 0 when the load fails.
+inline double peakLoadKib(const std::string& path, bool byRows) {
+    ComRef<IDirect3DDevice8> device;
+    if (path.empty() || FAILED(platform_ext::createHeadlessDevice(64, 64, device.out())))
+        return 0;
+    platform_ext::releaseKeptDeviceMemory();
+    setRowFillEnabled(byRows);
+    HRESULT hr = E_FAIL;
+    const size_t bytes = peakHeapBytes([&] {
+        ComRef<IDirect3DTexture8> texture;
+        hr = createTextureFromFile(device.get(), path.c_str(), 0xFFFFFFFFu, 0xFFFFFFFFu, 0, 0,
+                                   D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, FilterNone, FilterDefault,
+                                   0xFFFF00FF, nullptr, nullptr, texture.out());
+    });
+    setRowFillEnabled(true);
+    return SUCCEEDED(hr) ? double(bytes) / 1024.0 : 0.0;
 }
 
 } // namespace bench

@@ -22,10 +22,15 @@ struct PendingBlockRow {
 
 constexpr uint32_t allRowsWritten = 0xF;
 
+// The signed block formats are bump formats of the table and keep their values in [-1, 1].
+ValueRange rangeOf(PixelFormat format) {
+    return getFormatInfo(format).category == Bump ? SignedColor : UnitRange;
+}
+
 class BlockCodec final : public PixelCodec {
 public:
     BlockCodec(const BlitSurface& surface, const BlockFormat& blockFormat)
-        : PixelCodec(surface, UnitRange, 0), blockFormat_(blockFormat),
+        : PixelCodec(surface, rangeOf(surface.format), 0), blockFormat_(blockFormat),
           highQuality_(surface.highQualityBlocks != 0), spanLeft_(rect.left & ~3),
           blocksAcross_(uint32_t(((rect.right + 3) & ~3) - spanLeft_) / 4) {}
 

@@ -2,6 +2,7 @@
 #include "blit/codec_families.h"
 
 #include "blit/field_layout.h"
+#include "blocks/block_format.h"
 
 namespace {
 
@@ -15,14 +16,8 @@ CodecFamily familyOf(PixelFormat format) {
     case D3DFMT_UYVY:
     case D3DFMT_YUY2:
         return CodecFamily::Yuv;
-    case D3DFMT_DXT1:
-    case D3DFMT_DXT2:
-    case D3DFMT_DXT3:
-    case D3DFMT_DXT4:
-    case D3DFMT_DXT5:
-        return CodecFamily::Block;
     default:
-        return CodecFamily::Field;
+        return isBlockCompressed(format) ? CodecFamily::Block : CodecFamily::Field;
     }
 }
 
@@ -50,5 +45,14 @@ std::unique_ptr<PixelCodec> createPixelCodec(const BlitSurface& surface) {
 }
 
 bool hasPixelCodec(PixelFormat format) {
-    return familyOf(format) != CodecFamily::Field || findFieldLayout(format) != nullptr;
+    switch (familyOf(format)) {
+    case CodecFamily::Field:
+        return findFieldLayout(format) != nullptr;
+    case CodecFamily::Block:
+        // A block format whose codec this build lacks has no codec, rather than failing for
+        // memory.
+        return findBlockFormat(format) != nullptr;
+    default:
+        return true;
+    }
 }

@@ -1,6 +1,8 @@
 // The format table, one row per format in search order, and the lookups over it.
 #include "blit/pixel_format.h"
 
+#include "blocks/block_format.h"
+
 #include <array>
 #include <span>
 
@@ -10,7 +12,7 @@ constexpr uint32_t Yes = 1;
 constexpr uint32_t No = 0;
 
 // format, category, bits per pixel, other, alpha, red, green, blue, substitutable
-constexpr std::array<PixelFormatInfo, 43> formatTable = {{
+constexpr std::array<PixelFormatInfo, 48> formatTable = {{
     {D3DFMT_R8G8B8, Rgb, 24, 0, 0, 8, 8, 8, No},
     {D3DFMT_A8R8G8B8, Rgb, 32, 0, 8, 8, 8, 8, Yes},
     {D3DFMT_X8R8G8B8, Rgb, 32, 0, 0, 8, 8, 8, Yes},
@@ -54,8 +56,18 @@ constexpr std::array<PixelFormatInfo, 43> formatTable = {{
     {PixelFormatAL16, Luminance, 32, 0, 16, 16, 16, 16, No},
     {PixelFormatR16, Rgb, 48, 0, 0, 16, 16, 16, No},
     {PixelFormatAR16, Rgb, 64, 0, 16, 16, 16, 16, No},
+    // Block formats of later hardware, after every older row so that no search among those
+    // changes, and found only by their own code. The columns describe the pixels their decoders
+    // give: BC4 a grey (a device's nearest is L8); BC5 red and green with blue 0, counted as a
+    // channel since a format without blue (G16R16) would read it back as 1; the signed ones U
+    // (and V) as the bump formats keep them.
+    {BlockFormatBc4, Luminance, 16, 0, 0, 8, 8, 8, No},
+    {BlockFormatBc4Signed, Bump, 16, 0, 0, 0, 0, 8, No},
+    {BlockFormatBc5, Rgb, 16, 0, 0, 8, 8, 8, No},
+    {BlockFormatBc5Signed, Bump, 16, 0, 0, 0, 8, 8, No},
+    {BlockFormatBc7, Rgb, 16, 0, 8, 8, 8, 8, No},
 }};
-static_assert(formatTable.size() == 43);
+static_assert(formatTable.size() == 48);
 
 } // namespace
 
@@ -88,13 +100,33 @@ PixelFormat findClosestExternalFormat(PixelFormat format) {
     }
 }
 
+namespace {
+
+// Bytes of one 4 x 4 block of each block-compressed format. Kept here rather than asked of the
+// block codecs: a file of a format whose codec this build lacks still has a known size.
+struct BlockSize {
+    PixelFormat format;
+    uint32_t bytes;
+};
+constexpr BlockSize blockSizeTable[] = {
+    {D3DFMT_DXT1, 8},    {D3DFMT_DXT2, 16},          {D3DFMT_DXT3, 16},
+    {D3DFMT_DXT4, 16},   {D3DFMT_DXT5, 16},          {BlockFormatBc4, 8},
+    {BlockFormatBc4Signed, 8}, {BlockFormatBc5, 16}, {BlockFormatBc5Signed, 16},
+    {BlockFormatBc7, 16},
+};
+
+} // namespace
+
 bool isBlockCompressed(PixelFormat format) {
-    return format == D3DFMT_DXT1 || format == D3DFMT_DXT2 || format == D3DFMT_DXT3 ||
-           format == D3DFMT_DXT4 || format == D3DFMT_DXT5;
+    return blockBytes(format) != 0;
 }
 
 uint32_t blockBytes(PixelFormat format) {
-    return format == D3DFMT_DXT1 ? 8 : 16;
+    for (const BlockSize& row : blockSizeTable) {
+        if (row.format == format)
+            return row.bytes;
+    }
+    return 0;
 }
 
 bool isPackedYuv(PixelFormat format) {

@@ -39,7 +39,8 @@ struct PixelFormatInfo {
     uint32_t substitutable;
 };
 
-// The 43 rows in search order, and the record that describes any other code.
+// The rows in search order (the 43 of Direct3D 8's era, then the later block formats), and the
+// record that describes any other code.
 std::span<const PixelFormatInfo> formatRows();
 extern const PixelFormatInfo unknownFormatInfo;
 
@@ -60,9 +61,9 @@ PixelFormat findClosestExternalFormat(PixelFormat format);
 bool formatDistance(const PixelFormatInfo& wanted, const PixelFormatInfo& candidate,
                     uint32_t* score);
 
-// "DXT1".."DXT5": stored in 4 x 4 blocks.
+// "DXT1".."DXT5", BC4, BC5 (both kinds) and BC7: stored in 4 x 4 blocks.
 bool isBlockCompressed(PixelFormat format);
-// Bytes of one 4 x 4 block of a block-compressed format.
+// Bytes of one 4 x 4 block of a block-compressed format; 0 for any other format.
 uint32_t blockBytes(PixelFormat format);
 // "UYVY", "YUY2": two pixels share their chroma.
 bool isPackedYuv(PixelFormat format);

@@ -2,6 +2,8 @@
 // batch encoders for this processor.
 #include "blocks/block_format.h"
 
+#include "blocks/bc45_block.h"
+#include "blocks/bc7.h"
 #include "blocks/dxt_batch.h"
 #include "blocks/dxt_block.h"
 #include "blocks/dxt_constants.h"
@@ -45,8 +47,28 @@ const BlockFormat blockFormatTable[] = {
     {D3DFMT_DXT5, 16, decodeDxt5Block, encodeDxt5Block, quantizeDxt<255>,
      encodeEachBlock<encodeDxt5Block, 16>, encodeDxt5BlocksAvx2, encodeDxt5BlocksHqPlain,
      encodeDxt5BlocksHqSse2, encodeDxt5BlocksHqAvx2, encodeDxt5BlocksHqAvx512},
+    // One search serves both qualities of the one- and two-channel formats: they have no
+    // older encoder whose bytes the loads must keep.
+    {BlockFormatBc4, 8, decodeBc4Block, encodeBc4Block, quantizeBc4, encodeBc4BlocksHqPlain,
+     encodeBc4BlocksHqAvx2, encodeBc4BlocksHqPlain, encodeBc4BlocksHqSse2, encodeBc4BlocksHqAvx2,
+     encodeBc4BlocksHqAvx512},
+    {BlockFormatBc4Signed, 8, decodeBc4SignedBlock, encodeBc4SignedBlock, quantizeBc4Signed,
+     encodeBc4SignedBlocksHqPlain, encodeBc4SignedBlocksHqAvx2, encodeBc4SignedBlocksHqPlain,
+     encodeBc4SignedBlocksHqSse2, encodeBc4SignedBlocksHqAvx2, encodeBc4SignedBlocksHqAvx512},
+    {BlockFormatBc5, 16, decodeBc5Block, encodeBc5Block, quantizeBc5, encodeBc5BlocksHqPlain,
+     encodeBc5BlocksHqAvx2, encodeBc5BlocksHqPlain, encodeBc5BlocksHqSse2, encodeBc5BlocksHqAvx2,
+     encodeBc5BlocksHqAvx512},
+    {BlockFormatBc5Signed, 16, decodeBc5SignedBlock, encodeBc5SignedBlock, quantizeBc5Signed,
+     encodeBc5SignedBlocksHqPlain, encodeBc5SignedBlocksHqAvx2, encodeBc5SignedBlocksHqPlain,
+     encodeBc5SignedBlocksHqSse2, encodeBc5SignedBlocksHqAvx2, encodeBc5SignedBlocksHqAvx512},
+    // One plain encoder whose bytes are the same everywhere, at its `High` level in every slot:
+    // high quality is asked for by loads and mip chains too, where `Best` (six times slower)
+    // would cost minutes; a tool asks for it by bc7BatchEncoder.
+    {BlockFormatBc7, 16, decodeBc7Block, encodeBc7Block, quantizeBc7, encodeBc7BlocksHigh,
+     encodeBc7BlocksHigh, encodeBc7BlocksHigh, encodeBc7BlocksHigh, encodeBc7BlocksHigh,
+     encodeBc7BlocksHigh},
 };
-static_assert(sizeof(blockFormatTable) / sizeof(blockFormatTable[0]) == 5);
+static_assert(sizeof(blockFormatTable) / sizeof(blockFormatTable[0]) == 10);
 
 } // namespace
 

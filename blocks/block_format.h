@@ -48,3 +48,7 @@ BlockBatchEncoder blockBatchEncoder(const BlockFormat& format);
 // The high-quality encoder's variant for this processor (the plain one when "DisableMMX" is
 // set).
 BlockBatchEncoder blockHqBatchEncoder(const BlockFormat& format);
+
+// The BC7 encoder's levels, from the quickest to the closest; its row's batch slots hold `High`.
+enum class Bc7Quality { Fast, High, Best };
+BlockBatchEncoder bc7BatchEncoder(Bc7Quality quality);

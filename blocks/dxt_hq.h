@@ -43,6 +43,25 @@ void encodeAlphaBlocksHqSse2(const FloatColor* in, uint32_t count, uint8_t* bloc
 void encodeAlphaBlocksHqAvx2(const FloatColor* in, uint32_t count, uint8_t* blocks);
 void encodeAlphaBlocksHqAvx512(const FloatColor* in, uint32_t count, uint8_t* blocks);
 
+// The one- and two-channel formats: the interpolated block of DXT5's alpha over the grey of
+// the pixels (BC4), over red and green (BC5), or over their signed values.
+void encodeBc4BlocksHqPlain(const FloatColor* in, uint32_t count, uint8_t* blocks);
+void encodeBc4SignedBlocksHqPlain(const FloatColor* in, uint32_t count, uint8_t* blocks);
+void encodeBc5BlocksHqPlain(const FloatColor* in, uint32_t count, uint8_t* blocks);
+void encodeBc5SignedBlocksHqPlain(const FloatColor* in, uint32_t count, uint8_t* blocks);
+void encodeBc4BlocksHqSse2(const FloatColor* in, uint32_t count, uint8_t* blocks);
+void encodeBc4SignedBlocksHqSse2(const FloatColor* in, uint32_t count, uint8_t* blocks);
+void encodeBc5BlocksHqSse2(const FloatColor* in, uint32_t count, uint8_t* blocks);
+void encodeBc5SignedBlocksHqSse2(const FloatColor* in, uint32_t count, uint8_t* blocks);
+void encodeBc4BlocksHqAvx2(const FloatColor* in, uint32_t count, uint8_t* blocks);
+void encodeBc4SignedBlocksHqAvx2(const FloatColor* in, uint32_t count, uint8_t* blocks);
+void encodeBc5BlocksHqAvx2(const FloatColor* in, uint32_t count, uint8_t* blocks);
+void encodeBc5SignedBlocksHqAvx2(const FloatColor* in, uint32_t count, uint8_t* blocks);
+void encodeBc4BlocksHqAvx512(const FloatColor* in, uint32_t count, uint8_t* blocks);
+void encodeBc4SignedBlocksHqAvx512(const FloatColor* in, uint32_t count, uint8_t* blocks);
+void encodeBc5BlocksHqAvx512(const FloatColor* in, uint32_t count, uint8_t* blocks);
+void encodeBc5SignedBlocksHqAvx512(const FloatColor* in, uint32_t count, uint8_t* blocks);
+
 // The 8-bit value that the decoder, then rounding to 8 bits, gives for the palette entries the
 // encoder models: endpoint value v of a 5- or 6-bit field, the points one third and one half
 // of the way from field value a to b, and the interpolated alpha entries (`step` of `steps`

@@ -120,3 +120,15 @@ void encodeDxt5BlocksHqAvx2(const FloatColor* in, uint32_t count, uint8_t* block
 void encodeAlphaBlocksHqAvx2(const FloatColor* in, uint32_t count, uint8_t* blocks) {
     hq::encodeBatch<Lane8, hq::Kind::AlphaOnly>(in, count, blocks);
 }
+void encodeBc4BlocksHqAvx2(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane8, hq::Kind::Bc4>(in, count, blocks);
+}
+void encodeBc4SignedBlocksHqAvx2(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane8, hq::Kind::Bc4Signed>(in, count, blocks);
+}
+void encodeBc5BlocksHqAvx2(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane8, hq::Kind::Bc5>(in, count, blocks);
+}
+void encodeBc5SignedBlocksHqAvx2(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane8, hq::Kind::Bc5Signed>(in, count, blocks);
+}

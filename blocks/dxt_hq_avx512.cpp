@@ -139,3 +139,15 @@ void encodeDxt5BlocksHqAvx512(const FloatColor* in, uint32_t count, uint8_t* blo
 void encodeAlphaBlocksHqAvx512(const FloatColor* in, uint32_t count, uint8_t* blocks) {
     hq::encodeBatch<Lane16, hq::Kind::AlphaOnly>(in, count, blocks);
 }
+void encodeBc4BlocksHqAvx512(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane16, hq::Kind::Bc4>(in, count, blocks);
+}
+void encodeBc4SignedBlocksHqAvx512(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane16, hq::Kind::Bc4Signed>(in, count, blocks);
+}
+void encodeBc5BlocksHqAvx512(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane16, hq::Kind::Bc5>(in, count, blocks);
+}
+void encodeBc5SignedBlocksHqAvx512(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane16, hq::Kind::Bc5Signed>(in, count, blocks);
+}

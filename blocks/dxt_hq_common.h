@@ -12,11 +12,21 @@
 namespace {
 namespace hq {
 
-// Which block the batch writes; AlphaOnly is the 8-byte interpolated alpha block alone.
-enum class Kind { Dxt1, Dxt2, Dxt3, Dxt4, Dxt5, AlphaOnly };
+// Which block the batch writes; AlphaOnly is the 8-byte interpolated alpha block alone. The
+// one- and two-channel formats are that same block once or twice over other channels.
+enum class Kind { Dxt1, Dxt2, Dxt3, Dxt4, Dxt5, AlphaOnly, Bc4, Bc4Signed, Bc5, Bc5Signed };
 
+constexpr bool isChannelBlock(Kind k) {
+    return k == Kind::Bc4 || k == Kind::Bc4Signed || k == Kind::Bc5 || k == Kind::Bc5Signed;
+}
+constexpr bool isSignedChannel(Kind k) {
+    return k == Kind::Bc4Signed || k == Kind::Bc5Signed;
+}
+constexpr bool hasTwoChannels(Kind k) {
+    return k == Kind::Bc5 || k == Kind::Bc5Signed;
+}
 constexpr bool hasColor(Kind k) {
-    return k != Kind::AlphaOnly;
+    return k != Kind::AlphaOnly && !isChannelBlock(k);
 }
 constexpr bool isPremultiplied(Kind k) {
     return k == Kind::Dxt2 || k == Kind::Dxt4;
@@ -28,7 +38,8 @@ constexpr bool hasInterpolatedAlpha(Kind k) {
     return k == Kind::Dxt4 || k == Kind::Dxt5 || k == Kind::AlphaOnly;
 }
 constexpr uint32_t blockBytes(Kind k) {
-    return k == Kind::Dxt1 || k == Kind::AlphaOnly ? 8 : 16;
+    return k == Kind::Dxt1 || k == Kind::AlphaOnly || k == Kind::Bc4 || k == Kind::Bc4Signed ? 8
+                                                                                          : 16;
 }
 
 // How hard the searches look, chosen on the real photographs for the quality a step of time

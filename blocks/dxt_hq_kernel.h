@@ -36,9 +36,9 @@ V alphaStep(V a, V b, int j, int steps) {
 }
 
 // Squared error of 16 alpha values on the nearest of the steps from low to high; the six-step
-// palette also holds 0 and 255. `codes` (when given) receives the step, or 6 and 7 for 0 and
-// 255.
-template <class V, int Steps>
+// palette also holds 0 and Top (255, or 254 for signed channels: -1 and 1). `codes` (when
+// given) receives the step, or 6 and 7 for 0 and Top.
+template <class V, int Steps, int Top>
 V alphaError(const V values[16], V low, V high, V* codes) {
     constexpr int entries = 8;
     V palette[entries];
@@ -46,7 +46,7 @@ V alphaError(const V values[16], V low, V high, V* codes) {
         palette[j] = alphaStep(low, high, j, Steps - 1);
     if constexpr (Steps == 6) {
         palette[6] = V(0.0f);
-        palette[7] = V(255.0f);
+        palette[7] = V(float(Top));
     }
     V total(0.0f);
     for (int i = 0; i < 16; ++i) {
@@ -72,7 +72,7 @@ V alphaError(const V values[16], V low, V high, V* codes) {
 
 // Endpoints for one alpha mode: a least-squares fit of the values inside [low, high] on their
 // steps, then every pair within alphaRadius of it.
-template <class V, int Steps>
+template <class V, int Steps, int Top>
 AlphaChoice<V> searchAlpha(const V values[16], V low, V high, Ahead& ahead) {
     constexpr float last = float(Steps - 1);
     const V range = high - low;
@@ -94,22 +94,24 @@ AlphaChoice<V> searchAlpha(const V values[16], V low, V high, Ahead& ahead) {
     const V det = aa * bb - ab * ab;
     const typename V::Mask singular = det == V(0.0f);
     const V factor = V(last) / select(singular, V(1.0f), det);
-    auto rounded = [](V v) { return truncate(minOf(maxOf(v, V(0.0f)), V(255.0f)) + V(0.5f)); };
+    auto rounded = [](V v) {
+        return truncate(minOf(maxOf(v, V(0.0f)), V(float(Top))) + V(0.5f));
+    };
     const V fitLow = select(singular, low, rounded((bb * x - ab * y) * factor));
     const V fitHigh = select(singular, high, rounded((aa * y - ab * x) * factor));
     AlphaChoice<V> best;
     best.low = minOf(fitLow, fitHigh);
     best.high = maxOf(fitLow, fitHigh);
-    best.error = alphaError<V, Steps>(values, best.low, best.high, nullptr);
+    best.error = alphaError<V, Steps, Top>(values, best.low, best.high, nullptr);
     const V centreLow = best.low, centreHigh = best.high;
     for (int dl = -alphaRadius; dl <= alphaRadius; ++dl) {
         for (int dh = -alphaRadius; dh <= alphaRadius; ++dh) {
             if (dl == 0 && dh == 0)
                 continue;
             ahead.line();
-            const V l = minOf(maxOf(centreLow + V(float(dl)), V(0.0f)), V(255.0f));
-            const V h = minOf(maxOf(centreHigh + V(float(dh)), V(0.0f)), V(255.0f));
-            const V error = alphaError<V, Steps>(values, l, h, nullptr);
+            const V l = minOf(maxOf(centreLow + V(float(dl)), V(0.0f)), V(float(Top)));
+            const V h = minOf(maxOf(centreHigh + V(float(dh)), V(0.0f)), V(float(Top)));
+            const V error = alphaError<V, Steps, Top>(values, l, h, nullptr);
             const typename V::Mask better = (error < best.error) & (l <= h);
             best.low = select(better, l, best.low);
             best.high = select(better, h, best.high);
@@ -125,6 +127,27 @@ V toByte(V x) {
     return truncate(minOf(maxOf(x * V(255.0f) + V(0.5f), V(0.0f)), V(255.0f)));
 }
 
+// A value of [-1, 1] as a whole number 0..254, v / 127 stored as v - 127 (clamped likewise).
+template <class V>
+V toSignedStep(V x) {
+    return truncate(minOf(maxOf(x * V(127.0f) + V(127.5f), V(0.0f)), V(254.0f)));
+}
+
+// The value one- and two-channel blocks store per pixel: the grey of a colour for the unsigned
+// one-channel format (as the luminance formats encode it), else red and green as they are.
+template <class V, Kind K>
+void loadChannels(const V c[4], Pixels<V>& px, int i) {
+    if constexpr (K == Kind::Bc4) {
+        px.a[i] = toByte(c[0] * V(0.2125f) + c[1] * V(0.7154f) + c[2] * V(0.0721f));
+    } else if constexpr (isSignedChannel(K)) {
+        px.a[i] = toSignedStep(c[0]);
+        px.g[i] = toSignedStep(c[1]);
+    } else {
+        px.a[i] = toByte(c[0]);
+        px.g[i] = toByte(c[1]);
+    }
+}
+
 // Reads the blocks of a batch into lanes; lanes past the batch's end repeat its last block and
 // are not written. True when a pixel of a "DXT1" block is to be stored transparent.
 template <class V, Kind K>
@@ -138,6 +161,10 @@ bool load(const FloatColor* batch, uint32_t n, Pixels<V>& px) {
         V::loadPixels(blocks, first, quad);
         for (int i = first; i < first + 4; ++i) {
             V* c = quad + 4 * (i - first);
+            if constexpr (isChannelBlock(K)) {
+                loadChannels<V, K>(c, px, i);
+                continue;
+            }
             if constexpr (isPremultiplied(K)) {
                 for (int k = 0; k < 3; ++k)
                     c[k] = c[k] * c[3];
@@ -158,39 +185,65 @@ bool load(const FloatColor* batch, uint32_t n, Pixels<V>& px) {
     return any(transparent);
 }
 
+// True in the lanes whose 16 values are one value, or two: the endpoints then hold every value
+// exactly, the eight-step search cannot do better than their zero error, and no other pair
+// ties it first (the fit lands on them, and only a strictly smaller error replaces a choice).
 template <class V>
-void encodeAlpha(const Pixels<V>& px, uint32_t n, uint8_t* blocks, uint32_t stride) {
+typename V::Mask settledValues(const V values[16], V low, V high) {
+    typename V::Mask settled = low == low;
+    for (int i = 0; i < 16; ++i)
+        settled = settled & ((values[i] == low) | (values[i] == high));
+    return settled;
+}
+
+// Writes the interpolated block of 16 whole-number values per lane (0..Top): alpha and unsigned
+// channels with Top 255, stored as they are; signed channels with Top 254, stored as the value
+// less 127 in two's complement (so -127..127, read as v / 127).
+template <class V, int Top>
+void encodeValues(const V values[16], Ahead& ahead, uint32_t n, uint8_t* blocks,
+                  uint32_t stride) {
     constexpr int L = V::count;
     V low(255.0f), high(0.0f), inLow(255.0f), inHigh(0.0f);
-    const V margin(alphaExtremeMargin), top(255.0f - alphaExtremeMargin);
+    const V margin(alphaExtremeMargin);
+    const V top(static_cast<float>(Top) - alphaExtremeMargin);
     for (int i = 0; i < 16; ++i) {
-        low = minOf(low, px.a[i]);
-        high = maxOf(high, px.a[i]);
-        const typename V::Mask inner = (margin < px.a[i]) & (px.a[i] < top);
-        inLow = select(inner, minOf(inLow, px.a[i]), inLow);
-        inHigh = select(inner, maxOf(inHigh, px.a[i]), inHigh);
+        low = minOf(low, values[i]);
+        high = maxOf(high, values[i]);
+        const typename V::Mask inner = (margin < values[i]) & (values[i] < top);
+        inLow = select(inner, minOf(inLow, values[i]), inLow);
+        inHigh = select(inner, maxOf(inHigh, values[i]), inHigh);
     }
-    const AlphaChoice<V> eight = searchAlpha<V, 8>(px.a, low, high, *px.ahead);
-    // Six steps with 0 and 255 apart, only for blocks that come near either end: a block
-    // elsewhere never takes it, so a batch without one skips the search.
-    const typename V::Mask extremes = (low <= margin) | (top <= high);
+    // A batch whose blocks all hold one or two values (opaque alpha above all) takes its
+    // endpoints at once: the searches would choose the same.
+    const typename V::Mask settled = settledValues(values, low, high);
+    const bool allSettled = !any(andNot(low == low, settled));
     typename V::Mask useSix = V(0.0f) < V(0.0f);
-    AlphaChoice<V> six = eight;
-    if (any(extremes)) {
-        const typename V::Mask none = inHigh < inLow;
-        six = searchAlpha<V, 6>(px.a, select(none, low, inLow), select(none, high, inHigh),
-                               *px.ahead);
-        useSix = extremes & (six.error < eight.error);
+    V chosenLow = low, chosenHigh = high;
+    if (!allSettled) {
+        const AlphaChoice<V> eight = searchAlpha<V, 8, Top>(values, low, high, ahead);
+        // Six steps with 0 and Top apart, only for blocks that come near either end: a block
+        // elsewhere never takes it, so a batch without one skips the search.
+        const typename V::Mask extremes = (low <= margin) | (top <= high);
+        AlphaChoice<V> six = eight;
+        if (any(extremes)) {
+            const typename V::Mask none = inHigh < inLow;
+            six = searchAlpha<V, 6, Top>(values, select(none, low, inLow),
+                                         select(none, high, inHigh), ahead);
+            useSix = extremes & (six.error < eight.error);
+        }
+        chosenLow = select(useSix, six.low, eight.low);
+        chosenHigh = select(useSix, six.high, eight.high);
     }
-    const V chosenLow = select(useSix, six.low, eight.low);
-    const V chosenHigh = select(useSix, six.high, eight.high);
     V codes8[16], codes6[16], codes[16];
-    alphaError<V, 8>(px.a, chosenLow, chosenHigh, codes8);
-    alphaError<V, 6>(px.a, chosenLow, chosenHigh, codes6);
+    alphaError<V, 8, Top>(values, chosenLow, chosenHigh, codes8);
+    if (any(useSix))
+        alphaError<V, 6, Top>(values, chosenLow, chosenHigh, codes6);
+    else
+        std::copy(codes8, codes8 + 16, codes6);
     const typename V::Mask flat = chosenLow == chosenHigh;
     for (int i = 0; i < 16; ++i) {
         // Eight values: a0 = high, a1 = low, step j from low is index 8 - j. Six values:
-        // a0 = low, a1 = high, step j is index j + 1, and 0 and 255 are indices 6 and 7.
+        // a0 = low, a1 = high, step j is index j + 1, and 0 and Top are indices 6 and 7.
         const V j8 = codes8[i], j6 = codes6[i];
         const V eightIndex = select(flat | (j8 == V(7.0f)), V(0.0f),
                                     select(j8 == V(0.0f), V(1.0f), V(8.0f) - j8));
@@ -206,10 +259,11 @@ void encodeAlpha(const Pixels<V>& px, uint32_t n, uint8_t* blocks, uint32_t stri
     select(useSix, chosenHigh, chosenLow).store(fields[1]);
     first.store(fields[2]);
     second.store(fields[3]);
+    constexpr int32_t offset = Top == 255 ? 0 : 127;
     for (int lane = 0; lane < L && uint32_t(lane) < n; ++lane) {
         uint8_t* out = blocks + size_t(lane) * stride;
-        out[0] = uint8_t(fields[0][lane]);
-        out[1] = uint8_t(fields[1][lane]);
+        out[0] = uint8_t(int32_t(fields[0][lane]) - offset);
+        out[1] = uint8_t(int32_t(fields[1][lane]) - offset);
         for (int half = 0; half < 2; ++half) {
             const uint32_t v = uint32_t(fields[2 + half][lane]);
             for (int k = 0; k < 3; ++k)
@@ -245,7 +299,13 @@ void encodeBatch(const FloatColor* in, uint32_t count, uint8_t* blocks) {
         px.ahead = &ahead;
         const bool transparent = load<V, K>(batch, n, px);
         if constexpr (hasInterpolatedAlpha(K))
-            encodeAlpha<V>(px, n, out, blockBytes(K));
+            encodeValues<V, 255>(px.a, ahead, n, out, blockBytes(K));
+        if constexpr (isChannelBlock(K)) {
+            constexpr int top = isSignedChannel(K) ? 254 : 255;
+            encodeValues<V, top>(px.a, ahead, n, out, blockBytes(K));
+            if constexpr (hasTwoChannels(K))
+                encodeValues<V, top>(px.g, ahead, n, out + 8, blockBytes(K));
+        }
         if constexpr (hasExplicitAlpha(K)) {
             // Premultiplying keeps alpha, so the given values serve both formats.
             for (uint32_t j = 0; j < n; ++j)

@@ -123,3 +123,15 @@ uint32_t dxtHqHalf(uint32_t a, uint32_t b, uint32_t bits) {
 uint32_t dxtHqAlphaStep(uint32_t a, uint32_t b, uint32_t step, uint32_t steps) {
     return uint32_t(hq::alphaStep(Lane1(float(a)), Lane1(float(b)), int(step), int(steps)).v);
 }
+void encodeBc4BlocksHqPlain(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane1, hq::Kind::Bc4>(in, count, blocks);
+}
+void encodeBc4SignedBlocksHqPlain(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane1, hq::Kind::Bc4Signed>(in, count, blocks);
+}
+void encodeBc5BlocksHqPlain(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane1, hq::Kind::Bc5>(in, count, blocks);
+}
+void encodeBc5SignedBlocksHqPlain(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane1, hq::Kind::Bc5Signed>(in, count, blocks);
+}

@@ -120,3 +120,15 @@ void encodeDxt5BlocksHqSse2(const FloatColor* in, uint32_t count, uint8_t* block
 void encodeAlphaBlocksHqSse2(const FloatColor* in, uint32_t count, uint8_t* blocks) {
     hq::encodeBatch<Lane4, hq::Kind::AlphaOnly>(in, count, blocks);
 }
+void encodeBc4BlocksHqSse2(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane4, hq::Kind::Bc4>(in, count, blocks);
+}
+void encodeBc4SignedBlocksHqSse2(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane4, hq::Kind::Bc4Signed>(in, count, blocks);
+}
+void encodeBc5BlocksHqSse2(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane4, hq::Kind::Bc5>(in, count, blocks);
+}
+void encodeBc5SignedBlocksHqSse2(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+    hq::encodeBatch<Lane4, hq::Kind::Bc5Signed>(in, count, blocks);
+}

@@ -1,5 +1,6 @@
-// libFuzzer target: any bytes as "DXT1".."DXT5" blocks. Every block decodes to values in
-// [0, 1] that encode and decode again within that range; and the block pixel codec reads a
+// libFuzzer target: any bytes as "DXT1".."DXT5", BC4 and BC5 blocks. Every block decodes to
+// values in [0, 1] ([-1, 1] for the signed formats) that encode and decode again within that
+// range; and the block pixel codec reads a
 // rectangle of the bytes seen as a small surface, whose size and rectangle the first four
 // bytes choose, so that its edge handling is tried on partial blocks too.
 #include "blit/pixel_codec.h"
@@ -13,14 +14,20 @@
 
 namespace {
 
-constexpr PixelFormat blockFormatTable[] = {D3DFMT_DXT1, D3DFMT_DXT2, D3DFMT_DXT3, D3DFMT_DXT4,
-                                            D3DFMT_DXT5};
-static_assert(std::size(blockFormatTable) == 5);
+constexpr PixelFormat blockFormatTable[] = {
+    D3DFMT_DXT1,    D3DFMT_DXT2,          D3DFMT_DXT3,    D3DFMT_DXT4,         D3DFMT_DXT5,
+    BlockFormatBc4, BlockFormatBc4Signed, BlockFormatBc5, BlockFormatBc5Signed};
+static_assert(std::size(blockFormatTable) == 9);
 
-void requireUnit(const FloatColor* values, size_t count) {
+// The lowest value a format's blocks decode to: -1 for the signed ones.
+float lowest(PixelFormat format) {
+    return getFormatInfo(format).category == Bump ? -1.0f : 0.0f;
+}
+
+void requireRange(const FloatColor* values, size_t count, float low) {
     for (size_t i = 0; i < count; ++i)
         for (float v : {values[i].r, values[i].g, values[i].b, values[i].a})
-            if (!(v >= 0.0f && v <= 1.0f))
+            if (!(v >= low && v <= 1.0f))
                 std::abort();
 }
 
@@ -28,11 +35,11 @@ void decodeEachBlock(const BlockFormat& format, const uint8_t* bytes, size_t siz
     for (size_t at = 0; at + format.blockBytes <= size; at += format.blockBytes) {
         FloatColor values[16];
         format.decode(bytes + at, values);
-        requireUnit(values, 16);
+        requireRange(values, 16, lowest(format.format));
         uint8_t encoded[16];
         format.encode(values, encoded);
         format.decode(encoded, values);
-        requireUnit(values, 16);
+        requireRange(values, 16, lowest(format.format));
     }
 }
 
@@ -59,7 +66,7 @@ void decodeAsSurface(const BlockFormat& format, const uint8_t* shape, const uint
     std::vector<FloatColor> row(codec->width);
     for (uint32_t y = 0; y < codec->height; ++y) {
         codec->decodeRow(y, 0, row.data());
-        requireUnit(row.data(), row.size());
+        requireRange(row.data(), row.size(), lowest(format.format));
     }
 }
 

@@ -26,7 +26,7 @@ fs::path outFolder;
 // Every image seed also seeds the texture loader, which takes any container.
 void write(const std::string& target, const std::string& name, const Bytes& bytes) {
     for (const std::string& folder : {target, std::string("texture")}) {
-        if (folder == "texture" && (target == "registry" || target == "dxt"))
+        if (folder == "texture" && (target == "registry" || target == "dxt" || target == "scene"))
             continue;
         fs::create_directories(outFolder / folder);
         std::ofstream(outFolder / folder / name, std::ios::binary)
@@ -145,6 +145,7 @@ void pngSeeds() {
         {"grey16", PNG_COLOR_TYPE_GRAY, 16, 1, true},
         {"rgb8", PNG_COLOR_TYPE_RGB, 8, 3, false},
         {"rgba16", PNG_COLOR_TYPE_RGB_ALPHA, 16, 4, true},
+        {"rgba8", PNG_COLOR_TYPE_RGB_ALPHA, 8, 4, false},
         {"greyalpha8", PNG_COLOR_TYPE_GRAY_ALPHA, 8, 2, false},
         {"palette4", PNG_COLOR_TYPE_PALETTE, 4, 1, false},
     };
@@ -214,6 +215,46 @@ void registrySeeds() {
     write("registry", "utf8.reg", utf8);
 }
 
+// The codes of the later block formats, and files with the DX10 header: a block format with
+// a chain, a rewritten byte order, an array of cubes and a volume.
+void laterDdsSeeds() {
+    for (const char* code : {"ATI1", "BC4U", "BC4S", "ATI2", "BC5U", "BC5S"}) {
+        DdsRecipe r;
+        r.width = 8;
+        r.height = 4;
+        r.pixel.flags = 0x4;
+        r.pixel.code = MAKEFOURCC(code[0], code[1], code[2], code[3]);
+        r.data = patternBytes(2 * 16);
+        write("dds", std::string("code") + code + ".dds", makeDds(r));
+    }
+    struct Dx10Seed {
+        const char* name;
+        uint32_t dxgi, width, height, levels, dimension, misc, arraySize, dataBytes;
+    };
+    const Dx10Seed seeds[] = {{"dx10bc5chain", 83, 8, 8, 4, 3, 0, 1, (4 + 1 + 1 + 1) * 16},
+                              {"dx10rgba", 28, 3, 2, 1, 3, 0, 1, 24},
+                              {"dx10cubes", 61, 2, 2, 1, 3, 4, 2, 12 * 4},
+                              {"dx10volume", 98, 4, 4, 1, 4, 0, 1, 2 * 16}};
+    for (const Dx10Seed& seed : seeds) {
+        DdsRecipe r;
+        r.width = seed.width;
+        r.height = seed.height;
+        r.mipCount = seed.levels;
+        r.depth = seed.dimension == 4 ? 2 : 0;
+        r.pixel.flags = 0x4;
+        r.pixel.code = MAKEFOURCC('D', 'X', '1', '0');
+        Bytes header(20, 0);
+        writeWord(header, 0, seed.dxgi);
+        writeWord(header, 4, seed.dimension);
+        writeWord(header, 8, seed.misc);
+        writeWord(header, 12, seed.arraySize);
+        r.data = header;
+        const Bytes pixels = patternBytes(seed.dataBytes);
+        r.data.insert(r.data.end(), pixels.begin(), pixels.end());
+        write("dds", std::string(seed.name) + ".dds", makeDds(r));
+    }
+}
+
 // A small file of every format a DDS file can hold, and a mip chain, a cube and a volume.
 void ddsSeeds() {
     for (uint32_t format : ddsFormats()) {
@@ -249,6 +290,7 @@ void ddsSeeds() {
     volume.depth = 3;
     volume.data = patternBytes(3 * 16 * 4);
     write("dds", "volume.dds", makeDds(volume));
+    laterDdsSeeds();
 }
 
 // Four bytes choose the surface's size and rectangle, then 2 x 2 blocks of each size follow:
@@ -270,6 +312,29 @@ void blockSeeds() {
     }
     write("dxt", "blocks8.bin", small);
     write("dxt", "blocks16.bin", large);
+    // One- and two-channel blocks: signed endpoints in both orders, in both modes.
+    const Bytes signedSix = {0x81, 0x7F, 0x49, 0x92, 0x24, 0xB6, 0x6D, 0xFF};
+    const Bytes signedEight = {0x40, 0xC0, 0x88, 0x46, 0x2C, 0xFA, 0x05, 0x77};
+    Bytes channels = shape;
+    for (int block = 0; block < 8; ++block) {
+        const Bytes& half = block % 3 == 0 ? signedSix : block % 3 == 1 ? signedEight : sixAlphas;
+        channels.insert(channels.end(), half.begin(), half.end());
+    }
+    write("dxt", "channels.bin", channels);
+}
+
+// The scene target reads any bytes as calls: a few pseudo-random scenes of different lengths
+// start it past the first, short inputs.
+void sceneSeeds() {
+    uint32_t state = 31;
+    for (size_t size : {160, 400, 700, 1200, 2000, 3000}) {
+        Bytes bytes(size);
+        for (uint8_t& b : bytes) {
+            state = state * 1664525u + 1013904223u;
+            b = uint8_t(state >> 24);
+        }
+        write("scene", "random" + std::to_string(size) + ".bin", bytes);
+    }
 }
 
 } // namespace
@@ -288,5 +353,6 @@ int main(int argc, char** argv) {
     ddsSeeds();
     registrySeeds();
     blockSeeds();
+    sceneSeeds();
     return 0;
 }

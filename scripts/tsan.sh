@@ -17,11 +17,15 @@ targets=(
   test_d3d8_draw_threads test_d3d8_rasterizer_exact test_d3d8_rasterizer_sampling
   test_d3d8_draw_rules test_d3d8_present test_d3d8_locks test_d3d8_copy_update
   test_d3d8_state_blocks test_d3d8_references test_d3d8_resources
+  # Random scenes on one draw thread against several.
+  test_scene_threads
+  # A scene played by the draw threads while the caller rasterises and uploads text.
+  test_text_draw
 )
 # The tests of those programs, as one ctest regular expression over test names.
 tests="^(TexkitConvert|WorkPool|BlitInBands"
 tests+="|DrawThreadsTest|ExactRasterTest|SamplingTest|DrawRuleTest|PresentTest|LockTest|CopyTest"
-tests+="|StateBlockTest|ReferenceTest|ResourceTest)\\."
+tests+="|StateBlockTest|ReferenceTest|ResourceTest|SceneThreads|Tiles/TextDrawTest)\\."
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBOSQ_TSAN=ON \
   -DBOSQ_BENCHMARKS=OFF >/dev/null

@@ -2,6 +2,9 @@
 // of a level per format.
 #include "texture/dds_format_table.h"
 
+#include "texture/byte_reader.h"
+
+#include <algorithm>
 #include <iterator>
 
 namespace {
@@ -62,8 +65,52 @@ constexpr DdsFormatRow ddsFormatTable[] = {
     {D3DFMT_DXT4, {CodeFlags, D3DFMT_DXT4, 0, 0, 0, 0, 0}},
     {D3DFMT_DXT5, {CodeFlags, D3DFMT_DXT5, 0, 0, 0, 0, 0}},
     {D3DFMT_D16_LOCKABLE, {DepthFlags, 0, 16, 0, 0xFFFF, 0, 0}},
+    // Later block formats by the codes their writers use; a writer takes the first of each.
+    {BlockFormatBc4, {CodeFlags, MAKEFOURCC('A', 'T', 'I', '1'), 0, 0, 0, 0, 0}},
+    {BlockFormatBc4, {CodeFlags, MAKEFOURCC('B', 'C', '4', 'U'), 0, 0, 0, 0, 0}},
+    {BlockFormatBc4Signed, {CodeFlags, MAKEFOURCC('B', 'C', '4', 'S'), 0, 0, 0, 0, 0}},
+    {BlockFormatBc5, {CodeFlags, MAKEFOURCC('A', 'T', 'I', '2'), 0, 0, 0, 0, 0}},
+    {BlockFormatBc5, {CodeFlags, MAKEFOURCC('B', 'C', '5', 'U'), 0, 0, 0, 0, 0}},
+    {BlockFormatBc5Signed, {CodeFlags, MAKEFOURCC('B', 'C', '5', 'S'), 0, 0, 0, 0, 0}},
 };
-static_assert(std::size(ddsFormatTable) == 33);
+static_assert(std::size(ddsFormatTable) == 39);
+
+constexpr DxgiConversion Direct = DxgiConversion::None;
+
+// The DXGI formats the decoder reads, UNORM before its sRGB twin (a writer takes the first).
+constexpr DxgiFormatRow dxgiFormatTable[] = {
+    {28, "R8G8B8A8_UNORM", D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8, DxgiConversion::RgbaToArgb, false},
+    {29, "R8G8B8A8_UNORM_SRGB", D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8, DxgiConversion::RgbaToArgb,
+     true},
+    {87, "B8G8R8A8_UNORM", D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8, Direct, false},
+    {91, "B8G8R8A8_UNORM_SRGB", D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8, Direct, true},
+    {88, "B8G8R8X8_UNORM", D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, Direct, false},
+    {93, "B8G8R8X8_UNORM_SRGB", D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, Direct, true},
+    // One channel reads as grey, as BC4 does; two as red and green.
+    {61, "R8_UNORM", D3DFMT_L8, D3DFMT_L8, Direct, false},
+    {49, "R8G8_UNORM", D3DFMT_X8R8G8B8, D3DFMT_A8L8, DxgiConversion::RgToXrgb, false},
+    {71, "BC1_UNORM", D3DFMT_DXT1, D3DFMT_DXT1, Direct, false},
+    {72, "BC1_UNORM_SRGB", D3DFMT_DXT1, D3DFMT_DXT1, Direct, true},
+    {74, "BC2_UNORM", D3DFMT_DXT3, D3DFMT_DXT3, Direct, false},
+    {75, "BC2_UNORM_SRGB", D3DFMT_DXT3, D3DFMT_DXT3, Direct, true},
+    {77, "BC3_UNORM", D3DFMT_DXT5, D3DFMT_DXT5, Direct, false},
+    {78, "BC3_UNORM_SRGB", D3DFMT_DXT5, D3DFMT_DXT5, Direct, true},
+    {80, "BC4_UNORM", BlockFormatBc4, BlockFormatBc4, Direct, false},
+    {81, "BC4_SNORM", BlockFormatBc4Signed, BlockFormatBc4Signed, Direct, false},
+    {83, "BC5_UNORM", BlockFormatBc5, BlockFormatBc5, Direct, false},
+    {84, "BC5_SNORM", BlockFormatBc5Signed, BlockFormatBc5Signed, Direct, false},
+    {98, "BC7_UNORM", BlockFormatBc7, BlockFormatBc7, Direct, false},
+    {99, "BC7_UNORM_SRGB", BlockFormatBc7, BlockFormatBc7, Direct, true},
+};
+static_assert(std::size(dxgiFormatTable) == 20);
+
+// The premultiplied forms of BC2 and BC3 (alpha mode 2).
+constexpr DxgiFormatRow premultipliedTable[] = {
+    {74, "BC2_UNORM", D3DFMT_DXT2, D3DFMT_DXT2, Direct, false},
+    {75, "BC2_UNORM_SRGB", D3DFMT_DXT2, D3DFMT_DXT2, Direct, true},
+    {77, "BC3_UNORM", D3DFMT_DXT4, D3DFMT_DXT4, Direct, false},
+    {78, "BC3_UNORM_SRGB", D3DFMT_DXT4, D3DFMT_DXT4, Direct, true},
+};
 
 bool selectedFieldsMatch(const DdsPixelFormat& file, const DdsPixelFormat& row) {
     const uint32_t flags = row.flags;
@@ -101,6 +148,45 @@ const DdsPixelFormat* findDdsDescription(PixelFormat format) {
             return &row.description;
     }
     return nullptr;
+}
+
+const DxgiFormatRow* findDxgiFormat(uint32_t dxgiFormat, uint32_t alphaMode) {
+    if (alphaMode == DdsAlphaModePremultiplied) {
+        for (const DxgiFormatRow& row : premultipliedTable) {
+            if (row.dxgiFormat == dxgiFormat)
+                return &row;
+        }
+    }
+    for (const DxgiFormatRow& row : dxgiFormatTable) {
+        if (row.dxgiFormat == dxgiFormat)
+            return &row;
+    }
+    return nullptr;
+}
+
+uint32_t dxgiFormatOf(PixelFormat format, uint32_t* alphaMode) {
+    *alphaMode = 0;
+    for (const DxgiFormatRow& row : premultipliedTable) {
+        if (row.format == format) {
+            *alphaMode = DdsAlphaModePremultiplied;
+            return row.dxgiFormat;
+        }
+    }
+    for (const DxgiFormatRow& row : dxgiFormatTable) {
+        if (row.format == format && row.conversion == Direct)
+            return row.dxgiFormat;
+    }
+    return 0;
+}
+
+uint32_t ddsDxgiFormat(const uint8_t* data, uint64_t size) {
+    const ByteReader file(data, UINT(std::min<uint64_t>(size, UINT32_MAX)));
+    uint32_t magic = 0, flags = 0, code = 0, dxgi = 0;
+    if (!file.u32(0, &magic) || magic != DdsMagic || !file.u32(DdsPixelFormatOffset + 4, &flags) ||
+        !file.u32(DdsPixelFormatOffset + 8, &code) || flags != DdsPixelFourCC ||
+        code != DdsFourCCDx10 || !file.u32(DdsDx10Offset, &dxgi))
+        return 0;
+    return dxgi;
 }
 
 DdsLevelBytes ddsLevelBytes(PixelFormat format, uint32_t width, uint32_t height, uint32_t depth) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "blit/pixel_format.h"
+#include "blocks/block_format.h"
 
 #include <cstdint>
 
@@ -65,6 +66,48 @@ struct DdsPixelFormat {
     uint32_t thirdMask;
     uint32_t alphaMask;
 };
+
+// The DX10 header: a pixel format of four-character code "DX10" says that 20 more bytes follow
+// the description (the DXGI format, the dimension, the cube flag, the array size and the alpha
+// mode), and the surface data after them.
+inline constexpr uint32_t DdsFourCCDx10 = MAKEFOURCC('D', 'X', '1', '0');
+inline constexpr uint32_t DdsDx10Bytes = 20;
+inline constexpr uint32_t DdsDx10Offset = DdsHeaderBytes;
+inline constexpr uint32_t DdsDimensionTexture1D = 2;
+inline constexpr uint32_t DdsDimensionTexture2D = 3;
+inline constexpr uint32_t DdsDimensionTexture3D = 4;
+inline constexpr uint32_t DdsMiscTextureCube = 0x4;
+inline constexpr uint32_t DdsAlphaModeMask = 0x7;
+inline constexpr uint32_t DdsAlphaModePremultiplied = 2;
+
+// How the DDS decoder turns a DXGI format's stored pixels into its node's format: most are read
+// where they lie; the two whose byte order no table format has are rewritten.
+enum class DxgiConversion {
+    None,
+    RgbaToArgb, // bytes R, G, B, A into A8R8G8B8
+    RgToXrgb,   // bytes R, G into X8R8G8B8 with blue 0
+};
+
+// One DXGI format a DX10 header may name: the table format its pixels load as, the format whose
+// level sizes its stored levels have, and whether its colours are sRGB-encoded (loaded as the
+// same bytes).
+struct DxgiFormatRow {
+    uint32_t dxgiFormat;
+    const char* name;
+    PixelFormat format;
+    PixelFormat storedAs;
+    DxgiConversion conversion;
+    bool srgb;
+};
+
+// The row of a DXGI format, or null for one the decoder cannot read. A premultiplied alpha
+// mode turns BC2 and BC3 into DXT2 and DXT4.
+const DxgiFormatRow* findDxgiFormat(uint32_t dxgiFormat, uint32_t alphaMode);
+// The DXGI format a DX10 header gives a table format (its UNORM form), 0 for none; `alphaMode`
+// receives the alpha mode to write with it.
+uint32_t dxgiFormatOf(PixelFormat format, uint32_t* alphaMode);
+// The DXGI format of a DDS file with a DX10 header, 0 for any other data.
+uint32_t ddsDxgiFormat(const uint8_t* data, uint64_t size);
 
 // The first table row whose flags equal the description's and whose fields selected by those
 // flags are equal to it; D3DFMT_UNKNOWN when no row matches.

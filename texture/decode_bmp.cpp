@@ -3,11 +3,13 @@
 // Run-length data is decoded in bmp_run_length.cpp.
 #include "texture/image_decoder.h"
 
+#include "blit/level_row_sink.h"
 #include "texture/bmp_run_length.h"
 #include "texture/byte_reader.h"
 
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <new>
 
 namespace {
@@ -205,6 +207,38 @@ void copyRows(const ByteReader& file, const BitmapLayout& layout, uint32_t bitCo
     }
 }
 
+// Stored rows handed out top row first, straight from the file: 8 bits and more as they lie,
+// fewer widened into one row of indices.
+class StoredBitmapRows final : public ImageRowSource {
+public:
+    StoredBitmapRows(const uint8_t* firstStored, const BitmapLayout& layout, uint32_t bitCount)
+        : firstStored_(firstStored), layout_(layout), bitCount_(bitCount) {}
+
+    HRESULT sendRows(LevelRowSink& sink) override {
+        std::unique_ptr<uint8_t[]> indices;
+        if (bitCount_ < 8) {
+            indices.reset(new (std::nothrow) uint8_t[layout_.width]);
+            if (!indices)
+                return E_OUTOFMEMORY;
+        }
+        for (UINT y = 0; y < layout_.height; ++y) {
+            const UINT stored = layout_.topDown ? y : layout_.height - 1 - y;
+            const uint8_t* in = firstStored_ + uint64_t(stored) * layout_.sourceStride;
+            if (bitCount_ < 8) {
+                unpackIndices(in, indices.get(), layout_.width, bitCount_);
+                in = indices.get();
+            }
+            sink.putRow(in);
+        }
+        return D3D_OK;
+    }
+
+private:
+    const uint8_t* firstStored_;
+    BitmapLayout layout_;
+    uint32_t bitCount_;
+};
+
 HRESULT fillPixels(ImageDecoder& image, const ByteReader& file, const InfoHeader& header,
                    const BitmapLayout& layout) {
     const bool stillStored = layout.topDown && header.bitCount >= 8;
@@ -212,6 +246,14 @@ HRESULT fillPixels(ImageDecoder& image, const ByteReader& file, const InfoHeader
         image.bits = file.at(layout.pixelOffset);
         image.ownsBits = false;
         return D3D_OK;
+    }
+    const bool runLength = header.compression == RunLength8 || header.compression == RunLength4;
+    if (image.deferRows && !runLength) {
+        // planLayout has checked that every stored row lies within the data.
+        image.rowSource.reset(new (std::nothrow) StoredBitmapRows(file.at(layout.pixelOffset),
+                                                                  layout, header.bitCount));
+        if (image.rowSource)
+            return D3D_OK;
     }
     // Indices start zeroed: row padding, and pixels that run-length codes skip.
     const uint64_t bytes = uint64_t(layout.rowPitch) * layout.height;

@@ -15,10 +15,53 @@ struct DdsDescription {
     uint32_t height;
     uint32_t depth; // slices of the top level; 1 unless the file is a volume
     uint32_t levels;
-    uint32_t faces;
+    uint32_t faces; // of every element of an array, one after the other
     bool volume;
+    bool cube; // six faces (each element of an array)
     PixelFormat format;
+    // As the levels are stored: the same as `format` but for DXGI formats that are rewritten.
+    PixelFormat storedAs;
+    DxgiConversion conversion;
+    uint64_t dataOffset; // where the first level starts
 };
+
+// The DX10 header: the DXGI format and what the dimension, cube flag and array size make of
+// the description's faces and volume flag. False for a format, dimension or size it cannot be.
+bool readDx10Header(const ByteReader& file, DdsDescription* out) {
+    uint32_t dxgi = 0, dimension = 0, misc = 0, arraySize = 0, misc2 = 0;
+    if (!file.u32(DdsDx10Offset, &dxgi) || !file.u32(DdsDx10Offset + 4, &dimension) ||
+        !file.u32(DdsDx10Offset + 8, &misc) || !file.u32(DdsDx10Offset + 12, &arraySize) ||
+        !file.u32(DdsDx10Offset + 16, &misc2))
+        return false;
+    const DxgiFormatRow* row = findDxgiFormat(dxgi, misc2 & DdsAlphaModeMask);
+    if (row == nullptr || arraySize == 0)
+        return false;
+    const bool cube = (misc & DdsMiscTextureCube) != 0;
+    if (dimension == DdsDimensionTexture3D) {
+        // A volume has one element and no faces; its depth is the description's.
+        uint32_t depth = 0;
+        if (arraySize != 1 || cube || !file.u32(DdsDepthOffset, &depth))
+            return false;
+        out->volume = true;
+        out->depth = depth != 0 ? depth : 1;
+    } else if (dimension == DdsDimensionTexture2D || dimension == DdsDimensionTexture1D) {
+        out->volume = false;
+        out->depth = 1;
+    } else {
+        return false;
+    }
+    // Every element's faces are nodes of the face chain; the count stays below 2^32 / 6 so
+    // that it cannot wrap, and each needs its own bytes, which the file must hold.
+    if (arraySize > UINT32_MAX / 6)
+        return false;
+    out->faces = arraySize * (cube ? 6 : 1);
+    out->cube = cube;
+    out->format = row->format;
+    out->storedAs = row->storedAs;
+    out->conversion = row->conversion;
+    out->dataOffset = DdsHeaderBytes + DdsDx10Bytes;
+    return true;
+}
 
 bool readPixelFormat(const ByteReader& file, DdsPixelFormat* out) {
     uint32_t size = 0;
@@ -51,17 +94,56 @@ bool readDescription(const ByteReader& file, DdsDescription* out) {
     if (cubeFaces != 0 && cubeFaces != DdsCaps2CubeFaces)
         return false;
     out->faces = cubeFaces != 0 ? 6 : 1;
+    out->cube = cubeFaces != 0;
     DdsPixelFormat pixelFormat = {};
     if (!readPixelFormat(file, &pixelFormat))
         return false;
+    if ((pixelFormat.flags & DdsPixelFourCC) != 0 && pixelFormat.fourCC == DdsFourCCDx10)
+        return readDx10Header(file, out);
     out->format = findDdsFormat(pixelFormat);
+    out->storedAs = out->format;
+    out->conversion = DxgiConversion::None;
+    out->dataOffset = DdsHeaderBytes;
     return out->format != D3DFMT_UNKNOWN;
+}
+
+// Rewrites a level stored in a byte order no table format has into the node's own buffer.
+HRESULT convertLevel(const uint8_t* stored, const DdsLevelBytes& bytes, DxgiConversion conversion,
+                     ImageDecoder* node) {
+    const uint64_t rowPitch = uint64_t(node->width) * 4;
+    const uint64_t slice = rowPitch * node->height;
+    uint8_t* out = node->allocateBits(slice * node->depth);
+    if (out == nullptr)
+        return E_OUTOFMEMORY;
+    const uint64_t rows = uint64_t(node->height) * node->depth;
+    for (uint64_t y = 0; y < rows; ++y) {
+        const uint8_t* from = stored + y * bytes.rowPitch;
+        uint8_t* to = out + y * rowPitch;
+        for (UINT x = 0; x < node->width; ++x, to += 4) {
+            if (conversion == DxgiConversion::RgbaToArgb) {
+                const uint8_t* p = from + size_t(x) * 4;
+                to[0] = p[2];
+                to[1] = p[1];
+                to[2] = p[0];
+                to[3] = p[3];
+            } else {
+                const uint8_t* p = from + size_t(x) * 2;
+                to[0] = 0;
+                to[1] = p[1];
+                to[2] = p[0];
+                to[3] = 0xFF;
+            }
+        }
+    }
+    node->rowPitch = UINT(rowPitch);
+    node->slicePitch = UINT(slice);
+    return D3D_OK;
 }
 
 D3DRESOURCETYPE resourceTypeOf(const DdsDescription& description) {
     if (description.volume)
         return D3DRTYPE_VOLUMETEXTURE;
-    return description.faces == 6 ? D3DRTYPE_CUBETEXTURE : D3DRTYPE_TEXTURE;
+    return description.cube ? D3DRTYPE_CUBETEXTURE : D3DRTYPE_TEXTURE;
 }
 
 UINT halved(UINT size) {
@@ -81,7 +163,7 @@ HRESULT describeFace(const ByteReader& file, const DdsDescription& description,
                 return E_OUTOFMEMORY;
             node = node->nextLevel.get();
         }
-        const DdsLevelBytes bytes = ddsLevelBytes(description.format, width, height, depth);
+        const DdsLevelBytes bytes = ddsLevelBytes(description.storedAs, width, height, depth);
         if (!file.contains(*offset, bytes.level))
             return E_FAIL;
         // The level lies inside a file of fewer than 2^32 bytes, so its pitches fit in 32 bits.
@@ -95,6 +177,12 @@ HRESULT describeFace(const ByteReader& file, const DdsDescription& description,
         node->palette = palette;
         node->ownsBits = false;
         node->ownsPalette = false;
+        if (description.conversion != DxgiConversion::None) {
+            const HRESULT hr =
+                convertLevel(file.at(*offset), bytes, description.conversion, node);
+            if (FAILED(hr))
+                return hr;
+        }
         *offset += bytes.level;
         width = halved(width);
         height = halved(height);
@@ -113,7 +201,7 @@ HRESULT ImageDecoder::decodeDds(const uint8_t* data, UINT size) {
         return E_FAIL;
     resourceType = resourceTypeOf(description);
 
-    uint64_t offset = DdsHeaderBytes;
+    uint64_t offset = description.dataOffset;
     const PALETTEENTRY* palette = nullptr;
     if (getFormatInfo(description.format).category == Palette) {
         if (!file.contains(offset, DdsPaletteBytes))

@@ -6,6 +6,7 @@
 // to the node, which load discards.
 #include "texture/image_decoder.h"
 
+#include "blit/level_row_sink.h"
 #include "cpu/processor_features.h"
 #include "texture/rgb_repack.h"
 
@@ -19,6 +20,8 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstring>
+#include <memory>
+#include <new>
 
 namespace {
 
@@ -92,9 +95,9 @@ void useMemorySource(jpeg_decompress_struct& decompressor, const uint8_t* data, 
     decompressor.src = &source->manager;
 }
 
-// Everything between the jump point and the clean-up; a libjpeg error leaves it by the jump.
-HRESULT readJpeg(ImageDecoder& image, jpeg_decompress_struct& decompressor, const uint8_t* data,
-                 UINT size) {
+// The header, the DCT choice and the size checks: everything before decompression starts.
+HRESULT readJpegHeader(ImageDecoder& image, jpeg_decompress_struct& decompressor,
+                       const uint8_t* data, UINT size) {
     jpeg_create_decompress(&decompressor);
     useMemorySource(decompressor, data, size);
     jpeg_read_header(&decompressor, TRUE);
@@ -119,15 +122,26 @@ HRESULT readJpeg(ImageDecoder& image, jpeg_decompress_struct& decompressor, cons
         return E_FAIL;
     if (!image.admitsPixels(width, height, 1))
         return E_FAIL;
-
-    jpeg_start_decompress(&decompressor);
     image.format = components == 1 ? D3DFMT_L8 : D3DFMT_X8R8G8B8;
     image.width = UINT(width);
     image.height = UINT(height);
     image.depth = 1;
     image.rowPitch = UINT(rowPitch);
     image.slicePitch = 0;
-    uint8_t* pixels = image.allocateBits(totalBytes);
+    return D3D_OK;
+}
+
+// Everything between the jump point and the clean-up; a libjpeg error leaves it by the jump.
+HRESULT readJpeg(ImageDecoder& image, jpeg_decompress_struct& decompressor, const uint8_t* data,
+                 UINT size) {
+    const HRESULT hr = readJpegHeader(image, decompressor, data, size);
+    if (FAILED(hr))
+        return hr;
+    jpeg_start_decompress(&decompressor);
+    const int components = decompressor.output_components;
+    const uint64_t width = image.width;
+    const uint64_t rowPitch = image.rowPitch;
+    uint8_t* pixels = image.allocateBits(rowPitch * image.height);
     if (pixels == nullptr)
         return E_OUTOFMEMORY;
 
@@ -156,9 +170,80 @@ HRESULT readJpeg(ImageDecoder& image, jpeg_decompress_struct& decompressor, cons
     return D3D_OK;
 }
 
+// A decompressor whose header is read, handing its rows out later. Colour rows come from
+// libjpeg in the level's own byte order (blue, green, red, filler), straight into the level
+// where the sink allows it; the same colour conversion gives the same samples as red, green,
+// blue rows.
+class JpegRows final : public ImageRowSource {
+public:
+    JpegRows() {
+        decompressor_.err = jpeg_std_error(&errors_.manager);
+        errors_.manager.error_exit = jumpToDecoder;
+        errors_.manager.output_message = stayQuiet;
+    }
+    ~JpegRows() override { jpeg_destroy_decompress(&decompressor_); }
+    JpegRows(const JpegRows&) = delete;
+    JpegRows& operator=(const JpegRows&) = delete;
+
+    HRESULT readHeader(ImageDecoder& image, const uint8_t* data, UINT size) {
+        volatile HRESULT result = E_FAIL;
+        if (setjmp(errors_.jump) == 0) {
+            result = readJpegHeader(image, decompressor_, data, size);
+            if (SUCCEEDED(result) && decompressor_.output_components == 3)
+                decompressor_.out_color_space = JCS_EXT_BGRA;
+        }
+        return result;
+    }
+
+    HRESULT sendRows(LevelRowSink& sink) override {
+        volatile HRESULT result = E_FAIL;
+        if (setjmp(errors_.jump) == 0)
+            result = readRows(sink);
+        return result;
+    }
+
+private:
+    HRESULT readRows(LevelRowSink& sink) {
+        jpeg_start_decompress(&decompressor_);
+        const JDIMENSION width = decompressor_.output_width;
+        const int components = decompressor_.output_components;
+        JSAMPARRAY rows =
+            (*decompressor_.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&decompressor_),
+                                               JPOOL_IMAGE, width * JDIMENSION(components), 1);
+        while (decompressor_.output_scanline < decompressor_.output_height) {
+            JSAMPROW target = components == 4 ? sink.rowInPlace() : nullptr;
+            if (target != nullptr) {
+                jpeg_read_scanlines(&decompressor_, &target, 1);
+                sink.putRowInPlace();
+                continue;
+            }
+            jpeg_read_scanlines(&decompressor_, rows, 1);
+            // The general decoder leaves the unused byte 0, and a raw copy keeps it.
+            if (components == 4)
+                for (JDIMENSION x = 0; x < width; ++x)
+                    rows[0][4 * size_t(x) + 3] = 0;
+            sink.putRow(rows[0]);
+        }
+        jpeg_finish_decompress(&decompressor_);
+        return D3D_OK;
+    }
+
+    jpeg_decompress_struct decompressor_ = {};
+    ErrorRecord errors_;
+};
+
 } // namespace
 
 HRESULT ImageDecoder::decodeJpg(const uint8_t* data, UINT size) {
+    if (deferRows) {
+        std::unique_ptr<JpegRows> rows(new (std::nothrow) JpegRows);
+        if (rows) {
+            const HRESULT hr = rows->readHeader(*this, data, size);
+            if (SUCCEEDED(hr))
+                rowSource = std::move(rows);
+            return hr;
+        }
+    }
     jpeg_decompress_struct decompressor = {};
     ErrorRecord errors;
     decompressor.err = jpeg_std_error(&errors.manager);

@@ -1,14 +1,16 @@
-// The PNG decoder: libpng reads the file from memory and is asked for the transformations that
-// turn each colour type and bit depth into one of the toolkit's pixel formats.
+// The PNG decoder: the fast path (png_fast_decode.cpp) takes the files it can decode exactly as
+// libpng would; for the others libpng reads the file from memory and is asked for the
+// transformations that turn each colour type and bit depth into one of the toolkit's formats.
 //
-// libpng reports errors by a long jump back into decodePng. Only plain data lives in the frames
+// libpng reports errors by a long jump back into decodePngWithLibpng. Only plain data lives in the frames
 // it crosses, and what decodePng must release after the jump is kept in volatile locals.
 #include "texture/image_decoder.h"
+
+#include "texture/png_fast_decode.h"
 
 #include <png.h>
 
 #include <algorithm>
-#include <cmath>
 #include <csetjmp>
 #include <cstring>
 #include <new>
@@ -168,11 +170,7 @@ void storePalette(png_structp png, png_infop info, StoredPalette* stored) {
 HRESULT buildPalette(ImageDecoder& image, png_structp png, png_infop info,
                      const StoredPalette& stored, double screenGamma, double fileGamma) {
     uint8_t gamma[256];
-    const bool corrected = screenGamma > 0.000001 && fileGamma > 0.000001;
-    const double exponent = corrected ? 1.0 / (screenGamma * fileGamma) : 1.0;
-    for (int i = 0; i < 256; ++i)
-        gamma[i] = corrected ? uint8_t(std::pow(i * 0.00392156862745098, exponent) * 255.0 + 0.5)
-                             : uint8_t(i);
+    pngGammaTable(screenGamma, fileGamma, gamma);
 
     png_bytep alphas = nullptr;
     int alphaCount = 0;
@@ -247,9 +245,23 @@ HRESULT readPng(ImageDecoder& image, png_structp png, png_infop info, UINT fileS
     return D3D_OK;
 }
 
+thread_local PngDecodePath lastPath = PngDecodePath::None;
+
 } // namespace
 
+PngDecodePath lastPngDecodePath() {
+    return lastPath;
+}
+
+// The fast path first; libpng decides every file it declines.
 HRESULT ImageDecoder::decodePng(const uint8_t* data, UINT size) {
+    bool declined = true;
+    const HRESULT fast = decodePngFast(*this, data, size, &declined);
+    lastPath = declined ? PngDecodePath::Libpng : PngDecodePath::Fast;
+    return declined ? decodePngWithLibpng(*this, data, size) : fast;
+}
+
+HRESULT decodePngWithLibpng(ImageDecoder& image, const uint8_t* data, UINT size) {
     if (png_sig_cmp(data, 0, size) != 0)
         return E_FAIL;
     png_structp png =
@@ -265,7 +277,7 @@ HRESULT ImageDecoder::decodePng(const uint8_t* data, UINT size) {
     volatile HRESULT result = E_FAIL;
     if (setjmp(png_jmpbuf(png)) == 0) {
         png_set_read_fn(png, &source, readFromMemory);
-        result = readPng(*this, png, info, size, &rows);
+        result = readPng(image, png, info, size, &rows);
     }
     png_destroy_read_struct(&png, &info, nullptr);
     delete[] rows;

@@ -2,9 +2,14 @@
 // decoded to X8R8G8B8 with every sample scaled from the file's maximum value to 255.
 #include "texture/image_decoder.h"
 
+#include "blit/level_row_sink.h"
+#include "texture/rgb_repack.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <memory>
+#include <new>
 
 namespace {
 
@@ -99,6 +104,52 @@ void readByteSamples(const uint8_t* samples, const PixmapHeader& header, uint8_t
     }
 }
 
+// Binary samples handed out a row at a time as the X8R8G8B8 pixels readByteSamples makes:
+// at the full range of 255 by the vector repack, else through the scaling table.
+class ByteSampleRows final : public ImageRowSource {
+public:
+    ByteSampleRows(const uint8_t* samples, const PixmapHeader& header)
+        : samples_(samples), header_(header) {}
+
+    HRESULT sendRows(LevelRowSink& sink) override {
+        const uint32_t width = header_.width;
+        std::unique_ptr<uint8_t[]> row(new (std::nothrow) uint8_t[size_t(width) * 4]);
+        if (!row)
+            return E_OUTOFMEMORY;
+        uint8_t table[256];
+        for (uint32_t s = 0; s < 256; ++s)
+            table[s] = scaled(s, header_.maxValue);
+        const RgbRepackRoutine repack = rgbRepackRoutine();
+        const uint8_t* in = samples_;
+        for (uint32_t y = 0; y < header_.height; ++y, in += size_t(width) * 3) {
+            uint8_t* out = row.get();
+            if (header_.maxValue == MaxByteSample) {
+                repack(in, out, width);
+                for (uint32_t x = 0; x < width; ++x) {
+                    uint32_t pixel;
+                    std::memcpy(&pixel, out + 4 * size_t(x), 4);
+                    pixel |= 0xFF000000u;
+                    std::memcpy(out + 4 * size_t(x), &pixel, 4);
+                }
+            } else {
+                for (uint32_t x = 0; x < width; ++x, out += 4) {
+                    const uint8_t* sample = in + 3 * size_t(x);
+                    out[0] = table[sample[2]];
+                    out[1] = table[sample[1]];
+                    out[2] = table[sample[0]];
+                    out[3] = 0xFF;
+                }
+            }
+            sink.putRow(row.get());
+        }
+        return D3D_OK;
+    }
+
+private:
+    const uint8_t* samples_;
+    PixmapHeader header_;
+};
+
 // After the maximum's digits, a carriage return (when more follows it) and then exactly one
 // byte separate the header from binary samples.
 UINT byteSamplesStart(const uint8_t* data, UINT size, UINT afterMaximum) {
@@ -137,15 +188,20 @@ HRESULT ImageDecoder::decodePpm(const uint8_t* data, UINT size) {
     if (start > size || size - start < needed)
         return E_FAIL;
 
-    uint8_t* pixels = allocateBits(bytes);
-    if (pixels == nullptr)
-        return E_OUTOFMEMORY;
     format = D3DFMT_X8R8G8B8;
     width = header.width;
     height = header.height;
     depth = 1;
     rowPitch = 4 * header.width;
     slicePitch = 0;
+    if (deferRows && !header.text) {
+        rowSource.reset(new (std::nothrow) ByteSampleRows(data + start, header));
+        if (rowSource)
+            return D3D_OK;
+    }
+    uint8_t* pixels = allocateBits(bytes);
+    if (pixels == nullptr)
+        return E_OUTOFMEMORY;
     if (header.text)
         return readTextSamples(fields, header, pixels);
     readByteSamples(data + start, header, pixels);

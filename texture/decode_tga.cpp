@@ -2,11 +2,14 @@
 // either row order and either direction within a row.
 #include "texture/image_decoder.h"
 
+#include "blit/level_row_sink.h"
 #include "texture/byte_reader.h"
 
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <memory>
+#include <new>
 
 namespace {
 
@@ -243,6 +246,98 @@ HRESULT decodeRowsOf(UINT pixelBytes, const ByteReader& file, uint64_t at, bool 
     }
 }
 
+// Rows handed out from the file. Stored rows go top row first by address (reversed into a
+// scratch row when they run right to left); run-length rows are decoded one at a time into the
+// scratch row in stored order, with the same packet rules as decodeRows: a packet may cross
+// the end of a row, and data that ends before the last row is E_FAIL.
+class TargaRows final : public ImageRowSource {
+public:
+    TargaRows(const ByteReader& file, uint64_t at, bool runLength, const TgaHeader& h,
+              UINT pixelBytes)
+        : file_(file), at_(at), runLength_(runLength), h_(h), pixelBytes_(pixelBytes) {}
+
+    bool bottomUp() const override { return runLength_ && (h_.descriptor & TopToBottom) == 0; }
+
+    HRESULT sendRows(LevelRowSink& sink) override {
+        const size_t rowBytes = size_t(h_.width) * pixelBytes_;
+        const bool rightToLeft = (h_.descriptor & RightToLeft) != 0;
+        std::unique_ptr<uint8_t[]> scratch;
+        if (runLength_ || rightToLeft) {
+            scratch.reset(new (std::nothrow) uint8_t[rowBytes]);
+            if (!scratch)
+                return E_OUTOFMEMORY;
+        }
+        if (!runLength_) {
+            const bool topDown = (h_.descriptor & TopToBottom) != 0;
+            for (uint32_t y = 0; y < h_.height; ++y) {
+                const uint32_t stored = topDown ? y : h_.height - 1 - y;
+                const uint8_t* row = file_.at(at_ + uint64_t(stored) * rowBytes);
+                if (rightToLeft) {
+                    for (uint32_t x = 0; x < h_.width; ++x)
+                        std::memcpy(scratch.get() + size_t(h_.width - 1 - x) * pixelBytes_,
+                                    row + size_t(x) * pixelBytes_, pixelBytes_);
+                    row = scratch.get();
+                }
+                sink.putRow(row);
+            }
+            return D3D_OK;
+        }
+        for (uint32_t stored = 0; stored < h_.height; ++stored) {
+            const HRESULT hr = unpackRow(scratch.get(), rightToLeft);
+            if (FAILED(hr))
+                return hr;
+            sink.putRow(scratch.get());
+        }
+        return D3D_OK;
+    }
+
+private:
+    // One stored row of pixels from the packets, continuing the packet the last row left open.
+    HRESULT unpackRow(uint8_t* row, bool rightToLeft) {
+        const UINT b = pixelBytes_;
+        uint32_t column = 0;
+        while (column < h_.width) {
+            if (packetLeft_ == 0) {
+                uint32_t packet = 0;
+                if (!file_.u8(at_, &packet))
+                    return E_FAIL;
+                ++at_;
+                packetLeft_ = (packet & PacketCountMask) + 1;
+                repeat_ = (packet & RepeatPacket) != 0;
+                const uint64_t bytes = repeat_ ? b : packetLeft_ * b;
+                if (!file_.contains(at_, bytes))
+                    return E_FAIL;
+                packetData_ = file_.at(at_);
+                at_ += bytes;
+            }
+            const uint32_t n = std::min(packetLeft_, h_.width - column);
+            if (!rightToLeft && !repeat_) {
+                std::memcpy(row + size_t(column) * b, packetData_, size_t(n) * b);
+                packetData_ += size_t(n) * b;
+                column += n;
+            } else {
+                for (uint32_t i = 0; i < n; ++i, ++column) {
+                    const uint32_t x = rightToLeft ? h_.width - 1 - column : column;
+                    std::memcpy(row + size_t(x) * b, packetData_, b);
+                    if (!repeat_)
+                        packetData_ += b;
+                }
+            }
+            packetLeft_ -= n;
+        }
+        return D3D_OK;
+    }
+
+    ByteReader file_;
+    uint64_t at_;
+    bool runLength_;
+    TgaHeader h_;
+    UINT pixelBytes_;
+    uint32_t packetLeft_ = 0;
+    bool repeat_ = false;
+    const uint8_t* packetData_ = nullptr;
+};
+
 } // namespace
 
 HRESULT ImageDecoder::decodeTga(const uint8_t* data, UINT size) {
@@ -294,6 +389,11 @@ HRESULT ImageDecoder::decodeTga(const uint8_t* data, UINT size) {
     }
     if (!runLength && !file.contains(pixelOffset, imageBytes))
         return E_FAIL;
+    if (deferRows) {
+        rowSource.reset(new (std::nothrow) TargaRows(file, pixelOffset, runLength, h, pixelBytes));
+        if (rowSource)
+            return D3D_OK;
+    }
     uint8_t* pixels = allocateBits(imageBytes);
     if (pixels == nullptr)
         return E_OUTOFMEMORY;

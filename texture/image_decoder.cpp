@@ -34,17 +34,6 @@ void setWholeBoxes(ImageDecoder& first) {
             level->box = {0, 0, level->width, level->height, 0, level->depth};
 }
 
-void fillInfo(const ImageDecoder& image, ImageInfo* info) {
-    std::memset(info, 0, sizeof(*info));
-    info->width = image.width;
-    info->height = image.height;
-    info->depth = image.depth;
-    info->mipLevels = image.levelCount();
-    info->format = findClosestExternalFormat(image.format);
-    info->resourceType = image.resourceType;
-    info->imageFileFormat = image.fileFormat;
-}
-
 } // namespace
 
 ImageDecoder::~ImageDecoder() {
@@ -58,6 +47,7 @@ void ImageDecoder::discard() {
         delete[] palette;
     bits = nullptr;
     palette = nullptr;
+    rowSource.reset();
     ownsBits = false;
     ownsPalette = false;
     // A file may chain any number of levels: each node is unlinked before it is freed, so
@@ -100,6 +90,17 @@ bool ImageDecoder::admitsPixels(uint64_t pictureWidth, uint64_t pictureHeight,
     return false;
 }
 
+void ImageDecoder::reportInfo(ImageInfo* info) const {
+    std::memset(info, 0, sizeof(*info));
+    info->width = width;
+    info->height = height;
+    info->depth = depth;
+    info->mipLevels = levelCount();
+    info->format = findClosestExternalFormat(format);
+    info->resourceType = resourceType;
+    info->imageFileFormat = fileFormat;
+}
+
 UINT ImageDecoder::levelCount() const {
     UINT count = 1;
     for (const ImageDecoder* level = nextLevel.get(); level != nullptr;
@@ -124,7 +125,7 @@ HRESULT ImageDecoder::load(const void* data, UINT size, ImageInfo* info) {
         fileFormat = slot.container;
         if (SUCCEEDED((this->*slot.decode)(bytes, size))) {
             if (info != nullptr)
-                fillInfo(*this, info);
+                reportInfo(info);
             setWholeBoxes(*this);
             return D3D_OK;
         }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "texture/image_info.h"
+#include "texture/image_rows.h"
 #include "windows.h"
 
 #include <cstdint>
@@ -57,6 +58,9 @@ public:
     // height x depth passes pixelLimit, with the size kept in the declared fields.
     bool admitsPixels(uint64_t pictureWidth, uint64_t pictureHeight, uint64_t pictureDepth);
 
+    // What load reports in `info` about the decoded file.
+    void reportInfo(ImageInfo* info) const;
+
     // 1 + the length of the nextLevel chain, and 1 + the length of the nextFace chain.
     UINT levelCount() const;
     UINT faceCount() const;
@@ -76,6 +80,12 @@ public:
     ImageFileFormat fileFormat = Bmp;        // the decoder being tried, then the one that accepted
     std::unique_ptr<ImageDecoder> nextLevel; // next smaller level of the same face
     std::unique_ptr<ImageDecoder> nextFace;  // first level of the next face
+
+    // Set before load by a loader that takes rows as they are decoded: a decoder that can hand
+    // its rows out later may then leave bits null and set rowSource instead (one level, one
+    // face). It still makes every check that decides whether it accepts the file.
+    bool deferRows = false;
+    std::unique_ptr<ImageRowSource> rowSource;
 
     // Set before load to refuse decompression bombs: a picture whose header declares more
     // pixels than this is refused before anything is decoded or allocated for it, and load

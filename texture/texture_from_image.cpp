@@ -3,8 +3,12 @@
 // level or by the mip filter.
 #include "texture/texture_loader.h"
 
+#include "texture/texture_build.h"
+
+#include "blit/blit_workers.h"
 #include "blit/com_ref.h"
 #include "blit/filter_texture.h"
+#include "blit/level_row_sink.h"
 #include "blit/pixel_format.h"
 #include "blit/surface_load.h"
 
@@ -111,15 +115,32 @@ HRESULT fillLevels(IDirect3DTexture8* texture, const ImageDecoder& image, const 
     return D3D_OK;
 }
 
-} // namespace
+thread_local LevelFill lastFill = LevelFill::General;
+thread_local bool rowFillOff = false;
 
-HRESULT createTextureFromImage(IDirect3DDevice8* device, const ImageDecoder& image, UINT width,
-                               UINT height, UINT mipLevels, DWORD usage, D3DFORMAT format,
-                               D3DPOOL pool, ImageFilter filter, ImageFilter mipFilter,
-                               D3DCOLOR colorKey, PALETTEENTRY* palette,
-                               IDirect3DTexture8** texture) {
-    if (device == nullptr || texture == nullptr)
-        return D3DERR_INVALIDCALL;
+// Everything resolved before the texture exists.
+struct TexturePlan {
+    UINT width = 0;
+    UINT height = 0;
+    UINT levels = 0;
+    DWORD usage = 0;
+    D3DFORMAT format = D3DFMT_UNKNOWN;
+    D3DPOOL pool = D3DPOOL_MANAGED;
+    ImageFilter filter = 0;
+    ImageFilter mipFilter = 0;
+    D3DCOLOR colorKey = 0;
+    bool useFilterTexture = false;
+    bool staging = false;
+    PALETTEENTRY sourcePalette[256] = {};
+};
+
+// The request's defaults, the format and palette choices and the requirements. The caller's
+// palette is written here, before the requirements are resolved, unless `holdPalette` asks
+// to leave it to the caller.
+HRESULT planTexture(IDirect3DDevice8* device, const ImageDecoder& image, UINT width, UINT height,
+                    UINT mipLevels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                    ImageFilter filter, ImageFilter mipFilter, D3DCOLOR colorKey,
+                    PALETTEENTRY* palette, bool holdPalette, TexturePlan* plan) {
     if (usage == Choose)
         usage = 0;
     if (width == 0 || width == Choose)
@@ -130,53 +151,169 @@ HRESULT createTextureFromImage(IDirect3DDevice8* device, const ImageDecoder& ima
         filter = FilterLoadDefault;
     if (mipFilter == FilterDefault)
         mipFilter = FilterBox;
-    const bool useFilterTexture = filterKind(filter) == FilterNone ||
-                                  filterKind(mipFilter) == FilterPoint ||
-                                  filterKind(mipFilter) == FilterBox;
-
+    plan->useFilterTexture = filterKind(filter) == FilterNone ||
+                             filterKind(mipFilter) == FilterPoint ||
+                             filterKind(mipFilter) == FilterBox;
     if (format == D3DFMT_UNKNOWN)
         format = D3DFORMAT(chosenFormat(image.format, colorKey, pool));
-    PALETTEENTRY sourcePalette[256];
-    buildSourcePalette(image, &colorKey, sourcePalette);
-    if (palette != nullptr)
-        std::copy_n(sourcePalette, 256, palette);
-    else
-        format = unpalettedFormat(format, sourcePalette);
-    const bool staging = pool == D3DPOOL_DEFAULT && !(usage & D3DUSAGE_DYNAMIC);
+    buildSourcePalette(image, &colorKey, plan->sourcePalette);
+    if (palette != nullptr) {
+        if (!holdPalette)
+            std::copy_n(plan->sourcePalette, 256, palette);
+    } else {
+        format = unpalettedFormat(format, plan->sourcePalette);
+    }
+    plan->staging = pool == D3DPOOL_DEFAULT && !(usage & D3DUSAGE_DYNAMIC);
+    plan->levels = mipLevels;
+    const HRESULT hr =
+        checkRequirements(device, &width, &height, &plan->levels, usage, &format, pool);
+    plan->width = width;
+    plan->height = height;
+    plan->usage = usage;
+    plan->format = format;
+    plan->pool = pool;
+    plan->filter = filter;
+    plan->mipFilter = mipFilter;
+    plan->colorKey = colorKey;
+    return hr;
+}
 
-    UINT levels = mipLevels;
-    HRESULT hr = checkRequirements(device, &width, &height, &levels, usage, &format, pool);
+// Whether the image may go through the row sink: one level of one face, taken whole, into a
+// texture whose lower levels the mip filter makes, on one thread.
+bool rowsMayFill(const ImageDecoder& image, const TexturePlan& plan) {
+    const ImageBox whole = {0, 0, image.width, image.height, 0, image.depth};
+    const bool wholeBox = std::equal(&image.box.left, &image.box.back + 1, &whole.left);
+    return !rowFillOff && blitWorkers() == nullptr && plan.useFilterTexture &&
+           image.nextLevel == nullptr && image.nextFace == nullptr && image.depth == 1 &&
+           wholeBox && (image.bits != nullptr || image.rowSource != nullptr) &&
+           LevelRowSink::suits(PixelFormat(plan.format), plan.width, plan.height, image.format,
+                               image.width, image.height, plan.filter);
+}
+
+// Level 0 from the image's rows as they come, the levels below halved on the way, and what
+// the sink leaves to the mip filter.
+HRESULT fillByRows(IDirect3DTexture8* texture, const ImageDecoder& image, const TexturePlan& plan,
+                   bool callerPalette) {
+    LevelRowSink::Source source;
+    source.format = image.format;
+    source.width = image.width;
+    source.height = image.height;
+    source.rowPitch = image.rowPitch;
+    source.palette = plan.sourcePalette;
+    source.colorKey = plan.colorKey;
+    source.bottomUp = image.rowSource != nullptr && image.rowSource->bottomUp();
+    LevelRowSink sink;
+    // The caller's palette holds the same entries as the source palette by the end.
+    HRESULT hr = sink.open(texture, callerPalette ? plan.sourcePalette : nullptr, source,
+                           plan.filter, plan.mipFilter);
     if (FAILED(hr))
         return hr;
+    if (image.rowSource != nullptr) {
+        hr = image.rowSource->sendRows(sink);
+    } else {
+        for (UINT y = 0; y < image.height; ++y)
+            sink.putRow(image.bits + size_t(y) * image.rowPitch);
+    }
+    const HRESULT closed = sink.close();
+    if (FAILED(hr))
+        return hr;
+    if (FAILED(closed))
+        return closed;
+    if (sink.levelsMade() < texture->GetLevelCount())
+        return filterTexture(texture, plan.sourcePalette, sink.levelsMade() - 1, plan.mipFilter);
+    return D3D_OK;
+}
+
+} // namespace
+
+LevelFill lastLevelFill() {
+    return lastFill;
+}
+
+void setRowFillEnabled(bool enabled) {
+    rowFillOff = !enabled;
+}
+
+bool rowFillEnabled() {
+    return !rowFillOff;
+}
+
+HRESULT buildTextureFromImage(IDirect3DDevice8* device, const ImageDecoder& image, UINT width,
+                              UINT height, UINT mipLevels, DWORD usage, D3DFORMAT format,
+                              D3DPOOL pool, ImageFilter filter, ImageFilter mipFilter,
+                              D3DCOLOR colorKey, PALETTEENTRY* palette,
+                              IDirect3DTexture8** texture) {
+    lastFill = LevelFill::General;
+    if (device == nullptr || texture == nullptr)
+        return D3DERR_INVALIDCALL;
+    // Rows that are handed out later can only go through the sink: any refusal or failure
+    // leaves the caller to decode the file again the general way, so the caller's palette is
+    // written only once the texture is made.
+    const bool rowsOnly = image.rowSource != nullptr;
+    TexturePlan plan;
+    HRESULT hr = planTexture(device, image, width, height, mipLevels, usage, format, pool, filter,
+                             mipFilter, colorKey, palette, rowsOnly, &plan);
+    if (FAILED(hr))
+        return hr;
+    const bool byRows = rowsMayFill(image, plan);
+    if (rowsOnly && !byRows)
+        return E_FAIL;
+
     ComRef<IDirect3DTexture8> created;
-    hr = device->CreateTexture(width, height, levels, usage, format, pool, created.out());
+    hr = device->CreateTexture(plan.width, plan.height, plan.levels, plan.usage, plan.format,
+                               plan.pool, created.out());
     if (FAILED(hr))
         return hr;
     ComRef<IDirect3DTexture8> stagingTexture;
-    if (staging) {
-        hr = device->CreateTexture(width, height, levels, 0, format, D3DPOOL_SYSTEMMEM,
-                                   stagingTexture.out());
+    if (plan.staging) {
+        hr = device->CreateTexture(plan.width, plan.height, plan.levels, 0, plan.format,
+                                   D3DPOOL_SYSTEMMEM, stagingTexture.out());
         if (FAILED(hr))
             return hr;
     }
-    IDirect3DTexture8* target = staging ? stagingTexture.get() : created.get();
+    IDirect3DTexture8* target = plan.staging ? stagingTexture.get() : created.get();
 
-    const LevelSource shared = {palette, sourcePalette, filter, colorKey};
-    hr = fillLevels(target, image, shared, !useFilterTexture);
-    if (FAILED(hr))
-        return hr;
-    const UINT imageLevels = image.levelCount();
-    if (useFilterTexture && target->GetLevelCount() > imageLevels) {
-        hr = filterTexture(target, sourcePalette, imageLevels - 1, mipFilter);
+    bool filledByRows = false;
+    if (byRows) {
+        hr = fillByRows(target, image, plan, palette != nullptr);
+        if (FAILED(hr) && rowsOnly)
+            return hr;
+        // A picture in memory can still take the general way: it writes every level anew.
+        filledByRows = SUCCEEDED(hr);
+    }
+    if (!filledByRows) {
+        const LevelSource shared = {palette, plan.sourcePalette, plan.filter, plan.colorKey};
+        hr = fillLevels(target, image, shared, !plan.useFilterTexture);
         if (FAILED(hr))
             return hr;
+        const UINT imageLevels = image.levelCount();
+        if (plan.useFilterTexture && target->GetLevelCount() > imageLevels) {
+            hr = filterTexture(target, plan.sourcePalette, imageLevels - 1, plan.mipFilter);
+            if (FAILED(hr))
+                return hr;
+        }
     }
-    if (staging) {
+    if (plan.staging) {
         hr = device->UpdateTexture(stagingTexture.get(), created.get());
         if (FAILED(hr))
             return hr;
     }
+    if (rowsOnly && palette != nullptr)
+        std::copy_n(plan.sourcePalette, 256, palette);
     created->AddRef();
     *texture = created.get();
+    if (filledByRows)
+        lastFill = LevelFill::Rows;
     return D3D_OK;
+}
+
+HRESULT createTextureFromImage(IDirect3DDevice8* device, const ImageDecoder& image, UINT width,
+                               UINT height, UINT mipLevels, DWORD usage, D3DFORMAT format,
+                               D3DPOOL pool, ImageFilter filter, ImageFilter mipFilter,
+                               D3DCOLOR colorKey, PALETTEENTRY* palette,
+                               IDirect3DTexture8** texture) {
+    if (image.rowSource != nullptr)
+        return D3DERR_INVALIDCALL;
+    return buildTextureFromImage(device, image, width, height, mipLevels, usage, format, pool,
+                                 filter, mipFilter, colorKey, palette, texture);
 }

@@ -45,3 +45,14 @@ HRESULT checkRequirements(IDirect3DDevice8* device, UINT* width, UINT* height, U
 // Creates an empty texture of the resolved requirements; *texture holds one reference.
 HRESULT createTexture(IDirect3DDevice8* device, UINT width, UINT height, UINT mipLevels,
                       DWORD usage, D3DFORMAT format, D3DPOOL pool, IDirect3DTexture8** texture);
+
+// How the last texture load on this thread filled its levels: the general way (each level
+// loaded whole, then the mip filter), or by rows (each decoded row converted straight into
+// level 0, the levels below halved from the rows above on the way; the same bytes).
+enum class LevelFill { General, Rows };
+LevelFill lastLevelFill();
+
+// On by default, per thread. Off, every load on this thread takes the general way: the
+// reference that tests and benchmarks hold the row fill to.
+void setRowFillEnabled(bool enabled);
+bool rowFillEnabled();

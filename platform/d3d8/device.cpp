@@ -12,6 +12,7 @@
 #include "d3d8/texture.h"
 #include "d3d8/texture_base.h"
 #include "d3d8/volume_texture.h"
+#include "internal/frame_breakdown.h"
 #include "internal/window_bridge.h"
 
 #include <algorithm>
@@ -19,6 +20,14 @@
 #include <typeinfo>
 
 namespace d3d8 {
+
+// Bands per thread: a thread that is done can take over part of a slower one's share.
+constexpr unsigned BandsPerThread = 2;
+
+struct BandPlay {
+    const DrawQueue* queue;
+    RowRange bands[MaxDrawThreads * BandsPerThread];
+};
 
 namespace {
 
@@ -109,6 +118,8 @@ Device::Device(Direct3D* direct3D, HWND focusWindow, DWORD behaviorFlags,
 
 Device::~Device() {
     // Nothing can see the pixels of draws still recorded: they are dropped with their bindings.
+    // Launched ones are writing the back buffer and must end first.
+    finishLaunchedDraws();
     drawThreads_.reset();
     recorded_.clear();
     delete recording_;
@@ -321,44 +332,97 @@ HRESULT Device::EndScene() {
 
 namespace {
 
-// Bands per thread: a thread that is done can take over part of a slower one's share.
-constexpr unsigned BandsPerThread = 2;
-
-struct PlayContext {
-    const DrawQueue* queue;
-    RowRange bands[MaxDrawThreads * BandsPerThread];
-};
+// Recorded work of at least a quarter of the back buffer's pixels is launched at once: enough
+// to keep the threads busy while they wake and this thread goes on.
+constexpr int64_t LaunchShare = 4;
+// A play of less than an eighth of the back buffer's pixels stays on the calling thread, where
+// it costs less than waking another (a menu, a counter over a still frame).
+constexpr int64_t SmallPlayShare = 8;
 
 void playBand(void* context, unsigned band) {
-    const PlayContext& play = *static_cast<const PlayContext*>(context);
+    const BandPlay& play = *static_cast<const BandPlay*>(context);
     play.queue->play(play.bands[band]);
 }
 
 } // namespace
 
-void Device::playRecordedDraws() {
-    if (recorded_.empty())
-        return;
+int64_t Device::backBufferArea() const {
+    return int64_t(backBuffer_->store().width()) * backBuffer_->store().height();
+}
+
+bool Device::readyDrawThreads() {
     if (drawThreads_ == nullptr)
         drawThreads_.reset(new (std::nothrow) DrawThreads(drawThreadCount_));
-    PlayContext play;
-    play.queue = &recorded_;
-    if (drawThreads_ != nullptr && drawThreads_->start()) {
+    return drawThreads_ != nullptr && drawThreads_->start();
+}
+
+void Device::playRecordedDraws() {
+    finishLaunchedDraws();
+    if (recorded_.empty())
+        return;
+    if (recorded_.work() * SmallPlayShare >= backBufferArea() && readyDrawThreads()) {
+        BandPlay play;
+        play.queue = &recorded_;
         const unsigned bands = drawThreads_->count() * BandsPerThread;
         recorded_.splitRows(bands, play.bands);
         drawThreads_->run(playBand, &play, bands);
     } else {
+        const platform_internal::FramePartScope part(platform_ext::PartPlay);
         recorded_.play(AllRows);
     }
     recorded_.clear();
     ++drawBatch_;
 }
 
-void Device::finishDrawsBefore(const LevelStore& level, bool writes) {
-    if (recorded_.empty())
+void Device::launchRecordedDraws() {
+    if (launchedPending_) {
+        // One launch at a time; one that is over is put away at no cost.
+        if (!drawThreads_->finished())
+            return;
+        finishLaunchedDraws();
+    }
+    if (recorded_.work() * LaunchShare < backBufferArea() || !readyDrawThreads())
         return;
-    if (&level == &backBuffer_->store() || (writes && level.sampledBatch() == drawBatch_))
+    if (launchedPlay_ == nullptr) {
+        launchedPlay_.reset(new (std::nothrow) BandPlay);
+        if (launchedPlay_ == nullptr)
+            return;
+    }
+    launched_.swap(recorded_);
+    launchedPlay_->queue = &launched_;
+    const unsigned bands = drawThreads_->count() * BandsPerThread;
+    launched_.splitRows(bands, launchedPlay_->bands);
+    drawThreads_->launch(playBand, launchedPlay_.get(), bands, true);
+    launchedPending_ = true;
+    launchedBatch_ = drawBatch_++;
+    platform_internal::countEarlyPlay();
+}
+
+void Device::finishLaunchedDraws() {
+    if (!launchedPending_)
+        return;
+    drawThreads_->join();
+    launchedPending_ = false;
+    launched_.clear();
+}
+
+void Device::finishDrawsBefore(const LevelStore& level, bool writes) {
+    if (recorded_.empty() && !launchedPending_)
+        return;
+    const uint64_t sampled = level.sampledBatch();
+    if (&level == &backBuffer_->store() || (writes && sampled == drawBatch_))
         playRecordedDraws();
+    else if (writes && launchedPending_ && sampled == launchedBatch_)
+        finishLaunchedDraws();
 }
 
 } // namespace d3d8
+
+namespace platform_ext {
+
+unsigned drawThreadCount(IDirect3DDevice8* device) {
+    const d3d8::Device* own = dynamic_cast<d3d8::Device*>(device);
+    return own != nullptr ? own->drawThreadCount() : 0;
+}
+
+} // namespace platform_ext

@@ -18,6 +18,7 @@
 
 namespace d3d8 {
 
+struct BandPlay;
 class Direct3D;
 class DrawThreads;
 class StateBlock;
@@ -204,6 +205,11 @@ public:
     // Draws inside a scene are recorded when the device has several draw threads, and played
     // here, band by band on every thread, before anything needs their pixels.
     void playRecordedDraws();
+    // Once the recorded draws are worth it, hands them to the draw threads without waiting and
+    // records the next ones apart: the threads' wake-up and a part of the play then pass while
+    // this thread goes on with the scene (the text's rasterising, say). The launched draws are
+    // finished before the next play and before anything touches what they write or sample.
+    void launchRecordedDraws();
     // Before `level` is locked or copied: plays the recorded draws when they write it (the
     // render target), or when they sample it and the access `writes` it.
     void finishDrawsBefore(const LevelStore& level, bool writes);
@@ -220,6 +226,11 @@ private:
     HRESULT checkDrawState(bool untransformedPositions) const;
     void recordDraw(const PrimitiveSetup& setup, const PixelPipeline& pipeline,
                     D3DPRIMITIVETYPE type, UINT count, const BYTE* vertices, UINT stride);
+    // The draw threads, made and started on first use; false when the system gives none.
+    bool readyDrawThreads();
+    // Waits until the launched draws are played, taking part in what is left of them.
+    void finishLaunchedDraws();
+    int64_t backBufferArea() const;
 
     ULONG refs_ = 1;
     Direct3D* direct3D_;
@@ -241,6 +252,12 @@ private:
     DrawQueue recorded_;
     std::unique_ptr<DrawThreads> drawThreads_; // made at the first play on several threads
     uint64_t drawBatch_ = 1;                   // counts plays: levels sampled since are marked
+    // Draws launched and not yet finished, their bands, and their batch (the drawBatch_ they
+    // were recorded in).
+    DrawQueue launched_;
+    std::unique_ptr<BandPlay> launchedPlay_;
+    bool launchedPending_ = false;
+    uint64_t launchedBatch_ = 0;
 };
 
 } // namespace d3d8

@@ -6,6 +6,7 @@
 #include "d3d8/surface.h"
 #include "d3d8/texture_base.h"
 #include "d3d8/vertex_processing.h"
+#include "internal/frame_breakdown.h"
 
 #include <algorithm>
 #include <cstring>
@@ -132,6 +133,7 @@ HRESULT Device::ValidateDevice(DWORD* pNumPasses) {
 
 HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCount,
                                 const void* pVertexStreamZeroData, UINT VertexStreamZeroStride) {
+    const platform_internal::FramePartScope part(platform_ext::PartDraw);
     if (pVertexStreamZeroData == nullptr || VertexStreamZeroStride == 0)
         return refuse(D3DERR_INVALIDCALL, "DrawPrimitiveUP without vertices or stride");
     if (!inScene_)
@@ -202,6 +204,8 @@ void Device::recordDraw(const PrimitiveSetup& setup, const PixelPipeline& pipeli
     }
     if (recorded_.full())
         playRecordedDraws();
+    else
+        launchRecordedDraws();
 }
 
 } // namespace d3d8

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace d3d8 {
 
@@ -88,6 +89,19 @@ void DrawQueue::addWork(int top, int bottom, int width) {
     draw.bottom = std::max(draw.bottom, bottom);
     rowWork_[size_t(top)] += width;
     rowWork_[size_t(bottom)] -= width;
+    work_ += int64_t(width) * (bottom - top);
+}
+
+void DrawQueue::swap(DrawQueue& other) noexcept {
+    draws_.swap(other.draws_);
+    primitives_.swap(other.primitives_);
+    vertices_.swap(other.vertices_);
+    rectangles_.swap(other.rectangles_);
+    rowWork_.swap(other.rowWork_);
+    std::swap(work_, other.work_);
+    std::swap(drawOpen_, other.drawOpen_);
+    std::swap(openVertices_, other.openVertices_);
+    std::swap(openRectangles_, other.openRectangles_);
 }
 
 void DrawQueue::triangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
@@ -161,6 +175,7 @@ void DrawQueue::clear() {
     vertices_.clear();
     rectangles_.clear();
     std::fill(rowWork_.begin(), rowWork_.end(), 0);
+    work_ = 0;
 }
 
 } // namespace d3d8

@@ -22,6 +22,10 @@ public:
     DrawQueue& operator=(const DrawQueue&) = delete;
 
     bool empty() const { return draws_.empty(); }
+    // The pixels of work recorded: what decides whether a play is worth other threads.
+    int64_t work() const { return work_; }
+    // Trades everything with `other` (neither may have a draw open).
+    void swap(DrawQueue& other) noexcept;
     // Past this much, the device plays what it holds before recording more.
     bool full() const;
 
@@ -69,6 +73,7 @@ private:
     std::vector<TriangleShading> rectangles_;
     // Pixels of work per row as differences: row y's work is the sum of entries 0 to y.
     std::vector<int64_t> rowWork_;
+    int64_t work_ = 0;
     bool drawOpen_ = false;
     size_t openVertices_ = 0, openRectangles_ = 0; // sizes when the open draw began
 };

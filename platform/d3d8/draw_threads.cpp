@@ -1,9 +1,12 @@
 // Draw threads: a generation counter wakes the workers for each run, chunks are taken from one
-// atomic word, and a count of finished chunks tells the caller when the run is done. Both sides
-// spin a little before they sleep: a frame's play lasts tens of microseconds, about what
-// waking a sleeping thread costs.
+// atomic word, and a count of finished chunks tells the caller when the run is done. A worker
+// that runs out of chunks watches for the next run only briefly before it sleeps: between two
+// plays of a game's frame the drawing thread records and rasterises text for tens of
+// microseconds, and a worker spinning through that would cost a second core for nothing. The
+// device hides the wake-up instead by launching a play early (Device::launchRecordedDraws).
 #include "d3d8/draw_threads.h"
 
+#include "internal/frame_breakdown.h"
 #include "platform_ext.h"
 
 #include <chrono>
@@ -20,28 +23,48 @@ std::atomic<unsigned> chosenThreadCount{0};
 
 using Clock = std::chrono::steady_clock;
 
-// How long a worker watches for the next run before it sleeps: longer than a game's frame is
-// spent recording, so that frame after frame no thread has to be woken.
-constexpr auto WorkerSpin = std::chrono::microseconds(300);
-// How long the caller watches the workers finish before it sleeps.
-constexpr auto CallerSpin = std::chrono::microseconds(300);
+// How long a worker watches for the next run, after one launched early, before it sleeps:
+// enough to catch the rest of the scene when it follows at once, short against a frame. After
+// a play the caller waited for, the workers sleep at once.
+constexpr auto WorkerSpin = std::chrono::microseconds(8);
+// How long the caller watches the workers finish before it sleeps: it waits only for chunks
+// that a worker has begun, which end soon unless the system took that worker off its core.
+constexpr auto CallerSpin = std::chrono::microseconds(100);
 
-// Waits until `value` differs from `old` and returns the new value.
-uint32_t awaitChange(const std::atomic<uint32_t>& value, uint32_t old, Clock::duration spin) {
+// Waits until `value` differs from `old` and returns the new value. With `counted`, the time
+// spent watching and asleep goes to the draw threads' counters of the frame breakdown.
+uint32_t awaitChange(const std::atomic<uint32_t>& value, uint32_t old, Clock::duration spin,
+                     bool counted = false) {
+    using platform_internal::WorkerTime;
+    counted = counted && platform_internal::frameBreakdownEnabled();
+    const uint64_t start = counted ? platform_internal::breakdownNow() : 0;
     const Clock::time_point until = Clock::now() + spin;
     for (unsigned i = 1;; ++i) {
         const uint32_t now = value.load(std::memory_order_acquire);
-        if (now != old)
+        if (now != old) {
+            if (counted)
+                platform_internal::addWorkerTime(WorkerTime::Spin,
+                                                 platform_internal::breakdownNow() - start);
             return now;
+        }
         if (i % 64 == 0 && Clock::now() > until)
             break;
         _mm_pause();
     }
+    const uint64_t asleep = counted ? platform_internal::breakdownNow() : 0;
+    if (counted)
+        platform_internal::addWorkerTime(WorkerTime::Spin, asleep - start);
     for (;;) {
         value.wait(old, std::memory_order_acquire);
         const uint32_t now = value.load(std::memory_order_acquire);
-        if (now != old)
+        if (now != old) {
+            if (counted) {
+                platform_internal::addWorkerTime(WorkerTime::Sleep,
+                                                 platform_internal::breakdownNow() - asleep);
+                platform_internal::countWorkerWakeUp();
+            }
             return now;
+        }
     }
 }
 
@@ -97,7 +120,8 @@ bool DrawThreads::start() {
     return true;
 }
 
-void DrawThreads::run(Job job, void* context, unsigned chunks) {
+void DrawThreads::launch(Job job, void* context, unsigned chunks, bool moreSoon) {
+    moreSoon_.store(moreSoon, std::memory_order_relaxed);
     job_ = job;
     context_ = context;
     chunks_ = chunks;
@@ -108,10 +132,18 @@ void DrawThreads::run(Job job, void* context, unsigned chunks) {
         const uint64_t end = uint64_t(chunks) * (t + 1) / count_;
         shares_[t].store(uint64_t(generation) << 32 | end << 16 | begin, std::memory_order_release);
     }
+    launched_ = generation;
     generation_.store(generation, std::memory_order_release);
     generation_.notify_all();
-    runChunks(generation, 0);
-    for (uint32_t done = finished_.load(std::memory_order_acquire); done != chunks;)
+}
+
+void DrawThreads::join() {
+    {
+        const platform_internal::FramePartScope part(platform_ext::PartPlay);
+        runChunks(launched_, 0);
+    }
+    const platform_internal::FramePartScope part(platform_ext::PartPlayWait);
+    for (uint32_t done = finished_.load(std::memory_order_acquire); done != chunks_;)
         done = awaitChange(finished_, done, CallerSpin);
 }
 
@@ -142,10 +174,19 @@ void DrawThreads::work(uint32_t generation, unsigned index) {
     started_.fetch_add(1, std::memory_order_release);
     started_.notify_one();
     for (;;) {
-        generation = awaitChange(generation_, generation, WorkerSpin);
+        generation = awaitChange(generation_, generation,
+                                 moreSoon_.load(std::memory_order_relaxed)
+                                     ? Clock::duration(WorkerSpin)
+                                     : Clock::duration::zero(),
+                                 true);
         if (stopping_.load(std::memory_order_relaxed))
             return;
+        const bool counted = platform_internal::frameBreakdownEnabled();
+        const uint64_t start = counted ? platform_internal::breakdownNow() : 0;
         runChunks(generation, index);
+        if (counted)
+            platform_internal::addWorkerTime(platform_internal::WorkerTime::Work,
+                                             platform_internal::breakdownNow() - start);
     }
 }
 

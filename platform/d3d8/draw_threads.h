@@ -3,7 +3,9 @@
 // threads makes N - 1. A run is a number of chunks of work, each thread's own share a run of
 // neighbouring chunks, which it takes one by one (the same rows frame after frame stay in its
 // cache); a thread that is done takes what is left of the others' shares, so a thread the
-// system does not schedule in time is never waited for.
+// system does not schedule in time is never waited for. A run may also be launched and joined
+// later: the workers start on it while the caller does something else, and the caller takes
+// what is left when it joins.
 #pragma once
 
 #include <atomic>
@@ -38,8 +40,20 @@ public:
 
     // Runs job(context, c) once for every chunk c below `chunks` (at most MaxChunks), on the
     // caller and the workers, and returns when all have returned. Only one thread calls run,
-    // and never before start() succeeded.
-    void run(Job job, void* context, unsigned chunks);
+    // launch and join, and never before start() succeeded.
+    // The workers then sleep at once: nothing more is expected soon.
+    void run(Job job, void* context, unsigned chunks) {
+        launch(job, context, chunks, false);
+        join();
+    }
+    // The same in two steps: launch hands the run to the workers and returns at once (at most
+    // one run is launched and not joined); join runs what is left of it on the caller and
+    // returns when every chunk is done. `context` must live until join returns. With
+    // `moreSoon`, a worker out of chunks watches briefly for the next run before it sleeps.
+    void launch(Job job, void* context, unsigned chunks, bool moreSoon);
+    void join();
+    // True when every chunk of the launched run is done: join would not wait.
+    bool finished() const { return finished_.load(std::memory_order_acquire) == chunks_; }
 
 private:
     void work(uint32_t generation, unsigned index);
@@ -52,6 +66,7 @@ private:
     // Written by the caller before a run is published, read by the threads that took a chunk.
     Job job_ = nullptr;
     void* context_ = nullptr;
+    uint32_t launched_ = 0; // the generation of the run launched last
     // Bumped once per run (and to stop): what the workers sleep on.
     std::atomic<uint32_t> generation_{0};
     unsigned chunks_ = 0;
@@ -62,6 +77,7 @@ private:
     // Chunks of the current run done: what the caller waits on.
     std::atomic<uint32_t> finished_{0};
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> moreSoon_{false}; // a hint, read by workers as they run out of chunks
     std::atomic<uint32_t> started_{0}; // workers that began to run
 };
 

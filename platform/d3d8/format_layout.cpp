@@ -42,8 +42,16 @@ constexpr FormatLayout FormatLayoutTable[] = {
     {D3DFMT_DXT4, Storage::Block, 16, true, false},
     {D3DFMT_DXT5, Storage::Block, 16, true, false},
     {D3DFMT_D16_LOCKABLE, Storage::Pixel, 2, false, false},
+    // Later block formats (BC4, BC5 unsigned and signed, BC7) by the toolkit's codes: stored, so
+    // that a tool can make and write them in the scratch pool, but never offered for textures,
+    // so the loader decodes them into a format the rasteriser reads.
+    {D3DFORMAT(MAKEFOURCC('A', 'T', 'I', '1')), Storage::Block, 8, false, false},
+    {D3DFORMAT(MAKEFOURCC('B', 'C', '4', 'S')), Storage::Block, 8, false, false},
+    {D3DFORMAT(MAKEFOURCC('A', 'T', 'I', '2')), Storage::Block, 16, false, false},
+    {D3DFORMAT(MAKEFOURCC('B', 'C', '5', 'S')), Storage::Block, 16, false, false},
+    {D3DFORMAT(MAKEFOURCC('B', 'C', '7', ' ')), Storage::Block, 16, false, false},
 };
-static_assert(sizeof(FormatLayoutTable) / sizeof(FormatLayoutTable[0]) == 33);
+static_assert(sizeof(FormatLayoutTable) / sizeof(FormatLayoutTable[0]) == 38);
 
 // Levels larger than this are refused as out of memory rather than attempted.
 constexpr uint64_t MaxLevelBytes = uint64_t(1) << 30;

@@ -54,6 +54,10 @@ HRESULT PixelPipeline::configure(const DrawingState& state, TextureBase* texture
     Surface* level = texture->sampledSurface();
     if (level == nullptr)
         return refuse(D3DERR_WRONGTEXTUREFORMAT, "the rasteriser samples 2D textures only");
+    // A locked level may still be written until its unlock, which a draw played later on the
+    // draw threads would see and one drawn at once would not.
+    if (level->store().locked())
+        return refuse(D3DERR_INVALIDCALL, "drawing with a locked texture level");
     if (!isFilter(s[D3DTSS_MAGFILTER]) || !isFilter(s[D3DTSS_MINFILTER]))
         return refuse(D3DERR_UNSUPPORTEDTEXTUREFILTER, "filters %u, %u: point or linear only",
                       s[D3DTSS_MAGFILTER], s[D3DTSS_MINFILTER]);

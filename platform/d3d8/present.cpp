@@ -5,6 +5,7 @@
 #include "d3d8/pixel_math.h"
 #include "d3d8/refusal.h"
 #include "d3d8/surface.h"
+#include "internal/frame_breakdown.h"
 #include "internal/window_bridge.h"
 
 #include <cstring>
@@ -25,6 +26,7 @@ namespace d3d8 {
 
 HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDestWindowOverride,
                         const RGNDATA* pDirtyRegion) {
+    const platform_internal::FramePartScope part(platform_ext::PartPresent);
     if (pSourceRect != nullptr || pDestRect != nullptr || pDirtyRegion != nullptr)
         return refuse(D3DERR_INVALIDCALL,
                       "Present shows the whole back buffer; rectangles and regions are not "
@@ -52,8 +54,10 @@ HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDe
     const platform_internal::WindowBridge* bridge = platform_internal::windowBridge();
     if (bridge != nullptr && target != nullptr)
         bridge->present(target, view);
-    if (presentObserver != nullptr)
+    if (presentObserver != nullptr) {
+        const platform_internal::FramePartScope observing(platform_ext::PartObserver);
         presentObserver(this, view, presentObserverUser);
+    }
     return D3D_OK;
 }
 

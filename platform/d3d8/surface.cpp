@@ -3,6 +3,7 @@
 
 #include "d3d8/device.h"
 #include "d3d8/refusal.h"
+#include "internal/frame_breakdown.h"
 
 #include <new>
 
@@ -130,11 +131,16 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD 
     pLockedRect->Pitch = INT(store_.geometry().rowPitch);
     pLockedRect->pBits = store_.bits() + unitOffset(store_.layout(), store_.geometry(),
                                                     UINT(rect.left), UINT(rect.top), 0);
+    if (platform_internal::frameBreakdownEnabled())
+        platform_internal::enterFramePart(platform_ext::PartLock);
     return D3D_OK;
 }
 
 HRESULT Surface::UnlockRect() {
-    return store_.endLock();
+    const HRESULT hr = store_.endLock();
+    if (SUCCEEDED(hr) && platform_internal::frameBreakdownEnabled())
+        platform_internal::leaveFramePart(platform_ext::PartLock);
+    return hr;
 }
 
 } // namespace d3d8

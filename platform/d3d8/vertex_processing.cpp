@@ -258,8 +258,14 @@ private:
             std::memcpy(polygon, scratch, sizeof(ClipVertex) * size_t(count));
         }
         ScreenVertex screen[MaxPolygon];
-        for (int i = 0; i < count; ++i)
+        for (int i = 0; i < count; ++i) {
             screen[i] = project(polygon[i]);
+            // Cutting an edge to a vertex far beyond the guard band (1e38 against 1) rounds the
+            // cut point away, even to w = 0: such a polygon has lost its shape, and its
+            // positions would overflow the rasteriser's fixed point.
+            if (!(std::fabs(screen[i].x) < RasterLimit) || !(std::fabs(screen[i].y) < RasterLimit))
+                return;
+        }
         rasterizePolygon(screen, count);
     }
 

@@ -50,6 +50,43 @@ HRESULT createHeadlessDevice(UINT width, UINT height, IDirect3DDevice8** device)
 // number of processors. A device keeps the count it was made with. The pixels are the same
 // whatever the count.
 void setDrawThreadCount(unsigned count);
+// The thread count `device` draws on; 0 when it is not a device of the platform.
+unsigned drawThreadCount(IDirect3DDevice8* device);
+
+// ---- Where a frame's time goes ---------------------------------------------------------------
+
+// The parts of the drawing thread's time. Each nanosecond goes to the innermost part open at the
+// time (play inside Present is play), or to PartOther: the program's own work and the calls
+// not listed, such as state changes.
+enum FramePart : unsigned {
+    PartOther,    // everything outside the parts below: the game's logic, state calls
+    PartDraw,     // DrawPrimitiveUP: vertices, clipping, and either recording or, on one thread,
+                  // the shading itself
+    PartText,     // DrawTextA and DrawTextW: measuring and rasterising text
+    PartLock,     // held locks of surfaces other than the back buffer: uploads such as text tiles
+    PartPlay,     // the drawing thread shading its share of recorded draws
+    PartPlayWait, // the drawing thread waiting for the draw threads to finish a play
+    PartPresent,  // Present without its play and observer: the copy or swap, the window
+    PartObserver, // the present observer (the caller's own)
+    FramePartCount
+};
+
+struct FrameBreakdown {
+    uint64_t nanoseconds[FramePartCount] = {}; // of the calling thread, since it first counted
+    // All draw threads of all devices: running chunks, watching for work, asleep, and how
+    // often a sleeping one was woken.
+    uint64_t workerWorkNs = 0;
+    uint64_t workerSpinNs = 0;
+    uint64_t workerSleepNs = 0;
+    uint64_t workerWakeUps = 0;
+    // Plays handed to the draw threads while the scene went on (counted always, all devices).
+    uint64_t earlyPlays = 0;
+};
+
+// Turns the counting on or off (off at start: it costs two clock reads per part).
+void enableFrameBreakdown(bool on);
+// The counts so far; the calling thread's open part is counted up to now.
+void readFrameBreakdown(FrameBreakdown* out);
 
 // ---- Device memory ---------------------------------------------------------------------------
 

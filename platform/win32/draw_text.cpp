@@ -12,6 +12,7 @@
 // Does not: DT_EXPANDTABS, DT_TABSTOP, DT_EXTERNALLEADING and the other flags (refused with
 // ERROR_NOT_SUPPORTED and 0), mnemonic underlines, drawing into the 1 x 1 stock bitmap (text
 // is measured and nothing is drawn).
+#include "internal/frame_breakdown.h"
 #include "win32/code_pages.h"
 #include "win32/gdi_objects.h"
 #include "win32/text_layout.h"
@@ -282,6 +283,7 @@ int drawText(HDC hdc, const std::vector<char32_t>& text, LPRECT rect, UINT forma
 } // namespace
 
 int DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format) {
+    const platform_internal::FramePartScope part(platform_ext::PartText);
     if (lpchText == nullptr || cchText < -1) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
@@ -300,6 +302,7 @@ int DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format) {
 }
 
 int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format) {
+    const platform_internal::FramePartScope part(platform_ext::PartText);
     if (lpchText == nullptr || cchText < -1) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;

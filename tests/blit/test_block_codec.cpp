@@ -368,3 +368,112 @@ TEST_F(BlockCodecDeviceTest, MipChainsHonourTheHighQualityFlag) {
     }
     EXPECT_NE(levels[0], levels[1]);
 }
+
+namespace {
+
+// A surface of 4 x 4 blocks of any block format in caller memory, one block across.
+struct BlockColumn {
+    Bytes bytes;
+    BlitSurface side;
+
+    BlockColumn(PixelFormat format, const Bytes& blocks) : bytes(blocks) {
+        side.bits = bytes.data();
+        side.format = format;
+        side.rowPitch = blockBytes(format);
+        const int32_t height = int32_t(bytes.size() / blockBytes(format)) * 4;
+        side.extent = side.rect = {0, 0, 4, height, 0, 1};
+    }
+};
+
+// An 8-byte interpolated block: endpoints, then pixel 0 on index 0, pixel 1 on index 1, the
+// others on index 0.
+Bytes twoValueBlock(uint8_t e0, uint8_t e1) {
+    return {e0, e1, 0x08, 0, 0, 0, 0, 0};
+}
+
+} // namespace
+
+TEST(BlockCodecTest, OneAndTwoChannelBlocksDecodeIntoGreyAndIntoBumpChannels) {
+    BlockColumn grey(BlockFormatBc4, twoValueBlock(200, 100));
+    Bytes luminance(16, 0xCC);
+    BlitSurface l8 = grey.side;
+    l8.bits = luminance.data();
+    l8.format = D3DFMT_L8;
+    l8.rowPitch = 4;
+    ASSERT_EQ(blitSurface(l8, grey.side, FilterNone), D3D_OK);
+    EXPECT_EQ(luminance[0], 200);
+    EXPECT_EQ(luminance[1], 100);
+    EXPECT_EQ(luminance[15], 200);
+    ArgbImage argb(4, 4);
+    ASSERT_EQ(blitSurface(argb.side(), grey.side, FilterNone), D3D_OK);
+    EXPECT_EQ(argb.at(1, 0), 0xFF646464u);
+
+    // Signed red 64/127 and -64/127, green -64/127 and 64/127: V8U8 takes U from red and V
+    // from green, each trunc(v x 128 + 0.5).
+    Bytes twoChannels = twoValueBlock(0x40, 0xC0);
+    const Bytes green = twoValueBlock(0xC0, 0x40);
+    twoChannels.insert(twoChannels.end(), green.begin(), green.end());
+    BlockColumn normals(BlockFormatBc5Signed, twoChannels);
+    Bytes bump(32, 0xCC);
+    BlitSurface v8u8 = normals.side;
+    v8u8.bits = bump.data();
+    v8u8.format = D3DFMT_V8U8;
+    v8u8.rowPitch = 8;
+    ASSERT_EQ(blitSurface(v8u8, normals.side, FilterNone), D3D_OK);
+    // Pixel 0: red 64/127 (eight steps, 64 > -64), green -64/127 (six steps, -64 < 64).
+    EXPECT_EQ(bump[0], 0x41);
+    EXPECT_EQ(bump[1], 0xC0);
+    EXPECT_EQ(bump[2], 0xC0);
+    EXPECT_EQ(bump[3], 0x41);
+    // Unsigned, the same bytes are red 64/255 and 192/255 with blue 0.
+    BlockColumn unsignedPair(BlockFormatBc5, twoChannels);
+    ASSERT_EQ(blitSurface(argb.side(), unsignedPair.side, FilterNone), D3D_OK);
+    EXPECT_EQ(argb.at(0, 0), 0xFF40C000u);
+    EXPECT_EQ(argb.at(1, 0), 0xFFC04000u);
+}
+
+TEST(BlockCodecTest, OneAndTwoChannelFormatsKeepASmoothPictureThroughTheEngine) {
+    ArgbImage picture(8, 8);
+    for (uint32_t y = 0; y < 8; ++y) {
+        for (uint32_t x = 0; x < 8; ++x)
+            picture.at(x, y) = 0xFF000000u | (100 + x * 2 + y) << 16 | (180 - x - y * 2) << 8 | 0x33;
+    }
+    for (PixelFormat format : {BlockFormatBc5, BlockFormatBc5Signed, BlockFormatBc4}) {
+        Bytes blocks(size_t(4) * blockBytes(format), 0xCC);
+        BlitSurface encoded;
+        encoded.bits = blocks.data();
+        encoded.format = format;
+        encoded.rowPitch = 2 * blockBytes(format);
+        encoded.extent = encoded.rect = {0, 0, 8, 8, 0, 1};
+        ASSERT_EQ(blitSurface(encoded, picture.side(), FilterNone), D3D_OK);
+        ArgbImage back(8, 8);
+        ASSERT_EQ(blitSurface(back.side(), encoded, FilterNone), D3D_OK);
+        for (uint32_t i = 0; i < 64; ++i) {
+            const uint32_t in = picture.pixels[i], out = back.pixels[i];
+            auto channel = [](uint32_t p, int shift) { return int((p >> shift) & 0xFF); };
+            if (format == BlockFormatBc4) {
+                // The grey of the picture, as L8 would hold it.
+                const double luma = 0.2125 * channel(in, 16) + 0.7154 * channel(in, 8) +
+                                    0.0721 * channel(in, 0);
+                EXPECT_NEAR(channel(out, 16), luma, 2.0) << i;
+                EXPECT_EQ(channel(out, 8), channel(out, 16));
+                EXPECT_EQ(channel(out, 0), channel(out, 16));
+                continue;
+            }
+            // Signed values travel as v x 2 - 1 and back, a little coarser.
+            const int tolerance = format == BlockFormatBc5 ? 2 : 3;
+            EXPECT_NEAR(channel(out, 16), channel(in, 16), tolerance) << i;
+            EXPECT_NEAR(channel(out, 8), channel(in, 8), tolerance) << i;
+            EXPECT_EQ(channel(out, 0), format == BlockFormatBc5 ? 0 : 0x80) << i;
+            EXPECT_EQ(out >> 24, 0xFFu);
+        }
+    }
+}
+
+TEST(BlockCodecTest, ABlockFormatWithoutItsCodecIsRefusedNotOutOfMemory) {
+    BlockColumn colour(BlockFormatBc7, Bytes(16, 0));
+    ArgbImage argb(4, 4);
+    const HRESULT expected = findBlockFormat(BlockFormatBc7) != nullptr ? D3D_OK : E_FAIL;
+    EXPECT_EQ(blitSurface(argb.side(), colour.side, FilterNone), expected);
+    EXPECT_EQ(blitSurface(colour.side, argb.side(), FilterNone), expected);
+}

@@ -13,7 +13,7 @@ PixelFormatInfo wantedLike(PixelFormat format) {
 }
 
 TEST(PixelFormatTable, RowsAreUniqueAndFoundByTheirCode) {
-    ASSERT_EQ(formatRows().size(), 43u);
+    ASSERT_EQ(formatRows().size(), 48u);
     for (const PixelFormatInfo& row : formatRows()) {
         EXPECT_EQ(&getFormatInfo(row.format), &row) << row.format;
         EXPECT_NE(row.format, 0u);

@@ -157,8 +157,9 @@ TEST(DxtBatchTest, VectorBytesEqualPlainBytesOnPhotoBlocks) {
 
 TEST(DxtBatchTest, HighQualityVariantsWriteThePlainBytesOnRandomBlocks) {
     // 4003 blocks: every lane count leaves a partial batch at the end.
-    expectHqSameBytes(randomBlocks(4003, 2), {D3DFMT_DXT1, D3DFMT_DXT2, D3DFMT_DXT3, D3DFMT_DXT4,
-                                              D3DFMT_DXT5},
+    expectHqSameBytes(randomBlocks(4003, 2),
+                      {D3DFMT_DXT1, D3DFMT_DXT2, D3DFMT_DXT3, D3DFMT_DXT4, D3DFMT_DXT5,
+                       BlockFormatBc4, BlockFormatBc4Signed, BlockFormatBc5, BlockFormatBc5Signed},
                       "random");
 }
 
@@ -186,8 +187,52 @@ TEST(DxtBatchTest, HighQualityVariantsWriteThePlainBytesOnEveryRealPictureBlock)
         test_support::appendBlocks(photo, true, &greys);
     // The colour search of both modes (the other formats run its four-colour half, as the
     // random blocks show), and the alpha search.
-    expectHqSameBytes(photos, {D3DFMT_DXT1}, "photo");
+    expectHqSameBytes(photos, {D3DFMT_DXT1, BlockFormatBc5}, "photo");
     expectHqSameBytes(greys, {D3DFMT_DXT5}, "grey");
+    // Every third block of the photographs as signed values (-1 for 0, 1 for 255).
+    std::vector<FloatColor> signedBlocks;
+    for (size_t n = 0; n < photos.size() / 16; n += 3) {
+        for (int i = 0; i < 16; ++i) {
+            const FloatColor& c = photos[n * 16 + i];
+            signedBlocks.push_back({c.r * 2.0f - 1.0f, c.g * 2.0f - 1.0f, c.b, c.a});
+        }
+    }
+    expectHqSameBytes(signedBlocks, {BlockFormatBc5Signed}, "signed photo");
+}
+
+// Blocks of one value, or two, are settled without the search when a whole batch holds only
+// such blocks: the plain encoder (a batch of one) always takes that path for them, the vector
+// ones only when their neighbours do too. Mixing them with searched blocks therefore holds the
+// shortcut to the bytes the search gives.
+TEST(DxtBatchTest, BlocksOfOneOrTwoValuesGetTheSearchedBytesWithoutTheSearch) {
+    std::vector<FloatColor> blocks = randomBlocks(2000, 5);
+    std::mt19937 random(6);
+    for (size_t n = 0; n < 2000; ++n) {
+        if (random() % 3 == 0)
+            continue; // a searched block between the settled ones
+        const float first = float(random() % 256) / 255.0f;
+        const float second = random() % 2 == 0 ? first : float(random() % 256) / 255.0f;
+        for (int i = 0; i < 16; ++i) {
+            const float v = random() % 2 == 0 ? first : second;
+            FloatColor& c = blocks[n * 16 + i];
+            c = {v, 1.0f - v, c.b, v};
+        }
+        // Near misses: a third value in one pixel, the first or the last, must be searched.
+        if (random() % 4 == 0) {
+            const float v = float(random() % 256) / 255.0f;
+            blocks[n * 16 + (random() % 2 == 0 ? 0 : 15)] = {v, 1.0f - v, 0.5f, v};
+        }
+    }
+    // A run of settled blocks long enough to fill whole batches of every width.
+    for (size_t n = 1000; n < 1040; ++n) {
+        for (int i = 0; i < 16; ++i)
+            blocks[n * 16 + i] = {0.5f, 0.25f, 0.75f, i % 2 == 0 ? 1.0f : 0.2f};
+    }
+    expectHqSameBytes(blocks, {D3DFMT_DXT4, D3DFMT_DXT5, BlockFormatBc4, BlockFormatBc5},
+                      "one or two values");
+    for (FloatColor& c : blocks)
+        c = {c.r * 2.0f - 1.0f, c.g * 2.0f - 1.0f, c.b, c.a};
+    expectHqSameBytes(blocks, {BlockFormatBc4Signed, BlockFormatBc5Signed}, "signed values");
 }
 
 // The run-time choice is made once, at its first use: no other case of this program makes it,

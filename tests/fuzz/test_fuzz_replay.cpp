@@ -1,11 +1,15 @@
-// Every input the fuzz targets turned up (tests/data/fuzz/<target>/) fed again to the entry
-// point of its target under the sanitizers, each answer checked against a checked-in table.
+// Every input the fuzz targets kept (tests/data/fuzz/<target>/: their findings, seeds and the
+// corpus their campaigns grew) fed again to the entry point of its target under the sanitizers,
+// each answer checked against a checked-in table.
 #include "blit/blit_surface.h"
 #include "blit/pixel_format.h"
 #include "blocks/dxt_block.h"
 #include "platform_ext.h"
+#include "tests/support/dds_round_trip.h"
 #include "tests/support/decoded_image_walk.h"
 #include "tests/support/photos.h"
+#include "tests/support/scene_script.h"
+#include "tests/support/texkit_command.h"
 #include "texture/image_decoder.h"
 #include "texture/texture_loader.h"
 #include "win32/registry_file.h"
@@ -139,7 +143,56 @@ std::string blockLine(const Bytes& file) {
     return line;
 }
 
+// The scene on one draw thread and on four: whether they agreed, and how much it drew.
+std::string sceneLine(const Bytes& file) {
+    scene_script::Tally tally;
+    const std::string difference = scene_script::playOnBoth(file.data(), file.size(), &tally);
+    if (!difference.empty())
+        return "differs: " + difference;
+    return "same\t" + std::to_string(tally.calls) + " calls\t" + std::to_string(tally.draws) +
+           " draws\t" + std::to_string(tally.frames) + " frames\t" + std::to_string(tally.locks) +
+           " locks";
+}
+
+// The texture the bytes describe, written as DDS and read back.
+std::string ddsWriteLine(const Bytes& file) {
+    const std::string folder = ::testing::TempDir();
+    const dds_round_trip::Result result = dds_round_trip::run(file.data(), file.size(), folder);
+    return result.summary + (result.difference.empty() ? "" : "\tdiffers: " + result.difference);
+}
+
+// A file name as printable ASCII: other bytes (and the backslash) as \xHH.
+std::string printable(const std::string& name) {
+    std::string out;
+    for (unsigned char c : name) {
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            out += char(c);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof(escaped), "\\x%02X", c);
+            out += escaped;
+        }
+    }
+    return out;
+}
+
+// texkit's exit status and the files it made in its folder.
+std::string texkitLine(const Bytes& file) {
+    static texkit_command::Workspace workspace;
+    const texkit_command::Result result = workspace.run(file.data(), file.size());
+    std::string line = "status " + std::to_string(result.status);
+    for (const std::string& made : result.made)
+        line += '\t' + printable(made);
+    return line + (result.problem.empty() ? "" : "\tproblem: " + result.problem);
+}
+
 std::string replayLine(const std::string& target, const Bytes& file) {
+    if (target == "scene")
+        return sceneLine(file);
+    if (target == "ddswrite")
+        return ddsWriteLine(file);
+    if (target == "texkit")
+        return texkitLine(file);
     if (target == "texture")
         return textureLine(file);
     if (target == "registry")
@@ -163,7 +216,8 @@ TEST(FuzzReplay, EveryFoundInputGivesTheCheckedInAnswer) {
     for (const fs::path& path : files) {
         const std::string target = path.parent_path().filename().string();
         ASSERT_TRUE(loadTargetsTable.count(target) || target == "texture" || target == "registry" ||
-                    target == "dxt")
+                    target == "dxt" || target == "scene" || target == "ddswrite" ||
+                    target == "texkit")
             << "no target named " << target;
         actual += target + '/' + path.filename().string() + '\t' +
                   replayLine(target, test_support::readFileBytes(path)) + '\n';

@@ -232,6 +232,69 @@ TEST_P(TextDrawTest, WideTextDrawsAsItsNarrowTwinOnEveryPlatform) {
               0);
 }
 
+// On a device with several draw threads, a scene large enough is handed to them while the
+// caller goes on, here rasterising and uploading the text: the frame must be the one drawn when
+// the scene was finished (by a copy out of the back buffer) before the text began.
+TEST_P(TextDrawTest, ASceneDrawnWhileTheTextIsRasterisedGivesTheSamePixels) {
+    auto picture = makeTexture(640, 480, D3DFMT_X8R8G8B8, [](UINT x, UINT y) {
+        return 0xFF000000u | (x * 7 + y * 13) % 251 << 16 | (x ^ y) % 256 << 8 | (x * y) % 253;
+    });
+    ASSERT_TRUE(picture);
+    ComRef<IDirect3DSurface8> back;
+    ASSERT_EQ(device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, back.out()), D3D_OK);
+    D3DSURFACE_DESC desc;
+    ASSERT_EQ(back->GetDesc(&desc), D3D_OK);
+    ComRef<IDirect3DSurface8> pixel;
+    ASSERT_EQ(device->CreateImageSurface(1, 1, desc.Format, pixel.out()), D3D_OK);
+    struct Vertex {
+        float x, y, z, rhw;
+        D3DCOLOR color;
+        float u, v;
+    };
+    const auto draw = [&](bool finishSceneFirst) {
+        clear(Background);
+        EXPECT_EQ(device->BeginScene(), D3D_OK);
+        device->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+        device->SetTexture(0, picture.get());
+        const Vertex quad[4] = {{0, 0, 0, 1, 0xFFFFFFFF, 0, 0},
+                                {640, 0, 0, 1, 0xFFFFFFFF, 1, 0},
+                                {640, 480, 0, 1, 0xFFFFFFFF, 1, 1},
+                                {0, 480, 0, 1, 0xFFFFFFFF, 0, 1}};
+        EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, quad, sizeof(Vertex)), D3D_OK);
+        device->SetTexture(0, nullptr);
+        if (finishSceneFirst) {
+            // A copy out of the back buffer needs its pixels.
+            const RECT corner = {0, 0, 1, 1};
+            EXPECT_EQ(device->CopyRects(back.get(), &corner, 1, pixel.get(), nullptr), D3D_OK);
+        }
+        EXPECT_EQ(system->begin(), S_OK);
+        RECT client = {0, 0, 640, 480};
+        system->drawText("fps: 1234", -1, &client, 0, 0xFF00FF00);
+        system->drawText("Score: 12 Temps restant: 17", -1, &client, DT_CENTER, 0xFFFF0000);
+        EXPECT_EQ(system->end(), S_OK);
+        EXPECT_EQ(device->EndScene(), D3D_OK);
+        return present();
+    };
+    platform_ext::FrameBreakdown before, after;
+    platform_ext::readFrameBreakdown(&before);
+    const PresentedFrame overlapped = draw(false);
+    platform_ext::readFrameBreakdown(&after);
+    const PresentedFrame sequential = draw(true);
+    // Several threads take the overlapping path; one draws every call at once.
+    if (platform_ext::drawThreadCount(device.get()) > 1)
+        EXPECT_GT(after.earlyPlays, before.earlyPlays);
+    else
+        EXPECT_EQ(after.earlyPlays, before.earlyPlays);
+    ASSERT_EQ(overlapped.pixels.size(), sequential.pixels.size());
+    int textPixels = 0;
+    for (size_t i = 0; i < overlapped.pixels.size(); ++i) {
+        ASSERT_EQ(overlapped.pixels[i], sequential.pixels[i])
+            << "pixel " << i % 640 << ", " << i / 640;
+        textPixels += overlapped.pixels[i] == 0xFFFF0000u || overlapped.pixels[i] == 0xFF00FF00u;
+    }
+    EXPECT_GT(textPixels, 50); // both lines are there, over the picture
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Tiles, TextDrawTest,
     ::testing::Values(TileCase{"dynamic", 0}, TileCase{"managed", platform_ext::ProfileNoDynamic},

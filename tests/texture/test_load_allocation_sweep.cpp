@@ -11,6 +11,7 @@
 
 #include "blit/blit_surface.h"
 #include "platform_ext.h"
+#include "texture/png_fast_decode.h"
 #include "texture/texture_loader.h"
 
 #include <gtest/gtest.h>
@@ -77,6 +78,20 @@ Bytes pngFile() {
     return makePng(r);
 }
 
+// 8-bit RGB with a tRNS key: the PNG fast path's common case, beside the paletted one.
+Bytes rgbPngFile() {
+    PngRecipe r;
+    r.width = Width;
+    r.height = Height;
+    r.colorType = PNG_COLOR_TYPE_RGB;
+    r.bitDepth = 8;
+    r.rows = ramp(3 * Width * Height, 13);
+    r.transparentRed = 5;
+    r.transparentGreen = 18;
+    r.transparentBlue = 31;
+    return makePng(r);
+}
+
 // Three stored levels: the decoder chains a node for each.
 Bytes ddsFile() {
     DdsRecipe r;
@@ -88,6 +103,30 @@ Bytes ddsFile() {
     r.pixel = ddsPixelWords(D3DFMT_A8R8G8B8);
     r.data = patternBytes(4 * (Width * Height + 6 * 3 + 3 * 1));
     return makeDds(r);
+}
+
+// The DX10 header: three levels of R8G8B8A8, each rewritten into a buffer of its own; and of
+// BC5, which the device gets decoded.
+Bytes dx10File(uint32_t dxgi, size_t dataBytes) {
+    DdsRecipe r;
+    r.width = Width;
+    r.height = Height;
+    r.mipCount = 3;
+    r.pixel.flags = 0x4;
+    r.pixel.code = MAKEFOURCC('D', 'X', '1', '0');
+    r.data = Bytes(20, 0);
+    writeWord(r.data, 0, dxgi);
+    writeWord(r.data, 4, 3);
+    writeWord(r.data, 12, 1);
+    const Bytes pixels = patternBytes(dataBytes);
+    r.data.insert(r.data.end(), pixels.begin(), pixels.end());
+    return makeDds(r);
+}
+Bytes dx10RgbaFile() {
+    return dx10File(28, 4 * (Width * Height + 6 * 3 + 3 * 1));
+}
+Bytes dx10Bc5File() {
+    return dx10File(83, size_t(16) * ((Width + 3) / 4 * ((Height + 3) / 4) + 2 * 1 + 1));
 }
 
 Bytes jpegFile() {
@@ -137,12 +176,15 @@ const Load loadTable[] = {
     {"tga", targaFile, D3DFMT_A8R8G8B8},
     {"ppm", pixmapFile, D3DFMT_A8R8G8B8},
     {"png", pngFile, D3DFMT_A8R8G8B8},
+    {"png_rgb", rgbPngFile, D3DFMT_A8R8G8B8},
     {"jpg", jpegFile, D3DFMT_A8R8G8B8},
     {"dds", ddsFile, D3DFMT_A8R8G8B8},
     {"png_to_dxt1", pngFile, D3DFMT_DXT1},
     {"png_to_dxt5", pngFile, D3DFMT_DXT5},
+    {"dds10_rgba", dx10RgbaFile, D3DFMT_A8R8G8B8},
+    {"dds10_bc5", dx10Bc5File, D3DFMT_UNKNOWN},
 };
-static_assert(std::size(loadTable) == 9);
+static_assert(std::size(loadTable) == 12);
 
 class LoadAllocationSweep : public ::testing::TestWithParam<Load> {
 protected:
@@ -192,6 +234,15 @@ TEST_P(LoadAllocationSweep, EveryFailedAllocationIsAnsweredAndLeavesNothingBehin
 
 INSTANTIATE_TEST_SUITE_P(Loads, LoadAllocationSweep, ::testing::ValuesIn(loadTable),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The sweep covers the PNG fast path only if its files take it.
+TEST(LoadAllocationSweepFiles, PngFilesTakeTheFastPath) {
+    for (const Bytes& file : {pngFile(), rgbPngFile()}) {
+        ImageDecoder image;
+        ASSERT_EQ(image.decodePng(file.data(), UINT(file.size())), D3D_OK);
+        EXPECT_EQ(lastPngDecodePath(), PngDecodePath::Fast);
+    }
+}
 
 // The sweep itself must see the faults it is there for: memory left behind by a failed run,
 // and a success that hides a failed allocation.

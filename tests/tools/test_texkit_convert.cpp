@@ -298,13 +298,17 @@ TEST_F(TexkitConvert, TheBytesAreTheSameWhateverTheWorkers) {
     for (const char* format :
          {"DXT1", "DXT2", "DXT3", "DXT4", "DXT5", "A8R8G8B8", "R5G6B5", "X1R5G5B5", "L8"}) {
         const std::string request = std::string(" --format ") + format;
-        ASSERT_EQ(run("pics -o one -j 1 --force" + request).status, 0) << format;
-        ASSERT_EQ(run("pics -o four -j 4 --force" + request).status, 0) << format;
-        for (const char* name : {"large.dds", "small.dds"}) {
-            const Bytes one = bytesOf(fs::path("one") / name);
-            ASSERT_GT(one.size(), 128u) << format << " " << name;
-            EXPECT_TRUE(bytesOf(fs::path("four") / name) == one) << format << " " << name;
+        // The default chain (Kaiser in linear light), and the box chain of a load.
+        for (const std::string chain : {"", " --mip-filter box --colorspace linear"}) {
+            ASSERT_EQ(run("pics -o one -j 1 --force" + request + chain).status, 0) << format;
+            ASSERT_EQ(run("pics -o four -j 4 --force" + request + chain).status, 0) << format;
+            for (const char* name : {"large.dds", "small.dds"}) {
+                const Bytes one = bytesOf(fs::path("one") / name);
+                ASSERT_GT(one.size(), 128u) << format << " " << name;
+                EXPECT_TRUE(bytesOf(fs::path("four") / name) == one) << format << " " << name;
+            }
         }
+        // `--mip-filter box --colorspace linear` is the chain a load makes, byte for byte.
         const ProgramRun whole = texinfo("pics/large.png --key 0 --filter default "
                                          "--mip-filter box --quality high --dds whole.dds" +
                                          request);
@@ -317,8 +321,9 @@ TEST_F(TexkitConvert, TheBytesAreTheSameWhateverTheWorkers) {
 // the blocks a load gives unless told otherwise; the two agree when asked the same.
 TEST_F(TexkitConvert, QualityChoosesTheBlockEncoder) {
     writePicture("photo.png", 96, 64);
-    ASSERT_EQ(run("photo.png -o high --format DXT1").status, 0);
-    ASSERT_EQ(run("photo.png -o exact --format DXT1 --quality exact").status, 0);
+    const std::string loadChain = " --mip-filter box --colorspace linear";
+    ASSERT_EQ(run("photo.png -o high --format DXT1" + loadChain).status, 0);
+    ASSERT_EQ(run("photo.png -o exact --format DXT1 --quality exact" + loadChain).status, 0);
     ASSERT_EQ(texinfo("photo.png --key 0 --filter default --mip-filter box --format DXT1 "
                       "--dds info.dds")
                   .status,

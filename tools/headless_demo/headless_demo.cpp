@@ -4,9 +4,13 @@
 // game the log, the frame rate and the cost of a frame against a 640 x 480 x 4-byte memcpy, and
 // saves the last frame as a PNG.
 //
-// Usage: headless_demo [--games N] [--speed K] [picture.png]   (run in the folder that holds
-// the game's pictures). --games plays N games one after another in this process, each from the
-// start-up stages to the rating box; --speed runs the game's clock and the robot K times faster.
+// After each game it prints where a frame's time went (see FrameSums).
+//
+// Usage: headless_demo [--games N] [--speed K] [--threads T,U,...] [picture.png]   (run in the
+// folder that holds the game's pictures). --games plays N games one after another in this
+// process, each from the start-up stages to the rating box; --speed runs the game's clock and
+// the robot K times faster; --threads gives the games' device draw threads in turn (0: the
+// default), so that "--games 2 --threads 0,1" compares the default threads with one.
 #include "game/game_objects.h"
 #include "platform_ext.h"
 #include "tools/headless_demo/frame_timing.h"
@@ -39,6 +43,7 @@ struct Demo {
 struct Options {
     int games = 1;
     int speed = 1;
+    std::vector<unsigned> threads; // empty: the default for every game
     std::string picturePath = "/tmp/bosquetir-last-frame.png";
 };
 
@@ -50,6 +55,18 @@ bool parseOptions(int argc, char** argv, Options* options) {
             if (value < 1)
                 return false;
             (argument == "--games" ? options->games : options->speed) = value;
+        } else if (argument == "--threads" && i + 1 < argc) {
+            std::istringstream list(argv[++i]);
+            std::string item;
+            while (std::getline(list, item, ',')) {
+                char* end = nullptr;
+                const unsigned long count = std::strtoul(item.c_str(), &end, 10);
+                if (item.empty() || *end != '\0' || count > 64)
+                    return false;
+                options->threads.push_back(unsigned(count));
+            }
+            if (options->threads.empty())
+                return false;
         } else if (argument.rfind("--", 0) == 0) {
             return false;
         } else {
@@ -65,7 +82,7 @@ void onPresent(IDirect3DDevice8*, const platform_ext::FrameView& frame, void* us
     demo->timing.frameArrived(now);
     demo->robot.look(frame, renderEngine.getWindow(), gameTime(now));
     // The robot's own looking is not part of the game's frame.
-    demo->timing.observerDone(RobotPlayer::Clock::now());
+    demo->timing.observerDone();
 }
 
 int answerBox(const platform_ext::MessageBoxCall& call, void* user) {
@@ -173,7 +190,8 @@ bool printSummary(const Demo& demo, int exitCode, const std::string& picturePath
 int main(int argc, char** argv) {
     Options options;
     if (!parseOptions(argc, argv, &options)) {
-        std::fprintf(stderr, "usage: headless_demo [--games N] [--speed K] [picture.png]\n");
+        std::fprintf(stderr, "usage: headless_demo [--games N] [--speed K] [--threads T,U,...] "
+                             "[picture.png]\n");
         return 2;
     }
     // No display: the platform's windows are records and frames stay in memory.
@@ -185,19 +203,26 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     std::unique_ptr<Demo> demo;
     int exitCode = 0;
+    platform_ext::enableFrameBreakdown(true);
     for (int game = 1; game <= options.games; ++game) {
         if (game > 1)
             rebuildGameObjects();
+        // Read when the game makes its device.
+        if (!options.threads.empty())
+            platform_ext::setDrawThreadCount(
+                options.threads[size_t(game - 1) % options.threads.size()]);
         demo = std::make_unique<Demo>(RobotSeed + uint32_t(game - 1));
         platform_ext::setPresentObserver(&onPresent, demo.get());
         platform_ext::setMessageBoxObserver(&answerBox, demo.get());
         startGameClock(options.speed);
         exitCode = WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
+        const unsigned drawThreads = platform_ext::drawThreadCount(renderEngine.getDevice());
         platform_ext::setPresentObserver(nullptr, nullptr);
         platform_ext::setMessageBoxObserver(nullptr, nullptr);
         std::printf("game %d: exit code %d, score %d (%d shots), resident memory %llu KiB\n", game,
                     exitCode, scoreOfGame(*demo), demo->robot.shotsFired(),
                     static_cast<unsigned long long>(residentKiB()));
+        std::printf("%s", describeBreakdown(demo->timing.sums(), drawThreads).c_str());
         std::fflush(stdout);
         if (exitCode != 0)
             break;

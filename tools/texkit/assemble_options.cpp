@@ -27,8 +27,9 @@ const char assembleHelpText[] =
     "Builds a cube map from six square pictures of one size, given in the order +X, -X, +Y,\n"
     "-Y, +Z, -Z, or a volume from two or more pictures of one size, the first slice first,\n"
     "and writes it as a DDS file. Each picture goes through the blit engine into its face or\n"
-    "slice (scaled, converted, keyed); the lower levels of a cube are made face by face, those\n"
-    "of a volume by the volume filter (box: each texel the mean of eight). Wrong counts, mixed\n"
+    "slice (scaled, converted, keyed); the lower levels of a cube are made face by face with\n"
+    "the mip kernels below (each face's edges clamped unless --wrap says otherwise), those of a\n"
+    "volume by the volume filter (box: each texel the mean of eight). Wrong counts, mixed\n"
     "sizes and faces that are not square are refused with status 1, and nothing is written.\n"
     "\n"
     "  --cube, --volume  what to build\n"
@@ -38,10 +39,9 @@ const char assembleHelpText[] =
     "                    when a picture has alpha or a colour key is given, else X8R8G8B8\n"
     "  --width N, --height N\n"
     "                    face or slice size; by default the pictures'\n"
-    "  --levels N        mip levels; 0 (the default) for the full chain\n"
-    "  --filter WORD     scaling filter (none, point, linear, triangle, box, with +dither,\n"
-    "                    +mirror ...); 'default' for triangle+dither\n"
-    "  --mip-filter WORD the filter of the lower levels; box by default\n"
+    "  --levels N        mip levels; 0 (the default) for the full chain\n";
+
+const char assembleHelpTail[] =
     "  --key 0xAARRGGBB  colour key; 0 (the default) for none\n"
     "  --profile NAMES   device capabilities, as for texkit info\n"
     "  --quality Q       the encoder of DXT1 to DXT5 blocks: high (the default) for the best\n"
@@ -54,9 +54,20 @@ CommandLine parseAssembleOptions(std::span<const std::string> arguments, Assembl
                                  std::string* error) {
     const CommandLine result =
         parseCommandLine(arguments, options, &options->pictures, error,
-                         std::span<const Row>(assembleRows), requestOptionTable());
+                         std::span<const Row>(assembleRows), chainOptionTable(),
+                         requestOptionTable());
     if (result != CommandLine::Run)
         return result;
+    if (!options->check(error))
+        return CommandLine::Wrong;
+    if (options->volume && options->usesChainBuilder() &&
+        (options->mipKernelGiven || options->resizeKernel || options->alphaTest >= 0 ||
+         options->normalMap || options->wrapGiven || options->colorSpace != ColorSpace::Default)) {
+        *error = "a volume's levels are made by the box filter of the loader: the mip kernels, "
+                 "--filter kernels, --wrap, --colorspace, --alpha-test and --normal-map apply "
+                 "to cube maps";
+        return CommandLine::Wrong;
+    }
     if (options->cube == options->volume) {
         *error = options->cube ? "--cube and --volume together" : "--cube or --volume is needed";
         return CommandLine::Wrong;
@@ -77,4 +88,6 @@ void printAssembleUsage(FILE* to) {
 
 void printAssembleHelp(FILE* to) {
     std::fputs(assembleHelpText, to);
+    std::fputs(chainOptionsHelp, to);
+    std::fputs(assembleHelpTail, to);
 }

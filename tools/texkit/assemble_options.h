@@ -3,15 +3,16 @@
 #pragma once
 
 #include "tools/texkit/command_line.h"
-#include "tools/texkit/texture_request.h"
+#include "tools/texkit/chain_request.h"
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-struct AssembleOptions : TextureRequest {
-    // As convert: the pictures' size and a format that keeps them, the full chain by the box
-    // filter, no colour key, the high-quality block encoder.
+struct AssembleOptions : ChainRequest {
+    // As convert: the pictures' size and a format that keeps them, the full chain by the Kaiser
+    // kernel in linear light (a volume's by the box filter), no colour key, the high-quality
+    // block encoder.
     AssembleOptions() {
         format = D3DFMT_UNKNOWN;
         filter = FilterDefault;

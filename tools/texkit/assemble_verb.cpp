@@ -8,6 +8,7 @@
 #include "texture/image_decoder.h"
 #include "texture/mapped_file.h"
 #include "tools/texkit/assemble_options.h"
+#include "tools/texkit/chain_texture.h"
 #include "tools/texkit/dds_writer.h"
 #include "tools/texkit/load_failure.h"
 #include "tools/texkit/verbs.h"
@@ -93,6 +94,68 @@ RECT pictureRect(const ImageDecoder& image) {
             LONG(image.box.bottom)};
 }
 
+// A face scaled by a kernel of the builder instead of the blit engine's filter: level 0 is
+// written again from the picture, and the chain starts from that.
+HRESULT resizeFace(IDirect3DDevice8* device, const AssembleOptions& options,
+                   const MipChainOptions& chain, const ImageDecoder& image,
+                   IDirect3DCubeTexture8* cube, UINT face, ArgbImage* argb) {
+    ComRef<IDirect3DSurface8> whole;
+    HRESULT hr = device->CreateImageSurface(image.width, image.height, D3DFMT_A8R8G8B8, whole.out());
+    const RECT rect = pictureRect(image);
+    if (SUCCEEDED(hr))
+        hr = loadSurfaceFromMemory(whole.get(), nullptr, nullptr, image.bits, image.format,
+                                   image.rowPitch, image.palette, &rect, FilterNone,
+                                   options.colorKey);
+    ArgbImage picture;
+    if (SUCCEEDED(hr))
+        hr = readArgbSurface(whole.get(), &picture);
+    MipChainOptions resizing = chain;
+    resizing.kernel = *options.resizeKernel;
+    const UINT width = argb->width, height = argb->height;
+    if (SUCCEEDED(hr) && !resampleImage(picture, width, height, resizing, argb))
+        hr = E_OUTOFMEMORY;
+    ComRef<IDirect3DSurface8> level0;
+    if (SUCCEEDED(hr))
+        hr = cube->GetCubeMapSurface(D3DCUBEMAP_FACES(face), 0, level0.out());
+    const ImageFilter blocks =
+        options.highQualityBlocks ? ImageFilter(FilterHighQualityBlocks) : ImageFilter(0);
+    return SUCCEEDED(hr) ? writeArgbLevel(level0.get(), *argb, FilterNone | blocks) : hr;
+}
+
+// The lower levels of every face from blit's mip chain builder, fed the face's picture in
+// A8R8G8B8 as the blit engine put it into level 0 (scaled and keyed alike).
+HRESULT chainCubeLevels(IDirect3DDevice8* device, const AssembleOptions& options,
+                        const Pictures& pictures, D3DFORMAT format, IDirect3DCubeTexture8* cube) {
+    D3DSURFACE_DESC top = {};
+    HRESULT hr = cube->GetLevelDesc(0, &top);
+    const MipChainOptions chain = options.chainOptions(format);
+    const ImageFilter blocks =
+        options.highQualityBlocks ? ImageFilter(FilterHighQualityBlocks) : ImageFilter(0);
+    for (UINT face = 0; face < 6 && SUCCEEDED(hr); ++face) {
+        const ImageDecoder& image = pictures[face]->image;
+        ComRef<IDirect3DSurface8> argbSurface;
+        hr = device->CreateImageSurface(top.Width, top.Height, D3DFMT_A8R8G8B8, argbSurface.out());
+        const RECT rect = pictureRect(image);
+        if (SUCCEEDED(hr))
+            hr = loadSurfaceFromMemory(argbSurface.get(), nullptr, nullptr, image.bits,
+                                       image.format, image.rowPitch, image.palette, &rect,
+                                       options.filterWord(), options.colorKey);
+        ArgbImage argb;
+        if (SUCCEEDED(hr))
+            hr = readArgbSurface(argbSurface.get(), &argb);
+        if (SUCCEEDED(hr) && options.resizeKernel &&
+            (top.Width != image.width || top.Height != image.height))
+            hr = resizeFace(device, options, chain, image, cube, face, &argb);
+        if (SUCCEEDED(hr))
+            hr = writeLowerLevels(argb, cube->GetLevelCount(), chain, FilterNone | blocks,
+                                  [cube, face](UINT level, IDirect3DSurface8** surface) {
+                                      return cube->GetCubeMapSurface(D3DCUBEMAP_FACES(face), level,
+                                                                     surface);
+                                  });
+    }
+    return hr;
+}
+
 HRESULT buildCube(IDirect3DDevice8* device, const AssembleOptions& options,
                   const Pictures& pictures, UINT edge, D3DFORMAT format,
                   IDirect3DCubeTexture8** out) {
@@ -109,8 +172,9 @@ HRESULT buildCube(IDirect3DDevice8* device, const AssembleOptions& options,
                                        image.rowPitch, image.palette, &rect, options.filterWord(),
                                        options.colorKey);
     }
-    if (SUCCEEDED(hr) && cube->GetLevelCount() > 1)
-        hr = filterTexture(cube.get(), nullptr, 0, options.mipFilterWord());
+    if (SUCCEEDED(hr) && (cube->GetLevelCount() > 1 || options.resizeKernel))
+        hr = options.usesChainBuilder() ? chainCubeLevels(device, options, pictures, format, cube.get())
+                                        : filterTexture(cube.get(), nullptr, 0, options.mipFilterWord());
     if (SUCCEEDED(hr)) {
         cube->AddRef();
         *out = cube.get();

@@ -36,8 +36,18 @@ constexpr Row compareRows[] = {
          o->minimumGiven = true;
          return parseDecibels(v, &o->minimumPsnr);
      }},
+    {"--alpha-test", nullptr, "REF",
+     [](const std::string& v, CompareOptions* o) {
+         uint32_t reference = 0;
+         if (!parseNumber(v, &reference) || reference > 255)
+             return false;
+         o->alphaTest = int(reference);
+         return true;
+     }},
+    {"--normal-map", nullptr, nullptr,
+     [](const std::string&, CompareOptions* o) { return o->normalMap = true; }},
 };
-static_assert(std::size(compareRows) == 3);
+static_assert(std::size(compareRows) == 5);
 
 const char compareHelpText[] =
     "usage: texkit compare A B [OPTION]...\n"
@@ -59,6 +69,11 @@ const char compareHelpText[] =
     "                    largest channel error: 0 black, then blue (8), green (16), yellow\n"
     "                    (24) and red from 32 on; the ramp is drawn as a strip below\n"
     "  --min-psnr DB     status 1 when the RGB PSNR of any compared level is below DB\n"
+    "  --alpha-test REF  also prints, per level, the share of texels with alpha >= REF (0 to\n"
+    "                    255) in each file: 'level=L alpha_test=REF coverage_a=... coverage_b=...'\n"
+    "  --normal-map      also prints, per level, the mean and largest angle in degrees between\n"
+    "                    the two files' normals (red, green, blue as -1..1, made unit length):\n"
+    "                    'level=L mean_angle=... max_angle=...'\n"
     "  --help            shows this text\n"
     "\n"
     "Status: 0 compared (and good enough), 1 refused, unreadable or below --min-psnr, 2 a\n"

@@ -15,6 +15,8 @@ struct CompareOptions {
     std::string heatMapPath; // empty: none
     bool minimumGiven = false;
     double minimumPsnr = 0; // dB of RGB PSNR every compared level must reach
+    int alphaTest = -1;     // 0 to 255: print each level's coverage in both files
+    bool normalMap = false; // print the angles between the files' normals
 };
 
 // Fills `options` from the arguments after the verb; on Wrong, `error` says what was wrong.

@@ -3,6 +3,7 @@
 #include "tools/png_writer.h"
 #include "tools/texkit/compare_options.h"
 #include "tools/texkit/heat_map.h"
+#include "tools/texkit/level_measures.h"
 #include "tools/texkit/texture_difference.h"
 #include "tools/texkit/verbs.h"
 
@@ -76,6 +77,15 @@ int runCompare(const Invocation&, std::span<const std::string> arguments) {
     for (const UINT level : levels) {
         differences.push_back(compareLevel(first, second, level, !options.heatMapPath.empty()));
         printLevel(differences.back());
+        if (options.alphaTest >= 0)
+            std::printf("level=%u alpha_test=%d coverage_a=%.4f coverage_b=%.4f\n", level,
+                        options.alphaTest, levelCoverage(first, level, uint8_t(options.alphaTest)),
+                        levelCoverage(second, level, uint8_t(options.alphaTest)));
+        if (options.normalMap) {
+            const NormalAngles angles = normalAngles(first, second, level);
+            std::printf("level=%u mean_angle=%.3f max_angle=%.3f\n", level, angles.meanDegrees,
+                        angles.largestDegrees);
+        }
     }
     const LevelDifference total = totalOf(differences);
     std::printf("chain levels=%zu pixels=%llu %s\n", differences.size(),

@@ -1,6 +1,9 @@
 // Parsing the command line of texkit convert.
 #include "tools/texkit/convert_options.h"
 
+#include "blit/pixel_codec.h"
+#include "tools/texkit/format_names.h"
+
 #include <iterator>
 
 namespace {
@@ -55,8 +58,10 @@ constexpr Row convertRows[] = {
      [](const std::string&, ConvertOptions* o) { return setSwitch(&o->quiet); }},
     {"--json", nullptr, nullptr,
      [](const std::string&, ConvertOptions* o) { return setSwitch(&o->json); }},
+    {"--dds10", nullptr, nullptr,
+     [](const std::string&, ConvertOptions* o) { return setSwitch(&o->dds10); }},
 };
-static_assert(std::size(convertRows) == 9);
+static_assert(std::size(convertRows) == 10);
 
 } // namespace
 
@@ -64,15 +69,23 @@ CommandLine parseConvertOptions(std::span<const std::string> arguments, ConvertO
                                 std::string* error) {
     const CommandLine result =
         parseCommandLine(arguments, options, &options->inputs, error,
-                         std::span<const Row>(convertRows), requestOptionTable());
+                         std::span<const Row>(convertRows), chainOptionTable(),
+                         requestOptionTable());
     if (result != CommandLine::Run)
         return result;
+    if (!options->check(error))
+        return CommandLine::Wrong;
     if (options->inputs.empty()) {
         *error = "no input given";
         return CommandLine::Wrong;
     }
     if (options->outputFolder.empty()) {
         *error = "no output folder given (-o DIR)";
+        return CommandLine::Wrong;
+    }
+    // A block format whose encoder this build lacks is refused before any file is read.
+    if (isBlockCompressed(options->format) && !hasPixelCodec(options->format)) {
+        *error = "this build cannot make " + formatName(options->format) + " blocks";
         return CommandLine::Wrong;
     }
     return CommandLine::Run;
@@ -97,24 +110,30 @@ void printConvertHelp(FILE* to) {
         "temporary file beside it and renamed into place when complete.\n"
         "\n"
         "Without options the texture keeps the picture's size and format, has the full mip\n"
-        "chain made by the box filter, no colour key (magenta stays magenta), and blocks from\n"
-        "the high-quality encoder.\n"
+        "chain made by the Kaiser kernel in linear light (clamped edges, colour weighted by\n"
+        "alpha), no colour key (magenta stays magenta), and blocks from the high-quality\n"
+        "encoder. A DDS input that holds its own levels keeps them.\n"
         "\n"
         "  -o, --output DIR  the folder the outputs are written under (made when missing)\n"
         "  -r, --recursive   descend into the subfolders of a folder input\n"
         "  --format NAME     A8R8G8B8, DXT1 ... DXT5, any format texkit info knows, or UNKNOWN\n"
-        "                    (the default) to keep the picture's\n"
+        "                    (the default) to keep the picture's; also BC4 (one channel, the\n"
+        "                    picture's grey; ATI1), BC5 (red and green; ATI2), BC4S and BC5S\n"
+        "                    (signed), BC7 (colour and alpha). No device samples these, so\n"
+        "                    their textures are made outside any --profile's limits\n"
         "  --width N, --height N\n"
         "                    texture size; -1 or 0 (the default) takes the picture's\n"
-        "  --levels N        mip levels; 0 (the default) for the full chain\n"
-        "  --filter WORD     scaling filter, as texkit info reads it; the default is\n"
-        "                    triangle+dither (used only when the size changes)\n"
-        "  --mip-filter WORD the filter of the lower levels; the default is box\n"
+        "  --levels N        mip levels; 0 (the default) for the full chain\n",
+        to);
+    std::fputs(chainOptionsHelp, to);
+    std::fputs(
         "  --key 0xAARRGGBB  colour key: pixels of this colour become transparent black;\n"
         "                    the default 0 is none\n"
         "  --profile NAMES   device capabilities, for example pow2,nomip\n"
         "  --quality Q       the encoder of DXT1 to DXT5 blocks: high (the default), slower\n"
         "                    and closer to the picture, or exact, the blocks a load makes\n"
+        "  --dds10           writes the DX10 header (with the DXGI format) for formats that\n"
+        "                    also have the older one; BC7 always has it\n"
         "  --png             writes level 0 as an 8-bit RGBA PNG file instead\n"
         "  --force           replaces existing outputs (else they are left alone and reported)\n"
         "  --update          skips outputs newer than their input, replaces older ones\n"

@@ -3,17 +3,17 @@
 #pragma once
 
 #include "tools/texkit/command_line.h"
-#include "tools/texkit/texture_request.h"
+#include "tools/texkit/chain_request.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-struct ConvertOptions : TextureRequest {
+struct ConvertOptions : ChainRequest {
     // A converter keeps the picture as it is unless asked: its size (so no scaling) and format,
-    // the full chain by the box filter, and no colour key; and, as it works offline, it writes
-    // the best blocks it can.
+    // and no colour key; the full chain by the Kaiser kernel in linear light; and, as it works
+    // offline, it writes the best blocks it can.
     ConvertOptions() {
         format = D3DFMT_UNKNOWN;
         filter = FilterDefault;
@@ -32,6 +32,7 @@ struct ConvertOptions : TextureRequest {
     uint64_t maxPixels = uint64_t(16384) * 16384;
     bool quiet = false;
     bool json = false;
+    bool dds10 = false; // the DX10 header for every format with a DXGI code
 };
 
 // Fills `options` from the arguments after the verb; on Wrong, `error` says what was wrong.

@@ -109,25 +109,51 @@ HRESULT writeVolume(FILE* file, IDirect3DVolume8* volume) {
     return hr;
 }
 
-// The header, the palette, then `writeLevels`, to an open stream, flushed.
-HRESULT writeStream(FILE* file, const DdsSurface& top, const PALETTEENTRY* palette,
-                    const std::function<HRESULT(FILE*)>& writeLevels) {
-    const DdsPixelFormat* pixel = findDdsDescription(top.format);
+// The pixel-format words of a file with a DX10 header, and that header: the DXGI format, the
+// dimension, the cube flag, one element, and the alpha mode of a premultiplied format.
+constexpr DdsPixelFormat dx10PixelFormat = {DdsPixelFourCC, DdsFourCCDx10, 0, 0, 0, 0, 0};
+
+std::vector<uint8_t> dx10Header(const DdsSurface& top, uint32_t dxgiFormat, uint32_t alphaMode) {
+    std::vector<uint8_t> words(DdsDx10Bytes, 0);
+    putWord(words, 0, dxgiFormat);
+    putWord(words, 4,
+            top.shape == Shape::Volume ? DdsDimensionTexture3D : DdsDimensionTexture2D);
+    putWord(words, 8, top.shape == Shape::Cube ? DdsMiscTextureCube : 0);
+    putWord(words, 12, 1);
+    putWord(words, 16, alphaMode);
+    return words;
+}
+
+// The header and the palette: what precedes the levels. A format with a DXGI code gets the
+// DX10 header when asked, or when it has no other.
+HRESULT headerBytes(const DdsSurface& top, const PALETTEENTRY* palette, DdsHeaderKind kind,
+                    std::vector<uint8_t>* header) {
+    uint32_t alphaMode = 0;
+    const uint32_t dxgiFormat = dxgiFormatOf(top.format, &alphaMode);
+    const DdsPixelFormat* legacy = findDdsDescription(top.format);
+    const bool dx10 = dxgiFormat != 0 && (kind == DdsHeaderKind::Dx10 || legacy == nullptr);
+    const DdsPixelFormat* pixel = dx10 ? &dx10PixelFormat : legacy;
     if (pixel == nullptr)
         return D3DERR_NOTAVAILABLE;
     const bool paletted = getFormatInfo(top.format).category == Palette;
     if (paletted && palette == nullptr)
         return D3DERR_INVALIDCALL;
-    const std::vector<uint8_t> header = ddsHeader(top, *pixel);
-    HRESULT hr = writeAll(file, header.data(), header.size()) ? D3D_OK : E_FAIL;
-    if (SUCCEEDED(hr) && paletted) {
-        std::vector<uint8_t> entries;
-        for (int i = 0; i < 256; ++i)
-            entries.insert(entries.end(), {palette[i].peRed, palette[i].peGreen, palette[i].peBlue,
-                                           palette[i].peFlags});
-        if (!writeAll(file, entries.data(), entries.size()))
-            hr = E_FAIL;
+    *header = ddsHeader(top, *pixel);
+    if (dx10) {
+        const std::vector<uint8_t> extension = dx10Header(top, dxgiFormat, alphaMode);
+        header->insert(header->end(), extension.begin(), extension.end());
     }
+    if (paletted)
+        for (int i = 0; i < 256; ++i)
+            header->insert(header->end(), {palette[i].peRed, palette[i].peGreen,
+                                           palette[i].peBlue, palette[i].peFlags});
+    return D3D_OK;
+}
+
+// The header, then `writeLevels`, to an open stream, flushed.
+HRESULT writeStream(FILE* file, const std::vector<uint8_t>& header,
+                    const std::function<HRESULT(FILE*)>& writeLevels) {
+    HRESULT hr = writeAll(file, header.data(), header.size()) ? D3D_OK : E_FAIL;
     if (SUCCEEDED(hr))
         hr = writeLevels(file);
     if (SUCCEEDED(hr) && (std::fflush(file) != 0 || std::ferror(file) != 0))
@@ -135,17 +161,21 @@ HRESULT writeStream(FILE* file, const DdsSurface& top, const PALETTEENTRY* palet
     return hr;
 }
 
-// writeStream into a new file at `path`; the file is removed when anything fails.
-HRESULT writeFile(const std::string& path, const DdsSurface& top, const PALETTEENTRY* palette,
+// The file at `path`, or the open stream `stream` when it is not null; a file made here is
+// removed when anything fails.
+HRESULT writeFile(const std::string& path, FILE* stream, const DdsSurface& top,
+                  const PALETTEENTRY* palette, DdsHeaderKind kind,
                   const std::function<HRESULT(FILE*)>& writeLevels) {
-    if (findDdsDescription(top.format) == nullptr)
-        return D3DERR_NOTAVAILABLE;
-    if (getFormatInfo(top.format).category == Palette && palette == nullptr)
-        return D3DERR_INVALIDCALL;
+    std::vector<uint8_t> header;
+    HRESULT hr = headerBytes(top, palette, kind, &header);
+    if (FAILED(hr))
+        return hr;
+    if (stream != nullptr)
+        return writeStream(stream, header, writeLevels);
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr)
         return E_FAIL;
-    HRESULT hr = writeStream(file, top, palette, writeLevels);
+    hr = writeStream(file, header, writeLevels);
     if (std::fclose(file) != 0 && SUCCEEDED(hr))
         hr = E_FAIL;
     if (FAILED(hr))
@@ -153,59 +183,68 @@ HRESULT writeFile(const std::string& path, const DdsSurface& top, const PALETTEE
     return hr;
 }
 
-// A flat texture's description and its levels one after the other.
-HRESULT describeFlat(IDirect3DTexture8* texture, DdsSurface* top) {
+HRESULT writeFile(const std::string& path, const DdsSurface& top, const PALETTEENTRY* palette,
+                  DdsHeaderKind kind, const std::function<HRESULT(FILE*)>& writeLevels) {
+    return writeFile(path, nullptr, top, palette, kind, writeLevels);
+}
+
+HRESULT writeFlat(IDirect3DTexture8* texture, const PALETTEENTRY* palette,
+                  const std::string& path, FILE* stream, DdsHeaderKind kind) {
     D3DSURFACE_DESC desc = {};
     const HRESULT hr = texture->GetLevelDesc(0, &desc);
     if (FAILED(hr))
         return hr;
-    *top = {Shape::Flat, desc.Format, desc.Width, desc.Height, 1, UINT(texture->GetLevelCount())};
-    return D3D_OK;
+    const DdsSurface top = {Shape::Flat, desc.Format, desc.Width,
+                            desc.Height, 1,           UINT(texture->GetLevelCount())};
+    return writeFile(path, stream, top, palette, kind, [&](FILE* file) {
+        for (UINT level = 0; level < top.levels; ++level) {
+            ComRef<IDirect3DSurface8> surface;
+            HRESULT written = texture->GetSurfaceLevel(level, surface.out());
+            if (SUCCEEDED(written))
+                written = writeSurface(file, surface.get());
+            if (FAILED(written))
+                return written;
+        }
+        return HRESULT(D3D_OK);
+    });
 }
 
-HRESULT writeFlatLevels(IDirect3DTexture8* texture, UINT levels, FILE* file) {
-    for (UINT level = 0; level < levels; ++level) {
-        ComRef<IDirect3DSurface8> surface;
-        HRESULT written = texture->GetSurfaceLevel(level, surface.out());
-        if (SUCCEEDED(written))
-            written = writeSurface(file, surface.get());
-        if (FAILED(written))
-            return written;
-    }
-    return D3D_OK;
+HRESULT writeLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT width, UINT height,
+                    const std::string& path, FILE* stream, DdsHeaderKind kind) {
+    D3DSURFACE_DESC desc = {};
+    const HRESULT hr = levelCount == 0 ? D3DERR_INVALIDCALL : levels[0]->GetDesc(&desc);
+    if (FAILED(hr))
+        return hr;
+    const DdsSurface top = {Shape::Flat, desc.Format, width, height, 1, levelCount};
+    return writeFile(path, stream, top, nullptr, kind, [&](FILE* file) {
+        HRESULT written = D3D_OK;
+        for (UINT level = 0; level < levelCount && SUCCEEDED(written); ++level)
+            written = writeSurface(file, levels[level]);
+        return written;
+    });
 }
 
 } // namespace
 
 HRESULT writeDdsFile(IDirect3DTexture8* texture, const PALETTEENTRY* palette,
-                     const std::string& path) {
-    DdsSurface top;
-    const HRESULT hr = describeFlat(texture, &top);
-    if (FAILED(hr))
-        return hr;
-    return writeFile(path, top, palette, [&](FILE* file) {
-        return writeFlatLevels(texture, top.levels, file);
-    });
+                     const std::string& path, DdsHeaderKind kind) {
+    return writeFlat(texture, palette, path, nullptr, kind);
 }
 
-HRESULT writeDdsFile(IDirect3DTexture8* texture, const PALETTEENTRY* palette, FILE* file) {
-    DdsSurface top;
-    const HRESULT hr = describeFlat(texture, &top);
-    if (FAILED(hr))
-        return hr;
-    return writeStream(file, top, palette, [&](FILE* stream) {
-        return writeFlatLevels(texture, top.levels, stream);
-    });
+HRESULT writeDdsFile(IDirect3DTexture8* texture, const PALETTEENTRY* palette, FILE* file,
+                     DdsHeaderKind kind) {
+    return writeFlat(texture, palette, std::string(), file, kind);
 }
 
-HRESULT writeDdsFile(IDirect3DCubeTexture8* texture, const std::string& path) {
+HRESULT writeDdsFile(IDirect3DCubeTexture8* texture, const std::string& path,
+                     DdsHeaderKind kind) {
     D3DSURFACE_DESC desc = {};
     const HRESULT hr = texture->GetLevelDesc(0, &desc);
     if (FAILED(hr))
         return hr;
     const DdsSurface top = {Shape::Cube, desc.Format, desc.Width,
                             desc.Height, 1,           UINT(texture->GetLevelCount())};
-    return writeFile(path, top, nullptr, [&](FILE* file) {
+    return writeFile(path, top, nullptr, kind, [&](FILE* file) {
         for (DWORD face = D3DCUBEMAP_FACE_POSITIVE_X; face <= D3DCUBEMAP_FACE_NEGATIVE_Z; ++face) {
             for (UINT level = 0; level < top.levels; ++level) {
                 ComRef<IDirect3DSurface8> surface;
@@ -221,14 +260,15 @@ HRESULT writeDdsFile(IDirect3DCubeTexture8* texture, const std::string& path) {
     });
 }
 
-HRESULT writeDdsFile(IDirect3DVolumeTexture8* texture, const std::string& path) {
+HRESULT writeDdsFile(IDirect3DVolumeTexture8* texture, const std::string& path,
+                     DdsHeaderKind kind) {
     D3DVOLUME_DESC desc = {};
     const HRESULT hr = texture->GetLevelDesc(0, &desc);
     if (FAILED(hr))
         return hr;
     const DdsSurface top = {Shape::Volume, desc.Format, desc.Width,
                             desc.Height,   desc.Depth,  UINT(texture->GetLevelCount())};
-    return writeFile(path, top, nullptr, [&](FILE* file) {
+    return writeFile(path, top, nullptr, kind, [&](FILE* file) {
         for (UINT level = 0; level < top.levels; ++level) {
             ComRef<IDirect3DVolume8> volume;
             HRESULT written = texture->GetVolumeLevel(level, volume.out());
@@ -239,4 +279,14 @@ HRESULT writeDdsFile(IDirect3DVolumeTexture8* texture, const std::string& path) 
         }
         return HRESULT(D3D_OK);
     });
+}
+
+HRESULT writeDdsLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT width, UINT height,
+                       const std::string& path, DdsHeaderKind kind) {
+    return writeLevels(levels, levelCount, width, height, path, nullptr, kind);
+}
+
+HRESULT writeDdsLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT width, UINT height,
+                       FILE* file, DdsHeaderKind kind) {
+    return writeLevels(levels, levelCount, width, height, std::string(), file, kind);
 }

@@ -2,7 +2,9 @@
 #include "tools/texkit/file_conversion.h"
 
 #include "blit/com_ref.h"
+#include "blit/pixel_format.h"
 #include "texture/texture_loader.h"
+#include "tools/texkit/chain_texture.h"
 #include "tools/texkit/dds_writer.h"
 #include "tools/texkit/input_mapping.h"
 #include "tools/texkit/level_output.h"
@@ -50,8 +52,35 @@ bool mayWrite(const ConversionJob& job, const ConvertOptions& options,
     return true;
 }
 
+// A block format that devices store but do not sample (BC4, BC5, BC7) is made in the scratch
+// pool, as Direct3D makes textures no device uses: the managed pool would have the loader turn
+// it into a format the device samples. Such a texture keeps the picture's size whatever the
+// device's limits.
+D3DPOOL poolFor(IDirect3DDevice8* device, D3DFORMAT requested, PixelFormat imageFormat) {
+    const PixelFormat wanted = requested != D3DFMT_UNKNOWN ? requested : imageFormat;
+    if (!isBlockCompressed(wanted))
+        return D3DPOOL_MANAGED;
+    ComRef<IDirect3D8> direct3d;
+    D3DCAPS8 caps = {};
+    D3DDISPLAYMODE mode = {};
+    if (FAILED(device->GetDirect3D(direct3d.out())) || FAILED(device->GetDeviceCaps(&caps)) ||
+        FAILED(device->GetDisplayMode(&mode)))
+        return D3DPOOL_MANAGED;
+    const HRESULT offered = direct3d->CheckDeviceFormat(caps.AdapterOrdinal, caps.DeviceType,
+                                                        mode.Format, 0, D3DRTYPE_TEXTURE,
+                                                        D3DFORMAT(wanted));
+    return SUCCEEDED(offered) ? D3DPOOL_MANAGED : D3DPOOL_SCRATCH;
+}
+
+// The loader's texture, or the chain builder's levels.
+struct MadeTexture {
+    ComRef<IDirect3DTexture8> texture;
+    ChainLevels chain;
+    bool chained = false;
+};
+
 HRESULT makeTexture(IDirect3DDevice8* device, const ConversionJob& job,
-                    const ConvertOptions& options, IDirect3DTexture8** texture,
+                    const ConvertOptions& options, MadeTexture* made,
                     ConversionOutcome* outcome) {
     // The decoded pixels may point into the mapping, so it stays open until the texture is full.
     InputMapping file;
@@ -77,15 +106,31 @@ HRESULT makeTexture(IDirect3DDevice8* device, const ConversionJob& job,
     }
     outcome->pictureWidth = info.width;
     outcome->pictureHeight = info.height;
-    hr = createTextureFromImage(device, image, options.width, options.height, options.levels, 0,
-                                options.format, D3DPOOL_MANAGED, options.filterWord(),
-                                options.mipFilterWord(), options.colorKey, nullptr, texture);
+    std::string why;
+    const D3DPOOL pool = poolFor(device, options.format, image.format);
+    // A picture that brings its own levels keeps them, as a load keeps them.
+    made->chained = options.usesChainBuilder() && image.levelCount() <= 1;
+    if (made->chained)
+        hr = createChainLevels(device, image, options, pool, &made->chain, &why);
+    else
+        hr = createTextureFromImage(device, image, options.width, options.height, options.levels,
+                                    0, options.format, pool, options.filterWord(),
+                                    options.mipFilterWord(), options.colorKey, nullptr,
+                                    made->texture.out());
     if (FAILED(hr))
-        outcome->reason = loadFailureReason(job.input, hr);
+        outcome->reason = why.empty() ? loadFailureReason(job.input, hr) : why;
     return hr;
 }
 
-void describeTexture(IDirect3DTexture8* texture, ConversionOutcome* outcome) {
+void describeTexture(const MadeTexture& made, ConversionOutcome* outcome) {
+    if (made.chained) {
+        outcome->width = made.chain.width;
+        outcome->height = made.chain.height;
+        outcome->format = made.chain.format;
+        outcome->levels = UINT(made.chain.levels.size());
+        return;
+    }
+    IDirect3DTexture8* texture = made.texture.get();
     D3DSURFACE_DESC top = {};
     texture->GetLevelDesc(0, &top);
     outcome->width = top.Width;
@@ -94,7 +139,22 @@ void describeTexture(IDirect3DTexture8* texture, ConversionOutcome* outcome) {
     outcome->levels = texture->GetLevelCount();
 }
 
-bool writeOutput(IDirect3DTexture8* texture, const ConversionJob& job,
+HRESULT writeMade(const MadeTexture& made, bool png, DdsHeaderKind kind, FILE* file,
+                  std::string* error) {
+    if (!made.chained)
+        return png ? writeLevelPng(made.texture.get(), 0, file, error)
+                   : writeDdsFile(made.texture.get(), nullptr, file, kind);
+    const ChainLevels& chain = made.chain;
+    if (png)
+        return writeSurfacePng(chain.levels[0].get(), chain.width, chain.height, file, error);
+    std::vector<IDirect3DSurface8*> levels;
+    for (const auto& level : chain.levels)
+        levels.push_back(level.get());
+    return writeDdsLevels(levels.data(), UINT(levels.size()), chain.width, chain.height, file,
+                          kind);
+}
+
+bool writeOutput(const MadeTexture& made, const ConversionJob& job,
                  const ConvertOptions& options, OutputFiles* outputs, ConversionOutcome* outcome) {
     std::string error;
     TemporaryOutput temporary;
@@ -102,8 +162,9 @@ bool writeOutput(IDirect3DTexture8* texture, const ConversionJob& job,
         outcome->reason = error;
         return false;
     }
-    const HRESULT hr = options.png ? writeLevelPng(texture, 0, temporary.stream(), &error)
-                                   : writeDdsFile(texture, nullptr, temporary.stream());
+    const HRESULT hr = writeMade(made, options.png,
+                                 options.dds10 ? DdsHeaderKind::Dx10 : DdsHeaderKind::Legacy,
+                                 temporary.stream(), &error);
     if (FAILED(hr)) {
         // The descriptor's own failure says more than the writer's.
         if (temporary.writeError() != 0)
@@ -137,15 +198,15 @@ ConversionOutcome convertFile(IDirect3DDevice8* device, const ConversionJob& job
                               OutputFiles* outputs) {
     const auto start = std::chrono::steady_clock::now();
     ConversionOutcome outcome;
-    ComRef<IDirect3DTexture8> texture;
+    MadeTexture made;
     if (mayWrite(job, options, inputs, &outcome) &&
-        SUCCEEDED(makeTexture(device, job, options, texture.out(), &outcome))) {
-        describeTexture(texture.get(), &outcome);
+        SUCCEEDED(makeTexture(device, job, options, &made, &outcome))) {
+        describeTexture(made, &outcome);
         // A stop asked for while the texture was made ends the job before anything is written.
         if (interruptingSignal() != 0) {
             outcome.result = ConversionOutcome::Interrupted;
             outcome.reason = "interrupted";
-        } else if (writeOutput(texture.get(), job, options, outputs, &outcome)) {
+        } else if (writeOutput(made, job, options, outputs, &outcome)) {
             outcome.result = ConversionOutcome::Converted;
         }
     }

@@ -2,6 +2,8 @@
 // four characters of the coded formats.
 #include "tools/texkit/format_names.h"
 
+#include "blocks/block_format.h"
+
 #include <cctype>
 #include <cstring>
 #include <iterator>
@@ -60,6 +62,17 @@ constexpr FormatName formatNameTable[] = {
 };
 static_assert(std::size(formatNameTable) == 43);
 
+// The later block formats by the names people give them, the first of each being the one
+// shown; the others are read too (the codes DDS files use for them).
+constexpr FormatName blockNameTable[] = {
+    {D3DFORMAT(BlockFormatBc4), "BC4"},        {D3DFORMAT(BlockFormatBc4), "ATI1"},
+    {D3DFORMAT(BlockFormatBc4), "BC4U"},       {D3DFORMAT(BlockFormatBc4Signed), "BC4S"},
+    {D3DFORMAT(BlockFormatBc5), "BC5"},        {D3DFORMAT(BlockFormatBc5), "ATI2"},
+    {D3DFORMAT(BlockFormatBc5), "BC5U"},       {D3DFORMAT(BlockFormatBc5Signed), "BC5S"},
+    {D3DFORMAT(BlockFormatBc7), "BC7"},
+};
+static_assert(std::size(blockNameTable) == 9);
+
 // A code whose four bytes are all printable characters, as MAKEFOURCC builds them.
 bool isFourCharacterCode(uint32_t format) {
     for (int shift = 0; shift < 32; shift += 8)
@@ -78,6 +91,9 @@ std::string fourCharacters(uint32_t format) {
 } // namespace
 
 std::string formatName(uint32_t format) {
+    for (const FormatName& row : blockNameTable)
+        if (uint32_t(row.format) == format)
+            return row.name;
     if (isFourCharacterCode(format))
         return fourCharacters(format);
     for (const FormatName& row : formatNameTable)
@@ -87,6 +103,12 @@ std::string formatName(uint32_t format) {
 }
 
 bool parseFormatName(const std::string& text, D3DFORMAT* format) {
+    for (const FormatName& row : blockNameTable) {
+        if (text == row.name) {
+            *format = row.format;
+            return true;
+        }
+    }
     for (const FormatName& row : formatNameTable) {
         if (text == row.name || text == row.name + std::strlen("D3DFMT_")) {
             *format = row.format;

@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <string>
 
-// The four characters of a coded format ("DXT1"), else the D3DFMT_ name, else the number.
+// BC4, BC4S, BC5, BC5S, BC7 for the later block formats, else the four characters of a coded
+// format ("DXT1"), else the D3DFMT_ name, else the number.
 std::string formatName(uint32_t format);
 
-// Accepts "D3DFMT_A8R8G8B8", "A8R8G8B8" or a four-character code such as "DXT1".
+// Accepts "D3DFMT_A8R8G8B8", "A8R8G8B8", a four-character code such as "DXT1", or the name of a
+// later block format (BC4, BC5, BC7, with S for signed; ATI1, ATI2, BC4U, BC5U).
 bool parseFormatName(const std::string& text, D3DFORMAT* format);

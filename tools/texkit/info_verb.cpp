@@ -4,6 +4,8 @@
 // DDS file).
 #include "blit/com_ref.h"
 #include "platform_ext.h"
+#include "texture/dds_format_table.h"
+#include "texture/mapped_file.h"
 #include "texture/texture_loader.h"
 #include "tools/texkit/dds_writer.h"
 #include "tools/texkit/format_names.h"
@@ -21,6 +23,19 @@ namespace {
 const char* imageFileFormatName(ImageFileFormat format) {
     static const char* const names[] = {"Bmp", "Jpg", "Tga", "Png", "Dds", "Ppm", "Dib"};
     return format < std::size(names) ? names[format] : "?";
+}
+
+// The DXGI format a DDS file's DX10 header names, 0 for any other file; and its name.
+uint32_t dxgiFormatOfFile(const std::string& path) {
+    MappedFile file;
+    if (FAILED(file.open(path.c_str())))
+        return 0;
+    return ddsDxgiFormat(static_cast<const uint8_t*>(file.view), file.size);
+}
+
+std::string dxgiFormatText(uint32_t dxgi) {
+    const DxgiFormatRow* row = findDxgiFormat(dxgi, 0);
+    return std::to_string(dxgi) + " " + (row != nullptr ? row->name : "?");
 }
 
 void printInfo(const ImageInfo& info) {
@@ -51,7 +66,7 @@ std::string resultText(HRESULT hr) {
 }
 
 // The text output's facts as one object; `info` and `texture` are null after a failed load.
-void printJson(HRESULT hr, const ImageInfo* info, IDirect3DTexture8* texture) {
+void printJson(HRESULT hr, const ImageInfo* info, uint32_t dxgi, IDirect3DTexture8* texture) {
     JsonObject object;
     object.add("result", resultText(hr));
     if (info != nullptr) {
@@ -63,6 +78,8 @@ void printJson(HRESULT hr, const ImageInfo* info, IDirect3DTexture8* texture) {
             .add("format", formatName(info->format))
             .add("resourceType", uint64_t(info->resourceType))
             .add("imageFileFormat", imageFileFormatName(info->imageFileFormat));
+        if (dxgi != 0)
+            file.add("dxgiFormat", dxgiFormatText(dxgi));
         object.addRaw("info", file.text());
     }
     if (texture != nullptr) {
@@ -161,8 +178,10 @@ int runInfo(const Invocation& invocation, std::span<const std::string> arguments
         device.get(), options.file.c_str(), options.width, options.height, options.levels,
         options.usage, options.format, options.pool, options.filterWord(), options.mipFilterWord(),
         options.colorKey, &info, wantedPalette, texture.out());
+    const uint32_t dxgi = SUCCEEDED(hr) ? dxgiFormatOfFile(options.file) : 0;
     if (options.json)
-        printJson(hr, SUCCEEDED(hr) ? &info : nullptr, SUCCEEDED(hr) ? texture.get() : nullptr);
+        printJson(hr, SUCCEEDED(hr) ? &info : nullptr, dxgi,
+                  SUCCEEDED(hr) ? texture.get() : nullptr);
     else
         std::printf("result=%s\n", resultText(hr).c_str());
     if (FAILED(hr)) {
@@ -173,6 +192,8 @@ int runInfo(const Invocation& invocation, std::span<const std::string> arguments
     }
     if (!options.json) {
         printInfo(info);
+        if (dxgi != 0)
+            std::printf("info.dxgiFormat=%s\n", dxgiFormatText(dxgi).c_str());
         printLevels(texture.get());
     }
     std::fflush(stdout);

@@ -264,3 +264,24 @@ TEST_F(DrawRuleTest, UntransformedVerticesGoThroughTheTransforms) {
     ASSERT_EQ(draw(), D3D_OK);
     EXPECT_EQ(countColored(0xFFFFFFFFu), 0);
 }
+
+// Found by the scene fuzzer: a vertex at 3e38 through a projection whose rows all give w, one of
+// them behind the eye. Cutting its edges at the near plane rounded the cut points to w = 0, and
+// their positions (0 / 0) overflowed the rasteriser's fixed point. The true triangle projects to
+// one point, so the frame stays as it was.
+TEST_F(DrawRuleTest, ClippingThatLosesPrecisionDrawsNothing) {
+    ASSERT_EQ(device->SetVertexShader(UntransformedFvf), D3D_OK);
+    D3DMATRIX projection;
+    for (auto& row : projection.m) {
+        row[0] = row[2] = 2.78125f;
+        row[1] = row[3] = 3.96875f;
+    }
+    ASSERT_EQ(device->SetTransform(D3DTS_PROJECTION, &projection), D3D_OK);
+    const UntransformedVertex triangle[3] = {{3.0e38f, 0, 0, 0xFFFFFFFF, 0, 0},
+                                             {-2, 0, 0, 0xFFFFFFFF, 0, 0},
+                                             {0.1f, 0, 0, 0xFFFFFFFF, 0, 0}};
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, triangle, sizeof(triangle[0])), D3D_OK);
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+    EXPECT_EQ(countColored(0xFF000000u), int(Width * Height));
+}

@@ -5,7 +5,9 @@
 
 #include <dirent.h>
 
+#include <chrono>
 #include <cmath>
+#include <ctime>
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -323,9 +325,14 @@ TEST_F(DrawThreadsTest, ThreadsComeWithTheFirstPlayAndGoWithTheDevice) {
     // Locks, copies and presents with nothing recorded start no thread.
     EXPECT_EQ(present()[0], 0xFF000000u);
     EXPECT_EQ(threadCount(), before);
-    drawPending(red.get(), 0, 0, float(Width), float(Height));
-    EXPECT_EQ(threadCount(), before);
+    // Nor does a scene of little work, which is played on the calling thread.
+    drawPending(red.get(), 0, 0, 4, 4);
     EXPECT_EQ(present()[0], 0xFFFF0000u);
+    EXPECT_EQ(threadCount(), before);
+    // A scene over the whole target is handed to the threads as it is drawn.
+    drawPending(red.get(), 0, 0, float(Width), float(Height));
+    EXPECT_EQ(threadCount(), before + 3);
+    EXPECT_EQ(present()[Width * Height - 1], 0xFFFF0000u);
     EXPECT_EQ(threadCount(), before + 3);
     drawPending(red.get(), 0, 0, float(Width), float(Height));
     EXPECT_EQ(present()[0], 0xFFFF0000u);
@@ -333,6 +340,42 @@ TEST_F(DrawThreadsTest, ThreadsComeWithTheFirstPlayAndGoWithTheDevice) {
     red.reset();
     device.reset();
     EXPECT_EQ(threadCount(), before);
+}
+
+// A device released while its threads play a launched scene waits for them: the sanitizers
+// see any write into the freed back buffer or texture.
+TEST_F(DrawThreadsTest, ADeviceReleasedWhileItsThreadsPlayWaitsForThem) {
+    Ref<IDirect3DTexture8> red = solidTexture(0xFFFF0000, 64);
+    drawPending(red.get(), 0, 0, float(Width), float(Height));
+    red.reset();
+    device.reset();
+    SUCCEED();
+}
+
+// Between frames the threads sleep: over frames a few milliseconds apart, as a menu or a
+// paused game draws them, the threads other than the caller's use a small part of a core.
+TEST_F(DrawThreadsTest, ThreadsSleepBetweenFrames) {
+    Ref<IDirect3DTexture8> red = solidTexture(0xFFFF0000);
+    const auto cpuSeconds = [](clockid_t clock) {
+        timespec now = {};
+        clock_gettime(clock, &now);
+        return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+    };
+    drawPending(red.get(), 0, 0, float(Width), float(Height));
+    present(); // the threads exist from here on
+    constexpr int Frames = 20;
+    const double processBefore = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+    const double callerBefore = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+    for (int i = 0; i < Frames; ++i) {
+        drawPending(red.get(), 0, 0, float(Width), float(Height));
+        EXPECT_EQ(present()[0], 0xFFFF0000u);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    const double others = (cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processBefore) -
+                          (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - callerBefore);
+    // Three threads that watched for the next play for a third of a millisecond after each
+    // would use 18 ms; a play of this scene takes a few microseconds.
+    EXPECT_LT(others, Frames * 3 * 150e-6);
 }
 
 // The variable is read when a device is made; a count the program sets comes before it.
@@ -387,4 +430,29 @@ TEST_F(DrawThreadsTest, OneThreadDrawsAtOnce) {
     ASSERT_EQ(device->EndScene(), D3D_OK);
     ASSERT_EQ(device->SetTexture(0, nullptr), D3D_OK);
     EXPECT_EQ(threadCount(), before);
+}
+
+// A draw that samples a locked level is refused, on one thread and on four alike: drawn at once
+// it would see the texels of its moment, played later on the draw threads those written before
+// the unlock (found while the scene fuzzer learnt to hold texture locks across calls).
+TEST_F(DrawThreadsTest, DrawWithALockedTextureIsRefused) {
+    for (unsigned threads : {1u, 4u}) {
+        useThreads(threads, Width, Height);
+        clear(0xFF000000);
+        Ref<IDirect3DTexture8> picture = solidTexture(0xFF00FF00);
+        D3DLOCKED_RECT locked;
+        ASSERT_EQ(picture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+        ASSERT_EQ(device->SetTexture(0, picture.get()), D3D_OK);
+        const std::vector<TransformedVertex> q = quad(0, 0, float(Width), float(Height), 0, 0, 1, 1);
+        ASSERT_EQ(device->BeginScene(), D3D_OK);
+        const HRESULT hr = device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, q.data(), sizeof(q[0]));
+        ASSERT_EQ(device->EndScene(), D3D_OK);
+        for (int i = 0; i < 16; ++i)
+            std::memcpy(static_cast<BYTE*>(locked.pBits) + (i / 4) * locked.Pitch + 4 * (i % 4),
+                        "\xFF\x00\x00\xFF", 4);
+        ASSERT_EQ(picture->UnlockRect(0), D3D_OK);
+        ASSERT_EQ(device->SetTexture(0, nullptr), D3D_OK);
+        EXPECT_EQ(hr, D3DERR_INVALIDCALL) << threads << " threads";
+        EXPECT_EQ(present()[Width * 20 + 30], 0xFF000000u) << threads << " threads";
+    }
 }

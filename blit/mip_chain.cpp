@@ -1,0 +1,301 @@
+// The mip chain builder: pictures into planes of four floats a texel, separable filtering of
+// one plane into the next (the vertical pass first, over the rows the kernel reaches, then the
+// horizontal one over the row it made), and the planes back into 0xAARRGGBB words.
+#include "blit/mip_chain.h"
+
+#include "blit/light_curve.h"
+#include "blit/mip_coverage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <type_traits>
+
+namespace {
+
+// Colour premultiplied by alpha, in linear light or as stored; a normal map's vector and
+// alpha as they are.
+struct Plane {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::vector<float> values;
+
+    float* row(uint32_t y) { return values.data() + size_t(y) * width * 4; }
+    const float* row(uint32_t y) const { return values.data() + size_t(y) * width * 4; }
+};
+
+struct ChannelTables {
+    float colour[256];
+    float unit[256];
+};
+
+ChannelTables makeTables(const MipChainOptions& options) {
+    ChannelTables t;
+    for (int v = 0; v < 256; ++v) {
+        t.unit[v] = float(v) / 255.0f;
+        t.colour[v] = options.normalMap ? float(v) / 127.5f - 1.0f
+                      : options.srgb    ? srgbToLinear(uint8_t(v))
+                                        : t.unit[v];
+    }
+    return t;
+}
+
+// Converts one row of 0xAARRGGBB words into floats (colour premultiplied by alpha, keyed
+// texels transparent black).
+void convertRow(const uint32_t* words, uint32_t count, const ChannelTables& t,
+                const MipChainOptions& options, float* out) {
+    for (uint32_t x = 0; x < count; ++x, out += 4) {
+        const uint32_t word = words[x];
+        const bool keyed = options.colorKey != 0 && word == options.colorKey;
+        const float a = keyed ? 0.0f : t.unit[word >> 24];
+        const float weight = options.normalMap ? 1.0f : a;
+        out[0] = keyed ? 0.0f : t.colour[(word >> 16) & 0xFF] * weight;
+        out[1] = keyed ? 0.0f : t.colour[(word >> 8) & 0xFF] * weight;
+        out[2] = keyed ? 0.0f : t.colour[word & 0xFF] * weight;
+        out[3] = a;
+    }
+}
+
+// The rows of a plane, all in memory.
+class PlaneRows {
+public:
+    explicit PlaneRows(const Plane& plane) : plane_(plane) {}
+    uint32_t width() const { return plane_.width; }
+    uint32_t height() const { return plane_.height; }
+    void fetch(const uint32_t* indices, uint32_t taps, const float** rows) {
+        for (uint32_t t = 0; t < taps; ++t)
+            rows[t] = plane_.row(indices[t]);
+    }
+
+private:
+    const Plane& plane_;
+};
+
+// The rows of the picture converted into floats when a destination row first needs them, into
+// a few slots: the picture is never held whole in floats, which would take four times its
+// memory and pass it through the cache twice more.
+class PictureRows {
+public:
+    PictureRows(const ArgbImage& image, const MipChainOptions& options, uint32_t taps)
+        : image_(image), options_(options), tables_(makeTables(options)), slots_(taps + 2),
+          values_(size_t(slots_) * image.width * 4), held_(slots_, UINT32_MAX),
+          lastUse_(slots_, 0) {}
+    uint32_t width() const { return image_.width; }
+    uint32_t height() const { return image_.height; }
+
+    void fetch(const uint32_t* indices, uint32_t taps, const float** rows) {
+        ++clock_;
+        for (uint32_t t = 0; t < taps; ++t) {
+            uint32_t slot = find(indices[t]);
+            if (slot == UINT32_MAX) {
+                slot = victim(indices, taps);
+                held_[slot] = indices[t];
+                convertRow(image_.texels.data() + size_t(indices[t]) * image_.width,
+                           image_.width, tables_, options_, row(slot));
+            }
+            lastUse_[slot] = clock_;
+            rows[t] = row(slot);
+        }
+    }
+
+private:
+    float* row(uint32_t slot) { return values_.data() + size_t(slot) * image_.width * 4; }
+
+    uint32_t find(uint32_t y) const {
+        for (uint32_t s = 0; s < slots_; ++s)
+            if (held_[s] == y)
+                return s;
+        return UINT32_MAX;
+    }
+
+    // The least recently used slot that holds none of this destination row's source rows.
+    uint32_t victim(const uint32_t* indices, uint32_t taps) const {
+        uint32_t best = UINT32_MAX;
+        for (uint32_t s = 0; s < slots_; ++s) {
+            if (lastUse_[s] == clock_ && held_[s] != UINT32_MAX &&
+                std::find(indices, indices + taps, held_[s]) != indices + taps)
+                continue;
+            if (best == UINT32_MAX || lastUse_[s] < lastUse_[best])
+                best = s;
+        }
+        return best;
+    }
+
+    const ArgbImage& image_;
+    const MipChainOptions& options_;
+    const ChannelTables tables_;
+    const uint32_t slots_;
+    std::vector<float> values_;
+    std::vector<uint32_t> held_;
+    std::vector<uint64_t> lastUse_;
+    uint64_t clock_ = 0;
+};
+
+// The vertical pass makes one full-width row from the rows its taps reach, the horizontal pass
+// the destination row from it.
+template <typename Rows>
+void filterRows(Rows& source, const AxisWeights& across, const AxisWeights& down,
+                Plane* destination, MipRowRoutines routines) {
+    destination->values.resize(size_t(destination->width) * destination->height * 4);
+    std::vector<float> column(size_t(source.width()) * 4);
+    std::vector<const float*> rows(down.taps);
+    for (uint32_t y = 0; y < destination->height; ++y) {
+        source.fetch(down.index.data() + size_t(y) * down.taps, down.taps, rows.data());
+        routines.combine(rows.data(), down.weight.data() + size_t(y) * down.taps, down.taps,
+                         column.size(), column.data());
+        routines.gather(column.data(), across.index.data(), across.weight.data(), across.taps,
+                        destination->width, destination->row(y));
+    }
+}
+
+// `destination`, sized, filtered from the picture or from a plane.
+template <typename Source>
+void filterInto(const Source& picture, Plane* destination, const MipChainOptions& options,
+                MipRowRoutines routines) {
+    const AxisWeights across =
+        buildAxisWeights(picture.width, destination->width, options.kernel, options.edge);
+    const AxisWeights down =
+        buildAxisWeights(picture.height, destination->height, options.kernel, options.edge);
+    if constexpr (std::is_same_v<Source, ArgbImage>) {
+        PictureRows rows(picture, options, down.taps);
+        filterRows(rows, across, down, destination, routines);
+    } else {
+        PlaneRows rows(picture);
+        filterRows(rows, across, down, destination, routines);
+    }
+}
+
+// Values a kernel with negative lobes pushed out of range are brought back, so the next level
+// starts from a picture that could be stored; a normal map's vectors are made unit length.
+void settle(Plane* plane, const MipChainOptions& options) {
+    float* v = plane->values.data();
+    const size_t count = plane->values.size() / 4;
+    for (size_t i = 0; i < count; ++i, v += 4) {
+        const float a = std::clamp(v[3], 0.0f, 1.0f);
+        v[3] = a;
+        if (options.normalMap) {
+            const float length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+            if (length > 1e-12f) {
+                v[0] /= length;
+                v[1] /= length;
+                v[2] /= length;
+            } else {
+                v[0] = 0.0f;
+                v[1] = 0.0f;
+                v[2] = 1.0f;
+            }
+        }
+    }
+}
+
+uint8_t encodeColour(float c, const MipChainOptions& options) {
+    if (options.normalMap)
+        return quantizeUnit((c + 1.0f) * 0.5f);
+    return options.srgb ? linearToSrgb(c) : quantizeUnit(c);
+}
+
+// A kernel's negative lobes make values below 0 (and above full) next to strong edges, which
+// no stored texel can show: clipping them alone would add light (a star field brightens level
+// by level). The clipped part is carried along the row into the next texels instead.
+void toImage(const Plane& plane, const MipChainOptions& options, float alphaScale,
+             ArgbImage* image) {
+    image->width = plane.width;
+    image->height = plane.height;
+    image->texels.resize(size_t(plane.width) * plane.height);
+    const float* v = plane.values.data();
+    uint32_t* word = image->texels.data();
+    for (uint32_t y = 0; y < plane.height; ++y) {
+        float carry[3] = {0.0f, 0.0f, 0.0f};
+        for (uint32_t x = 0; x < plane.width; ++x, v += 4, ++word) {
+            const float a = v[3];
+            float c[3] = {v[0], v[1], v[2]};
+            if (!options.normalMap) {
+                // Premultiplied colour back to straight colour; nothing shows where nothing
+                // covers.
+                const float inverse = a > 0.0f ? 1.0f / a : 0.0f;
+                for (int i = 0; i < 3; ++i) {
+                    const float wanted = c[i] + carry[i];
+                    const float shown = std::clamp(wanted, 0.0f, a);
+                    carry[i] = wanted - shown;
+                    c[i] = shown * inverse;
+                }
+            }
+            *word = uint32_t(quantizeUnit(a * alphaScale)) << 24 |
+                    uint32_t(encodeColour(c[0], options)) << 16 |
+                    uint32_t(encodeColour(c[1], options)) << 8 | encodeColour(c[2], options);
+        }
+    }
+}
+
+bool usable(const ArgbImage& image) {
+    return image.width != 0 && image.height != 0 &&
+           image.texels.size() == size_t(image.width) * image.height;
+}
+
+} // namespace
+
+bool buildMipChain(const ArgbImage& top, uint32_t levelCount, const MipChainOptions& options,
+                   MipRowRoutines routines, std::vector<ArgbImage>* lower) {
+    if (!usable(top))
+        return false;
+    try {
+        lower->clear();
+        double coverage = 0.0;
+        const bool alphaTested = options.alphaTest >= 0 && options.alphaTest <= 255;
+        if (alphaTested) {
+            // The reference share is that of the picture as it will be filtered (key applied).
+            size_t passing = 0;
+            for (const uint32_t word : top.texels) {
+                const bool keyed = options.colorKey != 0 && word == options.colorKey;
+                passing += !keyed && int(word >> 24) >= options.alphaTest;
+            }
+            coverage = double(passing) / double(top.texels.size());
+        }
+        Plane above, below;
+        uint32_t width = top.width, height = top.height;
+        for (uint32_t level = 1; level < levelCount; ++level) {
+            if (width == 1 && height == 1)
+                break;
+            width = below.width = std::max(1u, width / 2);
+            height = below.height = std::max(1u, height / 2);
+            if (level == 1)
+                filterInto(top, &below, options, routines);
+            else
+                filterInto(above, &below, options, routines);
+            settle(&below, options);
+            const float scale =
+                alphaTested ? coverageScale(below.values.data(), below.values.size() / 4,
+                                            uint8_t(options.alphaTest), coverage)
+                            : 1.0f;
+            lower->emplace_back();
+            toImage(below, options, scale, &lower->back());
+            std::swap(above, below);
+        }
+    } catch (const std::bad_alloc&) {
+        lower->clear();
+        return false;
+    }
+    return true;
+}
+
+bool buildMipChain(const ArgbImage& top, uint32_t levelCount, const MipChainOptions& options,
+                   std::vector<ArgbImage>* lower) {
+    return buildMipChain(top, levelCount, options, mipRowRoutines(), lower);
+}
+
+bool resampleImage(const ArgbImage& source, uint32_t width, uint32_t height,
+                   const MipChainOptions& options, ArgbImage* out) {
+    if (!usable(source) || width == 0 || height == 0)
+        return false;
+    try {
+        Plane to;
+        to.width = width;
+        to.height = height;
+        filterInto(source, &to, options, mipRowRoutines());
+        settle(&to, options);
+        toImage(to, options, 1.0f, out);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}

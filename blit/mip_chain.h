@@ -1,0 +1,40 @@
+// Mip chains and resizing for texture tools: separable kernels with edge rules, filtering in
+// linear light, colour weighted by alpha, alpha-tested coverage kept, normal maps renormalised.
+// Each lower level is made from the one above it, held in floats; the bytes are the same on
+// every processor and for every variant of the inner loops.
+#pragma once
+
+#include "blit/mip_kernels.h"
+#include "blit/mip_rows.h"
+
+#include <cstdint>
+#include <vector>
+
+// An A8R8G8B8 picture: 0xAARRGGBB words, row after row.
+struct ArgbImage {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::vector<uint32_t> texels;
+};
+
+struct MipChainOptions {
+    MipKernel kernel = MipKernel::Kaiser;
+    EdgeMode edge = EdgeMode::Clamp;
+    bool srgb = true;       // colour decoded to linear light for filtering, encoded back after
+    bool normalMap = false; // red, green, blue are a vector: no curve, no alpha weighting
+    int alphaTest = -1;     // 0 to 255: each level's alpha scaled to keep level 0's coverage
+    uint32_t colorKey = 0;  // texels equal to it (alpha included) become transparent black
+};
+
+// Levels 1 to levelCount - 1 of `top` (each side halved, down to 1) into *lower. False when
+// the memory is not there or the picture is empty.
+bool buildMipChain(const ArgbImage& top, uint32_t levelCount, const MipChainOptions& options,
+                   std::vector<ArgbImage>* lower);
+// The same with the given inner loops, so the variants can be held against each other.
+bool buildMipChain(const ArgbImage& top, uint32_t levelCount, const MipChainOptions& options,
+                   MipRowRoutines routines, std::vector<ArgbImage>* lower);
+
+// `source` resampled to width x height with the options' kernel, edges and colour handling
+// (alphaTest ignored).
+bool resampleImage(const ArgbImage& source, uint32_t width, uint32_t height,
+                   const MipChainOptions& options, ArgbImage* out);

@@ -1,0 +1,356 @@
+// The mip chain builder: kernels on constants and impulses, edge rules, linear light on a
+// checkerboard, colour weighted by alpha, alpha-tested coverage, renormalised normal maps,
+// resizing, and the AVX2 inner loops against the plain ones.
+#include "blit/light_curve.h"
+#include "blit/mip_chain.h"
+#include "blit/mip_coverage.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+constexpr MipKernel allKernels[] = {MipKernel::Box, MipKernel::Triangle, MipKernel::Kaiser,
+                                    MipKernel::Lanczos, MipKernel::Mitchell};
+constexpr EdgeMode allEdges[] = {EdgeMode::Clamp, EdgeMode::Repeat, EdgeMode::Mirror};
+
+ArgbImage filled(uint32_t width, uint32_t height, uint32_t word) {
+    ArgbImage image;
+    image.width = width;
+    image.height = height;
+    image.texels.assign(size_t(width) * height, word);
+    return image;
+}
+
+uint32_t grey(uint32_t v, uint32_t alpha = 255) {
+    return alpha << 24 | v << 16 | v << 8 | v;
+}
+
+uint32_t red(uint32_t word) {
+    return (word >> 16) & 0xFF;
+}
+
+std::vector<ArgbImage> chainOf(const ArgbImage& top, const MipChainOptions& options,
+                               uint32_t levels = 32) {
+    std::vector<ArgbImage> lower;
+    EXPECT_TRUE(buildMipChain(top, levels, options, &lower));
+    return lower;
+}
+
+ArgbImage noise(uint32_t width, uint32_t height, uint32_t seed) {
+    std::mt19937 random(seed);
+    ArgbImage image = filled(width, height, 0);
+    for (uint32_t& t : image.texels)
+        t = random();
+    return image;
+}
+
+TEST(MipKernels, WeightsSumToOneAndEdgesStayInside) {
+    for (const MipKernel kernel : allKernels) {
+        for (const EdgeMode edge : allEdges) {
+            for (const auto& [n, m] : {std::pair{16u, 8u}, {5u, 2u}, {3u, 1u}, {7u, 13u}}) {
+                const AxisWeights w = buildAxisWeights(n, m, kernel, edge);
+                ASSERT_EQ(w.index.size(), size_t(m) * w.taps);
+                for (uint32_t d = 0; d < m; ++d) {
+                    double sum = 0;
+                    for (uint32_t t = 0; t < w.taps; ++t) {
+                        sum += w.weight[d * w.taps + t];
+                        EXPECT_LT(w.index[d * w.taps + t], n);
+                    }
+                    EXPECT_NEAR(sum, 1.0, 1e-6) << int(kernel) << " " << n << "->" << m;
+                }
+            }
+        }
+    }
+}
+
+TEST(MipKernels, EdgeRulesFoldClampOrWrap) {
+    EXPECT_EQ(edgeIndex(-1, 4, EdgeMode::Clamp), 0u);
+    EXPECT_EQ(edgeIndex(5, 4, EdgeMode::Clamp), 3u);
+    EXPECT_EQ(edgeIndex(-1, 4, EdgeMode::Repeat), 3u);
+    EXPECT_EQ(edgeIndex(9, 4, EdgeMode::Repeat), 1u);
+    EXPECT_EQ(edgeIndex(-1, 4, EdgeMode::Mirror), 0u);
+    EXPECT_EQ(edgeIndex(-2, 4, EdgeMode::Mirror), 1u);
+    EXPECT_EQ(edgeIndex(4, 4, EdgeMode::Mirror), 3u);
+    EXPECT_EQ(edgeIndex(9, 4, EdgeMode::Mirror), 1u);
+}
+
+TEST(MipKernels, BoxAndTriangleHaveTheirTextbookTaps) {
+    const AxisWeights box = buildAxisWeights(8, 4, MipKernel::Box, EdgeMode::Clamp);
+    ASSERT_EQ(box.taps, 2u);
+    EXPECT_EQ(box.weight[2], 0.5f);
+    EXPECT_EQ(box.index[2], 2u);
+    EXPECT_EQ(box.index[3], 3u);
+    // An odd source: the middle texel is shared by both halves.
+    const AxisWeights odd = buildAxisWeights(5, 2, MipKernel::Box, EdgeMode::Clamp);
+    ASSERT_EQ(odd.taps, 3u);
+    EXPECT_FLOAT_EQ(odd.weight[0], 0.4f);
+    EXPECT_FLOAT_EQ(odd.weight[2], 0.2f);
+    const AxisWeights tent = buildAxisWeights(8, 4, MipKernel::Triangle, EdgeMode::Repeat);
+    ASSERT_EQ(tent.taps, 4u);
+    const float expected[] = {0.125f, 0.375f, 0.375f, 0.125f};
+    for (int t = 0; t < 4; ++t)
+        EXPECT_EQ(tent.weight[4 + t], expected[t]);
+    EXPECT_EQ(tent.index[0], 7u); // destination 0 reaches left of the edge into the last texel
+}
+
+TEST(LightCurve, EncodeInvertsDecodeAndRoundsToTheNearestStoredValue) {
+    for (int v = 0; v < 256; ++v)
+        EXPECT_EQ(linearToSrgb(srgbToLinear(uint8_t(v))), v);
+    EXPECT_EQ(linearToSrgb(0.5f), 188);
+    // 127.5 / 255 decodes to 0.21404: the boundary between 127 and 128.
+    EXPECT_EQ(linearToSrgb(0.2140f), 127);
+    EXPECT_EQ(linearToSrgb(0.2141f), 128);
+    EXPECT_EQ(linearToSrgb(-1.0f), 0);
+    EXPECT_EQ(linearToSrgb(2.0f), 255);
+}
+
+TEST(MipChain, EveryKernelKeepsAConstantPictureAtEveryLevel) {
+    const ArgbImage top = filled(37, 20, 0xC8509BE0u);
+    for (const MipKernel kernel : allKernels) {
+        for (const EdgeMode edge : allEdges) {
+            for (const bool srgb : {false, true}) {
+                MipChainOptions options;
+                options.kernel = kernel;
+                options.edge = edge;
+                options.srgb = srgb;
+                const auto chain = chainOf(top, options);
+                ASSERT_EQ(chain.size(), 5u); // 18x10, 9x5, 4x2, 2x1, 1x1
+                EXPECT_EQ(chain.back().width, 1u);
+                for (const ArgbImage& level : chain)
+                    for (const uint32_t t : level.texels)
+                        ASSERT_EQ(t, 0xC8509BE0u) << int(kernel) << int(edge) << srgb;
+            }
+        }
+    }
+}
+
+TEST(MipChain, AnImpulseShowsTheKernelsShape) {
+    // A bright texel on grey in the middle of a wide row: level 1 shows the kernel around it.
+    ArgbImage top = filled(32, 1, grey(128));
+    top.texels[16] = grey(255);
+    MipChainOptions options;
+    options.srgb = false;
+    options.kernel = MipKernel::Triangle;
+    auto chain = chainOf(top, options, 2);
+    // Texel 16 has taps 0.375 in destination 8 and 0.125 in 7 (tent 0.125 0.375 0.375 0.125).
+    EXPECT_EQ(red(chain[0].texels[8]), 128 + 48u); // 128 + 0.375 * 127 = 175.6
+    EXPECT_EQ(red(chain[0].texels[7]), 144u);      // 128 + 0.125 * 127 = 143.9
+    EXPECT_EQ(red(chain[0].texels[6]), 128u);
+    for (const MipKernel kernel : {MipKernel::Kaiser, MipKernel::Lanczos, MipKernel::Mitchell}) {
+        options.kernel = kernel;
+        chain = chainOf(top, options, 2);
+        const auto& row = chain[0].texels;
+        EXPECT_GT(red(row[8]), red(row[7])) << int(kernel);
+        EXPECT_GT(red(row[7]), 128u) << int(kernel);
+        // The texel sits at 8.25 in level 1's units: destination 7 sees it from 0.75 away,
+        // 9 from 1.25 and 6 from 1.75, in the kernels' negative lobe below the grey.
+        EXPECT_GT(red(row[7]), red(row[9])) << int(kernel);
+        EXPECT_LT(red(row[9]), 128u) << int(kernel);
+        EXPECT_LT(red(row[6]), 128u) << int(kernel);
+        EXPECT_EQ(red(row[2]), 128u) << int(kernel);
+    }
+}
+
+TEST(MipChain, RepeatWrapsALeftEdgeStripeToTheRightEdge) {
+    ArgbImage top = filled(16, 16, grey(0));
+    for (uint32_t y = 0; y < 16; ++y)
+        top.texels[y * 16] = grey(255);
+    MipChainOptions options;
+    options.srgb = false;
+    for (const MipKernel kernel : {MipKernel::Triangle, MipKernel::Kaiser, MipKernel::Mitchell}) {
+        options.kernel = kernel;
+        options.edge = EdgeMode::Repeat;
+        auto chain = chainOf(top, options, 2);
+        EXPECT_GT(red(chain[0].texels[7]), 0u) << int(kernel);
+        EXPECT_EQ(red(chain[0].texels[3]), 0u) << int(kernel);
+        options.edge = EdgeMode::Clamp;
+        chain = chainOf(top, options, 2);
+        EXPECT_EQ(red(chain[0].texels[7]), 0u) << int(kernel);
+        options.edge = EdgeMode::Mirror;
+        chain = chainOf(top, options, 2);
+        EXPECT_EQ(red(chain[0].texels[7]), 0u) << int(kernel);
+    }
+}
+
+TEST(MipChain, ACheckerboardKeepsItsLightInSrgbAndAveragesValuesInLinear) {
+    ArgbImage top = filled(16, 16, 0);
+    for (uint32_t y = 0; y < 16; ++y)
+        for (uint32_t x = 0; x < 16; ++x)
+            top.texels[y * 16 + x] = grey((x + y) % 2 ? 255 : 0);
+    for (const MipKernel kernel : allKernels) {
+        MipChainOptions options;
+        options.kernel = kernel;
+        options.edge = EdgeMode::Repeat;
+        for (const bool srgb : {true, false}) {
+            options.srgb = srgb;
+            const auto chain = chainOf(top, options, 2);
+            for (const uint32_t t : chain[0].texels) {
+                const int expected = srgb ? 188 : 128;
+                ASSERT_NEAR(int(red(t)), expected, 1) << int(kernel) << srgb;
+            }
+        }
+    }
+}
+
+TEST(MipChain, TransparentTexelsLendNoColourAndTheKeyMakesTexelsTransparent) {
+    // Opaque green beside transparent magenta: the colour of the mix is green.
+    ArgbImage top = filled(4, 4, 0x00FF00FFu);
+    for (uint32_t y = 0; y < 4; ++y)
+        top.texels[y * 4] = top.texels[y * 4 + 1] = 0xFF00FF00u;
+    MipChainOptions options;
+    options.kernel = MipKernel::Box;
+    auto chain = chainOf(top, options, 2);
+    EXPECT_EQ(chain[0].texels[0], 0xFF00FF00u);
+    EXPECT_EQ(chain[0].texels[1], 0u); // nothing covers: transparent black
+    // The same with opaque magenta keyed out.
+    for (uint32_t& t : top.texels)
+        if (t == 0x00FF00FFu)
+            t = 0xFFFF00FFu;
+    options.colorKey = 0xFFFF00FFu;
+    options.kernel = MipKernel::Triangle;
+    options.edge = EdgeMode::Clamp;
+    chain = chainOf(top, options, 2);
+    EXPECT_EQ(red(chain[0].texels[0]), 0u);
+    EXPECT_EQ(chain[0].texels[0] & 0xFF00u, 0xFF00u);
+    EXPECT_EQ(chain[0].texels[1] & 0xFF00FFu, 0u);
+    EXPECT_GT(chain[0].texels[1] >> 24, 0u);
+}
+
+// A leaf: an opaque disc with ragged holes, alpha falling off over two texels at its edge.
+ArgbImage leaf(uint32_t size) {
+    ArgbImage image = filled(size, size, 0);
+    std::mt19937 random(7);
+    const double c = size / 2.0, r = size * 0.4;
+    for (uint32_t y = 0; y < size; ++y) {
+        for (uint32_t x = 0; x < size; ++x) {
+            const double d = std::hypot(x + 0.5 - c, y + 0.5 - c);
+            double a = std::clamp((r - d) / 2.0 + 0.5, 0.0, 1.0);
+            if ((x / 3 + y / 5) % 4 == 0 && random() % 3 == 0)
+                a *= 0.3;
+            image.texels[y * size + x] = uint32_t(a * 255 + 0.5) << 24 | 0x207A30u;
+        }
+    }
+    return image;
+}
+
+TEST(MipChain, AlphaTestKeepsLevelZerosCoverageWherePlainFilteringLosesIt) {
+    const ArgbImage top = leaf(256);
+    const double level0 = alphaCoverage(top.texels.data(), top.texels.size(), 128);
+    MipChainOptions options;
+    const auto plain = chainOf(top, options);
+    options.alphaTest = 128;
+    const auto kept = chainOf(top, options);
+    ASSERT_EQ(kept.size(), plain.size());
+    double plainDrift = 0;
+    for (size_t l = 0; l < kept.size(); ++l) {
+        const ArgbImage& level = kept[l];
+        if (level.texels.size() < 256)
+            break; // a few texels cannot show a share to 1 %
+        const double share = alphaCoverage(level.texels.data(), level.texels.size(), 128);
+        EXPECT_NEAR(share, level0, 0.01) << "level " << l + 1;
+        plainDrift = std::max(plainDrift, std::fabs(
+            alphaCoverage(plain[l].texels.data(), plain[l].texels.size(), 128) - level0));
+        // Only alpha is scaled: the colour is the same as without the test.
+        EXPECT_EQ(level.texels[level.width * level.height / 2] & 0xFFFFFF,
+                  plain[l].texels[level.width * level.height / 2] & 0xFFFFFF);
+    }
+    EXPECT_GT(plainDrift, 0.03);
+}
+
+TEST(MipCoverage, TheScaleLandsOnTheTargetShare) {
+    std::vector<float> texels(400 * 4, 0.0f);
+    for (size_t i = 0; i < 400; ++i)
+        texels[4 * i + 3] = float(i) / 400.0f;
+    // alpha >= 128 / 255 passes for about half of the texels unscaled.
+    for (const double target : {0.1, 0.25, 0.5, 0.9}) {
+        const float s = coverageScale(texels.data(), 400, 128, target);
+        size_t passing = 0;
+        for (size_t i = 0; i < 400; ++i)
+            passing += quantizeUnit(texels[4 * i + 3] * s) >= 128;
+        EXPECT_EQ(passing, size_t(target * 400)) << target;
+    }
+    EXPECT_EQ(coverageScale(texels.data(), 400, 0, 0.3), 1.0f);
+}
+
+// Normals of a height field made of smooth bumps on a flat plane.
+ArgbImage normalMap(uint32_t size) {
+    ArgbImage image = filled(size, size, 0);
+    auto height = [size](double x, double y) {
+        const double dx = x - size * 0.3, dy = y - size * 0.35;
+        return 6.0 * std::exp(-(dx * dx + dy * dy) / 40.0) +
+               (x > size * 0.6 && y > size * 0.6 ? 3.0 * std::sin(x * 0.7) * std::cos(y * 0.5) : 0);
+    };
+    for (uint32_t y = 0; y < size; ++y) {
+        for (uint32_t x = 0; x < size; ++x) {
+            const double nx = -(height(x + 1, y) - height(x - 1, y)) / 2;
+            const double ny = -(height(x, y + 1) - height(x, y - 1)) / 2;
+            const double length = std::sqrt(nx * nx + ny * ny + 1);
+            auto byte = [](double c) { return uint32_t(std::lround((c + 1) * 127.5)); };
+            image.texels[y * size + x] = 0xFF000000u | byte(nx / length) << 16 |
+                                         byte(ny / length) << 8 | byte(1 / length);
+        }
+    }
+    return image;
+}
+
+TEST(MipChain, NormalMapsStayUnitLengthAndFlatAreasStayUp) {
+    const ArgbImage top = normalMap(128);
+    for (const MipKernel kernel : allKernels) {
+        MipChainOptions options;
+        options.normalMap = true;
+        options.kernel = kernel;
+        const auto chain = chainOf(top, options);
+        for (const ArgbImage& level : chain) {
+            for (const uint32_t t : level.texels) {
+                const double x = red(t) / 127.5 - 1, y = ((t >> 8) & 0xFF) / 127.5 - 1,
+                             z = (t & 0xFF) / 127.5 - 1;
+                ASSERT_NEAR(std::sqrt(x * x + y * y + z * z), 1.0, 1.0 / 127) << int(kernel);
+            }
+        }
+        // The top-right quarter is flat: straight up, (128, 128, 255).
+        EXPECT_EQ(chain[0].texels[5 * 64 + 56] & 0xFFFFFF, 0x8080FFu) << int(kernel);
+    }
+}
+
+TEST(MipChain, ResizingKeepsConstantsAndRefusesEmptySizes) {
+    const ArgbImage top = filled(57, 57, 0xFF336699u);
+    MipChainOptions options;
+    ArgbImage out;
+    for (const MipKernel kernel : allKernels) {
+        options.kernel = kernel;
+        ASSERT_TRUE(resampleImage(top, 60, 31, options, &out));
+        EXPECT_EQ(out.width, 60u);
+        for (const uint32_t t : out.texels)
+            ASSERT_EQ(t, 0xFF336699u);
+    }
+    EXPECT_FALSE(resampleImage(top, 0, 31, options, &out));
+    std::vector<ArgbImage> lower;
+    EXPECT_FALSE(buildMipChain(ArgbImage{}, 4, options, &lower));
+}
+
+TEST(MipChain, TheAvx2LoopsGiveThePlainLoopsBytes) {
+    if (!mipRowsAvx2Supported())
+        GTEST_SKIP() << "no AVX2 on this processor";
+    const ArgbImage top = noise(203, 77, 3);
+    const MipRowRoutines wide = {combineRowsAvx2, gatherTexelsAvx2};
+    for (const MipKernel kernel : allKernels) {
+        for (const bool normal : {false, true}) {
+            MipChainOptions options;
+            options.kernel = kernel;
+            options.normalMap = normal;
+            options.alphaTest = normal ? -1 : 100;
+            options.edge = normal ? EdgeMode::Repeat : EdgeMode::Mirror;
+            std::vector<ArgbImage> plain, vector;
+            ASSERT_TRUE(buildMipChain(top, 16, options, plainMipRowRoutines(), &plain));
+            ASSERT_TRUE(buildMipChain(top, 16, options, wide, &vector));
+            ASSERT_EQ(plain.size(), vector.size());
+            for (size_t l = 0; l < plain.size(); ++l)
+                ASSERT_EQ(plain[l].texels, vector[l].texels) << int(kernel) << " level " << l;
+        }
+    }
+}
+
+} // namespace

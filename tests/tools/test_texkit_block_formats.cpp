@@ -1,0 +1,253 @@
+// texkit with the later block formats, run as a user runs it: convert into BC4, BC5 (both
+// kinds, by every name) and, once its codec is built in, BC7; the legacy codes and the DX10
+// header they are written with; info's DXGI line; and two independent readers: Debian's
+// nvcompress files read by our loader as its nvdecompress reads them, and our files read by
+// Python's imaging library as our decoder reads them.
+#include "blocks/block_format.h"
+#include "tests/platform/win32/temp_folder.h"
+#include "tests/texture/jpeg_maker.h"
+#include "tests/texture/png_maker.h"
+#include "tests/tools/program_run.h"
+#include "tools/texkit/decoded_texture.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+uint32_t wordAt(const std::string& bytes, size_t offset) {
+    uint32_t value = 0;
+    for (int i = 0; i < 4; ++i)
+        value |= uint32_t(uint8_t(bytes[offset + i])) << (8 * i);
+    return value;
+}
+
+int channel(uint32_t argb, int shift) {
+    return int((argb >> shift) & 0xFF);
+}
+
+class TexkitBlockFormats : public InTempFolder {
+protected:
+    ProgramRun texkit(const std::string& arguments) {
+        return runCommand(std::string(TEXKIT_PROGRAM) + " " + arguments);
+    }
+
+    // A photograph-like 40 x 24 RGB picture: whole blocks and a chain down to 1 x 1.
+    void writePicture(const std::string& name) {
+        PngRecipe r;
+        r.width = 40;
+        r.height = 24;
+        r.colorType = PNG_COLOR_TYPE_RGB;
+        r.rows = photoLikeSamples(r.width, r.height, 3);
+        const Bytes file = makePng(r);
+        writeHostFile(name, std::string(file.begin(), file.end()));
+    }
+
+    // Level 0 of a file as our decoder gives it.
+    static DecodedLevel decoded(const std::string& path) {
+        DecodedTexture texture;
+        std::string reason;
+        EXPECT_EQ(decodeTextureFile(path, &texture, &reason), D3D_OK) << path << ": " << reason;
+        return texture.faces.empty() ? DecodedLevel{} : texture.faces[0][0];
+    }
+
+    static bool hasProgram(const char* name) {
+        return runCommand(std::string("command -v ") + name).status == 0;
+    }
+};
+
+} // namespace
+
+TEST_F(TexkitBlockFormats, ConvertWritesTheLegacyCodesOrTheDx10Header) {
+    writePicture("in.png");
+    struct Case {
+        const char* name;
+        uint32_t code;  // the legacy four-character code
+        uint32_t dxgi;  // the DXGI format of --dds10
+        uint32_t bytes; // of the 40 x 24 level
+    };
+    const Case cases[] = {{"BC4", MAKEFOURCC('A', 'T', 'I', '1'), 80, 10 * 6 * 8},
+                          {"ATI1", MAKEFOURCC('A', 'T', 'I', '1'), 80, 10 * 6 * 8},
+                          {"BC4S", MAKEFOURCC('B', 'C', '4', 'S'), 81, 10 * 6 * 8},
+                          {"BC5", MAKEFOURCC('A', 'T', 'I', '2'), 83, 10 * 6 * 16},
+                          {"ATI2", MAKEFOURCC('A', 'T', 'I', '2'), 83, 10 * 6 * 16},
+                          {"BC5S", MAKEFOURCC('B', 'C', '5', 'S'), 84, 10 * 6 * 16},
+                          {"DXT1", MAKEFOURCC('D', 'X', 'T', '1'), 71, 10 * 6 * 8}};
+    for (const Case& c : cases) {
+        const std::string legacy = std::string("legacy-") + c.name;
+        const std::string dx10 = std::string("dx10-") + c.name;
+        ASSERT_EQ(texkit(std::string("convert in.png -q --format ") + c.name + " -o " + legacy)
+                      .status,
+                  0)
+            << c.name;
+        ASSERT_EQ(texkit(std::string("convert in.png -q --dds10 --levels 1 --format ") + c.name +
+                         " -o " + dx10)
+                      .status,
+                  0)
+            << c.name;
+        const std::string old = readHostFile(legacy + "/in.dds");
+        const std::string modern = readHostFile(dx10 + "/in.dds");
+        ASSERT_GT(old.size(), 128u + c.bytes);
+        EXPECT_EQ(wordAt(old, 84), c.code) << c.name;
+        // The picture keeps its size: no device's limits apply to a format no device samples.
+        EXPECT_EQ(wordAt(old, 12), 24u);
+        EXPECT_EQ(wordAt(old, 16), 40u);
+        ASSERT_EQ(modern.size(), 148u + c.bytes) << c.name;
+        EXPECT_EQ(wordAt(modern, 84), MAKEFOURCC('D', 'X', '1', '0'));
+        EXPECT_EQ(wordAt(modern, 128), c.dxgi) << c.name;
+        EXPECT_EQ(wordAt(modern, 132), 3u); // two-dimensional
+        EXPECT_EQ(wordAt(modern, 140), 1u); // one element
+        // The same blocks either way, read back as the same pixels.
+        EXPECT_EQ(old.substr(128, c.bytes), modern.substr(148)) << c.name;
+        EXPECT_EQ(decoded(legacy + "/in.dds").argb, decoded(dx10 + "/in.dds").argb) << c.name;
+        const ProgramRun info = texkit("info " + dx10 + "/in.dds");
+        EXPECT_NE(info.out.find("info.dxgiFormat=" + std::to_string(c.dxgi) + " "),
+                  std::string::npos)
+            << info.out;
+        EXPECT_EQ(texkit("info " + legacy + "/in.dds").out.find("dxgiFormat"), std::string::npos);
+    }
+    // Premultiplied DXT4 is BC3 with the premultiplied alpha mode.
+    ASSERT_EQ(texkit("convert in.png -q --dds10 --format DXT4 -o dxt4").status, 0);
+    const std::string dxt4 = readHostFile("dxt4/in.dds");
+    EXPECT_EQ(wordAt(dxt4, 128), 77u);
+    EXPECT_EQ(wordAt(dxt4, 144), 2u);
+}
+
+TEST_F(TexkitBlockFormats, OneAndTwoChannelTexturesHoldTheGreyOrRedAndGreen) {
+    writePicture("in.png");
+    ASSERT_EQ(texkit("convert in.png -q --format BC4 -o grey").status, 0);
+    ASSERT_EQ(texkit("convert in.png -q --format BC5 -o pair").status, 0);
+    const DecodedLevel picture = decoded("in.png");
+    const DecodedLevel grey = decoded("grey/in.dds");
+    const DecodedLevel pair = decoded("pair/in.dds");
+    ASSERT_EQ(grey.argb.size(), picture.argb.size());
+    double greyError = 0.0, pairError = 0.0;
+    for (size_t i = 0; i < picture.argb.size(); ++i) {
+        const uint32_t p = picture.argb[i];
+        const double luma =
+            0.2125 * channel(p, 16) + 0.7154 * channel(p, 8) + 0.0721 * channel(p, 0);
+        greyError += (channel(grey.argb[i], 16) - luma) * (channel(grey.argb[i], 16) - luma);
+        EXPECT_EQ(channel(grey.argb[i], 8), channel(grey.argb[i], 16));
+        for (int shift : {16, 8}) {
+            const int d = channel(pair.argb[i], shift) - channel(p, shift);
+            pairError += d * d;
+        }
+        EXPECT_EQ(channel(pair.argb[i], 0), 0);
+    }
+    // This small picture is all detail: 41 dB for the grey and 39 dB for each of red and green
+    // (a wrong step or channel costs tens of dB).
+    EXPECT_LT(greyError / double(picture.argb.size()), 5.0);
+    EXPECT_LT(pairError / double(2 * picture.argb.size()), 9.0);
+    // compare reads them as any other file.
+    EXPECT_EQ(texkit("compare grey/in.dds grey/in.dds").status, 0);
+}
+
+TEST_F(TexkitBlockFormats, Bc7IsRefusedCleanlyUntilItsCodecIsBuiltIn) {
+    writePicture("in.png");
+    const ProgramRun run = texkit("convert in.png -q --format BC7 -o colour");
+    if (findBlockFormat(BlockFormatBc7) != nullptr) {
+        ASSERT_EQ(run.status, 0) << run.err;
+        const std::string file = readHostFile("colour/in.dds");
+        // BC7 has no legacy code: the DX10 header always.
+        EXPECT_EQ(wordAt(file, 84), MAKEFOURCC('D', 'X', '1', '0'));
+        EXPECT_EQ(wordAt(file, 128), 98u);
+    } else {
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find("cannot make BC7"), std::string::npos) << run.err;
+        EXPECT_FALSE(fs::exists("colour/in.dds"));
+    }
+}
+
+// Files written by Debian's nvcompress, read by our loader, give the pixels its nvdecompress
+// gives (the channels each format holds). The format leaves open how a step between the
+// endpoints is rounded to 8 bits, and readers differ there by one.
+TEST_F(TexkitBlockFormats, NvcompressFilesReadAsNvdecompressReadsThem) {
+    if (!hasProgram("nvcompress") || !hasProgram("nvdecompress"))
+        GTEST_SKIP() << "nvcompress is not installed (libnvtt-bin)";
+    writePicture("in.png");
+    for (const char* kind : {"bc4", "bc5"}) {
+        const std::string dds = std::string(kind) + ".dds", tga = std::string(kind) + ".tga";
+        ASSERT_EQ(runCommand(std::string("nvcompress -nomips -") + kind + " in.png " + dds +
+                             " >/dev/null")
+                      .status,
+                  0);
+        ASSERT_EQ(runCommand("nvdecompress " + dds + " >/dev/null").status, 0);
+        const DecodedLevel ours = decoded(dds), theirs = decoded(tga);
+        ASSERT_EQ(ours.argb.size(), theirs.argb.size()) << kind;
+        int worst = 0;
+        for (size_t i = 0; i < ours.argb.size(); ++i) {
+            worst = std::max(worst, std::abs(channel(ours.argb[i], 16) -
+                                             channel(theirs.argb[i], 16)));
+            if (std::string(kind) == "bc5")
+                worst = std::max(worst, std::abs(channel(ours.argb[i], 8) -
+                                                 channel(theirs.argb[i], 8)));
+        }
+        EXPECT_LE(worst, 1) << kind;
+    }
+}
+
+// Our files read by Python's imaging library give our decoder's pixels: within one where a
+// step between endpoints is rounded to 8 bits; for signed values, which it shows as
+// value x 63.5 + 127.5 with its endpoints and steps truncated, within two of ours so mapped.
+TEST_F(TexkitBlockFormats, PythonImagingReadsOurFilesAsOurDecoderDoes) {
+    if (runCommand("/usr/bin/python3 -c 'import PIL'").status != 0)
+        GTEST_SKIP() << "Python's imaging library is not installed (python3-pil)";
+    writePicture("in.png");
+    writeHostFile("read.py", "import sys\n"
+                             "from PIL import Image\n"
+                             "im = Image.open(sys.argv[1])\n"
+                             "open(sys.argv[2], 'wb').write(im.convert('RGBA').tobytes())\n");
+    struct Case {
+        const char* format;
+        const char* options;
+        bool blueToo; // blue is a stored value in both readers
+        bool signedValues;
+    };
+    std::vector<Case> cases = {{"BC4", "", true, false},
+                               {"BC5", "", true, false},
+                               {"BC5", "--dds10", true, false},
+                               {"BC5S", "", false, true},
+                               {"BC5S", "--dds10", false, true}};
+    if (findBlockFormat(BlockFormatBc7) != nullptr)
+        cases.push_back({"BC7", "", true, false});
+    for (const Case& c : cases) {
+        const std::string folder = std::string(c.format) + (c.options[0] ? "-dx10" : "");
+        ASSERT_EQ(texkit(std::string("convert in.png -q --levels 1 --format ") + c.format + " " +
+                         c.options + " -o " + folder)
+                      .status,
+                  0);
+        const ProgramRun read =
+            runCommand("/usr/bin/python3 read.py " + folder + "/in.dds " + folder + "/pil.raw");
+        ASSERT_EQ(read.status, 0) << folder << ": " << read.err;
+        const std::string pixels = readHostFile(folder + "/pil.raw");
+        const DecodedLevel ours = decoded(folder + "/in.dds");
+        ASSERT_EQ(pixels.size(), ours.argb.size() * 4) << folder;
+        int worst = 0;
+        for (size_t i = 0; i < ours.argb.size(); ++i) {
+            const uint32_t p = ours.argb[i];
+            const int theirs[3] = {uint8_t(pixels[i * 4]), uint8_t(pixels[i * 4 + 1]),
+                                   uint8_t(pixels[i * 4 + 2])};
+            for (int k = 0; k < (c.blueToo ? 3 : 2); ++k) {
+                const int ours8 = channel(p, 16 - 8 * k);
+                if (!c.signedValues) {
+                    worst = std::max(worst, std::abs(ours8 - theirs[k]));
+                    continue;
+                }
+                // Except the six-step mode's entries -1 and 1, which it shows as 0 and 255.
+                if ((ours8 == 0 || ours8 == 255) && theirs[k] == ours8)
+                    continue;
+                const double value = ours8 / 255.0 * 2.0 - 1.0;
+                worst = std::max(worst, int(std::ceil(std::fabs(value * 63.5 + 127.5 - theirs[k]))));
+            }
+        }
+        EXPECT_LE(worst, c.signedValues ? 2 : 1) << folder;
+    }
+}

@@ -1,0 +1,293 @@
+// texkit convert's mip chains run as a user runs them: kernels in linear light on a
+// checkerboard, alpha-tested coverage, normal maps, the chain a load makes kept on request,
+// the same bytes for any number of workers and with "DisableMMX", and bad values refused.
+#include "blit/mip_coverage.h"
+#include "tests/platform/win32/temp_folder.h"
+#include "tests/texture/jpeg_maker.h"
+#include "tests/texture/png_maker.h"
+#include "tests/tools/program_run.h"
+#include "texture/image_decoder.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+class TexkitChain : public InTempFolder {
+protected:
+    static ProgramRun texkit(const std::string& arguments) {
+        return runCommand(std::string(TEXKIT_PROGRAM) + " " + arguments);
+    }
+
+    // An RGBA PNG from 0xAARRGGBB texels.
+    static void writePicture(const std::string& path, uint32_t width, uint32_t height,
+                             const std::vector<uint32_t>& texels) {
+        PngRecipe r;
+        r.width = width;
+        r.height = height;
+        r.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+        for (const uint32_t t : texels)
+            for (const int shift : {16, 8, 0, 24})
+                r.rows.push_back(uint8_t(t >> shift));
+        const Bytes file = makePng(r);
+        writeHostFile(path, std::string(file.begin(), file.end()));
+    }
+
+    static Bytes bytesOf(const fs::path& path) {
+        const std::string text = readHostFile(path);
+        return Bytes(text.begin(), text.end());
+    }
+
+    // The levels of an A8R8G8B8 DDS file as 0xAARRGGBB texels.
+    static std::vector<std::vector<uint32_t>> levelsOf(const fs::path& path) {
+        const Bytes file = bytesOf(path);
+        ImageDecoder image;
+        std::vector<std::vector<uint32_t>> levels;
+        EXPECT_EQ(image.load(file.data(), UINT(file.size()), nullptr), D3D_OK) << path;
+        for (const ImageDecoder* level = &image; level != nullptr; level = level->nextLevel.get()) {
+            EXPECT_EQ(level->format, D3DFMT_A8R8G8B8);
+            std::vector<uint32_t> texels(size_t(level->width) * level->height);
+            for (UINT y = 0; y < level->height; ++y)
+                std::memcpy(&texels[size_t(y) * level->width], level->bits + y * level->rowPitch,
+                            level->width * 4);
+            levels.push_back(std::move(texels));
+        }
+        return levels;
+    }
+};
+
+std::vector<uint32_t> checkerboard(uint32_t size) {
+    std::vector<uint32_t> texels(size * size);
+    for (uint32_t y = 0; y < size; ++y)
+        for (uint32_t x = 0; x < size; ++x)
+            texels[y * size + x] = (x + y) % 2 ? 0xFFFFFFFFu : 0xFF000000u;
+    return texels;
+}
+
+// A cut-out: thin leaves and twigs on a clear background, with soft edges.
+std::vector<uint32_t> cutOut(uint32_t width, uint32_t height) {
+    std::vector<uint32_t> texels(width * height);
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            const double u = x / 256.0, v = y / 256.0;
+            const double leaf = std::sin(u * 90) * std::cos(v * 70) + std::sin((u + v) * 160) * 0.6;
+            const double a = std::clamp((leaf - 0.3) * 3.0, 0.0, 1.0);
+            texels[y * width + x] = uint32_t(a * 255 + 0.5) << 24 | 0x3C8C28u;
+        }
+    }
+    return texels;
+}
+
+uint32_t channel(uint32_t t, int shift) {
+    return (t >> shift) & 0xFF;
+}
+
+TEST_F(TexkitChain, ACheckerboardKeepsItsLightByDefaultAndAveragesValuesInLinear) {
+    writePicture("checker.png", 64, 64, checkerboard(64));
+    ASSERT_EQ(texkit("convert checker.png -o srgb --format A8R8G8B8 -q").status, 0);
+    ASSERT_EQ(texkit("convert checker.png -o linear --format A8R8G8B8 -q --colorspace linear")
+                  .status,
+              0);
+    ASSERT_EQ(texkit("convert checker.png -o load --format A8R8G8B8 -q --mip-filter box "
+                     "--colorspace linear")
+                  .status,
+              0);
+    const auto srgb = levelsOf("srgb/checker.dds");
+    const auto linear = levelsOf("linear/checker.dds");
+    const auto load = levelsOf("load/checker.dds");
+    ASSERT_EQ(srgb.size(), 7u);
+    // Away from the clamped edges, where the kernel sees the whole pattern.
+    for (uint32_t y = 4; y < 28; ++y) {
+        for (uint32_t x = 4; x < 28; ++x) {
+            const uint32_t s = srgb[1][y * 32 + x], l = linear[1][y * 32 + x];
+            ASSERT_NEAR(int(channel(s, 16)), 188, 1) << x << "," << y;
+            ASSERT_NEAR(int(channel(s, 0)), 188, 1);
+            ASSERT_NEAR(int(channel(l, 8)), 128, 1);
+        }
+    }
+    for (const uint32_t t : load[1])
+        ASSERT_EQ(t, 0xFF808080u); // (255 + 255 + 0 + 0 + 2) >> 2
+}
+
+TEST_F(TexkitChain, AlphaTestKeepsEveryLevelsCoverage) {
+    const std::vector<uint32_t> picture = cutOut(256, 256);
+    writePicture("leaf.png", 256, 256, picture);
+    ASSERT_EQ(texkit("convert leaf.png -o kept --format A8R8G8B8 -q --alpha-test 128").status, 0);
+    ASSERT_EQ(texkit("convert leaf.png -o plain --format A8R8G8B8 -q").status, 0);
+    const auto kept = levelsOf("kept/leaf.dds");
+    const auto plain = levelsOf("plain/leaf.dds");
+    const double level0 = alphaCoverage(picture.data(), picture.size(), 128);
+    ASSERT_GT(level0, 0.2);
+    double plainDrift = 0;
+    for (size_t l = 1; l < kept.size() && kept[l].size() >= 256; ++l) {
+        EXPECT_NEAR(alphaCoverage(kept[l].data(), kept[l].size(), 128), level0, 0.01) << l;
+        plainDrift = std::max(
+            plainDrift, std::fabs(alphaCoverage(plain[l].data(), plain[l].size(), 128) - level0));
+    }
+    EXPECT_GT(plainDrift, 0.02);
+    // compare names each level's coverage in both files.
+    const ProgramRun compare = texkit("compare kept/leaf.dds plain/leaf.dds --alpha-test 128");
+    ASSERT_EQ(compare.status, 0) << compare.err;
+    char line[96];
+    std::snprintf(line, sizeof line, "level=0 alpha_test=128 coverage_a=%.4f coverage_b=%.4f\n",
+                  level0, level0);
+    EXPECT_NE(compare.out.find(line), std::string::npos) << compare.out;
+    std::snprintf(line, sizeof line, "level=2 alpha_test=128 coverage_a=%.4f coverage_b=%.4f\n",
+                  alphaCoverage(kept[2].data(), kept[2].size(), 128),
+                  alphaCoverage(plain[2].data(), plain[2].size(), 128));
+    EXPECT_NE(compare.out.find(line), std::string::npos) << compare.out;
+}
+
+TEST_F(TexkitChain, NormalMapsStayUnitLength) {
+    std::vector<uint32_t> normals(128 * 128);
+    for (uint32_t y = 0; y < 128; ++y) {
+        for (uint32_t x = 0; x < 128; ++x) {
+            const double nx = 0.6 * std::sin(x * 0.4), ny = 0.5 * std::cos(y * 0.3 + x * 0.1);
+            const double length = std::sqrt(nx * nx + ny * ny + 1);
+            auto byte = [](double c) { return uint32_t(std::lround((c + 1) * 127.5)); };
+            normals[y * 128 + x] = 0xFF000000u | byte(nx / length) << 16 |
+                                   byte(ny / length) << 8 | byte(1 / length);
+        }
+    }
+    writePicture("normals.png", 128, 128, normals);
+    ASSERT_EQ(texkit("convert normals.png -o n --format A8R8G8B8 -q --normal-map").status, 0);
+    ASSERT_EQ(texkit("convert normals.png -o plain --format A8R8G8B8 -q --colorspace linear")
+                  .status,
+              0);
+    const auto renormalised = levelsOf("n/normals.dds");
+    const auto plain = levelsOf("plain/normals.dds");
+    double shortest = 2;
+    for (size_t l = 0; l < renormalised.size(); ++l) {
+        for (size_t i = 0; i < renormalised[l].size(); ++i) {
+            auto length = [](uint32_t t) {
+                const double x = channel(t, 16) / 127.5 - 1, y = channel(t, 8) / 127.5 - 1,
+                             z = channel(t, 0) / 127.5 - 1;
+                return std::sqrt(x * x + y * y + z * z);
+            };
+            ASSERT_NEAR(length(renormalised[l][i]), 1.0, 0.02) << "level " << l;
+            shortest = std::min(shortest, length(plain[l][i]));
+        }
+    }
+    EXPECT_LT(shortest, 0.9); // averaged as colours, the vectors shrink
+    const ProgramRun compare = texkit("compare n/normals.dds plain/normals.dds --normal-map");
+    ASSERT_EQ(compare.status, 0) << compare.err;
+    // Level 0 is the same picture in both files: no angle between them.
+    EXPECT_NE(compare.out.find("level=0 mean_angle=0.000 max_angle=0.000\n"), std::string::npos)
+        << compare.out;
+    EXPECT_NE(compare.out.find("level=3 mean_angle="), std::string::npos) << compare.out;
+}
+
+TEST_F(TexkitChain, EveryOptionGivesTheSameBytesForAnyWorkersAndWithoutProcessorCode) {
+    writePicture("a.png", 203, 150, cutOut(203, 150));
+    writePicture("b.png", 64, 64, checkerboard(64));
+    writeHostFile("plain.reg", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Direct3D]"
+                               "\r\n\"DisableMMX\"=dword:00000001\r\n");
+    const char* requests[] = {
+        "",
+        "--alpha-test 128",
+        "--normal-map --mip-filter triangle",
+        "--mip-filter lanczos --wrap repeat",
+        "--mip-filter mitchell --wrap mirror --colorspace linear",
+        "--filter kaiser --width 300 --height 77",
+    };
+    for (const char* format : {"A8R8G8B8", "DXT5"}) {
+        for (const char* request : requests) {
+            const std::string common = std::string(" a.png b.png -q --force --format ") + format +
+                                       " " + request;
+            ASSERT_EQ(texkit("convert -o one -j 1" + common).status, 0) << request;
+            ASSERT_EQ(texkit("convert -o four -j 4" + common).status, 0) << request;
+            ASSERT_EQ(runCommand("BOSQUETIR_REGISTRY=plain.reg " + std::string(TEXKIT_PROGRAM) +
+                                 " convert -o plain -j 2" + common)
+                          .status,
+                      0);
+            for (const char* name : {"a.dds", "b.dds"}) {
+                const Bytes one = bytesOf(fs::path("one") / name);
+                ASSERT_GT(one.size(), 128u);
+                EXPECT_TRUE(bytesOf(fs::path("four") / name) == one) << format << request;
+                EXPECT_TRUE(bytesOf(fs::path("plain") / name) == one) << format << request;
+            }
+        }
+    }
+}
+
+TEST_F(TexkitChain, AssembleFiltersEachCubeFaceWithTheKernels) {
+    writePicture("face.png", 32, 32, checkerboard(32));
+    const std::string faces = " face.png face.png face.png face.png face.png face.png";
+    ASSERT_EQ(texkit("assemble --cube" + faces + " -o cube.dds --format A8R8G8B8").status, 0);
+    const Bytes file = bytesOf("cube.dds");
+    ImageDecoder image;
+    ASSERT_EQ(image.load(file.data(), UINT(file.size()), nullptr), D3D_OK);
+    ASSERT_EQ(image.faceCount(), 6u);
+    for (const ImageDecoder* face = &image; face != nullptr; face = face->nextFace.get()) {
+        const ImageDecoder* level1 = face->nextLevel.get();
+        ASSERT_NE(level1, nullptr);
+        ASSERT_EQ(level1->width, 16u);
+        uint32_t texel = 0;
+        std::memcpy(&texel, level1->bits + 8 * level1->rowPitch + 8 * 4, 4);
+        EXPECT_NEAR(int(channel(texel, 16)), 188, 1); // linear light by default
+    }
+    // A volume's levels stay the loader's box filter; kernels are refused for it, named.
+    const ProgramRun volume = texkit("assemble --volume face.png face.png -o v.dds "
+                                     "--mip-filter kaiser");
+    EXPECT_EQ(volume.status, 2);
+    EXPECT_EQ(volume.err.substr(0, volume.err.find('\n')),
+              "texkit assemble: a volume's levels are made by the box filter of the loader: the "
+              "mip kernels, --filter kernels, --wrap, --colorspace, --alpha-test and --normal-map "
+              "apply to cube maps");
+    EXPECT_EQ(texkit("assemble --volume face.png face.png -o v.dds").status, 0);
+}
+
+TEST_F(TexkitChain, BadValuesAreNamedAndExitWith2) {
+    struct Case {
+        const char* arguments;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"--alpha-test 300", "texkit: cannot read --alpha-test 300\n"},
+        {"--alpha-test -1", "texkit: cannot read --alpha-test -1\n"},
+        {"--mip-filter gauss", "texkit: cannot read --mip-filter gauss\n"},
+        {"--filter sharp", "texkit: cannot read --filter sharp\n"},
+        {"--wrap tile", "texkit: cannot read --wrap tile\n"},
+        {"--colorspace rgb", "texkit: cannot read --colorspace rgb\n"},
+        {"--normal-map --format L8",
+         "texkit: --normal-map needs a format with red, green and blue channels\n"},
+        {"--normal-map --format A8",
+         "texkit: --normal-map needs a format with red, green and blue channels\n"},
+        {"--normal-map --colorspace srgb",
+         "texkit: --normal-map filters vectors, without the sRGB curve: --colorspace srgb does "
+         "not apply\n"},
+        {"--alpha-test 100 --mip-filter point",
+         "texkit: --alpha-test, --normal-map and --wrap need a --mip-filter of box, triangle, "
+         "kaiser, lanczos or mitchell\n"},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun r = texkit(std::string("convert a.png -o out ") + c.arguments);
+        EXPECT_EQ(r.status, 2) << c.arguments;
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n') + 1), c.error) << c.arguments;
+    }
+    // A grey picture has no room for a vector: that file fails, named.
+    PngRecipe grey;
+    grey.width = grey.height = 8;
+    grey.colorType = PNG_COLOR_TYPE_GRAY;
+    grey.rows.assign(64, 100);
+    const Bytes file = makePng(grey);
+    writeHostFile("grey.png", std::string(file.begin(), file.end()));
+    const ProgramRun r = texkit("convert grey.png -o out --normal-map");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE((r.out + r.err).find("--normal-map needs red, green and blue"), std::string::npos)
+        << r.out << r.err;
+    const ProgramRun help = texkit("convert --help");
+    for (const char* text : {"kaiser (the default", "radius 3, alpha 4, stretch 1",
+                             "B = C = 1/3", "clamp (the default", "--alpha-test REF"})
+        EXPECT_NE(help.out.find(text), std::string::npos) << text;
+}
+
+} // namespace

@@ -1,0 +1,179 @@
+// The levels of a chain request: size and format through the loader, the rest through the
+// builder.
+#include "tools/texkit/chain_texture.h"
+
+#include "blit/pixel_format.h"
+#include "blit/surface_load.h"
+#include "texture/texture_loader.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+ImageFilter blockFlag(const ChainRequest& request) {
+    return request.highQualityBlocks ? ImageFilter(FilterHighQualityBlocks) : ImageFilter(0);
+}
+
+UINT wholeBlocks(UINT size, D3DFORMAT format) {
+    return isBlockCompressed(format) ? (size + 3) / 4 * 4 : size;
+}
+
+// The picture in A8R8G8B8 at width x height (the loader's scaling and colour key applied).
+HRESULT loadArgb(IDirect3DDevice8* device, const ImageDecoder& image, UINT width, UINT height,
+                 ImageFilter filter, D3DCOLOR colorKey, ArgbImage* argb) {
+    ComRef<IDirect3DTexture8> texture;
+    HRESULT hr = createTextureFromImage(device, image, width, height, 1, 0, D3DFMT_A8R8G8B8,
+                                        D3DPOOL_SYSTEMMEM, filter, FilterNone, colorKey, nullptr,
+                                        texture.out());
+    ComRef<IDirect3DSurface8> surface;
+    if (SUCCEEDED(hr))
+        hr = texture->GetSurfaceLevel(0, surface.out());
+    return SUCCEEDED(hr) ? readArgbSurface(surface.get(), argb) : hr;
+}
+
+bool holdsVectors(D3DFORMAT format) {
+    const PixelFormatInfo& info = getFormatInfo(format);
+    return info.category != Luminance && info.redBits != 0 && info.greenBits != 0 &&
+           info.blueBits != 0;
+}
+
+// The size the texture keeps: the loader's, unless only its rounding to whole blocks moved it
+// away from the size asked for (or the picture's).
+void keptSize(const ImageDecoder& image, const ChainRequest& request, D3DFORMAT format,
+              UINT* width, UINT* height) {
+    const UINT askedWidth =
+        request.width == 0 || request.width == 0xFFFFFFFFu ? image.width : request.width;
+    const UINT askedHeight =
+        request.height == 0 || request.height == 0xFFFFFFFFu ? image.height : request.height;
+    if (isBlockCompressed(format) && *width == wholeBlocks(askedWidth, format) &&
+        *height == wholeBlocks(askedHeight, format)) {
+        *width = askedWidth;
+        *height = askedHeight;
+    }
+}
+
+// `level` with its right column and bottom row repeated out to width x height.
+ArgbImage paddedTo(const ArgbImage& level, UINT width, UINT height) {
+    if (level.width == width && level.height == height)
+        return level;
+    ArgbImage padded;
+    padded.width = width;
+    padded.height = height;
+    padded.texels.resize(size_t(width) * height);
+    for (UINT y = 0; y < height; ++y) {
+        const uint32_t* source = &level.texels[size_t(std::min(y, level.height - 1)) * level.width];
+        uint32_t* row = &padded.texels[size_t(y) * width];
+        std::copy_n(source, level.width, row);
+        std::fill(row + level.width, row + width, source[level.width - 1]);
+    }
+    return padded;
+}
+
+} // namespace
+
+HRESULT readArgbSurface(IDirect3DSurface8* surface, ArgbImage* image) {
+    D3DSURFACE_DESC desc = {};
+    HRESULT hr = surface->GetDesc(&desc);
+    if (FAILED(hr))
+        return hr;
+    if (desc.Format != D3DFMT_A8R8G8B8)
+        return D3DERR_INVALIDCALL;
+    D3DLOCKED_RECT locked = {};
+    hr = surface->LockRect(&locked, nullptr, D3DLOCK_READONLY);
+    if (FAILED(hr))
+        return hr;
+    image->width = desc.Width;
+    image->height = desc.Height;
+    image->texels.resize(size_t(desc.Width) * desc.Height);
+    for (UINT y = 0; y < desc.Height; ++y)
+        std::memcpy(&image->texels[size_t(y) * desc.Width],
+                    static_cast<const uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch,
+                    size_t(desc.Width) * 4);
+    surface->UnlockRect();
+    return D3D_OK;
+}
+
+HRESULT writeArgbLevel(IDirect3DSurface8* surface, const ArgbImage& level, ImageFilter filterWord) {
+    D3DSURFACE_DESC desc = {};
+    const HRESULT hr = surface->GetDesc(&desc);
+    if (FAILED(hr))
+        return hr;
+    const ArgbImage padded = paddedTo(level, std::max(desc.Width, level.width),
+                                      std::max(desc.Height, level.height));
+    const RECT whole = {0, 0, LONG(desc.Width), LONG(desc.Height)};
+    return loadSurfaceFromMemory(surface, nullptr, nullptr, padded.texels.data(), D3DFMT_A8R8G8B8,
+                                 padded.width * 4, nullptr, &whole, filterWord, 0);
+}
+
+HRESULT createChainLevels(IDirect3DDevice8* device, const ImageDecoder& image,
+                          const ChainRequest& request, D3DPOOL pool, ChainLevels* out,
+                          std::string* reason) {
+    // Level 0 in the texture's format, as a load makes it: it settles size and format.
+    const ImageFilter scaling =
+        request.resizeKernel ? ImageFilter(FilterTriangle) : request.filterWord();
+    ComRef<IDirect3DTexture8> first;
+    HRESULT hr = createTextureFromImage(device, image, request.width, request.height, 1, 0,
+                                        request.format, pool, scaling, FilterNone,
+                                        request.colorKey, nullptr, first.out());
+    if (FAILED(hr))
+        return hr;
+    D3DSURFACE_DESC top = {};
+    first->GetLevelDesc(0, &top);
+    if (request.normalMap && !holdsVectors(top.Format)) {
+        *reason = "--normal-map needs red, green and blue channels; the picture has fewer";
+        return D3DERR_INVALIDCALL;
+    }
+    UINT width = top.Width, height = top.Height, levels = request.levels;
+    D3DFORMAT format = top.Format;
+    hr = checkRequirements(device, &width, &height, &levels, 0, &format, pool);
+    if (FAILED(hr))
+        return hr;
+    keptSize(image, request, format, &width, &height);
+    out->width = width;
+    out->height = height;
+    out->format = format;
+    out->levels.clear();
+    out->levels.resize(levels);
+    for (UINT level = 0; level < levels && SUCCEEDED(hr); ++level)
+        hr = device->CreateImageSurface(wholeBlocks(std::max(1u, width >> level), format),
+                                        wholeBlocks(std::max(1u, height >> level), format), format,
+                                        out->levels[level].out());
+    if (FAILED(hr))
+        return hr;
+
+    const MipChainOptions options = request.chainOptions(format);
+    const ImageFilter encoding = FilterNone | blockFlag(request);
+    ArgbImage argb;
+    const bool resized = width != image.width || height != image.height;
+    if (request.resizeKernel && resized) {
+        ArgbImage picture;
+        hr = loadArgb(device, image, 0, 0, FilterNone, request.colorKey, &picture);
+        MipChainOptions resizing = options;
+        resizing.kernel = *request.resizeKernel;
+        if (SUCCEEDED(hr) && !resampleImage(picture, width, height, resizing, &argb))
+            hr = E_OUTOFMEMORY;
+        if (SUCCEEDED(hr))
+            hr = writeArgbLevel(out->levels[0].get(), argb, encoding);
+    } else {
+        hr = loadArgb(device, image, width, height, scaling, request.colorKey, &argb);
+        ComRef<IDirect3DSurface8> made;
+        if (SUCCEEDED(hr) && top.Width == width && top.Height == height) {
+            // The load's own level 0, converted from the picture's format.
+            hr = first->GetSurfaceLevel(0, made.out());
+            if (SUCCEEDED(hr))
+                hr = loadSurfaceFromSurface(out->levels[0].get(), nullptr, nullptr, made.get(),
+                                            nullptr, nullptr, FilterNone, 0);
+        } else if (SUCCEEDED(hr)) {
+            hr = writeArgbLevel(out->levels[0].get(), argb, encoding);
+        }
+    }
+    if (SUCCEEDED(hr))
+        hr = writeLowerLevels(argb, levels, options, encoding,
+                              [out](UINT level, IDirect3DSurface8** surface) {
+                                  out->levels[level]->AddRef();
+                                  *surface = out->levels[level].get();
+                                  return D3D_OK;
+                              });
+    return hr;
+}

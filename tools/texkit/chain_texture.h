@@ -1,0 +1,61 @@
+// Textures whose lower levels (and resized top level) come from blit's mip chain builder: the
+// loader settles the texture's size and format and makes level 0 as a load does, a copy of the
+// picture in A8R8G8B8 feeds the builder, and each level it makes is converted into its format.
+// A block format keeps the picture's own size: each level is an image surface of whole blocks,
+// its last row and column of blocks padded with the edge texels.
+#pragma once
+
+#include "blit/com_ref.h"
+#include "blit/mip_chain.h"
+#include "d3d8.h"
+#include "texture/image_decoder.h"
+#include "tools/texkit/chain_request.h"
+
+#include <string>
+#include <vector>
+
+struct ChainLevels {
+    UINT width = 0; // of level 0, as the picture (or the request) has it
+    UINT height = 0;
+    D3DFORMAT format = D3DFMT_UNKNOWN;
+    // Level L is max(1, width >> L) x max(1, height >> L) texels at the top left of its
+    // surface; a block format's surface is rounded up to whole blocks.
+    std::vector<ComRef<IDirect3DSurface8>> levels;
+};
+
+// The levels of the request from a decoded picture; on failure *reason may say why in words
+// (else the result code does).
+// `pool` is where level 0 is made: the scratch pool for a format the device stores but does
+// not sample.
+HRESULT createChainLevels(IDirect3DDevice8* device, const ImageDecoder& image,
+                          const ChainRequest& request, D3DPOOL pool, ChainLevels* out,
+                          std::string* reason);
+
+// The A8R8G8B8 texels of a surface of that format.
+HRESULT readArgbSurface(IDirect3DSurface8* surface, ArgbImage* image);
+// Writes `level` into the top left of `surface` through the blit engine with `filterWord`; the
+// surface's texels beyond it (a block format's padding) repeat the level's edge texels.
+HRESULT writeArgbLevel(IDirect3DSurface8* surface, const ArgbImage& level, ImageFilter filterWord);
+
+// The levels below a level 0 already in place: `levelSurface` gives level L's surface (one
+// reference) for L from 1; each is written from the builder's level with `filterWord`.
+template <typename LevelSurface>
+HRESULT writeLowerLevels(const ArgbImage& top, UINT levels, const MipChainOptions& options,
+                         ImageFilter filterWord, LevelSurface levelSurface) {
+    if (levels <= 1)
+        return D3D_OK;
+    std::vector<ArgbImage> lower;
+    if (!buildMipChain(top, levels, options, &lower))
+        return E_OUTOFMEMORY;
+    for (UINT level = 1; level < levels && level - 1 < lower.size(); ++level) {
+        IDirect3DSurface8* surface = nullptr;
+        HRESULT hr = levelSurface(level, &surface);
+        if (SUCCEEDED(hr)) {
+            hr = writeArgbLevel(surface, lower[level - 1], filterWord);
+            surface->Release();
+        }
+        if (FAILED(hr))
+            return hr;
+    }
+    return D3D_OK;
+}
