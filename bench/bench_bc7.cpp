@@ -89,8 +89,8 @@ double threadSeconds() {
 }
 
 struct Measured {
-    double psnr = 0;  // over red, green and blue, or alpha alone
-    double mpix = 0;  // megapixels a second of processor time
+    double psnr = 0; // over red, green and blue, or alpha alone
+    double mpix = 0; // megapixels a second of processor time
 };
 
 // One pass of a level over a set, timed, and its blocks decoded back; once per level and set.
@@ -141,13 +141,13 @@ bench::Figure rate(const char* label, Bc7Quality level, bool alpha) {
 } // namespace
 
 int main(int argc, char** argv) {
-    return bench::runWithRatios(
-        argc, argv, {{"bc7_high_time_vs_fast", "BM_Bc7High", "BM_Bc7Fast"}},
-        {quality("bc7_psnr", Bc7Quality::High, false), rate("bc7_mpix", Bc7Quality::High, false),
-         quality("bc7_fast_psnr", Bc7Quality::Fast, false),
-         rate("bc7_fast_mpix", Bc7Quality::Fast, false),
-         quality("bc7_best_psnr", Bc7Quality::Best, false),
-         rate("bc7_best_mpix", Bc7Quality::Best, false),
-         quality("bc7_alpha_psnr", Bc7Quality::High, true),
-         rate("bc7_alpha_mpix", Bc7Quality::High, true)});
+    return bench::runWithRatios(argc, argv, {{"bc7_high_time_vs_fast", "BM_Bc7High", "BM_Bc7Fast"}},
+                                {quality("bc7_psnr", Bc7Quality::High, false),
+                                 rate("bc7_mpix", Bc7Quality::High, false),
+                                 quality("bc7_fast_psnr", Bc7Quality::Fast, false),
+                                 rate("bc7_fast_mpix", Bc7Quality::Fast, false),
+                                 quality("bc7_best_psnr", Bc7Quality::Best, false),
+                                 rate("bc7_best_mpix", Bc7Quality::Best, false),
+                                 quality("bc7_alpha_psnr", Bc7Quality::High, true),
+                                 rate("bc7_alpha_mpix", Bc7Quality::High, true)});
 }

@@ -30,7 +30,8 @@ struct BlitSurface {
     BlitBox extent = {};
     BlitBox rect = {};                     // the region to read or write
     uint32_t dither = 0;                   // destination only: encode with the ordered dither table
-    uint32_t highQualityBlocks = 0;        // destination only: block formats take the searching encoder
+    uint32_t highQualityBlocks = 0;        // destination only: block formats take the searching
+                                           // encoder (blockQualityOf the filter word)
     uint32_t colorKey = 0;                 // source only: ARGB key colour, 0 for none
     const PALETTEENTRY* palette = nullptr; // 256 entries, or null
 };
@@ -56,7 +57,19 @@ enum : ImageFilter {
     // converters want it. Honoured by every blit that encodes blocks: loads, converting copies
     // and mip generation; ignored for other destinations.
     FilterHighQualityBlocks = 0x1000000,
+    // With FilterHighQualityBlocks, a format whose searching encoder has levels (BC7) takes its
+    // quickest (bit 25) or its closest (bit 26) instead of its middle one; the others have one.
+    FilterFastBlocks = 0x2000000,
+    FilterBestBlocks = 0x4000000,
 };
+
+// The block flags of a filter word as a destination's highQualityBlocks holds them: 0 for the
+// exact encoder, else bit 0 with FilterFastBlocks as bit 1 and FilterBestBlocks as bit 2.
+inline uint32_t blockQualityOf(ImageFilter filter) {
+    return (filter & FilterHighQualityBlocks) != 0 ? (filter >> 24) & 7 : 0;
+}
+inline constexpr uint32_t BlockQualityFast = 2;
+inline constexpr uint32_t BlockQualityBest = 4;
 
 // Not a filter word: asks the receiving operation for its default.
 inline constexpr ImageFilter FilterDefault = 0xFFFFFFFFu;
@@ -67,8 +80,9 @@ inline uint32_t filterKind(ImageFilter filter) {
     return filter & 0xFF;
 }
 
-// Kind 1 to 5, bits 8-15 clear, nothing above the dither flag but FilterHighQualityBlocks.
+// Kind 1 to 5, bits 8-15 clear, nothing above the dither flag but the block flags.
 inline bool isValidFilter(ImageFilter filter) {
     const uint32_t low = filter & 0xFFFF;
-    return low >= FilterNone && low <= FilterBox && (filter & ~FilterHighQualityBlocks) < 0x100000;
+    const ImageFilter blockFlags = FilterHighQualityBlocks | FilterFastBlocks | FilterBestBlocks;
+    return low >= FilterNone && low <= FilterBox && (filter & ~blockFlags) < 0x100000;
 }

@@ -31,7 +31,7 @@ class BlockCodec final : public PixelCodec {
 public:
     BlockCodec(const BlitSurface& surface, const BlockFormat& blockFormat)
         : PixelCodec(surface, rangeOf(surface.format), 0), blockFormat_(blockFormat),
-          highQuality_(surface.highQualityBlocks != 0), spanLeft_(rect.left & ~3),
+          quality_(surface.highQualityBlocks), spanLeft_(rect.left & ~3),
           blocksAcross_(uint32_t(((rect.right + 3) & ~3) - spanLeft_) / 4) {}
 
     void decodeRow(uint32_t row, uint32_t slice, FloatColor* out) override {
@@ -164,10 +164,21 @@ private:
         for (uint32_t b = 0; b < blocksAcross_; ++b)
             fillBeyondSurface(values + size_t(b) * 16, spanLeft_ + int32_t(b) * 4, p.blockRow * 4);
         if (!encode_)
-            encode_ = highQuality_ ? blockHqBatchEncoder(blockFormat_) : blockBatchEncoder(blockFormat_);
+            encode_ = chosenEncoder();
         encode_(values, blocksAcross_, blockAddress(p.blockRow, p.slice, 0));
         if (decodedBlockRow_ == p.blockRow && decodedSlice_ == p.slice)
             decodedBlockRow_ = -1;
+    }
+
+    // The exact encoder, or the searching one; BC7's has three levels.
+    BlockBatchEncoder chosenEncoder() const {
+        if (quality_ == 0)
+            return blockBatchEncoder(blockFormat_);
+        if (blockFormat_.format == BlockFormatBc7 && (quality_ & BlockQualityFast) != 0)
+            return bc7BatchEncoder(Bc7Quality::Fast);
+        if (blockFormat_.format == BlockFormatBc7 && (quality_ & BlockQualityBest) != 0)
+            return bc7BatchEncoder(Bc7Quality::Best);
+        return blockHqBatchEncoder(blockFormat_);
     }
 
     // Unlinks a stored block row and keeps its buffer for the next one.
@@ -181,7 +192,7 @@ private:
     }
 
     const BlockFormat& blockFormat_;
-    bool highQuality_;
+    uint32_t quality_; // blockQualityOf the filter word
     int32_t spanLeft_;
     uint32_t blocksAcross_;
     BlockBatchEncoder encode_ = nullptr;

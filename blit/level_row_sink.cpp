@@ -29,10 +29,6 @@ bool rowByRow(const PixelCodec* codec) {
            dynamic_cast<const WholePixelCodec*>(codec) != nullptr;
 }
 
-bool isWord32(PixelFormat format) {
-    return format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8;
-}
-
 // Stands for the picture's memory until the first row arrives; never read.
 uint8_t placeholderRow[4];
 
@@ -109,7 +105,7 @@ HRESULT LevelRowSink::open(IDirect3DTexture8* texture, const PALETTEENTRY* level
 HRESULT LevelRowSink::prepareConversion(const Source& source, ImageFilter filter) {
     BlitSurface destination = levels_[0].lock.side();
     destination.dither = (filter & FilterDither) != 0 ? 1 : 0;
-    destination.highQualityBlocks = (filter & FilterHighQualityBlocks) != 0 ? 1 : 0;
+    destination.highQualityBlocks = blockQualityOf(filter);
     destination.colorKey = 0;
 
     BlitSurface picture;
@@ -172,34 +168,6 @@ void LevelRowSink::putRow(const uint8_t* row) {
     writeLeadingBlankRows();
     if (y < copyHeight_)
         writeLevelRow(y, row);
-    ++rowsPut_;
-}
-
-uint8_t* LevelRowSink::rowInPlace() {
-    if (!open_ || rowsPut_ >= sourceHeight_)
-        return nullptr;
-    const uint32_t y = nextLevelRow();
-    // Only where the picture row fits the level row and the 32-bit converter, which reads
-    // each word before writing it, makes the level's pixels where they lie.
-    const bool inPlace = y < copyHeight_ && sourceWidth_ <= levels_[0].width &&
-                         mode_ == Mode::Direct && isWord32(source_->format) &&
-                         isWord32(destination_->format);
-    if (!inPlace)
-        return nullptr;
-    writeLeadingBlankRows();
-    return levels_[0].row(y);
-}
-
-void LevelRowSink::putRowInPlace() {
-    if (!open_ || rowsPut_ >= sourceHeight_)
-        return;
-    const uint32_t y = nextLevelRow();
-    source_->bits = levels_[0].row(y);
-    direct_->convertRow(y, 0, copyWidth_);
-    const Level& top = levels_[0];
-    std::memset(top.row(y) + size_t(copyWidth_) * bytesPerPixel_, 0,
-                size_t(top.width - copyWidth_) * bytesPerPixel_);
-    rowDone(0, y);
     ++rowsPut_;
 }
 

@@ -52,12 +52,8 @@ public:
     // The memory is only read during the call.
     void putRow(const uint8_t* row);
 
-    // For decoders that can write 32-bit pixels themselves: the level memory where the next
-    // picture row may be written as source-format pixels, to be converted where it lies by
-    // putRowInPlace; null when the row must go through putRow instead. Used only where the
-    // conversion rewrites the pixels' unused bits, so the decoder need not clear them.
-    uint8_t* rowInPlace();
-    void putRowInPlace();
+    // Whether rows are copied as they are, unused bits included (no conversion at all).
+    bool copiesRaw() const { return mode_ == Mode::Raw; }
 
     // Checks that every row came, writes what the picture does not cover and unlocks.
     // E_FAIL when rows are missing.

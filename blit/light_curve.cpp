@@ -11,12 +11,9 @@ double decodeCurve(double c) {
 
 struct CurveTables {
     float linear[256];
-    // boundary[v] is the linear light half-way (in stored units) between v and v + 1: values
-    // at or above it round to v + 1.
     float boundary[256];
-    // start[k]: the stored value of the boundary interval holding k / guideSize.
-    static constexpr int guideSize = 4096;
-    uint8_t start[guideSize + 1];
+    uint8_t start[SrgbEncoder::guideSize + 1];
+    SrgbEncoder encoder;
 
     CurveTables() {
         for (int v = 0; v < 256; ++v) {
@@ -24,12 +21,13 @@ struct CurveTables {
             boundary[v] = v < 255 ? float(decodeCurve((v + 0.5) / 255.0)) : 2.0f;
         }
         int v = 0;
-        for (int k = 0; k <= guideSize; ++k) {
-            const float x = float(k) / guideSize;
+        for (int k = 0; k <= SrgbEncoder::guideSize; ++k) {
+            const float x = float(k) / SrgbEncoder::guideSize;
             while (v < 255 && x >= boundary[v])
                 ++v;
             start[k] = uint8_t(v);
         }
+        encoder = {boundary, start};
     }
 };
 
@@ -45,14 +43,9 @@ float srgbToLinear(uint8_t v) {
 }
 
 uint8_t linearToSrgb(float linear) {
-    const CurveTables& t = tables();
-    if (!(linear > 0.0f))
-        return 0;
-    if (linear >= 1.0f)
-        return 255;
-    // The guide's entry is never above the answer: step up past the boundaries below x.
-    int v = t.start[int(linear * CurveTables::guideSize)];
-    while (v < 255 && linear >= t.boundary[v])
-        ++v;
-    return uint8_t(v);
+    return tables().encoder.encode(linear);
+}
+
+const SrgbEncoder& srgbEncoder() {
+    return tables().encoder;
 }

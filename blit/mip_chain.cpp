@@ -165,8 +165,11 @@ void filterInto(const Source& picture, Plane* destination, const MipChainOptions
     }
 }
 
-// Values a kernel with negative lobes pushed out of range are brought back, so the next level
-// starts from a picture that could be stored; a normal map's vectors are made unit length.
+// Values a kernel with negative lobes pushed out of range are brought back, their light kept,
+// so the next level starts from a picture that could be stored; a normal map's vectors are
+// made unit length.
+void keepClippedLight(Plane* plane);
+
 void settle(Plane* plane, const MipChainOptions& options) {
     float* v = plane->values.data();
     const size_t count = plane->values.size() / 4;
@@ -186,44 +189,73 @@ void settle(Plane* plane, const MipChainOptions& options) {
             }
         }
     }
+    if (!options.normalMap)
+        keepClippedLight(plane);
 }
 
-uint8_t encodeColour(float c, const MipChainOptions& options) {
+uint8_t encodeColour(float c, const MipChainOptions& options, const SrgbEncoder& curve) {
     if (options.normalMap)
         return quantizeUnit((c + 1.0f) * 0.5f);
-    return options.srgb ? linearToSrgb(c) : quantizeUnit(c);
+    return options.srgb ? curve.encode(c) : quantizeUnit(c);
 }
 
 // A kernel's negative lobes make values below 0 (and above full) next to strong edges, which
 // no stored texel can show: clipping them alone would add light (a star field brightens level
-// by level). The clipped part is carried along the row into the next texels instead.
+// by level). What is clipped goes to the brightest texel nearby instead (the one whose edge
+// rang), or an excess to the darkest, so the level keeps its light without visible trails.
+void keepClippedLight(Plane* plane) {
+    constexpr int32_t reach = 3;
+    const int32_t width = int32_t(plane->width), height = int32_t(plane->height);
+    float* c = plane->values.data();
+    const float* alpha = c + 3;
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            const size_t at = size_t(y) * width + x;
+            const float a = alpha[at * 4];
+            for (int i = 0; i < 3; ++i) {
+                const float value = c[at * 4 + i];
+                if (value >= 0.0f && value <= a)
+                    continue;
+                const bool below = value < 0.0f;
+                c[at * 4 + i] = below ? 0.0f : a;
+                size_t target = at;
+                for (int32_t v = std::max(0, y - reach); v <= std::min(height - 1, y + reach); ++v) {
+                    for (int32_t u = std::max(0, x - reach); u <= std::min(width - 1, x + reach);
+                         ++u) {
+                        const float candidate = c[(size_t(v) * width + u) * 4 + i];
+                        const float best = c[target * 4 + i];
+                        if (below ? candidate > best : candidate < best)
+                            target = size_t(v) * width + u;
+                    }
+                }
+                float& receiver = c[target * 4 + i];
+                receiver = std::clamp(receiver + (below ? value : value - a), 0.0f,
+                                      alpha[target * 4]);
+            }
+        }
+    }
+}
+
 void toImage(const Plane& plane, const MipChainOptions& options, float alphaScale,
              ArgbImage* image) {
     image->width = plane.width;
     image->height = plane.height;
     image->texels.resize(size_t(plane.width) * plane.height);
     const float* v = plane.values.data();
-    uint32_t* word = image->texels.data();
-    for (uint32_t y = 0; y < plane.height; ++y) {
-        float carry[3] = {0.0f, 0.0f, 0.0f};
-        for (uint32_t x = 0; x < plane.width; ++x, v += 4, ++word) {
-            const float a = v[3];
-            float c[3] = {v[0], v[1], v[2]};
-            if (!options.normalMap) {
-                // Premultiplied colour back to straight colour; nothing shows where nothing
-                // covers.
-                const float inverse = a > 0.0f ? 1.0f / a : 0.0f;
-                for (int i = 0; i < 3; ++i) {
-                    const float wanted = c[i] + carry[i];
-                    const float shown = std::clamp(wanted, 0.0f, a);
-                    carry[i] = wanted - shown;
-                    c[i] = shown * inverse;
-                }
-            }
-            *word = uint32_t(quantizeUnit(a * alphaScale)) << 24 |
-                    uint32_t(encodeColour(c[0], options)) << 16 |
-                    uint32_t(encodeColour(c[1], options)) << 8 | encodeColour(c[2], options);
+    const SrgbEncoder& curve = srgbEncoder();
+    for (uint32_t& word : image->texels) {
+        const float a = v[3];
+        float c[3] = {v[0], v[1], v[2]};
+        if (!options.normalMap) {
+            // Premultiplied colour back to straight colour; nothing shows where nothing covers.
+            const float inverse = a > 0.0f ? 1.0f / a : 0.0f;
+            for (float& channel : c)
+                channel *= inverse;
         }
+        word = uint32_t(quantizeUnit(a * alphaScale)) << 24 |
+               uint32_t(encodeColour(c[0], options, curve)) << 16 |
+               uint32_t(encodeColour(c[1], options, curve)) << 8 | encodeColour(c[2], options, curve);
+        v += 4;
     }
 }
 

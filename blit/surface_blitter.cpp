@@ -69,7 +69,7 @@ HRESULT SurfaceBlitter::blit(const BlitSurface& destinationSide, const BlitSurfa
 
     BlitSurface dst = destinationSide;
     dst.dither = (filter & FilterDither) != 0 ? 1 : 0;
-    dst.highQualityBlocks = (filter & FilterHighQualityBlocks) != 0 ? 1 : 0;
+    dst.highQualityBlocks = blockQualityOf(filter);
     dst.colorKey = 0;
     destination = createPixelCodec(dst);
     if (!destination)

@@ -99,7 +99,8 @@ void decodeBc7BlockBytes(const uint8_t* block, uint8_t out[16][4]) {
     // Colour from the primary indices unless the selector bit asks for the secondary ones;
     // alpha from the secondary indices where there are any and the selector does not take them.
     const bool twoSets = layout.secondaryBits != 0;
-    const uint8_t* colorWeights = bc7::weightsFor(selector ? layout.secondaryBits : layout.indexBits);
+    const uint8_t* colorWeights =
+        bc7::weightsFor(selector ? layout.secondaryBits : layout.indexBits);
     const uint8_t* alphaWeights =
         bc7::weightsFor(twoSets && !selector ? layout.secondaryBits : layout.indexBits);
     for (uint32_t i = 0; i < 16; ++i) {

@@ -4,9 +4,10 @@
 // endpoints quantised with their p-bits, every pixel on its nearest palette entry, then least-
 // squares endpoints from those indices; partitions are ranked by a quick estimate from the
 // subsets' moments and only the best few are fitted in full. Opaque blocks use the colour modes
-// (6, 1 and 3, with 0 and 2 at the best level) and leave alpha at 255; blocks with alpha use the
-// modes that store it (6, 5, 4, 7). Floats are only compared and never contracted, so the bytes
-// are the same on every processor.
+// (6, 1 and 3, then 0 and 2 above the fast level) and leave alpha at 255; blocks with alpha use
+// the modes that store it (6, 5, 4, 7). Its single-precision arithmetic is never contracted into
+// fused multiply-adds nor reordered, and every choice is made on whole-number errors, so the
+// bytes are the same with every optimisation and processor.
 #include "blocks/bc7.h"
 
 #include "blocks/bc7_tables.h"
@@ -19,19 +20,20 @@ namespace {
 
 constexpr uint32_t noError = 0xFFFFFFFFu;
 
-// How hard a level searches. The cost of each on the real photographs, one thread of this
-// machine's processor (Mpix/s) is given beside the levels below.
+// How hard a level searches; the levels and their cost are at the end of the file.
 struct Level {
-    uint32_t partitions2;  // two-subset partitions fitted in full per mode, best estimate first
-    uint32_t partitions3;  // three-subset partitions (modes 0 and 2); 0 leaves those modes out
-    uint32_t refineRounds; // least-squares rounds after the axis fit
-    bool everyPBit;        // every p-bit choice fitted, not only the one nearest the endpoints
+    uint32_t partitions2;   // two-subset partitions fitted in full per mode, best estimate first
+    uint32_t partitions3;   // three-subset partitions (modes 0 and 2); 0 leaves those modes out
+    uint32_t refineRounds;  // least-squares rounds after the axis fit
+    bool everyPBit;         // every p-bit choice fitted, not only the one nearest the endpoints
     uint32_t endpointSteps; // passes of single steps of each stored endpoint channel, every fit
     uint32_t polishSteps;   // the same, on the mode and partition chosen only
-    bool everyRotation;    // modes 4 and 5 with each channel in the separately indexed slot
+    bool everyRotation;     // modes 4 and 5 with each channel in the separately indexed slot
     // A block whose one-subset fit errs by at most this much a pixel (squares summed over its
-    // channels) is not tried with partitions.
+    // channels) is not tried with partitions; one whose best fit with up to two subsets errs by
+    // at most the second is not tried with three.
     uint32_t closeEnough;
+    uint32_t closeEnoughForTwo;
 };
 
 // The texels of one block in 8 bits and whether all of them are opaque.
@@ -49,9 +51,9 @@ struct Points {
 };
 
 struct Precision {
-    uint32_t bits[4];   // stored bits of each channel slot, without the p-bit
-    uint32_t pBits;     // 0 none, 1 one per endpoint, 2 one shared by the subset's endpoints
-    uint32_t pAllowed;  // bit 0: p-bit 0 allowed, bit 1: p-bit 1 allowed
+    uint32_t bits[4];  // stored bits of each channel slot, without the p-bit
+    uint32_t pBits;    // 0 none, 1 one per endpoint, 2 one shared by the subset's endpoints
+    uint32_t pAllowed; // bit 0: p-bit 0 allowed, bit 1: p-bit 1 allowed
     uint32_t indexBits;
 };
 
@@ -157,8 +159,8 @@ uint32_t evaluateQuantized(const Points& points, const Precision& precision, con
     int32_t palette[16][4] = {};
     for (uint32_t k = 0; k < entries; ++k) {
         for (uint32_t c = 0; c < channels; ++c)
-            palette[k][c] = int32_t(bc7::interpolate(uint32_t(e[0][c]), uint32_t(e[1][c]),
-                                                     weights[k]));
+            palette[k][c] =
+                int32_t(bc7::interpolate(uint32_t(e[0][c]), uint32_t(e[1][c]), weights[k]));
     }
     int32_t d[4] = {};
     int32_t length = 0;
@@ -225,9 +227,9 @@ void evaluate(const Points& points, const Precision& precision, bool everyPBit,
             for (uint32_t p = 0; p < 2; ++p) {
                 for (uint32_t c = 0; c < C; ++c) {
                     const uint32_t bits = precision.bits[c];
-                    const float d = float(expanded(quantizeChannel(ends[k][c], bits, 1, p), p,
-                                                   bits, 1)) -
-                                    ends[k][c];
+                    const float d =
+                        float(expanded(quantizeChannel(ends[k][c], bits, 1, p), p, bits, 1)) -
+                        ends[k][c];
                     distance[k][p] += d * d;
                 }
                 if (!(precision.pAllowed >> p & 1))
@@ -289,8 +291,7 @@ bool leastSquares(const Points& points, const Precision& precision, const uint8_
 }
 
 // The endpoints at the ends of the pixels' extent along their principal axis.
-template <uint32_t C>
-void axisEndpoints(const Points& points, float ends[2][4]) {
+template <uint32_t C> void axisEndpoints(const Points& points, float ends[2][4]) {
     const uint32_t n = points.count;
     constexpr uint32_t channels = C;
     float mean[4] = {};
@@ -573,10 +574,12 @@ Plan fitSeparateMode(const Texels& texels, uint32_t mode, uint32_t rotation, uin
             color.v[i][c] = texels.v[i][c == scalar ? 3 : c];
         alone.v[i][0] = texels.v[i][scalar];
     }
-    Precision colorPrecision = {{layout.colorBits, layout.colorBits, layout.colorBits, 0}, 0, 1,
+    Precision colorPrecision = {{layout.colorBits, layout.colorBits, layout.colorBits, 0},
+                                0,
+                                1,
                                 selector ? layout.secondaryBits : layout.indexBits};
-    Precision alonePrecision = {{layout.alphaBits, 0, 0, 0}, 0, 1,
-                                selector ? layout.indexBits : layout.secondaryBits};
+    Precision alonePrecision = {
+        {layout.alphaBits, 0, 0, 0}, 0, 1, selector ? layout.indexBits : layout.secondaryBits};
     const Fit colorFit = fitPoints<3>(color, colorPrecision, level);
     const Fit aloneFit = fitPoints<1>(alone, alonePrecision, level);
     for (uint32_t k = 0; k < 2; ++k) {
@@ -592,8 +595,7 @@ Plan fitSeparateMode(const Texels& texels, uint32_t mode, uint32_t rotation, uin
 
 // The moments of a set of pixels in C channels: count, sums, and sums of the products of each
 // pair of channels (K of them), kept as one row of numbers so that sets add and subtract.
-template <uint32_t C>
-struct Moments {
+template <uint32_t C> struct Moments {
     static constexpr uint32_t K = C * (C + 1) / 2;
     static constexpr uint32_t size = 1 + C + K;
     float m[size] = {};
@@ -733,8 +735,8 @@ void measurePartitions(const Texels& texels, uint32_t subsets, PartitionSpread* 
 }
 
 // The best `count` of the first `limit` partitions for a palette of `entries`, best first.
-void rankPartitions(const PartitionSpread& spread, uint32_t entries, uint32_t limit,
-                    uint32_t count, uint32_t* out) {
+void rankPartitions(const PartitionSpread& spread, uint32_t entries, uint32_t limit, uint32_t count,
+                    uint32_t* out) {
     const float stepShare = 1.0f / float((entries - 1) * (entries - 1));
     float estimate[64];
     uint32_t order[64];
@@ -818,9 +820,10 @@ Plan polished(const Texels& texels, const Plan& chosen, const Level& level) {
         return chosen;
     Level polish = level;
     polish.endpointSteps = level.polishSteps;
-    Plan again = chosen.mode == 4 || chosen.mode == 5
-                     ? fitSeparateMode(texels, chosen.mode, chosen.rotation, chosen.selector, polish)
-                     : fitSubsetMode(texels, chosen.mode, chosen.partition, polish, chosen.error);
+    Plan again =
+        chosen.mode == 4 || chosen.mode == 5
+            ? fitSeparateMode(texels, chosen.mode, chosen.rotation, chosen.selector, polish)
+            : fitSubsetMode(texels, chosen.mode, chosen.partition, polish, chosen.error);
     return again.error < chosen.error ? again : chosen;
 }
 
@@ -854,7 +857,7 @@ void encodeWithLevel(const FloatColor in[16], uint8_t* block, const Level& level
             fitPartitioned(texels, 1, level.partitions2, spread, level, &best);
             fitPartitioned(texels, 3, level.partitions2, spread, level, &best);
         }
-        if (level.partitions3 != 0 && best.error > 0) {
+        if (level.partitions3 != 0 && best.error > level.closeEnoughForTwo * 16) {
             measurePartitions<3>(texels, 3, &spread);
             fitPartitioned(texels, 0, level.partitions3, spread, level, &best);
             fitPartitioned(texels, 2, level.partitions3, spread, level, &best);
@@ -877,17 +880,16 @@ void encodeWithLevel(const FloatColor in[16], uint8_t* block, const Level& level
 // The levels, with their cost on the six real photographs (3.8 Mpix, opaque, pooled RGB PSNR),
 // in processor time of one thread of this machine's AMD EPYC shared with other builds:
 // fast  mode 6, and the best-ranked partition of modes 1 and 3 for blocks mode 6 leaves more
-//       than 6 a pixel off: 6.9 Mpix/s, 44.94 dB;
-// high  two partitions of modes 1 and 3, one of 0 and 2, every p-bit choice, endpoint steps on
-//       the fit chosen: 0.76 Mpix/s, 45.71 dB;
-// best  eight partitions of each, two least-squares rounds, endpoint steps on every fit, every
-//       rotation for alpha: 0.14 Mpix/s, 45.85 dB.
-constexpr Level fastLevel = {1, 0, 1, false, 0, 0, false, 6};
-constexpr Level highLevel = {2, 1, 1, true, 0, 2, false, 0};
-constexpr Level bestLevel = {8, 8, 2, true, 1, 4, true, 0};
+//       than 6 a pixel off: 6.6 Mpix/s, 44.94 dB;
+// high  two partitions of modes 1 and 3, one of 0 and 2 (for blocks still more than 16 a pixel
+//       off), every p-bit choice, endpoint steps on the fit chosen: 1.0 Mpix/s, 45.71 dB;
+// best  eight partitions of each (three subsets above 8 a pixel), two least-squares rounds,
+//       endpoint steps on every fit, every rotation for alpha: 0.19 Mpix/s, 45.85 dB.
+constexpr Level fastLevel = {1, 0, 1, false, 0, 0, false, 6, 0};
+constexpr Level highLevel = {2, 1, 1, true, 0, 2, false, 0, 16};
+constexpr Level bestLevel = {8, 8, 2, true, 1, 4, true, 0, 8};
 
-template <const Level& L>
-void encodeBlocks(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+template <const Level& L> void encodeBlocks(const FloatColor* in, uint32_t count, uint8_t* blocks) {
     for (uint32_t i = 0; i < count; ++i)
         encodeWithLevel(in + size_t(i) * 16, blocks + size_t(i) * 16, L);
 }

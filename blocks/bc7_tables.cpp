@@ -142,6 +142,7 @@ const uint8_t partitions3[64][16] = {
 
 // The anchor pixel of subset 1 (two subsets) and of subsets 1 and 2 (three subsets); subset 0
 // always has pixel 0. Eight partitions a line.
+// clang-format off
 const uint8_t anchors2[64] = {
     15, 15, 15, 15, 15, 15, 15, 15,
     15, 15, 15, 15, 15, 15, 15, 15,
@@ -172,6 +173,7 @@ const uint8_t anchors3Third[64] = {
     15,  3, 15, 15, 15, 15, 15, 15,
     15, 15, 15, 15,  3, 15, 15,  8,
 };
+// clang-format on
 
 const uint8_t weights2[4] = {0, 21, 43, 64};
 const uint8_t weights3[8] = {0, 9, 18, 27, 37, 46, 55, 64};

@@ -9,24 +9,30 @@ namespace bc7 {
 // One mode's fields, in the order they follow the mode bits (the mode's number is the count of
 // zero bits below the lowest one bit of the first byte).
 struct ModeLayout {
-    uint8_t subsets;        // 1, 2 or 3
-    uint8_t partitionBits;  // 0, 4 or 6
-    uint8_t rotationBits;   // 2 where alpha and one colour channel may trade places
-    uint8_t selectorBits;   // 1 where colour and alpha may swap their index sets
-    uint8_t colorBits;      // per channel of an endpoint, without its p-bit
-    uint8_t alphaBits;      // 0: the mode has no alpha, which decodes as 255
-    uint8_t endpointPBits;  // 1: one p-bit below every endpoint's channels
-    uint8_t sharedPBits;    // 1: one p-bit a subset, below both of its endpoints
-    uint8_t indexBits;      // the primary indices
-    uint8_t secondaryBits;  // 0, or the second index set of modes 4 and 5
+    uint8_t subsets;       // 1, 2 or 3
+    uint8_t partitionBits; // 0, 4 or 6
+    uint8_t rotationBits;  // 2 where alpha and one colour channel may trade places
+    uint8_t selectorBits;  // 1 where colour and alpha may swap their index sets
+    uint8_t colorBits;     // per channel of an endpoint, without its p-bit
+    uint8_t alphaBits;     // 0: the mode has no alpha, which decodes as 255
+    uint8_t endpointPBits; // 1: one p-bit below every endpoint's channels
+    uint8_t sharedPBits;   // 1: one p-bit a subset, below both of its endpoints
+    uint8_t indexBits;     // the primary indices
+    uint8_t secondaryBits; // 0, or the second index set of modes 4 and 5
 };
 
+// clang-format off
 inline constexpr ModeLayout modes[8] = {
-    {3, 4, 0, 0, 4, 0, 1, 0, 3, 0}, {2, 6, 0, 0, 6, 0, 0, 1, 3, 0},
-    {3, 6, 0, 0, 5, 0, 0, 0, 2, 0}, {2, 6, 0, 0, 7, 0, 1, 0, 2, 0},
-    {1, 0, 2, 1, 5, 6, 0, 0, 2, 3}, {1, 0, 2, 0, 7, 8, 0, 0, 2, 2},
-    {1, 0, 0, 0, 7, 7, 1, 0, 4, 0}, {2, 6, 0, 0, 5, 5, 1, 0, 2, 0},
+    {3, 4, 0, 0, 4, 0, 1, 0, 3, 0}, // 0
+    {2, 6, 0, 0, 6, 0, 0, 1, 3, 0}, // 1
+    {3, 6, 0, 0, 5, 0, 0, 0, 2, 0}, // 2
+    {2, 6, 0, 0, 7, 0, 1, 0, 2, 0}, // 3
+    {1, 0, 2, 1, 5, 6, 0, 0, 2, 3}, // 4
+    {1, 0, 2, 0, 7, 8, 0, 0, 2, 2}, // 5
+    {1, 0, 0, 0, 7, 7, 1, 0, 4, 0}, // 6
+    {2, 6, 0, 0, 5, 5, 1, 0, 2, 0}, // 7
 };
+// clang-format on
 
 extern const uint8_t partitions2[64][16];
 extern const uint8_t partitions3[64][16];

@@ -62,7 +62,7 @@ const BlockFormat blockFormatTable[] = {
      encodeBc5SignedBlocksHqPlain, encodeBc5SignedBlocksHqAvx2, encodeBc5SignedBlocksHqPlain,
      encodeBc5SignedBlocksHqSse2, encodeBc5SignedBlocksHqAvx2, encodeBc5SignedBlocksHqAvx512},
     // One plain encoder whose bytes are the same everywhere, at its `High` level in every slot:
-    // high quality is asked for by loads and mip chains too, where `Best` (six times slower)
+    // high quality is asked for by loads and mip chains too, where `Best` (five times slower)
     // would cost minutes; a tool asks for it by bc7BatchEncoder.
     {BlockFormatBc7, 16, decodeBc7Block, encodeBc7Block, quantizeBc7, encodeBc7BlocksHigh,
      encodeBc7BlocksHigh, encodeBc7BlocksHigh, encodeBc7BlocksHigh, encodeBc7BlocksHigh,

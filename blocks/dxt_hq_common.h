@@ -57,6 +57,9 @@ constexpr float threeColorInsets[] = {0.0f};
 constexpr int threeColorSettleRounds = 0;
 constexpr int threeColorMoves = 0;
 constexpr int alphaRadius = 3;
+// The one- and two-channel formats search closer to the fit: BC4 of the photographs' green
+// channel loses 0.12 dB against the alpha radius (48.05 dB) for nearly twice the speed.
+constexpr int channelRadius = 2;
 // Alpha values this close to 0 or 255 let the six-value mode (which stores both) compete.
 constexpr float alphaExtremeMargin = 10.0f;
 // Above any block's squared error.

@@ -72,7 +72,7 @@ V alphaError(const V values[16], V low, V high, V* codes) {
 
 // Endpoints for one alpha mode: a least-squares fit of the values inside [low, high] on their
 // steps, then every pair within alphaRadius of it.
-template <class V, int Steps, int Top>
+template <class V, int Steps, int Top, int Radius>
 AlphaChoice<V> searchAlpha(const V values[16], V low, V high, Ahead& ahead) {
     constexpr float last = float(Steps - 1);
     const V range = high - low;
@@ -104,8 +104,8 @@ AlphaChoice<V> searchAlpha(const V values[16], V low, V high, Ahead& ahead) {
     best.high = maxOf(fitLow, fitHigh);
     best.error = alphaError<V, Steps, Top>(values, best.low, best.high, nullptr);
     const V centreLow = best.low, centreHigh = best.high;
-    for (int dl = -alphaRadius; dl <= alphaRadius; ++dl) {
-        for (int dh = -alphaRadius; dh <= alphaRadius; ++dh) {
+    for (int dl = -Radius; dl <= Radius; ++dl) {
+        for (int dh = -Radius; dh <= Radius; ++dh) {
             if (dl == 0 && dh == 0)
                 continue;
             ahead.line();
@@ -199,7 +199,7 @@ typename V::Mask settledValues(const V values[16], V low, V high) {
 // Writes the interpolated block of 16 whole-number values per lane (0..Top): alpha and unsigned
 // channels with Top 255, stored as they are; signed channels with Top 254, stored as the value
 // less 127 in two's complement (so -127..127, read as v / 127).
-template <class V, int Top>
+template <class V, int Top, int Radius>
 void encodeValues(const V values[16], Ahead& ahead, uint32_t n, uint8_t* blocks,
                   uint32_t stride) {
     constexpr int L = V::count;
@@ -220,14 +220,14 @@ void encodeValues(const V values[16], Ahead& ahead, uint32_t n, uint8_t* blocks,
     typename V::Mask useSix = V(0.0f) < V(0.0f);
     V chosenLow = low, chosenHigh = high;
     if (!allSettled) {
-        const AlphaChoice<V> eight = searchAlpha<V, 8, Top>(values, low, high, ahead);
+        const AlphaChoice<V> eight = searchAlpha<V, 8, Top, Radius>(values, low, high, ahead);
         // Six steps with 0 and Top apart, only for blocks that come near either end: a block
         // elsewhere never takes it, so a batch without one skips the search.
         const typename V::Mask extremes = (low <= margin) | (top <= high);
         AlphaChoice<V> six = eight;
         if (any(extremes)) {
             const typename V::Mask none = inHigh < inLow;
-            six = searchAlpha<V, 6, Top>(values, select(none, low, inLow),
+            six = searchAlpha<V, 6, Top, Radius>(values, select(none, low, inLow),
                                          select(none, high, inHigh), ahead);
             useSix = extremes & (six.error < eight.error);
         }
@@ -299,12 +299,12 @@ void encodeBatch(const FloatColor* in, uint32_t count, uint8_t* blocks) {
         px.ahead = &ahead;
         const bool transparent = load<V, K>(batch, n, px);
         if constexpr (hasInterpolatedAlpha(K))
-            encodeValues<V, 255>(px.a, ahead, n, out, blockBytes(K));
+            encodeValues<V, 255, alphaRadius>(px.a, ahead, n, out, blockBytes(K));
         if constexpr (isChannelBlock(K)) {
             constexpr int top = isSignedChannel(K) ? 254 : 255;
-            encodeValues<V, top>(px.a, ahead, n, out, blockBytes(K));
+            encodeValues<V, top, channelRadius>(px.a, ahead, n, out, blockBytes(K));
             if constexpr (hasTwoChannels(K))
-                encodeValues<V, top>(px.g, ahead, n, out + 8, blockBytes(K));
+                encodeValues<V, top, channelRadius>(px.g, ahead, n, out + 8, blockBytes(K));
         }
         if constexpr (hasExplicitAlpha(K)) {
             // Premultiplying keeps alpha, so the given values serve both formats.

@@ -171,8 +171,8 @@ HRESULT readJpeg(ImageDecoder& image, jpeg_decompress_struct& decompressor, cons
 }
 
 // A decompressor whose header is read, handing its rows out later. Colour rows come from
-// libjpeg in the level's own byte order (blue, green, red, filler), straight into the level
-// where the sink allows it; the same colour conversion gives the same samples as red, green,
+// libjpeg in the level's own byte order (blue, green, red, filler), so the sink's 32-bit
+// converter only keys them; the same colour conversion gives the same samples as red, green,
 // blue rows.
 class JpegRows final : public ImageRowSource {
 public:
@@ -203,27 +203,31 @@ public:
     }
 
 private:
+    // Two sample rows, each handed on only after libjpeg has written the next one: read at
+    // once, its wide loads would wait for libjpeg's last stores to the row to drain.
     HRESULT readRows(LevelRowSink& sink) {
         jpeg_start_decompress(&decompressor_);
         const JDIMENSION width = decompressor_.output_width;
         const int components = decompressor_.output_components;
         JSAMPARRAY rows =
             (*decompressor_.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&decompressor_),
-                                               JPOOL_IMAGE, width * JDIMENSION(components), 1);
-        while (decompressor_.output_scanline < decompressor_.output_height) {
-            JSAMPROW target = components == 4 ? sink.rowInPlace() : nullptr;
-            if (target != nullptr) {
-                jpeg_read_scanlines(&decompressor_, &target, 1);
-                sink.putRowInPlace();
-                continue;
-            }
-            jpeg_read_scanlines(&decompressor_, rows, 1);
-            // The general decoder leaves the unused byte 0, and a raw copy keeps it.
-            if (components == 4)
+                                               JPOOL_IMAGE, width * JDIMENSION(components), 2);
+        // The general decoder leaves the unused byte 0; only a raw copy keeps it.
+        const bool clearFiller = components == 4 && sink.copiesRaw();
+        const auto handOn = [&](JDIMENSION y) {
+            JSAMPROW row = rows[y & 1];
+            if (clearFiller)
                 for (JDIMENSION x = 0; x < width; ++x)
-                    rows[0][4 * size_t(x) + 3] = 0;
-            sink.putRow(rows[0]);
+                    row[4 * size_t(x) + 3] = 0;
+            sink.putRow(row);
+        };
+        while (decompressor_.output_scanline < decompressor_.output_height) {
+            const JDIMENSION y = decompressor_.output_scanline;
+            jpeg_read_scanlines(&decompressor_, &rows[y & 1], 1);
+            if (y > 0)
+                handOn(y - 1);
         }
+        handOn(decompressor_.output_height - 1);
         jpeg_finish_decompress(&decompressor_);
         return D3D_OK;
     }

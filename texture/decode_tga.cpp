@@ -283,7 +283,7 @@ public:
             return D3D_OK;
         }
         for (uint32_t stored = 0; stored < h_.height; ++stored) {
-            const HRESULT hr = unpackRow(scratch.get(), rightToLeft);
+            const HRESULT hr = unpackRowOf(scratch.get(), rightToLeft);
             if (FAILED(hr))
                 return hr;
             sink.putRow(scratch.get());
@@ -292,9 +292,21 @@ public:
     }
 
 private:
+    HRESULT unpackRowOf(uint8_t* row, bool rightToLeft) {
+        switch (pixelBytes_) {
+        case 1:
+            return unpackRow<1>(row, rightToLeft);
+        case 2:
+            return unpackRow<2>(row, rightToLeft);
+        case 3:
+            return unpackRow<3>(row, rightToLeft);
+        default:
+            return unpackRow<4>(row, rightToLeft);
+        }
+    }
+
     // One stored row of pixels from the packets, continuing the packet the last row left open.
-    HRESULT unpackRow(uint8_t* row, bool rightToLeft) {
-        const UINT b = pixelBytes_;
+    template <UINT b> HRESULT unpackRow(uint8_t* row, bool rightToLeft) {
         uint32_t column = 0;
         while (column < h_.width) {
             if (packetLeft_ == 0) {

@@ -9,10 +9,14 @@
 #include "blit/com_ref.h"
 #include "blit/filter_texture.h"
 #include "blit/level_row_sink.h"
+#include "blit/pixel_codec.h"
 #include "blit/pixel_format.h"
+#include "blit/surface_blitter.h"
+#include "blit/surface_lock.h"
 #include "blit/surface_load.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -77,11 +81,58 @@ struct LevelSource {
     D3DCOLOR colorKey;
 };
 
+thread_local LevelFill lastFill = LevelFill::General;
+thread_local bool rowFillOff = false;
+
+// A file level stored in the level's own format, taken whole into a level of its size without
+// a key: its rows are copied from the file straight into the locked level, as the blit's raw
+// copy would copy them, without making codecs for it. Declines (false) for anything else, and
+// for what the blit itself would refuse, which the general load then answers for.
+bool copiedAsStored(IDirect3DSurface8* surface, const ImageDecoder& image,
+                    const LevelSource& shared, HRESULT* result) {
+    D3DSURFACE_DESC desc = {};
+    if (rowFillOff || shared.colorKey != 0 || image.bits == nullptr ||
+        FAILED(surface->GetDesc(&desc)) || PixelFormat(desc.Format) != image.format ||
+        desc.Width != image.width || desc.Height != image.height || image.box.left != 0 ||
+        image.box.top != 0 || image.box.right != image.width || image.box.bottom != image.height ||
+        !hasPixelCodec(image.format) || isPackedYuv(image.format) ||
+        getFormatInfo(image.format).category == Palette ||
+        !isValidFilter(shared.filter))
+        return false;
+    const bool blocks = isBlockCompressed(image.format);
+    const uint32_t bits = getFormatInfo(image.format).bitsPerPixel;
+    if (!blocks && (bits == 0 || bits % 8 != 0))
+        return false;
+    SurfaceLock lock;
+    if (FAILED(lock.lock(surface, shared.destinationPalette, nullptr, 0, 0)))
+        return false;
+    BlitSurface source;
+    source.bits = const_cast<uint8_t*>(image.bits);
+    source.format = image.format;
+    source.rowPitch = image.rowPitch;
+    source.extent = {0, 0, int32_t(image.width), int32_t(image.height), 0, 1};
+    source.rect = source.extent;
+    if (FAILED(checkBlitSides(lock.side(), source, shared.filter)))
+        return false;
+    const BlitSurface& level = lock.side();
+    const uint32_t rows = blocks ? (image.height + 3) / 4 : image.height;
+    const size_t rowBytes = blocks ? size_t((image.width + 3) / 4) * blockBytes(image.format)
+                                   : size_t(image.width) * (bits / 8);
+    for (uint32_t y = 0; y < rows; ++y)
+        std::memcpy(level.bits + size_t(y) * level.rowPitch,
+                    image.bits + size_t(y) * image.rowPitch, rowBytes);
+    *result = lock.unlock(true);
+    lastFill = LevelFill::Stored;
+    return true;
+}
+
 HRESULT loadLevel(IDirect3DTexture8* texture, UINT level, const ImageDecoder& image,
                   const LevelSource& shared) {
     ComRef<IDirect3DSurface8> surface;
-    const HRESULT hr = texture->GetSurfaceLevel(level, surface.out());
+    HRESULT hr = texture->GetSurfaceLevel(level, surface.out());
     if (FAILED(hr))
+        return hr;
+    if (copiedAsStored(surface.get(), image, shared, &hr))
         return hr;
     const RECT rect = {LONG(image.box.left), LONG(image.box.top), LONG(image.box.right),
                        LONG(image.box.bottom)};
@@ -114,9 +165,6 @@ HRESULT fillLevels(IDirect3DTexture8* texture, const ImageDecoder& image, const 
     }
     return D3D_OK;
 }
-
-thread_local LevelFill lastFill = LevelFill::General;
-thread_local bool rowFillOff = false;
 
 // Everything resolved before the texture exists.
 struct TexturePlan {

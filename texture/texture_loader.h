@@ -47,9 +47,11 @@ HRESULT createTexture(IDirect3DDevice8* device, UINT width, UINT height, UINT mi
                       DWORD usage, D3DFORMAT format, D3DPOOL pool, IDirect3DTexture8** texture);
 
 // How the last texture load on this thread filled its levels: the general way (each level
-// loaded whole, then the mip filter), or by rows (each decoded row converted straight into
-// level 0, the levels below halved from the rows above on the way; the same bytes).
-enum class LevelFill { General, Rows };
+// loaded whole, then the mip filter), by rows (each decoded row converted straight into level
+// 0, the levels below halved from the rows above on the way), or with file levels copied as
+// stored (levels in the texture's own format copied from the file without codecs, the rest
+// the general way). The bytes are the same.
+enum class LevelFill { General, Rows, Stored };
 LevelFill lastLevelFill();
 
 // On by default, per thread. Off, every load on this thread takes the general way: the

@@ -4,6 +4,7 @@
 // ways, and the loads that should go by rows report that they did.
 #include "tests/support/container_files.h"
 #include "tests/support/photos.h"
+#include "tests/texture/dds_maker.h"
 #include "tests/texture/jpeg_maker.h"
 #include "tests/texture/png_maker.h"
 
@@ -345,6 +346,55 @@ TEST_F(TextureByRows, CallersPaletteIsWrittenAlike) {
         Request request;
         request.format = D3DFMT_P8;
         EXPECT_EQ(expectSameBothWays(file, request, "paletted"), LevelFill::Rows);
+    }
+}
+
+Bytes ddsFile(D3DFORMAT format, uint32_t width, uint32_t height, uint32_t levels) {
+    DdsRecipe r;
+    r.width = width;
+    r.height = height;
+    r.mipCount = levels;
+    r.flags |= 0x20000;
+    r.caps |= 0x400008;
+    r.pixel = ddsPixelWords(format);
+    uint64_t bytes = 0;
+    for (uint32_t level = 0, w = width, h = height; level < levels;
+         ++level, w = std::max(1u, w / 2), h = std::max(1u, h / 2)) {
+        bytes += isBlockCompressed(format)
+                     ? uint64_t((w + 3) / 4) * ((h + 3) / 4) * blockBytes(format)
+                     : uint64_t(w) * h * getFormatInfo(format).bitsPerPixel / 8;
+    }
+    r.data = patternBytes(size_t(bytes));
+    return makeDds(r);
+}
+
+// DDS levels in the texture's own format are copied as stored; a key or another format sends
+// them the general way.
+TEST_F(TextureByRows, DdsLevelsCopiedAsStoredGiveTheGeneralBytes) {
+    struct Case {
+        const char* name;
+        Bytes file;
+        D3DFORMAT format;
+        D3DCOLOR key;
+        LevelFill expected;
+    };
+    const Case caseTable[] = {
+        {"dxt1 full chain", ddsFile(D3DFMT_DXT1, 16, 16, 5), D3DFMT_UNKNOWN, 0, LevelFill::Stored},
+        // Block textures are made in whole blocks: a 16 x 8 level does not take 13 x 7 as stored.
+        {"dxt1 odd size", ddsFile(D3DFMT_DXT1, 13, 7, 2), D3DFMT_DXT1, 0, LevelFill::General},
+        {"dxt5 into argb", ddsFile(D3DFMT_DXT5, 16, 8, 5), D3DFMT_A8R8G8B8, 0, LevelFill::General},
+        {"argb part chain", ddsFile(D3DFMT_A8R8G8B8, 13, 7, 2), D3DFMT_A8R8G8B8, 0,
+         LevelFill::Stored},
+        {"argb keyed", ddsFile(D3DFMT_A8R8G8B8, 13, 7, 2), D3DFMT_A8R8G8B8, 0xFFFF00FF,
+         LevelFill::General},
+        // One level goes by rows, as any single picture.
+        {"565 one level", ddsFile(D3DFMT_R5G6B5, 9, 9, 1), D3DFMT_R5G6B5, 0, LevelFill::Rows},
+    };
+    for (const Case& c : caseTable) {
+        Request request;
+        request.format = c.format;
+        request.colorKey = c.key;
+        EXPECT_EQ(expectSameBothWays(c.file, request, c.name), c.expected) << c.name;
     }
 }
 

@@ -166,6 +166,47 @@ TEST_F(TexkitBlockFormats, Bc7IsRefusedCleanlyUntilItsCodecIsBuiltIn) {
     }
 }
 
+TEST_F(TexkitBlockFormats, QualityChoosesBc7sLevelsAndTheOthersSearchingEncoder) {
+    if (findBlockFormat(BlockFormatBc7) == nullptr)
+        GTEST_SKIP() << "this build has no BC7 codec";
+    writePicture("in.png");
+    for (const char* quality : {"exact", "fast", "high", "best"}) {
+        for (const char* format : {"BC7", "DXT1"}) {
+            ASSERT_EQ(texkit(std::string("convert in.png -q --levels 1 --format ") + format +
+                             " --quality " + quality + " -o " + format + "-" + quality)
+                          .status,
+                      0)
+                << format << " " << quality;
+        }
+    }
+    const std::string fast = readHostFile("BC7-fast/in.dds"), high = readHostFile("BC7-high/in.dds");
+    const std::string best = readHostFile("BC7-best/in.dds");
+    EXPECT_NE(fast, high);
+    EXPECT_NE(best, high);
+    // A load's BC7 blocks are the middle level's: the format has no older encoder.
+    EXPECT_EQ(readHostFile("BC7-exact/in.dds"), high);
+    // DXT1 has one searching encoder, which the three levels share.
+    EXPECT_EQ(readHostFile("DXT1-fast/in.dds"), readHostFile("DXT1-high/in.dds"));
+    EXPECT_EQ(readHostFile("DXT1-best/in.dds"), readHostFile("DXT1-high/in.dds"));
+    EXPECT_NE(readHostFile("DXT1-exact/in.dds"), readHostFile("DXT1-high/in.dds"));
+    // The closer levels come closer to the picture.
+    const DecodedLevel picture = decoded("in.png");
+    auto error = [&](const char* folder) {
+        const DecodedLevel level = decoded(std::string(folder) + "/in.dds");
+        double sum = 0.0;
+        for (size_t i = 0; i < picture.argb.size(); ++i) {
+            for (int shift : {16, 8, 0}) {
+                const int d = channel(level.argb[i], shift) - channel(picture.argb[i], shift);
+                sum += d * d;
+            }
+        }
+        return sum;
+    };
+    EXPECT_LE(error("BC7-best"), error("BC7-fast"));
+    EXPECT_LE(error("BC7-high"), error("BC7-fast"));
+    EXPECT_EQ(texkit("convert in.png -q --format BC7 --quality finest -o none").status, 2);
+}
+
 // Files written by Debian's nvcompress, read by our loader, give the pixels its nvdecompress
 // gives (the channels each format holds). The format leaves open how a step between the
 // endpoints is rounded to 8 bits, and readers differ there by one.

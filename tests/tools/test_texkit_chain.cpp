@@ -258,9 +258,9 @@ TEST_F(TexkitChain, BadValuesAreNamedAndExitWith2) {
         {"--wrap tile", "texkit: cannot read --wrap tile\n"},
         {"--colorspace rgb", "texkit: cannot read --colorspace rgb\n"},
         {"--normal-map --format L8",
-         "texkit: --normal-map needs a format with red, green and blue channels\n"},
+         "texkit: --normal-map needs a format with red and green channels at least\n"},
         {"--normal-map --format A8",
-         "texkit: --normal-map needs a format with red, green and blue channels\n"},
+         "texkit: --normal-map needs a format with red and green channels at least\n"},
         {"--normal-map --colorspace srgb",
          "texkit: --normal-map filters vectors, without the sRGB curve: --colorspace srgb does "
          "not apply\n"},
@@ -282,8 +282,11 @@ TEST_F(TexkitChain, BadValuesAreNamedAndExitWith2) {
     writeHostFile("grey.png", std::string(file.begin(), file.end()));
     const ProgramRun r = texkit("convert grey.png -o out --normal-map");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE((r.out + r.err).find("--normal-map needs red, green and blue"), std::string::npos)
+    EXPECT_NE((r.out + r.err).find("--normal-map needs red and green channels at least"), std::string::npos)
         << r.out << r.err;
+    // Two channels hold a normal map's x and y.
+    writePicture("rgb.png", 8, 8, std::vector<uint32_t>(64, 0xFF8080FFu));
+    EXPECT_EQ(texkit("convert rgb.png -o bc5 -q --normal-map --format BC5").status, 0);
     const ProgramRun help = texkit("convert --help");
     for (const char* text : {"kaiser (the default", "radius 3, alpha 4, stretch 1",
                              "B = C = 1/3", "clamp (the default", "--alpha-test REF"})

@@ -335,9 +335,9 @@ TEST_F(TexkitConvert, QualityChoosesTheBlockEncoder) {
     EXPECT_TRUE(bytesOf("exact/photo.dds") == bytesOf("info.dds"));
     EXPECT_TRUE(bytesOf("high/photo.dds") == bytesOf("info-high.dds"));
     EXPECT_FALSE(bytesOf("high/photo.dds") == bytesOf("exact/photo.dds"));
-    const ProgramRun wrong = run("photo.png -o x --quality best");
+    const ProgramRun wrong = run("photo.png -o x --quality finest");
     EXPECT_EQ(wrong.status, 2);
-    EXPECT_EQ(wrong.err.substr(0, wrong.err.find('\n')), "texkit: cannot read --quality best");
+    EXPECT_EQ(wrong.err.substr(0, wrong.err.find('\n')), "texkit: cannot read --quality finest");
 }
 
 // Stopped by SIGINT after its first output: the process ends by the signal, every output it

@@ -44,8 +44,9 @@ const char assembleHelpText[] =
 const char assembleHelpTail[] =
     "  --key 0xAARRGGBB  colour key; 0 (the default) for none\n"
     "  --profile NAMES   device capabilities, as for texkit info\n"
-    "  --quality Q       the encoder of DXT1 to DXT5 blocks: high (the default) for the best\n"
-    "                    blocks, exact for the blocks a load makes\n"
+    "  --quality Q       the block encoder: high (the default) for the best blocks, exact\n"
+    "                    for the blocks a load makes, fast or best for BC7's other levels\n"
+    "                    (as texkit convert says)\n"
     "  --help            shows this text\n";
 
 } // namespace

@@ -76,11 +76,11 @@ constexpr Row chainRows[] = {
 };
 static_assert(std::size(chainRows) == 6);
 
-// Formats whose colour cannot carry a vector: one colour channel, or none.
+// Formats whose colour can carry a vector: red and green at least (a two-channel format keeps
+// x and y, the reader rebuilds z).
 bool holdsVectors(D3DFORMAT format) {
     const PixelFormatInfo& info = getFormatInfo(format);
-    return info.category != Luminance && info.redBits != 0 && info.greenBits != 0 &&
-           info.blueBits != 0;
+    return info.category != Luminance && info.redBits != 0 && info.greenBits != 0;
 }
 
 } // namespace
@@ -117,7 +117,7 @@ bool ChainRequest::check(std::string* error) const {
         return false;
     }
     if (normalMap && format != D3DFMT_UNKNOWN && !holdsVectors(format)) {
-        *error = "--normal-map needs a format with red, green and blue channels";
+        *error = "--normal-map needs a format with red and green channels at least";
         return false;
     }
     if (!mipKernel && (alphaTest >= 0 || normalMap || wrapGiven)) {
@@ -151,4 +151,4 @@ const char chainOptionsHelp[] =
     "                    that level 0 has (each level's alpha scaled to it); off by default\n"
     "  --normal-map      red, green, blue are a vector (0..255 for -1..1): filtered as\n"
     "                    vectors, made unit length at every level, no sRGB curve; refused\n"
-    "                    with a format of fewer than three colour channels\n";
+    "                    with a format of one colour channel (L8, A8 ...)\n";

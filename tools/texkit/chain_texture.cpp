@@ -12,7 +12,8 @@
 namespace {
 
 ImageFilter blockFlag(const ChainRequest& request) {
-    return request.highQualityBlocks ? ImageFilter(FilterHighQualityBlocks) : ImageFilter(0);
+    return request.highQualityBlocks ? ImageFilter(FilterHighQualityBlocks) | request.blockLevel
+                                     : ImageFilter(0);
 }
 
 UINT wholeBlocks(UINT size, D3DFORMAT format) {
@@ -34,8 +35,7 @@ HRESULT loadArgb(IDirect3DDevice8* device, const ImageDecoder& image, UINT width
 
 bool holdsVectors(D3DFORMAT format) {
     const PixelFormatInfo& info = getFormatInfo(format);
-    return info.category != Luminance && info.redBits != 0 && info.greenBits != 0 &&
-           info.blueBits != 0;
+    return info.category != Luminance && info.redBits != 0 && info.greenBits != 0;
 }
 
 // The size the texture keeps: the loader's, unless only its rounding to whole blocks moved it
@@ -107,26 +107,25 @@ HRESULT writeArgbLevel(IDirect3DSurface8* surface, const ArgbImage& level, Image
 }
 
 HRESULT createChainLevels(IDirect3DDevice8* device, const ImageDecoder& image,
-                          const ChainRequest& request, D3DPOOL pool, ChainLevels* out,
-                          std::string* reason) {
+                          const ChainRequest& request, ChainLevels* out, std::string* reason) {
     // Level 0 in the texture's format, as a load makes it: it settles size and format.
     const ImageFilter scaling =
         request.resizeKernel ? ImageFilter(FilterTriangle) : request.filterWord();
     ComRef<IDirect3DTexture8> first;
     HRESULT hr = createTextureFromImage(device, image, request.width, request.height, 1, 0,
-                                        request.format, pool, scaling, FilterNone,
+                                        request.format, request.pool, scaling, FilterNone,
                                         request.colorKey, nullptr, first.out());
     if (FAILED(hr))
         return hr;
     D3DSURFACE_DESC top = {};
     first->GetLevelDesc(0, &top);
     if (request.normalMap && !holdsVectors(top.Format)) {
-        *reason = "--normal-map needs red, green and blue channels; the picture has fewer";
+        *reason = "--normal-map needs red and green channels at least; the picture has one";
         return D3DERR_INVALIDCALL;
     }
     UINT width = top.Width, height = top.Height, levels = request.levels;
     D3DFORMAT format = top.Format;
-    hr = checkRequirements(device, &width, &height, &levels, 0, &format, pool);
+    hr = checkRequirements(device, &width, &height, &levels, 0, &format, request.pool);
     if (FAILED(hr))
         return hr;
     keptSize(image, request, format, &width, &height);

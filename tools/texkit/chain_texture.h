@@ -25,11 +25,8 @@ struct ChainLevels {
 
 // The levels of the request from a decoded picture; on failure *reason may say why in words
 // (else the result code does).
-// `pool` is where level 0 is made: the scratch pool for a format the device stores but does
-// not sample.
 HRESULT createChainLevels(IDirect3DDevice8* device, const ImageDecoder& image,
-                          const ChainRequest& request, D3DPOOL pool, ChainLevels* out,
-                          std::string* reason);
+                          const ChainRequest& request, ChainLevels* out, std::string* reason);
 
 // The A8R8G8B8 texels of a surface of that format.
 HRESULT readArgbSurface(IDirect3DSurface8* surface, ArgbImage* image);

@@ -107,14 +107,15 @@ HRESULT makeTexture(IDirect3DDevice8* device, const ConversionJob& job,
     outcome->pictureWidth = info.width;
     outcome->pictureHeight = info.height;
     std::string why;
-    const D3DPOOL pool = poolFor(device, options.format, image.format);
+    ChainRequest request = options;
+    request.pool = poolFor(device, options.format, image.format);
     // A picture that brings its own levels keeps them, as a load keeps them.
     made->chained = options.usesChainBuilder() && image.levelCount() <= 1;
     if (made->chained)
-        hr = createChainLevels(device, image, options, pool, &made->chain, &why);
+        hr = createChainLevels(device, image, request, &made->chain, &why);
     else
         hr = createTextureFromImage(device, image, options.width, options.height, options.levels,
-                                    0, options.format, pool, options.filterWord(),
+                                    0, options.format, request.pool, options.filterWord(),
                                     options.mipFilterWord(), options.colorKey, nullptr,
                                     made->texture.out());
     if (FAILED(hr))
@@ -139,13 +140,14 @@ void describeTexture(const MadeTexture& made, ConversionOutcome* outcome) {
     outcome->levels = texture->GetLevelCount();
 }
 
-HRESULT writeMade(const MadeTexture& made, bool png, DdsHeaderKind kind, FILE* file,
+HRESULT writeMade(const MadeTexture& made, const ConvertOptions& options, FILE* file,
                   std::string* error) {
+    const DdsHeaderKind kind = options.dds10 ? DdsHeaderKind::Dx10 : DdsHeaderKind::Legacy;
     if (!made.chained)
-        return png ? writeLevelPng(made.texture.get(), 0, file, error)
-                   : writeDdsFile(made.texture.get(), nullptr, file, kind);
+        return options.png ? writeLevelPng(made.texture.get(), 0, file, error)
+                           : writeDdsFile(made.texture.get(), nullptr, file, kind);
     const ChainLevels& chain = made.chain;
-    if (png)
+    if (options.png)
         return writeSurfacePng(chain.levels[0].get(), chain.width, chain.height, file, error);
     std::vector<IDirect3DSurface8*> levels;
     for (const auto& level : chain.levels)
@@ -162,9 +164,7 @@ bool writeOutput(const MadeTexture& made, const ConversionJob& job,
         outcome->reason = error;
         return false;
     }
-    const HRESULT hr = writeMade(made, options.png,
-                                 options.dds10 ? DdsHeaderKind::Dx10 : DdsHeaderKind::Legacy,
-                                 temporary.stream(), &error);
+    const HRESULT hr = writeMade(made, options, temporary.stream(), &error);
     if (FAILED(hr)) {
         // The descriptor's own failure says more than the writer's.
         if (temporary.writeError() != 0)

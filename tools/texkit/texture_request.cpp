@@ -30,10 +30,13 @@ constexpr Row requestRows[] = {
          r->profileGiven = true;
          return platform_ext::parseDeviceProfile(v.c_str(), &r->profile);
      }},
-    {"--quality", nullptr, "exact|high",
+    {"--quality", nullptr, "exact|fast|high|best",
      [](const std::string& v, TextureRequest* r) {
-         r->highQualityBlocks = v == "high";
-         return v == "high" || v == "exact";
+         r->highQualityBlocks = v != "exact";
+         r->blockLevel = v == "fast"   ? ImageFilter(FilterFastBlocks)
+                         : v == "best" ? ImageFilter(FilterBestBlocks)
+                                       : ImageFilter(0);
+         return v == "exact" || v == "fast" || v == "high" || v == "best";
      }},
 };
 static_assert(std::size(requestRows) == 9);
@@ -47,12 +50,13 @@ std::span<const OptionRow<TextureRequest>> requestOptionTable() {
 ImageFilter TextureRequest::filterWord() const {
     if (!highQualityBlocks)
         return filter;
-    return (filter == FilterDefault ? FilterLoadDefault : filter) | FilterHighQualityBlocks;
+    return (filter == FilterDefault ? FilterLoadDefault : filter) | FilterHighQualityBlocks |
+           blockLevel;
 }
 
 ImageFilter TextureRequest::mipFilterWord() const {
     if (!highQualityBlocks)
         return mipFilter;
     return (mipFilter == FilterDefault ? ImageFilter(FilterBox) : mipFilter) |
-           FilterHighQualityBlocks;
+           FilterHighQualityBlocks | blockLevel;
 }

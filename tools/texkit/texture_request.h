@@ -23,6 +23,7 @@ struct TextureRequest {
     bool profileGiven = false;
     uint32_t profile = 0;
     bool highQualityBlocks = false; // --quality high: the high-quality block encoder
+    ImageFilter blockLevel = 0;     // --quality fast or best: FilterFastBlocks, FilterBestBlocks
 
     // The filter words handed to the loader: the request's own, with FilterHighQualityBlocks
     // when asked. A default word cannot carry the flag, so it is resolved first to what the
