@@ -9,6 +9,7 @@ packages=(
   libstb-dev libsquish-dev libnvtt-dev
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libpng-dev libjpeg-dev zlib1g-dev libdeflate-dev
+  nlohmann-json3-dev
   xvfb xauth xdotool x11-utils imagemagick xfonts-base
   # Independent readers and writers of BC4/BC5 DDS files, for the tests only.
   libnvtt-bin python3-pil

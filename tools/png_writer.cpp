@@ -75,14 +75,9 @@ bool writeFile(const std::string& path, const uint8_t* rows, unsigned width, uns
     return true;
 }
 
-} // namespace
-
-bool writePng(const std::string& path, const uint32_t* pixels, unsigned width, unsigned height,
-              size_t stride, bool withAlpha, std::string* error) {
-    if (pixels == nullptr || width == 0 || height == 0 || stride < width) {
-        *error = "no picture to write";
-        return false;
-    }
+// Rows of packed 8-bit samples from ARGB words: RGBA with `withAlpha`, else RGB.
+std::vector<uint8_t> packedRows(const uint32_t* pixels, unsigned width, unsigned height,
+                                size_t stride, bool withAlpha) {
     const size_t channels = withAlpha ? 4 : 3;
     const size_t rowBytes = channels * width;
     std::vector<uint8_t> rows(rowBytes * height);
@@ -96,15 +91,53 @@ bool writePng(const std::string& path, const uint32_t* pixels, unsigned width, u
             if (withAlpha)
                 to[3] = uint8_t(argb >> 24);
         }
-    return writeFile(path, rows.data(), width, height, channels, error);
+    return rows;
+}
+
+bool isPicture(const void* pixels, unsigned width, unsigned height, std::string* error) {
+    if (pixels == nullptr || width == 0 || height == 0) {
+        *error = "no picture to write";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool writePng(const std::string& path, const uint32_t* pixels, unsigned width, unsigned height,
+              size_t stride, bool withAlpha, std::string* error) {
+    if (!isPicture(pixels, width, height, error) || stride < width) {
+        *error = "no picture to write";
+        return false;
+    }
+    const std::vector<uint8_t> rows = packedRows(pixels, width, height, stride, withAlpha);
+    return writeFile(path, rows.data(), width, height, withAlpha ? 4 : 3, error);
+}
+
+bool writePng(FILE* file, const uint32_t* pixels, unsigned width, unsigned height, size_t stride,
+              bool withAlpha, std::string* error) {
+    if (!isPicture(pixels, width, height, error) || stride < width) {
+        *error = "no picture to write";
+        return false;
+    }
+    const std::vector<uint8_t> rows = packedRows(pixels, width, height, stride, withAlpha);
+    const size_t channels = withAlpha ? 4 : 3;
+    WriteFailure failure{};
+    const char* reason =
+        writeRows(file, rows.data(), channels * width, width, height, withAlpha, &failure);
+    if (reason == nullptr && (std::fflush(file) != 0 || std::ferror(file) != 0))
+        reason = std::strerror(errno);
+    if (reason != nullptr) {
+        *error = reason;
+        return false;
+    }
+    return true;
 }
 
 bool writeRgbPng(const std::string& path, const uint8_t* rgb, unsigned width, unsigned height,
                  std::string* error) {
-    if (rgb == nullptr || width == 0 || height == 0) {
-        *error = "no picture to write";
+    if (!isPicture(rgb, width, height, error))
         return false;
-    }
     return writeFile(path, rgb, width, height, 3, error);
 }
 

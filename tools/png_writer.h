@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace tools {
@@ -14,6 +15,9 @@ namespace tools {
 // with the reason in *error when the file cannot be written.
 bool writePng(const std::string& path, const uint32_t* pixels, unsigned width, unsigned height,
               size_t stride, bool withAlpha, std::string* error);
+// The same bytes to an open stream, flushed; false with the reason in *error.
+bool writePng(FILE* file, const uint32_t* pixels, unsigned width, unsigned height, size_t stride,
+              bool withAlpha, std::string* error);
 
 // Writes `rgb` (width x height x 3 bytes: red, green, blue, top row first) as an RGB file.
 bool writeRgbPng(const std::string& path, const uint8_t* rgb, unsigned width, unsigned height,

@@ -60,9 +60,11 @@ protected:
         std::vector<std::string> names;
         if (!fs::is_directory(folder))
             return names;
+        // Lexically: a running conversion may rename a temporary file away meanwhile.
+        std::error_code gone;
         for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder))
-            if (entry.is_regular_file())
-                names.push_back(fs::relative(entry.path(), folder).string());
+            if (entry.is_regular_file(gone))
+                names.push_back(entry.path().lexically_relative(folder).string());
         std::sort(names.begin(), names.end());
         return names;
     }

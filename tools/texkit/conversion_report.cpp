@@ -3,6 +3,7 @@
 
 #include "tools/texkit/format_names.h"
 #include "tools/texkit/json_text.h"
+#include "tools/texkit/shown_text.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -58,7 +59,7 @@ void ConversionReport::drawProgressLine() {
 
 void ConversionReport::started(const ConversionJob& job) {
     std::lock_guard<std::mutex> lock(mutex_);
-    current_ = job.input;
+    current_ = shownText(job.input);
 }
 
 void ConversionReport::finished(const ConversionJob& job, const ConversionOutcome& outcome) {
@@ -77,9 +78,15 @@ void ConversionReport::finished(const ConversionJob& job, const ConversionOutcom
         ++failed_;
         break;
     }
+    if (!outcome.warning.empty()) {
+        clearProgressLine();
+        std::fprintf(stderr, "texkit: %s: warning: %s\n", shownText(job.input).c_str(),
+                     shownText(outcome.warning).c_str());
+    }
     if (outcome.result == ConversionOutcome::Failed) {
         clearProgressLine();
-        std::fprintf(stderr, "texkit: %s: %s\n", job.input.c_str(), outcome.reason.c_str());
+        std::fprintf(stderr, "texkit: %s: %s\n", shownText(job.input).c_str(),
+                     shownText(outcome.reason).c_str());
     }
     if (json_) {
         JsonObject object;
@@ -95,6 +102,8 @@ void ConversionReport::finished(const ConversionJob& job, const ConversionOutcom
         } else {
             object.add("reason", outcome.reason);
         }
+        if (!outcome.warning.empty())
+            object.add("warning", outcome.warning);
         object.add("milliseconds", outcome.milliseconds);
         std::printf("%s\n", object.text().c_str());
         std::fflush(stdout);
@@ -106,7 +115,7 @@ void ConversionReport::problem(const std::string& path, const std::string& reaso
     std::lock_guard<std::mutex> lock(mutex_);
     ++failed_;
     clearProgressLine();
-    std::fprintf(stderr, "texkit: %s: %s\n", path.c_str(), reason.c_str());
+    std::fprintf(stderr, "texkit: %s: %s\n", shownText(path).c_str(), shownText(reason).c_str());
     if (json_) {
         std::printf("%s\n", JsonObject()
                                 .add("input", path)

@@ -6,6 +6,7 @@
 #include "tools/texkit/convert_options.h"
 #include "tools/texkit/input_walk.h"
 #include "tools/texkit/output_files.h"
+#include "tools/texkit/shown_text.h"
 #include "tools/texkit/verbs.h"
 
 #include <cstdio>
@@ -35,7 +36,8 @@ int runConvert(const Invocation&, std::span<const std::string> arguments) {
     const ConversionJob* second = nullptr;
     if (findOutputCollision(jobs, &first, &second)) {
         std::fprintf(stderr, "texkit: %s and %s would both write %s; nothing was converted\n",
-                     first->input.c_str(), second->input.c_str(), first->output.c_str());
+                     shownText(first->input).c_str(), shownText(second->input).c_str(),
+                     shownText(first->output).c_str());
         return 2;
     }
 

@@ -124,10 +124,10 @@ std::vector<uint8_t> dx10Header(const DdsSurface& top, uint32_t dxgiFormat, uint
     return words;
 }
 
-// The header, the palette, then `writeLevels`; the file is removed when anything fails. A
-// format with a DXGI code gets the DX10 header when asked, or when it has no other.
-HRESULT writeFile(const std::string& path, const DdsSurface& top, const PALETTEENTRY* palette,
-                  DdsHeaderKind kind, const std::function<HRESULT(FILE*)>& writeLevels) {
+// The header and the palette: what precedes the levels. A format with a DXGI code gets the
+// DX10 header when asked, or when it has no other.
+HRESULT headerBytes(const DdsSurface& top, const PALETTEENTRY* palette, DdsHeaderKind kind,
+                    std::vector<uint8_t>* header) {
     uint32_t alphaMode = 0;
     const uint32_t dxgiFormat = dxgiFormatOf(top.format, &alphaMode);
     const DdsPixelFormat* legacy = findDdsDescription(top.format);
@@ -138,25 +138,44 @@ HRESULT writeFile(const std::string& path, const DdsSurface& top, const PALETTEE
     const bool paletted = getFormatInfo(top.format).category == Palette;
     if (paletted && palette == nullptr)
         return D3DERR_INVALIDCALL;
+    *header = ddsHeader(top, *pixel);
+    if (dx10) {
+        const std::vector<uint8_t> extension = dx10Header(top, dxgiFormat, alphaMode);
+        header->insert(header->end(), extension.begin(), extension.end());
+    }
+    if (paletted)
+        for (int i = 0; i < 256; ++i)
+            header->insert(header->end(), {palette[i].peRed, palette[i].peGreen,
+                                           palette[i].peBlue, palette[i].peFlags});
+    return D3D_OK;
+}
+
+// The header, then `writeLevels`, to an open stream, flushed.
+HRESULT writeStream(FILE* file, const std::vector<uint8_t>& header,
+                    const std::function<HRESULT(FILE*)>& writeLevels) {
+    HRESULT hr = writeAll(file, header.data(), header.size()) ? D3D_OK : E_FAIL;
+    if (SUCCEEDED(hr))
+        hr = writeLevels(file);
+    if (SUCCEEDED(hr) && (std::fflush(file) != 0 || std::ferror(file) != 0))
+        hr = E_FAIL;
+    return hr;
+}
+
+// The file at `path`, or the open stream `stream` when it is not null; a file made here is
+// removed when anything fails.
+HRESULT writeFile(const std::string& path, FILE* stream, const DdsSurface& top,
+                  const PALETTEENTRY* palette, DdsHeaderKind kind,
+                  const std::function<HRESULT(FILE*)>& writeLevels) {
+    std::vector<uint8_t> header;
+    HRESULT hr = headerBytes(top, palette, kind, &header);
+    if (FAILED(hr))
+        return hr;
+    if (stream != nullptr)
+        return writeStream(stream, header, writeLevels);
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr)
         return E_FAIL;
-    std::vector<uint8_t> header = ddsHeader(top, *pixel);
-    if (dx10) {
-        const std::vector<uint8_t> extension = dx10Header(top, dxgiFormat, alphaMode);
-        header.insert(header.end(), extension.begin(), extension.end());
-    }
-    HRESULT hr = writeAll(file, header.data(), header.size()) ? D3D_OK : E_FAIL;
-    if (SUCCEEDED(hr) && paletted) {
-        std::vector<uint8_t> entries;
-        for (int i = 0; i < 256; ++i)
-            entries.insert(entries.end(), {palette[i].peRed, palette[i].peGreen, palette[i].peBlue,
-                                           palette[i].peFlags});
-        if (!writeAll(file, entries.data(), entries.size()))
-            hr = E_FAIL;
-    }
-    if (SUCCEEDED(hr))
-        hr = writeLevels(file);
+    hr = writeStream(file, header, writeLevels);
     if (std::fclose(file) != 0 && SUCCEEDED(hr))
         hr = E_FAIL;
     if (FAILED(hr))
@@ -164,17 +183,20 @@ HRESULT writeFile(const std::string& path, const DdsSurface& top, const PALETTEE
     return hr;
 }
 
-} // namespace
+HRESULT writeFile(const std::string& path, const DdsSurface& top, const PALETTEENTRY* palette,
+                  DdsHeaderKind kind, const std::function<HRESULT(FILE*)>& writeLevels) {
+    return writeFile(path, nullptr, top, palette, kind, writeLevels);
+}
 
-HRESULT writeDdsFile(IDirect3DTexture8* texture, const PALETTEENTRY* palette,
-                     const std::string& path, DdsHeaderKind kind) {
+HRESULT writeFlat(IDirect3DTexture8* texture, const PALETTEENTRY* palette,
+                  const std::string& path, FILE* stream, DdsHeaderKind kind) {
     D3DSURFACE_DESC desc = {};
     const HRESULT hr = texture->GetLevelDesc(0, &desc);
     if (FAILED(hr))
         return hr;
     const DdsSurface top = {Shape::Flat, desc.Format, desc.Width,
                             desc.Height, 1,           UINT(texture->GetLevelCount())};
-    return writeFile(path, top, palette, kind, [&](FILE* file) {
+    return writeFile(path, stream, top, palette, kind, [&](FILE* file) {
         for (UINT level = 0; level < top.levels; ++level) {
             ComRef<IDirect3DSurface8> surface;
             HRESULT written = texture->GetSurfaceLevel(level, surface.out());
@@ -185,6 +207,33 @@ HRESULT writeDdsFile(IDirect3DTexture8* texture, const PALETTEENTRY* palette,
         }
         return HRESULT(D3D_OK);
     });
+}
+
+HRESULT writeLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT width, UINT height,
+                    const std::string& path, FILE* stream, DdsHeaderKind kind) {
+    D3DSURFACE_DESC desc = {};
+    const HRESULT hr = levelCount == 0 ? D3DERR_INVALIDCALL : levels[0]->GetDesc(&desc);
+    if (FAILED(hr))
+        return hr;
+    const DdsSurface top = {Shape::Flat, desc.Format, width, height, 1, levelCount};
+    return writeFile(path, stream, top, nullptr, kind, [&](FILE* file) {
+        HRESULT written = D3D_OK;
+        for (UINT level = 0; level < levelCount && SUCCEEDED(written); ++level)
+            written = writeSurface(file, levels[level]);
+        return written;
+    });
+}
+
+} // namespace
+
+HRESULT writeDdsFile(IDirect3DTexture8* texture, const PALETTEENTRY* palette,
+                     const std::string& path, DdsHeaderKind kind) {
+    return writeFlat(texture, palette, path, nullptr, kind);
+}
+
+HRESULT writeDdsFile(IDirect3DTexture8* texture, const PALETTEENTRY* palette, FILE* file,
+                     DdsHeaderKind kind) {
+    return writeFlat(texture, palette, std::string(), file, kind);
 }
 
 HRESULT writeDdsFile(IDirect3DCubeTexture8* texture, const std::string& path,
@@ -234,15 +283,10 @@ HRESULT writeDdsFile(IDirect3DVolumeTexture8* texture, const std::string& path,
 
 HRESULT writeDdsLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT width, UINT height,
                        const std::string& path, DdsHeaderKind kind) {
-    D3DSURFACE_DESC desc = {};
-    const HRESULT hr = levelCount == 0 ? D3DERR_INVALIDCALL : levels[0]->GetDesc(&desc);
-    if (FAILED(hr))
-        return hr;
-    const DdsSurface top = {Shape::Flat, desc.Format, width, height, 1, levelCount};
-    return writeFile(path, top, nullptr, kind, [&](FILE* file) {
-        HRESULT written = D3D_OK;
-        for (UINT level = 0; level < levelCount && SUCCEEDED(written); ++level)
-            written = writeSurface(file, levels[level]);
-        return written;
-    });
+    return writeLevels(levels, levelCount, width, height, path, nullptr, kind);
+}
+
+HRESULT writeDdsLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT width, UINT height,
+                       FILE* file, DdsHeaderKind kind) {
+    return writeLevels(levels, levelCount, width, height, std::string(), file, kind);
 }

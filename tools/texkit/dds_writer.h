@@ -4,6 +4,7 @@
 
 #include "d3d8.h"
 
+#include <cstdio>
 #include <string>
 
 // Which description a file gets: the legacy one where the format has it (BC7 has none, and gets
@@ -15,6 +16,10 @@ enum class DdsHeaderKind { Legacy, Dx10 };
 // texture without a palette, E_FAIL when the file cannot be written (nothing is left of it).
 HRESULT writeDdsFile(IDirect3DTexture8* texture, const PALETTEENTRY* palette,
                      const std::string& path, DdsHeaderKind kind = DdsHeaderKind::Legacy);
+// The same bytes to an open stream, flushed; E_FAIL when a write fails (the caller owns what
+// was written).
+HRESULT writeDdsFile(IDirect3DTexture8* texture, const PALETTEENTRY* palette, FILE* file,
+                     DdsHeaderKind kind = DdsHeaderKind::Legacy);
 
 // The faces in the order +X, -X, +Y, -Y, +Z, -Z, each with its whole chain. Paletted formats
 // are refused with D3DERR_INVALIDCALL.
@@ -29,3 +34,6 @@ HRESULT writeDdsFile(IDirect3DVolumeTexture8* texture, const std::string& path,
 // header says): a block format's levels are surfaces of whole blocks around their texels.
 HRESULT writeDdsLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT width, UINT height,
                        const std::string& path, DdsHeaderKind kind = DdsHeaderKind::Legacy);
+// The same bytes to an open stream, flushed.
+HRESULT writeDdsLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT width, UINT height,
+                       FILE* file, DdsHeaderKind kind = DdsHeaderKind::Legacy);

@@ -3,14 +3,15 @@
 
 #include "blit/com_ref.h"
 #include "blit/pixel_format.h"
-#include "texture/mapped_file.h"
 #include "texture/texture_loader.h"
 #include "tools/texkit/chain_texture.h"
 #include "tools/texkit/dds_writer.h"
+#include "tools/texkit/input_mapping.h"
 #include "tools/texkit/level_output.h"
 #include "tools/texkit/load_failure.h"
 
 #include <chrono>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace {
@@ -82,16 +83,15 @@ HRESULT makeTexture(IDirect3DDevice8* device, const ConversionJob& job,
                     const ConvertOptions& options, MadeTexture* made,
                     ConversionOutcome* outcome) {
     // The decoded pixels may point into the mapping, so it stays open until the texture is full.
-    MappedFile file;
-    HRESULT hr = file.open(job.input.c_str());
-    if (FAILED(hr)) {
+    InputMapping file;
+    if (!file.open(job.input)) {
         outcome->reason = "cannot be opened";
-        return hr;
+        return InvalidData;
     }
     ImageDecoder image;
     image.pixelLimit = options.maxPixels;
     ImageInfo info = {};
-    hr = image.load(file.view, file.size, &info);
+    HRESULT hr = image.load(file.view, file.size, &info);
     if (FAILED(hr)) {
         if (image.declaredWidth != 0)
             outcome->reason = "declares " + std::to_string(image.declaredWidth) + " x " +
@@ -140,40 +140,41 @@ void describeTexture(const MadeTexture& made, ConversionOutcome* outcome) {
     outcome->levels = texture->GetLevelCount();
 }
 
-HRESULT writeMade(const MadeTexture& made, const ConvertOptions& options, const std::string& path,
+HRESULT writeMade(const MadeTexture& made, const ConvertOptions& options, FILE* file,
                   std::string* error) {
     const DdsHeaderKind kind = options.dds10 ? DdsHeaderKind::Dx10 : DdsHeaderKind::Legacy;
     if (!made.chained)
-        return options.png ? writeLevelPng(made.texture.get(), 0, path, error)
-                           : writeDdsFile(made.texture.get(), nullptr, path, kind);
+        return options.png ? writeLevelPng(made.texture.get(), 0, file, error)
+                           : writeDdsFile(made.texture.get(), nullptr, file, kind);
     const ChainLevels& chain = made.chain;
     if (options.png)
-        return writeSurfacePng(chain.levels[0].get(), chain.width, chain.height, path, error);
+        return writeSurfacePng(chain.levels[0].get(), chain.width, chain.height, file, error);
     std::vector<IDirect3DSurface8*> levels;
     for (const auto& level : chain.levels)
         levels.push_back(level.get());
-    return writeDdsLevels(levels.data(), UINT(levels.size()), chain.width, chain.height, path,
+    return writeDdsLevels(levels.data(), UINT(levels.size()), chain.width, chain.height, file,
                           kind);
 }
 
 bool writeOutput(const MadeTexture& made, const ConversionJob& job,
                  const ConvertOptions& options, OutputFiles* outputs, ConversionOutcome* outcome) {
     std::string error;
-    const std::string temporary = outputs->temporaryFor(job.output, &error);
-    if (temporary.empty()) {
+    TemporaryOutput temporary;
+    if (!outputs->open(job.output, &temporary, &error, &outcome->warning)) {
         outcome->reason = error;
         return false;
     }
-    const HRESULT hr = writeMade(made, options, temporary, &error);
+    const HRESULT hr = writeMade(made, options, temporary.stream(), &error);
     if (FAILED(hr)) {
-        outputs->discard(temporary);
+        // The descriptor's own failure says more than the writer's.
+        if (temporary.writeError() != 0)
+            error = std::strerror(temporary.writeError());
+        outputs->discard(&temporary);
         outcome->reason = "cannot write " + job.output + (error.empty() ? "" : " (" + error + ")");
         return false;
     }
-    if (!outputs->commit(temporary, job.output, &error)) {
-        outcome->reason = job.output + ": " + error;
+    if (!outputs->commit(&temporary, job.output, &outcome->reason))
         return false;
-    }
     struct stat written;
     if (::stat(job.output.c_str(), &written) == 0)
         outcome->bytesWritten = uint64_t(written.st_size);

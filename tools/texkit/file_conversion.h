@@ -16,7 +16,8 @@
 struct ConversionOutcome {
     enum Result { Converted, Skipped, Failed, Interrupted };
     Result result = Failed;
-    std::string reason; // why it failed or was skipped
+    std::string reason;  // why it failed or was skipped
+    std::string warning; // something odd met on the way that did not stop the job
     UINT width = 0;     // of the texture's level 0
     UINT height = 0;
     D3DFORMAT format = D3DFMT_UNKNOWN;

@@ -28,21 +28,11 @@ void storedRows(const D3DSURFACE_DESC& desc, size_t* rowBytes, UINT* rows) {
     }
 }
 
-} // namespace
-
-HRESULT writeLevelPng(IDirect3DTexture8* texture, UINT level, const std::string& path,
-                      std::string* error) {
-    ComRef<IDirect3DSurface8> surface;
-    const HRESULT hr = texture->GetSurfaceLevel(level, surface.out());
-    if (FAILED(hr))
-        return hr;
-    D3DSURFACE_DESC desc = {};
-    surface->GetDesc(&desc);
-    return writeSurfacePng(surface.get(), desc.Width, desc.Height, path, error);
-}
-
-HRESULT writeSurfacePng(IDirect3DSurface8* surface, UINT width, UINT height,
-                        const std::string& path, std::string* error) {
+// The top-left texels of a surface as 0xAARRGGBB words, written to `target` (a path or an
+// open stream).
+template <class Target>
+HRESULT surfacePng(IDirect3DSurface8* surface, UINT width, UINT height, Target target,
+                   std::string* error) {
     LevelCopy copy;
     const HRESULT hr = copy.make(surface, D3DFMT_A8R8G8B8);
     if (FAILED(hr))
@@ -53,7 +43,40 @@ HRESULT writeSurfacePng(IDirect3DSurface8* surface, UINT width, UINT height,
     std::vector<uint32_t> words(size_t(width) * height);
     for (UINT y = 0; y < height; ++y)
         std::memcpy(&words[size_t(y) * width], copy.row(y), size_t(width) * 4);
-    return tools::writePng(path, words.data(), width, height, width, true, error) ? D3D_OK : E_FAIL;
+    return tools::writePng(target, words.data(), width, height, width, true, error) ? D3D_OK
+                                                                                     : E_FAIL;
+}
+
+template <class Target>
+HRESULT levelPng(IDirect3DTexture8* texture, UINT level, Target target, std::string* error) {
+    ComRef<IDirect3DSurface8> surface;
+    const HRESULT hr = texture->GetSurfaceLevel(level, surface.out());
+    if (FAILED(hr))
+        return hr;
+    D3DSURFACE_DESC desc = {};
+    surface->GetDesc(&desc);
+    return surfacePng(surface.get(), desc.Width, desc.Height, target, error);
+}
+
+} // namespace
+
+HRESULT writeLevelPng(IDirect3DTexture8* texture, UINT level, const std::string& path,
+                      std::string* error) {
+    return levelPng(texture, level, path, error);
+}
+
+HRESULT writeLevelPng(IDirect3DTexture8* texture, UINT level, FILE* file, std::string* error) {
+    return levelPng(texture, level, file, error);
+}
+
+HRESULT writeSurfacePng(IDirect3DSurface8* surface, UINT width, UINT height,
+                        const std::string& path, std::string* error) {
+    return surfacePng(surface, width, height, path, error);
+}
+
+HRESULT writeSurfacePng(IDirect3DSurface8* surface, UINT width, UINT height, FILE* file,
+                        std::string* error) {
+    return surfacePng(surface, width, height, file, error);
 }
 
 HRESULT writeLevelRaw(IDirect3DTexture8* texture, UINT level, const std::string& path) {

@@ -4,6 +4,7 @@
 
 #include "d3d8.h"
 
+#include <cstdio>
 #include <string>
 
 // Converts the level to RGBA through the blitter and writes it as a PNG file; when the file
@@ -14,6 +15,11 @@ HRESULT writeLevelPng(IDirect3DTexture8* texture, UINT level, const std::string&
 // The same for the top-left width x height texels of a surface.
 HRESULT writeSurfacePng(IDirect3DSurface8* surface, UINT width, UINT height,
                         const std::string& path, std::string* error);
+
+// The same two to an open stream, flushed.
+HRESULT writeLevelPng(IDirect3DTexture8* texture, UINT level, FILE* file, std::string* error);
+HRESULT writeSurfacePng(IDirect3DSurface8* surface, UINT width, UINT height, FILE* file,
+                        std::string* error);
 
 // Rows of pixels, of pixel pairs, or of 4 x 4 blocks for the block-compressed formats.
 HRESULT writeLevelRaw(IDirect3DTexture8* texture, UINT level, const std::string& path);
