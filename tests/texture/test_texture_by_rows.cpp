@@ -261,10 +261,11 @@ TEST_F(TextureByRows, EveryContainerAndLevelFormatGivesTheGeneralBytes) {
             const std::string what =
                 std::string(container.name) + " into format " + std::to_string(format);
             const LevelFill fill = expectSameBothWays(container.file, request, what);
-            if (format == D3DFMT_DXT1)
+            if (format == D3DFMT_DXT1) {
                 EXPECT_EQ(fill, LevelFill::General) << what;
-            else if (format == D3DFMT_A8R8G8B8)
+            } else if (format == D3DFMT_A8R8G8B8) {
                 EXPECT_EQ(fill, LevelFill::Rows) << what;
+            }
         }
     }
 }
