@@ -131,6 +131,20 @@ HRESULT readJpegHeader(ImageDecoder& image, jpeg_decompress_struct& decompressor
     return D3D_OK;
 }
 
+// Reads every scanline into two alternating sample rows and hands each on only after libjpeg
+// has written the next one: read at once, its wide loads would wait for libjpeg's last stores
+// to the row to drain.
+template <typename HandOn>
+void readScanlinesOneLate(jpeg_decompress_struct& decompressor, JSAMPARRAY rows, HandOn handOn) {
+    while (decompressor.output_scanline < decompressor.output_height) {
+        const JDIMENSION y = decompressor.output_scanline;
+        jpeg_read_scanlines(&decompressor, &rows[y & 1], 1);
+        if (y > 0)
+            handOn(y - 1);
+    }
+    handOn(decompressor.output_height - 1);
+}
+
 // Everything between the jump point and the clean-up; a libjpeg error leaves it by the jump.
 HRESULT readJpeg(ImageDecoder& image, jpeg_decompress_struct& decompressor, const uint8_t* data,
                  UINT size) {
@@ -145,13 +159,11 @@ HRESULT readJpeg(ImageDecoder& image, jpeg_decompress_struct& decompressor, cons
     if (pixels == nullptr)
         return E_OUTOFMEMORY;
 
-    // Two sample rows: each row is copied out only after libjpeg has written the next one.
-    // Read at once, its wide loads would wait for libjpeg's last stores to the row to drain.
     JSAMPARRAY rows =
         (*decompressor.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&decompressor),
                                           JPOOL_IMAGE, JDIMENSION(width * components), 2);
     const RgbRepackRoutine repack = rgbRepackRoutine();
-    const auto copyOut = [&](UINT y) {
+    const auto copyOut = [&](JDIMENSION y) {
         const JSAMPROW row = rows[y & 1];
         uint8_t* out = pixels + uint64_t(y) * rowPitch;
         if (components == 1)
@@ -159,13 +171,7 @@ HRESULT readJpeg(ImageDecoder& image, jpeg_decompress_struct& decompressor, cons
         else
             repack(row, out, UINT(width));
     };
-    while (decompressor.output_scanline < decompressor.output_height) {
-        const UINT y = decompressor.output_scanline;
-        jpeg_read_scanlines(&decompressor, &rows[y & 1], 1);
-        if (y > 0)
-            copyOut(y - 1);
-    }
-    copyOut(decompressor.output_height - 1);
+    readScanlinesOneLate(decompressor, rows, copyOut);
     jpeg_finish_decompress(&decompressor);
     return D3D_OK;
 }
@@ -203,8 +209,6 @@ public:
     }
 
 private:
-    // Two sample rows, each handed on only after libjpeg has written the next one: read at
-    // once, its wide loads would wait for libjpeg's last stores to the row to drain.
     HRESULT readRows(LevelRowSink& sink) {
         jpeg_start_decompress(&decompressor_);
         const JDIMENSION width = decompressor_.output_width;
@@ -221,13 +225,7 @@ private:
                     row[4 * size_t(x) + 3] = 0;
             sink.putRow(row);
         };
-        while (decompressor_.output_scanline < decompressor_.output_height) {
-            const JDIMENSION y = decompressor_.output_scanline;
-            jpeg_read_scanlines(&decompressor_, &rows[y & 1], 1);
-            if (y > 0)
-                handOn(y - 1);
-        }
-        handOn(decompressor_.output_height - 1);
+        readScanlinesOneLate(decompressor_, rows, handOn);
         jpeg_finish_decompress(&decompressor_);
         return D3D_OK;
     }
