@@ -18,6 +18,7 @@ HRESULT createTextureFromFile(IDirect3DDevice8* device, const char* fileName, UI
     const HRESULT hr = file.open(fileName);
     if (FAILED(hr))
         return hr;
+    const LoadFromFileScope reads(file.file, file.view, file.size);
     return createTextureFromMemory(device, file.view, file.size, width, height, mipLevels, usage,
                                    format, pool, filter, mipFilter, colorKey, info, palette,
                                    texture);

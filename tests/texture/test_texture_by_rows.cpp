@@ -22,8 +22,11 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -400,6 +403,57 @@ TEST_F(TextureByRows, DdsLevelsCopiedAsStoredGiveTheGeneralBytes) {
         request.colorKey = c.key;
         EXPECT_EQ(expectSameBothWays(c.file, request, c.name), c.expected) << c.name;
     }
+}
+
+// From a named file the same levels are read from the file into the level memory, not copied
+// from the mapping: the bytes are those of the load from memory.
+TEST_F(TextureByRows, DdsLevelsReadFromTheFileGiveTheBytesFromMemory) {
+    IDirect3DDevice8* device = nullptr;
+    ASSERT_EQ(platform_ext::createHeadlessDevice(64, 64, &device), D3D_OK);
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("test_texture_by_rows_" + std::to_string(::getpid()) + ".dds"))
+                                 .string();
+    struct Case {
+        const char* name;
+        Bytes file;
+        D3DFORMAT format;
+        LevelFill fromFile;
+    };
+    const Case caseTable[] = {
+        {"dxt1 full chain", ddsFile(D3DFMT_DXT1, 64, 32, 7), D3DFMT_UNKNOWN,
+         LevelFill::ReadAsStored},
+        {"argb part chain", ddsFile(D3DFMT_A8R8G8B8, 13, 7, 2), D3DFMT_A8R8G8B8,
+         LevelFill::ReadAsStored},
+        // Rows padded in the level (3 x 3 bytes in 12) are copied row by row from the mapping.
+        {"24-bit padded rows", ddsFile(D3DFMT_R8G8B8, 3, 5, 2), D3DFMT_R8G8B8, LevelFill::Stored},
+    };
+    for (const Case& c : caseTable) {
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(c.file.data()), std::streamsize(c.file.size()));
+        IDirect3DTexture8* fromMemory = nullptr;
+        IDirect3DTexture8* fromFile = nullptr;
+        ASSERT_EQ(createTextureFromMemory(device, c.file.data(), UINT(c.file.size()), 0xFFFFFFFF,
+                                          0xFFFFFFFF, 0, 0, c.format, D3DPOOL_SCRATCH,
+                                          FilterNone, FilterDefault, 0, nullptr, nullptr,
+                                          &fromMemory),
+                  D3D_OK)
+            << c.name;
+        EXPECT_EQ(lastLevelFill(), LevelFill::Stored) << c.name;
+        ASSERT_EQ(createTextureFromFile(device, path.c_str(), 0xFFFFFFFF, 0xFFFFFFFF, 0, 0,
+                                        c.format, D3DPOOL_SCRATCH, FilterNone, FilterDefault, 0,
+                                        nullptr, nullptr, &fromFile),
+                  D3D_OK)
+            << c.name;
+        EXPECT_EQ(lastLevelFill(), c.fromFile) << c.name;
+        ASSERT_EQ(fromFile->GetLevelCount(), fromMemory->GetLevelCount()) << c.name;
+        for (UINT level = 0; level < fromFile->GetLevelCount(); ++level)
+            EXPECT_TRUE(levelBytes(fromFile, level) == levelBytes(fromMemory, level))
+                << c.name << ": level " << level;
+        fromFile->Release();
+        fromMemory->Release();
+    }
+    std::filesystem::remove(path);
+    device->Release();
 }
 
 TEST_F(TextureByRows, BmpSuiteGivesTheGeneralBytes) {
