@@ -99,7 +99,7 @@ void releaseKeptDeviceMemory();
 // is, not cleared first (the bytes past the end of each row are cleared by the device). Only for
 // a lock of the whole surface or volume that writes; any other is refused with
 // D3DERR_INVALIDCALL.
-constexpr DWORD LockOverwritesLevel = 0x40000000;
+constexpr DWORD LockOverwritesLevel = 0x00200000;
 
 // ---- Presented frames -----------------------------------------------------------------------
 
