@@ -12,17 +12,3 @@ HRESULT buildTextureFromImage(IDirect3DDevice8* device, const ImageDecoder& imag
                               D3DPOOL pool, ImageFilter filter, ImageFilter mipFilter,
                               D3DCOLOR colorKey, PALETTEENTRY* palette,
                               IDirect3DTexture8** texture);
-
-// The file a load's picture bytes were mapped from, while the load runs on this thread: a level
-// stored as the texture holds it is then read from the file into the level memory, once,
-// instead of being copied from the mapping (whose pages would be faulted in and unmapped).
-class LoadFromFileScope {
-public:
-    LoadFromFileScope(HANDLE file, const uint8_t* view, UINT size);
-    ~LoadFromFileScope();
-    LoadFromFileScope(const LoadFromFileScope&) = delete;
-    LoadFromFileScope& operator=(const LoadFromFileScope&) = delete;
-
-private:
-    void* outer_; // the scope this one stands inside, if any
-};

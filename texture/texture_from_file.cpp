@@ -3,6 +3,7 @@
 #include "texture/texture_loader.h"
 
 #include "blit/blit_workers.h"
+#include "texture/load_file_reads.h"
 #include "texture/mapped_file.h"
 #include "texture/texture_build.h"
 

@@ -3,6 +3,7 @@
 // level or by the mip filter.
 #include "texture/texture_loader.h"
 
+#include "texture/load_file_reads.h"
 #include "texture/texture_build.h"
 
 #include "blit/blit_workers.h"
@@ -84,38 +85,6 @@ struct LevelSource {
 thread_local LevelFill lastFill = LevelFill::General;
 thread_local bool rowFillOff = false;
 
-// The file the picture bytes of this thread's load lie in, and where its file pointer stands.
-struct FileReads {
-    HANDLE file = INVALID_HANDLE_VALUE;
-    const uint8_t* view = nullptr;
-    UINT size = 0;
-    uint64_t position = ~uint64_t(0);
-};
-thread_local FileReads* fileReads = nullptr;
-
-// Reads `bytes` bytes at `from` (inside the mapped view) from the file into `to`; false when
-// they are not in the view or the file gives fewer.
-bool readFromFile(const uint8_t* from, size_t bytes, uint8_t* to) {
-    FileReads* reads = fileReads;
-    if (reads == nullptr || from < reads->view || bytes > reads->size ||
-        size_t(from - reads->view) > reads->size - bytes || bytes > 0xFFFFFFFFu)
-        return false;
-    const uint64_t offset = uint64_t(from - reads->view);
-    if (reads->position != offset) {
-        LONG high = LONG(offset >> 32);
-        if (SetFilePointer(reads->file, LONG(offset & 0xFFFFFFFFu), &high, FILE_BEGIN) ==
-                INVALID_SET_FILE_POINTER &&
-            GetLastError() != NO_ERROR) {
-            reads->position = ~uint64_t(0);
-            return false;
-        }
-    }
-    DWORD got = 0;
-    const bool read = ReadFile(reads->file, to, DWORD(bytes), &got, nullptr) && got == bytes;
-    reads->position = read ? offset + bytes : ~uint64_t(0);
-    return read;
-}
-
 // A file level stored in the level's own format, taken whole into a level of its size without
 // a key: its rows are copied from the file straight into the locked level, as the blit's raw
 // copy would copy them, without making codecs for it. Declines (false) for anything else, and
@@ -156,7 +125,7 @@ bool copiedAsStored(IDirect3DSurface8* surface, const ImageDecoder& image,
                                    : size_t(image.width) * (bits / 8);
     // Rows that lie back to back in the file and in the level are read from the file at once.
     const bool contiguous = level.rowPitch == rowBytes && image.rowPitch == rowBytes;
-    if (contiguous && readFromFile(image.bits, rowBytes * rows, level.bits)) {
+    if (contiguous && readFromLoadFile(image.bits, rowBytes * rows, level.bits)) {
         *result = lock.unlock(true);
         lastFill = LevelFill::ReadAsStored;
         return true;
@@ -317,18 +286,6 @@ HRESULT fillByRows(IDirect3DTexture8* texture, const ImageDecoder& image, const 
 }
 
 } // namespace
-
-LoadFromFileScope::LoadFromFileScope(HANDLE file, const uint8_t* view, UINT size)
-    : outer_(fileReads) {
-    static thread_local FileReads scopes[2];
-    FileReads* reads = fileReads == &scopes[0] ? &scopes[1] : &scopes[0];
-    *reads = FileReads{file, view, size};
-    fileReads = reads;
-}
-
-LoadFromFileScope::~LoadFromFileScope() {
-    fileReads = static_cast<FileReads*>(outer_);
-}
 
 LevelFill lastLevelFill() {
     return lastFill;
