@@ -260,6 +260,7 @@ int main(int argc, char** argv) {
                                      "BM_CopyFrame"},
                                     {"load_tga_from_memory", "BM_LoadTgaFromMemory",
                                      "BM_CopyFrame"},
+                                    {"map_bmp_file", "BM_MapBmpFile", "BM_CopyFrame"},
                                     {"load_jpeg", "BM_LoadJpeg", "BM_DecodeWithLibjpeg"},
                                     {"load_dds", "BM_LoadDds", "BM_CopyDdsData"},
                                     {"stb_bmp", "BM_StbDecodeBmp", "BM_CopyFrame"},
