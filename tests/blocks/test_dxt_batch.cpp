@@ -92,7 +92,7 @@ void expectSameBytes(const std::vector<FloatColor>& blocks, const char* what) {
 // The high-quality encoder's vector variants that this processor runs.
 std::vector<std::pair<const char*, BlockBatchEncoder>> hqVectorVariants(const BlockFormat& row) {
     std::vector<std::pair<const char*, BlockBatchEncoder>> variants = {{"SSE2", row.encodeHqSse2Batch}};
-    if (__builtin_cpu_supports("avx2"))
+    if (dxtHqAvx2Supported())
         variants.push_back({"AVX2", row.encodeHqAvx2Batch});
     if (__builtin_cpu_supports("avx512f"))
         variants.push_back({"AVX-512", row.encodeHqAvx512Batch});
