@@ -10,7 +10,9 @@
 // bytes are the same with every optimisation and processor.
 #include "blocks/bc7.h"
 
+#include "blocks/bc7_kernels.h"
 #include "blocks/bc7_tables.h"
+#include "cpu/processor_features.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,6 +36,7 @@ struct Level {
     // at most the second is not tried with three.
     uint32_t closeEnough;
     uint32_t closeEnoughForTwo;
+    bc7::PixelLoopFn pixelLoop = bc7::pixelLoopPlain; // the processor variant's
 };
 
 // The texels of one block in 8 bits and whether all of them are opaque.
@@ -48,6 +51,15 @@ struct Points {
     uint32_t count = 0;
     uint32_t channels = 0;
     int32_t v[16][4];
+    uint32_t packed[16]; // one byte a fitted channel, the others 0 (pack)
+
+    void pack() {
+        for (uint32_t i = 0; i < count; ++i) {
+            packed[i] = 0;
+            for (uint32_t c = 0; c < channels; ++c)
+                packed[i] |= uint32_t(v[i][c]) << (8 * c);
+        }
+    }
 };
 
 struct Precision {
@@ -118,7 +130,7 @@ int32_t quantizeChannel(float x, uint32_t bits, uint32_t hasP, uint32_t p) {
 
 // For each 6-bit weight position 0..64, the index of the nearest weight, per index width.
 struct NearestWeights {
-    uint8_t index[3][65];
+    int32_t index[3][65];
 };
 
 const NearestWeights& nearestWeights() {
@@ -132,7 +144,7 @@ const NearestWeights& nearestWeights() {
                     if (std::abs(int32_t(weights[k]) - x) < std::abs(int32_t(weights[best]) - x))
                         best = k;
                 }
-                t.index[bits - 2][x] = uint8_t(best);
+                t.index[bits - 2][x] = int32_t(best);
             }
         }
         return t;
@@ -140,68 +152,47 @@ const NearestWeights& nearestWeights() {
     return table;
 }
 
-// The error of quantised endpoints with their p-bits, each pixel on its nearest palette entry:
-// its position along the endpoints' line picks an entry, which and its two neighbours are
-// measured exactly.
+// The error of quantised endpoints with their p-bits, each pixel on its nearest palette entry
+// (bc7_kernels.h): its position along the endpoints' line picks an entry, which and its two
+// neighbours are measured exactly.
 template <uint32_t C>
 uint32_t evaluateQuantized(const Points& points, const Precision& precision, const int32_t q[2][4],
-                           const uint32_t p[2], uint8_t index[16]) {
+                           const uint32_t p[2], uint8_t index[16], bc7::PixelLoopFn pixelLoop) {
     const uint32_t hasP = precision.pBits != 0;
-    const uint32_t entries = 1u << precision.indexBits;
-    constexpr uint32_t channels = C;
     const uint8_t* weights = bc7::weightsFor(precision.indexBits);
-    const uint8_t* nearest = nearestWeights().index[precision.indexBits - 2];
+    bc7::PixelLoop loop;
+    loop.pixels = points.packed;
+    loop.count = points.count;
+    loop.entries = 1u << precision.indexBits;
+    loop.nearest = nearestWeights().index[precision.indexBits - 2];
     int32_t e[2][4] = {};
     for (uint32_t k = 0; k < 2; ++k) {
-        for (uint32_t c = 0; c < channels; ++c)
+        for (uint32_t c = 0; c < C; ++c)
             e[k][c] = expanded(q[k][c], p[k], precision.bits[c], hasP);
     }
-    int32_t palette[16][4] = {};
-    for (uint32_t k = 0; k < entries; ++k) {
-        for (uint32_t c = 0; c < channels; ++c)
-            palette[k][c] =
-                int32_t(bc7::interpolate(uint32_t(e[0][c]), uint32_t(e[1][c]), weights[k]));
+    for (uint32_t k = 0; k < loop.entries; ++k) {
+        uint32_t entry = 0;
+        for (uint32_t c = 0; c < C; ++c)
+            entry |= bc7::interpolate(uint32_t(e[0][c]), uint32_t(e[1][c]), weights[k]) << (8 * c);
+        loop.palette[k] = entry;
     }
-    int32_t d[4] = {};
+    for (uint32_t k = loop.entries; k < 16; ++k)
+        loop.palette[k] = 0;
     int32_t length = 0;
-    for (uint32_t c = 0; c < channels; ++c) {
-        d[c] = e[1][c] - e[0][c];
-        length += d[c] * d[c];
+    for (uint32_t c = 0; c < 4; ++c) {
+        loop.start[c] = e[0][c];
+        loop.direction[c] = e[1][c] - e[0][c];
+        length += loop.direction[c] * loop.direction[c];
     }
-    const float scale = length > 0 ? 64.0f / float(length) : 0.0f;
-    uint32_t total = 0;
-    for (uint32_t i = 0; i < points.count; ++i) {
-        int32_t dot = 0;
-        for (uint32_t c = 0; c < channels; ++c)
-            dot += (points.v[i][c] - e[0][c]) * d[c];
-        const float t = float(dot) * scale + 0.5f;
-        const int32_t position = t <= 0.0f ? 0 : t >= 64.0f ? 64 : int32_t(t);
-        const uint32_t guess = nearest[position];
-        const uint32_t first = guess == 0 ? 0 : guess - 1;
-        const uint32_t last = guess + 1 < entries ? guess + 1 : guess;
-        uint32_t best = noError, bestIndex = guess;
-        for (uint32_t k = first; k <= last; ++k) {
-            uint32_t error = 0;
-            for (uint32_t c = 0; c < channels; ++c) {
-                const int32_t diff = palette[k][c] - points.v[i][c];
-                error += uint32_t(diff * diff);
-            }
-            if (error < best) {
-                best = error;
-                bestIndex = k;
-            }
-        }
-        index[i] = uint8_t(bestIndex);
-        total += best;
-    }
-    return total;
+    loop.scale = length > 0 ? 64.0f / float(length) : 0.0f;
+    return pixelLoop(loop, index);
 }
 
 // Quantises the endpoints `ends` (0 to 255 per channel) with the p-bits nearest them, or under
 // every p-bit choice, and keeps the best result in `fit`.
 template <uint32_t C>
 void evaluate(const Points& points, const Precision& precision, bool everyPBit,
-              const float ends[2][4], Fit* fit) {
+              const float ends[2][4], Fit* fit, bc7::PixelLoopFn pixelLoop) {
     const uint32_t hasP = precision.pBits != 0;
     uint32_t choices[4][2];
     uint32_t choiceCount = 0;
@@ -253,7 +244,8 @@ void evaluate(const Points& points, const Precision& precision, bool everyPBit,
             for (uint32_t c = 0; c < C; ++c)
                 trial.q[k][c] = quantizeChannel(ends[k][c], precision.bits[c], hasP, trial.p[k]);
         }
-        trial.error = evaluateQuantized<C>(points, precision, trial.q, trial.p, trial.index);
+        trial.error =
+            evaluateQuantized<C>(points, precision, trial.q, trial.p, trial.index, pixelLoop);
         if (trial.error < fit->error)
             *fit = trial;
     }
@@ -365,17 +357,17 @@ Fit fitPoints(const Points& points, const Precision& precision, const Level& lev
     Fit best;
     float ends[2][4];
     axisEndpoints<C>(points, ends);
-    evaluate<C>(points, precision, false, ends, &best);
+    evaluate<C>(points, precision, false, ends, &best, level.pixelLoop);
     for (uint32_t round = 0; round < level.refineRounds && best.error > 0; ++round) {
         if (!leastSquares<C>(points, precision, best.index, ends))
             break;
         const uint32_t before = best.error;
-        evaluate<C>(points, precision, false, ends, &best);
+        evaluate<C>(points, precision, false, ends, &best, level.pixelLoop);
         if (best.error >= before)
             break;
     }
     if (level.everyPBit && precision.pBits != 0 && best.error > 0)
-        evaluate<C>(points, precision, true, ends, &best);
+        evaluate<C>(points, precision, true, ends, &best, level.pixelLoop);
     // Single steps of each stored endpoint channel, in passes while one helps.
     for (uint32_t pass = 0; pass < level.endpointSteps && best.error > 0; ++pass) {
         const uint32_t before = best.error;
@@ -387,8 +379,8 @@ Fit fitPoints(const Points& points, const Precision& precision, const Level& lev
                     trial.q[k][c] += step;
                     if (trial.q[k][c] < 0 || trial.q[k][c] > top)
                         continue;
-                    trial.error =
-                        evaluateQuantized<C>(points, precision, trial.q, trial.p, trial.index);
+                    trial.error = evaluateQuantized<C>(points, precision, trial.q, trial.p,
+                                                       trial.index, level.pixelLoop);
                     if (trial.error < best.error)
                         best = trial;
                 }
@@ -538,6 +530,7 @@ Plan fitSubsetMode(const Texels& texels, uint32_t mode, uint32_t partition, cons
             std::memcpy(points.v[points.count], texels.v[i], sizeof(points.v[0]));
             pixelOf[points.count++] = uint8_t(i);
         }
+        points.pack();
         const Fit fit = fitAlpha ? fitPoints<4>(points, precision, level)
                                  : fitPoints<3>(points, precision, level);
         error += fit.error;
@@ -574,6 +567,8 @@ Plan fitSeparateMode(const Texels& texels, uint32_t mode, uint32_t rotation, uin
             color.v[i][c] = texels.v[i][c == scalar ? 3 : c];
         alone.v[i][0] = texels.v[i][scalar];
     }
+    color.pack();
+    alone.pack();
     Precision colorPrecision = {{layout.colorBits, layout.colorBits, layout.colorBits, 0},
                                 0,
                                 1,
@@ -889,27 +884,85 @@ constexpr Level fastLevel = {1, 0, 1, false, 0, 0, false, 6, 0};
 constexpr Level highLevel = {2, 1, 1, true, 0, 2, false, 0, 16};
 constexpr Level bestLevel = {8, 8, 2, true, 1, 4, true, 0, 8};
 
-template <const Level& L> void encodeBlocks(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+bc7::PixelLoopFn pixelLoopOf(Bc7Variant variant) {
+    return variant == Bc7Variant::Avx2 ? bc7::pixelLoopAvx2 : bc7::pixelLoopPlain;
+}
+
+void encodeBlocks(const Level& chosen, Bc7Variant variant, const FloatColor* in, uint32_t count,
+                  uint8_t* blocks) {
+    Level level = chosen;
+    level.pixelLoop = pixelLoopOf(variant);
     for (uint32_t i = 0; i < count; ++i)
-        encodeWithLevel(in + size_t(i) * 16, blocks + size_t(i) * 16, L);
+        encodeWithLevel(in + size_t(i) * 16, blocks + size_t(i) * 16, level);
+}
+
+const Level& levelOf(Bc7Quality quality) {
+    return quality == Bc7Quality::Fast ? fastLevel : quality == Bc7Quality::Best ? bestLevel : highLevel;
 }
 
 } // namespace
 
+namespace bc7 {
+
+uint32_t pixelLoopPlain(const PixelLoop& loop, uint8_t index[16]) {
+    uint32_t total = 0;
+    for (uint32_t i = 0; i < loop.count; ++i) {
+        const uint32_t pixel = loop.pixels[i];
+        int32_t dot = 0;
+        for (uint32_t c = 0; c < 4; ++c)
+            dot += (int32_t(pixel >> (8 * c) & 0xFF) - loop.start[c]) * loop.direction[c];
+        const float t = float(dot) * loop.scale + 0.5f;
+        const int32_t position = t <= 0.0f ? 0 : t >= 64.0f ? 64 : int32_t(t);
+        const uint32_t guess = uint32_t(loop.nearest[position]);
+        const uint32_t first = guess == 0 ? 0 : guess - 1;
+        const uint32_t last = guess + 1 < loop.entries ? guess + 1 : guess;
+        uint32_t best = noError, bestIndex = guess;
+        for (uint32_t k = first; k <= last; ++k) {
+            uint32_t error = 0;
+            for (uint32_t c = 0; c < 4; ++c) {
+                const int32_t diff =
+                    int32_t(loop.palette[k] >> (8 * c) & 0xFF) - int32_t(pixel >> (8 * c) & 0xFF);
+                error += uint32_t(diff * diff);
+            }
+            if (error < best) {
+                best = error;
+                bestIndex = k;
+            }
+        }
+        index[i] = uint8_t(bestIndex);
+        total += best;
+    }
+    return total;
+}
+
+} // namespace bc7
+
+Bc7Variant bc7Variant() {
+    static const Bc7Variant variant = isMmxUsable() && __builtin_cpu_supports("avx2")
+                                          ? Bc7Variant::Avx2
+                                          : Bc7Variant::Plain;
+    return variant;
+}
+
+void encodeBc7BlocksWith(Bc7Quality quality, Bc7Variant variant, const FloatColor* in,
+                         uint32_t count, uint8_t* blocks) {
+    encodeBlocks(levelOf(quality), variant, in, count, blocks);
+}
+
 void encodeBc7Block(const FloatColor in[16], uint8_t* block) {
-    encodeWithLevel(in, block, highLevel);
+    encodeBlocks(highLevel, bc7Variant(), in, 1, block);
 }
 
 void encodeBc7BlocksFast(const FloatColor* in, uint32_t count, uint8_t* blocks) {
-    encodeBlocks<fastLevel>(in, count, blocks);
+    encodeBlocks(fastLevel, bc7Variant(), in, count, blocks);
 }
 
 void encodeBc7BlocksHigh(const FloatColor* in, uint32_t count, uint8_t* blocks) {
-    encodeBlocks<highLevel>(in, count, blocks);
+    encodeBlocks(highLevel, bc7Variant(), in, count, blocks);
 }
 
 void encodeBc7BlocksBest(const FloatColor* in, uint32_t count, uint8_t* blocks) {
-    encodeBlocks<bestLevel>(in, count, blocks);
+    encodeBlocks(bestLevel, bc7Variant(), in, count, blocks);
 }
 
 FloatColor quantizeBc7(const FloatColor& c) {

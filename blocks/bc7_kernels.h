@@ -1,0 +1,30 @@
+// The BC7 encoder's innermost loop, apart so that processor variants can replace it: each
+// pixel of a subset put on the nearest of the palette entries around its position along the
+// endpoints' line, with the error summed. Pixels and palette entries are packed as one byte a
+// channel (red lowest), the channels not fitted zero in both, so every variant measures the same
+// whole-number errors and picks the same entries.
+#pragma once
+
+#include <cstdint>
+
+namespace bc7 {
+
+struct PixelLoop {
+    const uint32_t* pixels; // packed, `count` of them (at most 16)
+    uint32_t count;
+    uint32_t palette[16]; // packed entries, `entries` of them
+    uint32_t entries;     // 4, 8 or 16
+    int32_t start[4];     // the first endpoint, widened, unfitted channels 0
+    int32_t direction[4]; // second endpoint minus first, unfitted channels 0
+    float scale;          // 64 / squared length of `direction`, or 0
+    const int32_t* nearest; // the nearest entry to each weight position 0..64
+};
+
+// Fills index[0..count) and returns the summed squared error.
+using PixelLoopFn = uint32_t (*)(const PixelLoop& loop, uint8_t index[16]);
+
+uint32_t pixelLoopPlain(const PixelLoop& loop, uint8_t index[16]);
+uint32_t pixelLoopAvx2(const PixelLoop& loop, uint8_t index[16]);
+uint32_t pixelLoopAvx512(const PixelLoop& loop, uint8_t index[16]);
+
+} // namespace bc7

@@ -1,0 +1,83 @@
+// The BC7 pixel loop eight pixels at a time (AVX2): positions along the line in single
+// precision with the plain loop's operations in its order, the nearest entry by gather, the
+// palette by permutation and the errors from absolute byte differences squared in pairs.
+#include "blocks/bc7_kernels.h"
+
+#include <immintrin.h>
+
+namespace bc7 {
+
+namespace {
+
+__m256i squaredDistance(__m256i a, __m256i b) {
+    const __m256i low = _mm256_set1_epi32(0x00FF00FF);
+    const __m256i diff = _mm256_sub_epi8(_mm256_max_epu8(a, b), _mm256_min_epu8(a, b));
+    const __m256i even = _mm256_and_si256(diff, low);
+    const __m256i odd = _mm256_and_si256(_mm256_srli_epi32(diff, 8), low);
+    return _mm256_add_epi32(_mm256_madd_epi16(even, even), _mm256_madd_epi16(odd, odd));
+}
+
+} // namespace
+
+uint32_t pixelLoopAvx2(const PixelLoop& loop, uint8_t index[16]) {
+    const __m256i low = _mm256_set1_epi32(0x00FF00FF);
+    const __m256i startEven = _mm256_set1_epi32(loop.start[0] | loop.start[2] << 16);
+    const __m256i startOdd = _mm256_set1_epi32(loop.start[1] | loop.start[3] << 16);
+    const __m256i dirEven =
+        _mm256_set1_epi32(int32_t(uint32_t(loop.direction[0] & 0xFFFF) | uint32_t(loop.direction[2]) << 16));
+    const __m256i dirOdd =
+        _mm256_set1_epi32(int32_t(uint32_t(loop.direction[1] & 0xFFFF) | uint32_t(loop.direction[3]) << 16));
+    const __m256 scale = _mm256_set1_ps(loop.scale);
+    const __m256 half = _mm256_set1_ps(0.5f);
+    const __m256i paletteLow = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(loop.palette));
+    const __m256i paletteHigh =
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(loop.palette + 8));
+    const __m256i last = _mm256_set1_epi32(int32_t(loop.entries) - 1);
+    const __m256i seven = _mm256_set1_epi32(7);
+    const __m256i never = _mm256_set1_epi32(0x7FFFFFFF);
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    __m256i total = _mm256_setzero_si256();
+    for (uint32_t first = 0; first < loop.count; first += 8) {
+        const __m256i live = _mm256_cmpgt_epi32(_mm256_set1_epi32(int32_t(loop.count - first)), lanes);
+        const __m256i pixels = _mm256_maskload_epi32(
+            reinterpret_cast<const int*>(loop.pixels + first), live);
+        // (pixel - start) . direction, two channels a product pair.
+        const __m256i even = _mm256_sub_epi16(_mm256_and_si256(pixels, low), startEven);
+        const __m256i odd =
+            _mm256_sub_epi16(_mm256_and_si256(_mm256_srli_epi32(pixels, 8), low), startOdd);
+        const __m256i dot =
+            _mm256_add_epi32(_mm256_madd_epi16(even, dirEven), _mm256_madd_epi16(odd, dirOdd));
+        const __m256 t = _mm256_add_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(dot), scale), half);
+        __m256i position = _mm256_cvttps_epi32(t);
+        position = _mm256_min_epi32(_mm256_max_epi32(position, _mm256_setzero_si256()),
+                                    _mm256_set1_epi32(64));
+        const __m256i guess = _mm256_i32gather_epi32(loop.nearest, position, 4);
+        __m256i bestError = never, bestIndex = guess;
+        for (int32_t offset = -1; offset <= 1; ++offset) {
+            const __m256i k = _mm256_add_epi32(guess, _mm256_set1_epi32(offset));
+            const __m256i outside = _mm256_or_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), k),
+                                                    _mm256_cmpgt_epi32(k, last));
+            const __m256i entry = _mm256_blendv_epi8(
+                _mm256_permutevar8x32_epi32(paletteLow, k),
+                _mm256_permutevar8x32_epi32(paletteHigh, k), _mm256_cmpgt_epi32(k, seven));
+            // The first entry measured is taken, a later one only when strictly closer.
+            const __m256i error = squaredDistance(entry, pixels);
+            const __m256i better =
+                _mm256_andnot_si256(outside, _mm256_cmpgt_epi32(bestError, error));
+            bestError = _mm256_blendv_epi8(bestError, error, better);
+            bestIndex = _mm256_blendv_epi8(bestIndex, k, better);
+        }
+        total = _mm256_add_epi32(total, _mm256_and_si256(bestError, live));
+        alignas(32) int32_t chosen[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(chosen), bestIndex);
+        const uint32_t n = loop.count - first < 8 ? loop.count - first : 8;
+        for (uint32_t i = 0; i < n; ++i)
+            index[first + i] = uint8_t(chosen[i]);
+    }
+    __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(total), _mm256_extracti128_si256(total, 1));
+    sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0x4E));
+    sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0xB1));
+    return uint32_t(_mm_cvtsi128_si32(sum));
+}
+
+} // namespace bc7
