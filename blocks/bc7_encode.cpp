@@ -11,6 +11,7 @@
 #include "blocks/bc7.h"
 
 #include "blocks/bc7_kernels.h"
+#include "blocks/bc7_spread.h"
 #include "blocks/bc7_tables.h"
 #include "cpu/processor_features.h"
 
@@ -36,7 +37,10 @@ struct Level {
     // at most the second is not tried with three.
     uint32_t closeEnough;
     uint32_t closeEnoughForTwo;
-    bc7::PixelLoopFn pixelLoop = bc7::pixelLoopPlain; // the processor variant's
+    // The processor variant's kernels.
+    bc7::PixelLoopFn pixelLoop = bc7::pixelLoopPlain;
+    bc7::SpreadFn spread3 = bc7::spread3Plain;
+    bc7::SpreadFn spread4 = bc7::spread4Plain;
 };
 
 // The texels of one block in 8 bits and whether all of them are opaque.
@@ -589,7 +593,8 @@ Plan fitSeparateMode(const Texels& texels, uint32_t mode, uint32_t rotation, uin
 }
 
 // The moments of a set of pixels in C channels: count, sums, and sums of the products of each
-// pair of channels (K of them), kept as one row of numbers so that sets add and subtract.
+// pair of channels (K of them), kept as one row of numbers: the whole block's, whose axis
+// seeds the subsets' (bc7_spread.h).
 template <uint32_t C> struct Moments {
     static constexpr uint32_t K = C * (C + 1) / 2;
     static constexpr uint32_t size = 1 + C + K;
@@ -609,10 +614,6 @@ template <uint32_t C> struct Moments {
         for (uint32_t i = 0; i < size; ++i)
             m[i] += row[i];
     }
-    void subtract(const Moments& other) {
-        for (uint32_t i = 0; i < size; ++i)
-            m[i] -= other.m[i];
-    }
     void covariance(float cov[C][C]) const {
         const float inverse = 1.0f / m[0];
         uint32_t k = 1 + C;
@@ -620,32 +621,6 @@ template <uint32_t C> struct Moments {
             for (uint32_t b = a; b < C; ++b)
                 cov[a][b] = cov[b][a] = m[k++] - m[1 + a] * m[1 + b] * inverse;
         }
-    }
-    // The spread off the principal axis and along it (sums of squares): a round of power
-    // iteration from `seed` and the Rayleigh quotient.
-    void spread(const float* seed, float* off, float* along) const {
-        float cov[C][C];
-        covariance(cov);
-        float trace = 0;
-        for (uint32_t a = 0; a < C; ++a)
-            trace += cov[a][a];
-        float axis[C];
-        for (uint32_t a = 0; a < C; ++a) {
-            axis[a] = 0;
-            for (uint32_t b = 0; b < C; ++b)
-                axis[a] += cov[a][b] * seed[b];
-        }
-        float length = 0, quotient = 0;
-        for (uint32_t a = 0; a < C; ++a) {
-            float row = 0;
-            for (uint32_t b = 0; b < C; ++b)
-                row += cov[a][b] * axis[b];
-            quotient += axis[a] * row;
-            length += axis[a] * axis[a];
-        }
-        const float value = length > 0 ? quotient / length : 0.0f;
-        *along = std::max(0.0f, std::min(value, trace));
-        *off = std::max(0.0f, trace - *along);
     }
 };
 
@@ -657,30 +632,9 @@ struct PartitionSpread {
     float along[64];
 };
 
-// For each partition of two and of three subsets, the pixels of subsets 1 and 2 as bit masks.
-struct SubsetMasks {
-    uint16_t mask[2][64][2];
-};
-
-const SubsetMasks& subsetMasks() {
-    static const SubsetMasks table = [] {
-        SubsetMasks t{};
-        for (uint32_t subsets = 2; subsets <= 3; ++subsets) {
-            for (uint32_t partition = 0; partition < 64; ++partition) {
-                const uint8_t* subsetOf = bc7::subsetsOf(subsets, partition);
-                for (uint32_t i = 0; i < 16; ++i) {
-                    if (subsetOf[i] != 0)
-                        t.mask[subsets - 2][partition][subsetOf[i] - 1] |= uint16_t(1u << i);
-                }
-            }
-        }
-        return t;
-    }();
-    return table;
-}
-
 template <uint32_t C>
-void measurePartitions(const Texels& texels, uint32_t subsets, PartitionSpread* out) {
+void measurePartitions(const Texels& texels, uint32_t subsets, bc7::SpreadFn spread3,
+                       bc7::SpreadFn spread4, PartitionSpread* out) {
     using M = Moments<C>;
     float rows[16][M::size];
     M whole;
@@ -706,27 +660,7 @@ void measurePartitions(const Texels& texels, uint32_t subsets, PartitionSpread* 
         for (uint32_t a = 0; a < C; ++a)
             seed[a] = next[a] / largest;
     }
-    const SubsetMasks& masks = subsetMasks();
-    for (uint32_t partition = 0; partition < 64; ++partition) {
-        M part[3];
-        for (uint32_t s = 1; s < subsets; ++s) {
-            for (uint32_t bits = masks.mask[subsets - 2][partition][s - 1]; bits != 0;
-                 bits &= bits - 1)
-                part[s].add(rows[__builtin_ctz(bits)]);
-        }
-        part[0] = whole;
-        for (uint32_t s = 1; s < subsets; ++s)
-            part[0].subtract(part[s]);
-        float off = 0, along = 0;
-        for (uint32_t s = 0; s < subsets; ++s) {
-            float o, a;
-            part[s].spread(seed, &o, &a);
-            off += o;
-            along += a;
-        }
-        out->off[partition] = off;
-        out->along[partition] = along;
-    }
+    (C == 3 ? spread3 : spread4)(texels.v, subsets, seed, out->off, out->along);
 }
 
 // The best `count` of the first `limit` partitions for a palette of `entries`, best first.
@@ -848,12 +782,12 @@ void encodeWithLevel(const FloatColor in[16], uint8_t* block, const Level& level
     PartitionSpread spread;
     if (texels.opaque) {
         if (level.partitions2 != 0 && best.error > 0) {
-            measurePartitions<3>(texels, 2, &spread);
+            measurePartitions<3>(texels, 2, level.spread3, level.spread4, &spread);
             fitPartitioned(texels, 1, level.partitions2, spread, level, &best);
             fitPartitioned(texels, 3, level.partitions2, spread, level, &best);
         }
         if (level.partitions3 != 0 && best.error > level.closeEnoughForTwo * 16) {
-            measurePartitions<3>(texels, 3, &spread);
+            measurePartitions<3>(texels, 3, level.spread3, level.spread4, &spread);
             fitPartitioned(texels, 0, level.partitions3, spread, level, &best);
             fitPartitioned(texels, 2, level.partitions3, spread, level, &best);
         }
@@ -865,7 +799,7 @@ void encodeWithLevel(const FloatColor in[16], uint8_t* block, const Level& level
             keepBetter(fitSeparateMode(texels, 4, rotation, 1, level), &best);
         }
         if (level.partitions2 != 0 && best.error > 0) {
-            measurePartitions<4>(texels, 2, &spread);
+            measurePartitions<4>(texels, 2, level.spread3, level.spread4, &spread);
             fitPartitioned(texels, 7, level.partitions2, spread, level, &best);
         }
     }
@@ -884,14 +818,15 @@ constexpr Level fastLevel = {1, 0, 1, false, 0, 0, false, 6, 0};
 constexpr Level highLevel = {2, 1, 1, true, 0, 2, false, 0, 16};
 constexpr Level bestLevel = {8, 8, 2, true, 1, 4, true, 0, 8};
 
-bc7::PixelLoopFn pixelLoopOf(Bc7Variant variant) {
-    return variant == Bc7Variant::Avx2 ? bc7::pixelLoopAvx2 : bc7::pixelLoopPlain;
-}
 
 void encodeBlocks(const Level& chosen, Bc7Variant variant, const FloatColor* in, uint32_t count,
                   uint8_t* blocks) {
     Level level = chosen;
-    level.pixelLoop = pixelLoopOf(variant);
+    if (variant == Bc7Variant::Avx2) {
+        level.pixelLoop = bc7::pixelLoopAvx2;
+        level.spread3 = bc7::spread3Avx2;
+        level.spread4 = bc7::spread4Avx2;
+    }
     for (uint32_t i = 0; i < count; ++i)
         encodeWithLevel(in + size_t(i) * 16, blocks + size_t(i) * 16, level);
 }
@@ -933,6 +868,16 @@ uint32_t pixelLoopPlain(const PixelLoop& loop, uint8_t index[16]) {
         total += best;
     }
     return total;
+}
+
+void spread3Plain(const int32_t texels[16][4], uint32_t subsets, const float* seed, float off[64],
+                  float along[64]) {
+    spreadOfPartitions<3>(texels, subsets, seed, off, along);
+}
+
+void spread4Plain(const int32_t texels[16][4], uint32_t subsets, const float* seed, float off[64],
+                  float along[64]) {
+    spreadOfPartitions<4>(texels, subsets, seed, off, along);
 }
 
 } // namespace bc7

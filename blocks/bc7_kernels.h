@@ -27,4 +27,19 @@ uint32_t pixelLoopPlain(const PixelLoop& loop, uint8_t index[16]);
 uint32_t pixelLoopAvx2(const PixelLoop& loop, uint8_t index[16]);
 uint32_t pixelLoopAvx512(const PixelLoop& loop, uint8_t index[16]);
 
+// The estimate partitions are ranked by: for each of the 64 partitions of `subsets` subsets,
+// the spread of the pixels (C = 3 colour or 4 with alpha channels of `texels`) off their
+// subsets' principal axes and along them, each axis one power-iteration round from `seed`.
+using SpreadFn = void (*)(const int32_t texels[16][4], uint32_t subsets, const float* seed,
+                          float off[64], float along[64]);
+
+void spread3Plain(const int32_t texels[16][4], uint32_t subsets, const float* seed, float off[64],
+                  float along[64]);
+void spread4Plain(const int32_t texels[16][4], uint32_t subsets, const float* seed, float off[64],
+                  float along[64]);
+void spread3Avx2(const int32_t texels[16][4], uint32_t subsets, const float* seed, float off[64],
+                 float along[64]);
+void spread4Avx2(const int32_t texels[16][4], uint32_t subsets, const float* seed, float off[64],
+                 float along[64]);
+
 } // namespace bc7

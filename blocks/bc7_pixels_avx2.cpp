@@ -2,6 +2,7 @@
 // precision with the plain loop's operations in its order, the nearest entry by gather, the
 // palette by permutation and the errors from absolute byte differences squared in pairs.
 #include "blocks/bc7_kernels.h"
+#include "blocks/bc7_spread.h"
 
 #include <immintrin.h>
 
@@ -78,6 +79,16 @@ uint32_t pixelLoopAvx2(const PixelLoop& loop, uint8_t index[16]) {
     sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0x4E));
     sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0xB1));
     return uint32_t(_mm_cvtsi128_si32(sum));
+}
+
+void spread3Avx2(const int32_t texels[16][4], uint32_t subsets, const float* seed, float off[64],
+                 float along[64]) {
+    spreadOfPartitions<3>(texels, subsets, seed, off, along);
+}
+
+void spread4Avx2(const int32_t texels[16][4], uint32_t subsets, const float* seed, float off[64],
+                 float along[64]) {
+    spreadOfPartitions<4>(texels, subsets, seed, off, along);
 }
 
 } // namespace bc7
