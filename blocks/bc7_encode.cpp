@@ -78,6 +78,35 @@ struct Fit {
     int32_t q[2][4] = {};
     uint32_t p[2] = {};
     uint8_t index[16] = {};
+    uint32_t passes = 0;  // passes of endpoint steps made
+    bool settled = false; // the last pass found no better step
+};
+
+// The endpoints already measured in one fit of a subset: measuring them again gives the same
+// error, which cannot beat the best so far (at most that error), so they are skipped.
+template <uint32_t C> class Tried {
+public:
+    // True the first time these endpoints and p-bits are offered.
+    bool first(const int32_t q[2][4], const uint32_t p[2]) {
+        // Stored values take at most 8 bits, and at most 7 where alpha is fitted with colour.
+        constexpr uint32_t width = C == 4 ? 7 : 8;
+        uint64_t key = uint64_t(p[0]) | uint64_t(p[1]) << 1;
+        for (uint32_t k = 0; k < 2; ++k) {
+            for (uint32_t c = 0; c < C; ++c)
+                key = key << width | uint64_t(q[k][c]);
+        }
+        for (uint32_t i = 0; i < count_; ++i) {
+            if (keys_[i] == key)
+                return false;
+        }
+        if (count_ < 64)
+            keys_[count_++] = key;
+        return true;
+    }
+
+private:
+    uint32_t count_ = 0;
+    uint64_t keys_[64];
 };
 
 int32_t expanded(int32_t q, uint32_t p, uint32_t bits, uint32_t hasP) {
@@ -90,34 +119,34 @@ struct NearestStored {
     uint8_t value[5][3][256];
 };
 
-const NearestStored& nearestStored() {
-    static const NearestStored table = [] {
-        NearestStored t{};
-        for (uint32_t bits = 4; bits <= 8; ++bits) {
-            for (uint32_t pChoice = 0; pChoice < 3; ++pChoice) {
-                const uint32_t hasP = pChoice != 0, p = pChoice == 2;
-                if (bits + hasP > 8)
-                    continue;
-                for (int32_t x = 0; x < 256; ++x) {
-                    int32_t best = 0;
-                    for (int32_t q = 1; q < (1 << bits); ++q) {
-                        if (std::abs(expanded(q, p, bits, hasP) - x) <
-                            std::abs(expanded(best, p, bits, hasP) - x))
-                            best = q;
-                    }
-                    t.value[bits - 4][pChoice][x] = uint8_t(best);
-                }
+// Built once at start-up: the encoder reads it on every quantisation, where a function-local
+// static's guard costs as much as the look-up.
+const NearestStored nearestStoredTable = [] {
+    NearestStored t{};
+    for (uint32_t bits = 4; bits <= 8; ++bits) {
+        for (uint32_t pChoice = 0; pChoice < 3; ++pChoice) {
+            const uint32_t hasP = pChoice != 0, p = pChoice == 2;
+            if (bits + hasP > 8)
+                continue;
+            // Widened values rise with the stored one, so the nearest (the lower of two as near)
+            // only moves up as x does.
+            int32_t best = 0;
+            for (int32_t x = 0; x < 256; ++x) {
+                while (best + 1 < (1 << bits) &&
+                       std::abs(expanded(best + 1, p, bits, hasP) - x) <
+                           std::abs(expanded(best, p, bits, hasP) - x))
+                    ++best;
+                t.value[bits - 4][pChoice][x] = uint8_t(best);
             }
         }
-        return t;
-    }();
-    return table;
-}
+    }
+    return t;
+}();
 
 // The stored value whose widened value lies nearest x (0 to 255), for a given p-bit: the nearest
 // to the whole number below x or the one to that above.
 int32_t quantizeChannel(float x, uint32_t bits, uint32_t hasP, uint32_t p) {
-    const uint8_t* nearest = nearestStored().value[bits - 4][hasP ? 1 + p : 0];
+    const uint8_t* nearest = nearestStoredTable.value[bits - 4][hasP ? 1 + p : 0];
     if (!(x > 0.0f))
         return nearest[0];
     if (x >= 255.0f)
@@ -174,17 +203,11 @@ uint32_t evaluateQuantized(const Points& points, const Precision& precision, con
         for (uint32_t c = 0; c < C; ++c)
             e[k][c] = expanded(q[k][c], p[k], precision.bits[c], hasP);
     }
-    for (uint32_t k = 0; k < loop.entries; ++k) {
-        uint32_t entry = 0;
-        for (uint32_t c = 0; c < C; ++c)
-            entry |= bc7::interpolate(uint32_t(e[0][c]), uint32_t(e[1][c]), weights[k]) << (8 * c);
-        loop.palette[k] = entry;
-    }
-    for (uint32_t k = loop.entries; k < 16; ++k)
-        loop.palette[k] = 0;
+    loop.weights = weights;
     int32_t length = 0;
     for (uint32_t c = 0; c < 4; ++c) {
         loop.start[c] = e[0][c];
+        loop.end[c] = e[1][c];
         loop.direction[c] = e[1][c] - e[0][c];
         length += loop.direction[c] * loop.direction[c];
     }
@@ -196,7 +219,7 @@ uint32_t evaluateQuantized(const Points& points, const Precision& precision, con
 // every p-bit choice, and keeps the best result in `fit`.
 template <uint32_t C>
 void evaluate(const Points& points, const Precision& precision, bool everyPBit,
-              const float ends[2][4], Fit* fit, bc7::PixelLoopFn pixelLoop) {
+              const float ends[2][4], Fit* fit, bc7::PixelLoopFn pixelLoop, Tried<C>* tried) {
     const uint32_t hasP = precision.pBits != 0;
     uint32_t choices[4][2];
     uint32_t choiceCount = 0;
@@ -248,6 +271,8 @@ void evaluate(const Points& points, const Precision& precision, bool everyPBit,
             for (uint32_t c = 0; c < C; ++c)
                 trial.q[k][c] = quantizeChannel(ends[k][c], precision.bits[c], hasP, trial.p[k]);
         }
+        if (!tried->first(trial.q, trial.p))
+            continue;
         trial.error =
             evaluateQuantized<C>(points, precision, trial.q, trial.p, trial.index, pixelLoop);
         if (trial.error < fit->error)
@@ -355,44 +380,52 @@ template <uint32_t C> void axisEndpoints(const Points& points, float ends[2][4])
     }
 }
 
-// The whole fit of one subset at one precision.
+// Single steps of each stored endpoint channel, in passes while one helps, until `passes` passes
+// have been made: a fit stepped in a search goes on where it stopped when polished.
 template <uint32_t C>
-Fit fitPoints(const Points& points, const Precision& precision, const Level& level) {
-    Fit best;
-    float ends[2][4];
-    axisEndpoints<C>(points, ends);
-    evaluate<C>(points, precision, false, ends, &best, level.pixelLoop);
-    for (uint32_t round = 0; round < level.refineRounds && best.error > 0; ++round) {
-        if (!leastSquares<C>(points, precision, best.index, ends))
-            break;
-        const uint32_t before = best.error;
-        evaluate<C>(points, precision, false, ends, &best, level.pixelLoop);
-        if (best.error >= before)
-            break;
-    }
-    if (level.everyPBit && precision.pBits != 0 && best.error > 0)
-        evaluate<C>(points, precision, true, ends, &best, level.pixelLoop);
-    // Single steps of each stored endpoint channel, in passes while one helps.
-    for (uint32_t pass = 0; pass < level.endpointSteps && best.error > 0; ++pass) {
-        const uint32_t before = best.error;
+void stepEndpoints(const Points& points, const Precision& precision, uint32_t passes,
+                   bc7::PixelLoopFn pixelLoop, Tried<C>* tried, Fit* best) {
+    for (; best->passes < passes && !best->settled && best->error > 0; ++best->passes) {
+        const uint32_t before = best->error;
         for (uint32_t k = 0; k < 2; ++k) {
             for (uint32_t c = 0; c < C; ++c) {
                 const int32_t top = (1 << precision.bits[c]) - 1;
                 for (int32_t step = -1; step <= 1; step += 2) {
-                    Fit trial = best;
+                    Fit trial = *best;
                     trial.q[k][c] += step;
-                    if (trial.q[k][c] < 0 || trial.q[k][c] > top)
+                    if (trial.q[k][c] < 0 || trial.q[k][c] > top ||
+                        !tried->first(trial.q, trial.p))
                         continue;
                     trial.error = evaluateQuantized<C>(points, precision, trial.q, trial.p,
-                                                       trial.index, level.pixelLoop);
-                    if (trial.error < best.error)
-                        best = trial;
+                                                       trial.index, pixelLoop);
+                    if (trial.error < best->error)
+                        *best = trial;
                 }
             }
         }
+        best->settled = best->error >= before;
+    }
+}
+
+// The whole fit of one subset at one precision.
+template <uint32_t C>
+Fit fitPoints(const Points& points, const Precision& precision, const Level& level) {
+    Fit best;
+    Tried<C> tried;
+    float ends[2][4];
+    axisEndpoints<C>(points, ends);
+    evaluate<C>(points, precision, false, ends, &best, level.pixelLoop, &tried);
+    for (uint32_t round = 0; round < level.refineRounds && best.error > 0; ++round) {
+        if (!leastSquares<C>(points, precision, best.index, ends))
+            break;
+        const uint32_t before = best.error;
+        evaluate<C>(points, precision, false, ends, &best, level.pixelLoop, &tried);
         if (best.error >= before)
             break;
     }
+    if (level.everyPBit && precision.pBits != 0 && best.error > 0)
+        evaluate<C>(points, precision, true, ends, &best, level.pixelLoop, &tried);
+    stepEndpoints<C>(points, precision, level.endpointSteps, level.pixelLoop, &tried, &best);
     return best;
 }
 
@@ -407,6 +440,7 @@ struct Plan {
     uint8_t index[16] = {};  // colour (or the only) indices
     uint8_t index2[16] = {}; // alpha indices of modes 4 and 5
     uint32_t error = noError;
+    Fit fits[3]; // each subset's fit, of the modes fitted by subsets, for polishing
 };
 
 class BitWriter {
@@ -500,8 +534,21 @@ void writePlan(Plan plan, uint8_t* block) {
 // Fits the subsets of a mode without separate alpha (0, 1, 2, 3, 6, 7) for one partition.
 // Modes with alpha fit it with the colour unless the block is opaque: then alpha stays at its
 // largest stored value and the p-bits at 1, which decode to 255.
+// With `polishing`, the fits are those of that plan (of this mode and partition), stepped on to
+// the level's polishing passes.
+template <uint32_t C>
+Fit fitOrPolish(const Points& points, const Precision& precision, const Level& level,
+                const Plan* polishing, uint32_t subset) {
+    if (polishing == nullptr)
+        return fitPoints<C>(points, precision, level);
+    Fit fit = polishing->fits[subset];
+    Tried<C> tried;
+    stepEndpoints<C>(points, precision, level.polishSteps, level.pixelLoop, &tried, &fit);
+    return fit;
+}
+
 Plan fitSubsetMode(const Texels& texels, uint32_t mode, uint32_t partition, const Level& level,
-                   uint32_t enough) {
+                   uint32_t enough, const Plan* polishing = nullptr) {
     const bc7::ModeLayout& layout = bc7::modes[mode];
     Plan plan;
     plan.mode = mode;
@@ -535,8 +582,9 @@ Plan fitSubsetMode(const Texels& texels, uint32_t mode, uint32_t partition, cons
             pixelOf[points.count++] = uint8_t(i);
         }
         points.pack();
-        const Fit fit = fitAlpha ? fitPoints<4>(points, precision, level)
-                                 : fitPoints<3>(points, precision, level);
+        const Fit fit = fitAlpha ? fitOrPolish<4>(points, precision, level, polishing, s)
+                                 : fitOrPolish<3>(points, precision, level, polishing, s);
+        plan.fits[s] = fit;
         error += fit.error;
         for (uint32_t k = 0; k < 2; ++k) {
             for (uint32_t c = 0; c < 4; ++c)
@@ -752,7 +800,7 @@ Plan polished(const Texels& texels, const Plan& chosen, const Level& level) {
     Plan again =
         chosen.mode == 4 || chosen.mode == 5
             ? fitSeparateMode(texels, chosen.mode, chosen.rotation, chosen.selector, polish)
-            : fitSubsetMode(texels, chosen.mode, chosen.partition, polish, chosen.error);
+            : fitSubsetMode(texels, chosen.mode, chosen.partition, level, chosen.error, &chosen);
     return again.error < chosen.error ? again : chosen;
 }
 
@@ -840,6 +888,14 @@ const Level& levelOf(Bc7Quality quality) {
 namespace bc7 {
 
 uint32_t pixelLoopPlain(const PixelLoop& loop, uint8_t index[16]) {
+    uint32_t palette[16];
+    for (uint32_t k = 0; k < loop.entries; ++k) {
+        uint32_t entry = 0;
+        for (uint32_t c = 0; c < 4; ++c)
+            entry |= interpolate(uint32_t(loop.start[c]), uint32_t(loop.end[c]), loop.weights[k])
+                     << (8 * c);
+        palette[k] = entry;
+    }
     uint32_t total = 0;
     for (uint32_t i = 0; i < loop.count; ++i) {
         const uint32_t pixel = loop.pixels[i];
@@ -856,7 +912,7 @@ uint32_t pixelLoopPlain(const PixelLoop& loop, uint8_t index[16]) {
             uint32_t error = 0;
             for (uint32_t c = 0; c < 4; ++c) {
                 const int32_t diff =
-                    int32_t(loop.palette[k] >> (8 * c) & 0xFF) - int32_t(pixel >> (8 * c) & 0xFF);
+                    int32_t(palette[k] >> (8 * c) & 0xFF) - int32_t(pixel >> (8 * c) & 0xFF);
                 error += uint32_t(diff * diff);
             }
             if (error < best) {

@@ -12,9 +12,10 @@ namespace bc7 {
 struct PixelLoop {
     const uint32_t* pixels; // packed, `count` of them (at most 16)
     uint32_t count;
-    uint32_t palette[16]; // packed entries, `entries` of them
-    uint32_t entries;     // 4, 8 or 16
+    uint32_t entries;     // 4, 8 or 16: the palette interpolates start and end by the weights
+    const uint8_t* weights;
     int32_t start[4];     // the first endpoint, widened, unfitted channels 0
+    int32_t end[4];       // the second
     int32_t direction[4]; // second endpoint minus first, unfitted channels 0
     float scale;          // 64 / squared length of `direction`, or 0
     const int32_t* nearest; // the nearest entry to each weight position 0..64

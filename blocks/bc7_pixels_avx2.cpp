@@ -18,6 +18,27 @@ __m256i squaredDistance(__m256i a, __m256i b) {
     return _mm256_add_epi32(_mm256_madd_epi16(even, even), _mm256_madd_epi16(odd, odd));
 }
 
+// Entries first .. first + 7 (those past the palette's end are not read): each channel's
+// (64 - w) * start + w * end + 32 >> 6 as one product pair.
+__m256i paletteOf(const PixelLoop& loop, uint32_t first) {
+    alignas(32) int32_t pairs[8];
+    const uint32_t n = loop.entries - first < 8 ? loop.entries - first : 8;
+    for (uint32_t k = 0; k < 8; ++k) {
+        const int32_t w = k < n ? loop.weights[first + k] : 0;
+        pairs[k] = (64 - w) | w << 16;
+    }
+    const __m256i weights = _mm256_load_si256(reinterpret_cast<const __m256i*>(pairs));
+    const __m256i round = _mm256_set1_epi32(32);
+    __m256i palette = _mm256_setzero_si256();
+    for (uint32_t c = 0; c < 4; ++c) {
+        const __m256i ends = _mm256_set1_epi32(loop.start[c] | loop.end[c] << 16);
+        const __m256i value =
+            _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(weights, ends), round), 6);
+        palette = _mm256_or_si256(palette, _mm256_slli_epi32(value, int(8 * c)));
+    }
+    return palette;
+}
+
 } // namespace
 
 uint32_t pixelLoopAvx2(const PixelLoop& loop, uint8_t index[16]) {
@@ -30,9 +51,8 @@ uint32_t pixelLoopAvx2(const PixelLoop& loop, uint8_t index[16]) {
         _mm256_set1_epi32(int32_t(uint32_t(loop.direction[1] & 0xFFFF) | uint32_t(loop.direction[3]) << 16));
     const __m256 scale = _mm256_set1_ps(loop.scale);
     const __m256 half = _mm256_set1_ps(0.5f);
-    const __m256i paletteLow = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(loop.palette));
-    const __m256i paletteHigh =
-        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(loop.palette + 8));
+    const __m256i paletteLow = paletteOf(loop, 0);
+    const __m256i paletteHigh = loop.entries > 8 ? paletteOf(loop, 8) : paletteLow;
     const __m256i last = _mm256_set1_epi32(int32_t(loop.entries) - 1);
     const __m256i seven = _mm256_set1_epi32(7);
     const __m256i never = _mm256_set1_epi32(0x7FFFFFFF);
