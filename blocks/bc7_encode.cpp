@@ -221,6 +221,17 @@ template <uint32_t C>
 void evaluate(const Points& points, const Precision& precision, bool everyPBit,
               const float ends[2][4], Fit* fit, bc7::PixelLoopFn pixelLoop, Tried<C>* tried) {
     const uint32_t hasP = precision.pBits != 0;
+    // Each endpoint channel's stored value under each p-bit, quantised once when first needed.
+    int32_t stored[2][2][4];
+    bool quantized[2][2] = {};
+    const auto storedValues = [&](uint32_t k, uint32_t p) -> const int32_t* {
+        if (!quantized[k][p]) {
+            for (uint32_t c = 0; c < C; ++c)
+                stored[k][p][c] = quantizeChannel(ends[k][c], precision.bits[c], hasP, p);
+            quantized[k][p] = true;
+        }
+        return stored[k][p];
+    };
     uint32_t choices[4][2];
     uint32_t choiceCount = 0;
     if (!hasP) {
@@ -243,11 +254,9 @@ void evaluate(const Points& points, const Precision& precision, bool everyPBit,
         float distance[2][2] = {};
         for (uint32_t k = 0; k < 2; ++k) {
             for (uint32_t p = 0; p < 2; ++p) {
+                const int32_t* q = storedValues(k, p);
                 for (uint32_t c = 0; c < C; ++c) {
-                    const uint32_t bits = precision.bits[c];
-                    const float d =
-                        float(expanded(quantizeChannel(ends[k][c], bits, 1, p), p, bits, 1)) -
-                        ends[k][c];
+                    const float d = float(expanded(q[c], p, precision.bits[c], 1)) - ends[k][c];
                     distance[k][p] += d * d;
                 }
                 if (!(precision.pAllowed >> p & 1))
@@ -268,8 +277,9 @@ void evaluate(const Points& points, const Precision& precision, bool everyPBit,
         trial.p[0] = choices[i][0];
         trial.p[1] = choices[i][1];
         for (uint32_t k = 0; k < 2; ++k) {
+            const int32_t* q = storedValues(k, trial.p[k]);
             for (uint32_t c = 0; c < C; ++c)
-                trial.q[k][c] = quantizeChannel(ends[k][c], precision.bits[c], hasP, trial.p[k]);
+                trial.q[k][c] = q[c];
         }
         if (!tried->first(trial.q, trial.p))
             continue;
