@@ -880,8 +880,8 @@ constexpr Level bestLevel = {8, 8, 2, true, 1, 4, true, 0, 8};
 void encodeBlocks(const Level& chosen, Bc7Variant variant, const FloatColor* in, uint32_t count,
                   uint8_t* blocks) {
     Level level = chosen;
-    if (variant == Bc7Variant::Avx2) {
-        level.pixelLoop = bc7::pixelLoopAvx2;
+    if (variant != Bc7Variant::Plain) {
+        level.pixelLoop = variant == Bc7Variant::Avx512 ? bc7::pixelLoopAvx512 : bc7::pixelLoopAvx2;
         level.spread3 = bc7::spread3Avx2;
         level.spread4 = bc7::spread4Avx2;
     }
@@ -949,9 +949,12 @@ void spread4Plain(const int32_t texels[16][4], uint32_t subsets, const float* se
 } // namespace bc7
 
 Bc7Variant bc7Variant() {
-    static const Bc7Variant variant = isMmxUsable() && __builtin_cpu_supports("avx2")
-                                          ? Bc7Variant::Avx2
-                                          : Bc7Variant::Plain;
+    static const Bc7Variant variant =
+        !isMmxUsable() ? Bc7Variant::Plain
+        : __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")
+            ? Bc7Variant::Avx512
+        : __builtin_cpu_supports("avx2") ? Bc7Variant::Avx2
+                                         : Bc7Variant::Plain;
     return variant;
 }
 
