@@ -145,7 +145,8 @@ const NearestStored nearestStoredTable = [] {
 
 // The stored value whose widened value lies nearest x (0 to 255), for a given p-bit: the nearest
 // to the whole number below x or the one to that above.
-int32_t quantizeChannel(float x, uint32_t bits, uint32_t hasP, uint32_t p) {
+inline __attribute__((always_inline)) int32_t quantizeChannel(float x, uint32_t bits,
+                                                            uint32_t hasP, uint32_t p) {
     const uint8_t* nearest = nearestStoredTable.value[bits - 4][hasP ? 1 + p : 0];
     if (!(x > 0.0f))
         return nearest[0];
@@ -455,14 +456,19 @@ struct Plan {
 
 class BitWriter {
 public:
+    // The low `count` bits of value (at most 32), lowest first.
     void write(uint32_t value, uint32_t count) {
-        for (uint32_t i = 0; i < count; ++i, ++position_) {
-            const uint64_t bit = value >> i & 1;
-            if (position_ < 64)
-                low_ |= bit << position_;
-            else
-                high_ |= bit << (position_ - 64);
+        if (count == 0)
+            return;
+        const uint64_t bits = uint64_t(value) & ((uint64_t(1) << count) - 1);
+        if (position_ < 64) {
+            low_ |= bits << position_;
+            if (position_ + count > 64)
+                high_ |= bits >> (64 - position_);
+        } else {
+            high_ |= bits << (position_ - 64);
         }
+        position_ += count;
     }
     void store(uint8_t* block) const {
         for (uint32_t i = 0; i < 8; ++i) {
