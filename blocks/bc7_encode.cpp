@@ -218,21 +218,39 @@ uint32_t evaluateQuantized(const Points& points, const Precision& precision, con
 
 // Quantises the endpoints `ends` (0 to 255 per channel) with the p-bits nearest them, or under
 // every p-bit choice, and keeps the best result in `fit`.
+// Each endpoint channel's stored value under each p-bit, quantised once when first needed and
+// kept while the endpoints stay (forget() when they move).
+template <uint32_t C> class StoredValues {
+public:
+    StoredValues(const float (*ends)[4], const Precision& precision)
+        : ends_(ends), precision_(precision) {}
+
+    const int32_t* of(uint32_t k, uint32_t p) {
+        if (!quantized_[k][p]) {
+            const uint32_t hasP = precision_.pBits != 0;
+            for (uint32_t c = 0; c < C; ++c)
+                stored_[k][p][c] = quantizeChannel(ends_[k][c], precision_.bits[c], hasP, p);
+            quantized_[k][p] = true;
+        }
+        return stored_[k][p];
+    }
+    void forget() {
+        quantized_[0][0] = quantized_[0][1] = quantized_[1][0] = quantized_[1][1] = false;
+    }
+
+private:
+    const float (*ends_)[4];
+    const Precision& precision_;
+    int32_t stored_[2][2][4];
+    bool quantized_[2][2] = {};
+};
+
 template <uint32_t C>
 void evaluate(const Points& points, const Precision& precision, bool everyPBit,
-              const float ends[2][4], Fit* fit, bc7::PixelLoopFn pixelLoop, Tried<C>* tried) {
+              const float ends[2][4], StoredValues<C>* stored, Fit* fit,
+              bc7::PixelLoopFn pixelLoop, Tried<C>* tried) {
     const uint32_t hasP = precision.pBits != 0;
-    // Each endpoint channel's stored value under each p-bit, quantised once when first needed.
-    int32_t stored[2][2][4];
-    bool quantized[2][2] = {};
-    const auto storedValues = [&](uint32_t k, uint32_t p) -> const int32_t* {
-        if (!quantized[k][p]) {
-            for (uint32_t c = 0; c < C; ++c)
-                stored[k][p][c] = quantizeChannel(ends[k][c], precision.bits[c], hasP, p);
-            quantized[k][p] = true;
-        }
-        return stored[k][p];
-    };
+    const auto storedValues = [stored](uint32_t k, uint32_t p) { return stored->of(k, p); };
     uint32_t choices[4][2];
     uint32_t choiceCount = 0;
     if (!hasP) {
@@ -425,17 +443,19 @@ Fit fitPoints(const Points& points, const Precision& precision, const Level& lev
     Tried<C> tried;
     float ends[2][4];
     axisEndpoints<C>(points, ends);
-    evaluate<C>(points, precision, false, ends, &best, level.pixelLoop, &tried);
+    StoredValues<C> stored(ends, precision);
+    evaluate<C>(points, precision, false, ends, &stored, &best, level.pixelLoop, &tried);
     for (uint32_t round = 0; round < level.refineRounds && best.error > 0; ++round) {
         if (!leastSquares<C>(points, precision, best.index, ends))
             break;
+        stored.forget();
         const uint32_t before = best.error;
-        evaluate<C>(points, precision, false, ends, &best, level.pixelLoop, &tried);
+        evaluate<C>(points, precision, false, ends, &stored, &best, level.pixelLoop, &tried);
         if (best.error >= before)
             break;
     }
     if (level.everyPBit && precision.pBits != 0 && best.error > 0)
-        evaluate<C>(points, precision, true, ends, &best, level.pixelLoop, &tried);
+        evaluate<C>(points, precision, true, ends, &stored, &best, level.pixelLoop, &tried);
     stepEndpoints<C>(points, precision, level.endpointSteps, level.pixelLoop, &tried, &best);
     return best;
 }
