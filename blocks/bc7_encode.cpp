@@ -197,6 +197,7 @@ uint32_t evaluateQuantized(const Points& points, const Precision& precision, con
     bc7::PixelLoop loop;
     loop.pixels = points.packed;
     loop.count = points.count;
+    loop.channels = C;
     loop.entries = 1u << precision.indexBits;
     loop.nearest = nearestWeights().index[precision.indexBits - 2];
     int32_t e[2][4] = {};
@@ -923,21 +924,24 @@ const Level& levelOf(Bc7Quality quality) {
 
 namespace bc7 {
 
-uint32_t pixelLoopPlain(const PixelLoop& loop, uint8_t index[16]) {
-    uint32_t palette[16];
+namespace {
+
+// The plain loop over the fitted channels only (the others are zero in pixels and entries).
+template <uint32_t C> uint32_t plainLoop(const PixelLoop& loop, uint8_t index[16]) {
+    int32_t palette[16][C];
     for (uint32_t k = 0; k < loop.entries; ++k) {
-        uint32_t entry = 0;
-        for (uint32_t c = 0; c < 4; ++c)
-            entry |= interpolate(uint32_t(loop.start[c]), uint32_t(loop.end[c]), loop.weights[k])
-                     << (8 * c);
-        palette[k] = entry;
+        for (uint32_t c = 0; c < C; ++c)
+            palette[k][c] = int32_t(
+                interpolate(uint32_t(loop.start[c]), uint32_t(loop.end[c]), loop.weights[k]));
     }
     uint32_t total = 0;
     for (uint32_t i = 0; i < loop.count; ++i) {
-        const uint32_t pixel = loop.pixels[i];
+        int32_t pixel[C];
+        for (uint32_t c = 0; c < C; ++c)
+            pixel[c] = int32_t(loop.pixels[i] >> (8 * c) & 0xFF);
         int32_t dot = 0;
-        for (uint32_t c = 0; c < 4; ++c)
-            dot += (int32_t(pixel >> (8 * c) & 0xFF) - loop.start[c]) * loop.direction[c];
+        for (uint32_t c = 0; c < C; ++c)
+            dot += (pixel[c] - loop.start[c]) * loop.direction[c];
         const float t = float(dot) * loop.scale + 0.5f;
         const int32_t position = t <= 0.0f ? 0 : t >= 64.0f ? 64 : int32_t(t);
         const uint32_t guess = uint32_t(loop.nearest[position]);
@@ -946,9 +950,8 @@ uint32_t pixelLoopPlain(const PixelLoop& loop, uint8_t index[16]) {
         uint32_t best = noError, bestIndex = guess;
         for (uint32_t k = first; k <= last; ++k) {
             uint32_t error = 0;
-            for (uint32_t c = 0; c < 4; ++c) {
-                const int32_t diff =
-                    int32_t(palette[k] >> (8 * c) & 0xFF) - int32_t(pixel >> (8 * c) & 0xFF);
+            for (uint32_t c = 0; c < C; ++c) {
+                const int32_t diff = palette[k][c] - pixel[c];
                 error += uint32_t(diff * diff);
             }
             if (error < best) {
@@ -960,6 +963,19 @@ uint32_t pixelLoopPlain(const PixelLoop& loop, uint8_t index[16]) {
         total += best;
     }
     return total;
+}
+
+} // namespace
+
+uint32_t pixelLoopPlain(const PixelLoop& loop, uint8_t index[16]) {
+    switch (loop.channels) {
+    case 1:
+        return plainLoop<1>(loop, index);
+    case 3:
+        return plainLoop<3>(loop, index);
+    default:
+        return plainLoop<4>(loop, index);
+    }
 }
 
 void spread3Plain(const int32_t texels[16][4], uint32_t subsets, const float* seed, float off[64],

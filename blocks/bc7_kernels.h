@@ -12,6 +12,7 @@ namespace bc7 {
 struct PixelLoop {
     const uint32_t* pixels; // packed, `count` of them (at most 16)
     uint32_t count;
+    uint32_t channels; // fitted: 1, 3 or 4 (the first ones)
     uint32_t entries;     // 4, 8 or 16: the palette interpolates start and end by the weights
     const uint8_t* weights;
     int32_t start[4];     // the first endpoint, widened, unfitted channels 0
