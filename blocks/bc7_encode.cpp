@@ -162,30 +162,6 @@ inline __attribute__((always_inline)) int32_t quantizeChannel(float x, uint32_t 
                : low;
 }
 
-// For each 6-bit weight position 0..64, the index of the nearest weight, per index width.
-struct NearestWeights {
-    int32_t index[3][65];
-};
-
-const NearestWeights& nearestWeights() {
-    static const NearestWeights table = [] {
-        NearestWeights t{};
-        for (uint32_t bits = 2; bits <= 4; ++bits) {
-            const uint8_t* weights = bc7::weightsFor(bits);
-            for (int32_t x = 0; x <= 64; ++x) {
-                uint32_t best = 0;
-                for (uint32_t k = 1; k < (1u << bits); ++k) {
-                    if (std::abs(int32_t(weights[k]) - x) < std::abs(int32_t(weights[best]) - x))
-                        best = k;
-                }
-                t.index[bits - 2][x] = int32_t(best);
-            }
-        }
-        return t;
-    }();
-    return table;
-}
-
 // The error of quantised endpoints with their p-bits, each pixel on its nearest palette entry
 // (bc7_kernels.h): its position along the endpoints' line picks an entry, which and its two
 // neighbours are measured exactly.
@@ -199,7 +175,6 @@ uint32_t evaluateQuantized(const Points& points, const Precision& precision, con
     loop.count = points.count;
     loop.channels = C;
     loop.entries = 1u << precision.indexBits;
-    loop.nearest = nearestWeights().index[precision.indexBits - 2];
     int32_t e[2][4] = {};
     for (uint32_t k = 0; k < 2; ++k) {
         for (uint32_t c = 0; c < C; ++c)
@@ -944,7 +919,7 @@ template <uint32_t C> uint32_t plainLoop(const PixelLoop& loop, uint8_t index[16
             dot += (pixel[c] - loop.start[c]) * loop.direction[c];
         const float t = float(dot) * loop.scale + 0.5f;
         const int32_t position = t <= 0.0f ? 0 : t >= 64.0f ? 64 : int32_t(t);
-        const uint32_t guess = uint32_t(loop.nearest[position]);
+        const uint32_t guess = nearestWeightIndex(uint32_t(position), loop.entries);
         const uint32_t first = guess == 0 ? 0 : guess - 1;
         const uint32_t last = guess + 1 < loop.entries ? guess + 1 : guess;
         uint32_t best = noError, bestIndex = guess;

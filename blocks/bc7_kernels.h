@@ -19,8 +19,14 @@ struct PixelLoop {
     int32_t end[4];       // the second
     int32_t direction[4]; // second endpoint minus first, unfitted channels 0
     float scale;          // 64 / squared length of `direction`, or 0
-    const int32_t* nearest; // the nearest entry to each weight position 0..64
 };
+
+// The index of the weight nearest a position 0..64 along the line (the lower of two as near), for
+// 4, 8 or 16 entries: a multiply and a shift, which give what a search of the weights gives at
+// every position (the BC7 tests hold it to the search).
+inline uint32_t nearestWeightIndex(uint32_t position, uint32_t entries) {
+    return (position * (entries - 1) + (entries == 16 ? 26 : 31)) >> 6;
+}
 
 // Fills index[0..count) and returns the summed squared error.
 using PixelLoopFn = uint32_t (*)(const PixelLoop& loop, uint8_t index[16]);

@@ -1,6 +1,7 @@
 // The BC7 pixel loop eight pixels at a time (AVX2): positions along the line in single
-// precision with the plain loop's operations in its order, the nearest entry by gather, the
-// palette by permutation and the errors from absolute byte differences squared in pairs.
+// precision with the plain loop's operations in its order, the nearest entry by its multiply and
+// shift, the palette by permutation and the errors from absolute byte differences squared in
+// pairs.
 #include "blocks/bc7_kernels.h"
 #include "blocks/bc7_spread.h"
 
@@ -57,6 +58,8 @@ uint32_t pixelLoopAvx2(const PixelLoop& loop, uint8_t index[16]) {
     const __m256i seven = _mm256_set1_epi32(7);
     const __m256i never = _mm256_set1_epi32(0x7FFFFFFF);
     const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256i guessScale = _mm256_set1_epi32(int32_t(loop.entries) - 1);
+    const __m256i guessBias = _mm256_set1_epi32(loop.entries == 16 ? 26 : 31);
     __m256i total = _mm256_setzero_si256();
     for (uint32_t first = 0; first < loop.count; first += 8) {
         const __m256i live = _mm256_cmpgt_epi32(_mm256_set1_epi32(int32_t(loop.count - first)), lanes);
@@ -72,7 +75,9 @@ uint32_t pixelLoopAvx2(const PixelLoop& loop, uint8_t index[16]) {
         __m256i position = _mm256_cvttps_epi32(t);
         position = _mm256_min_epi32(_mm256_max_epi32(position, _mm256_setzero_si256()),
                                     _mm256_set1_epi32(64));
-        const __m256i guess = _mm256_i32gather_epi32(loop.nearest, position, 4);
+        // nearestWeightIndex: the products stay below 2^16.
+        const __m256i guess = _mm256_srli_epi32(
+            _mm256_add_epi32(_mm256_mullo_epi16(position, guessScale), guessBias), 6);
         __m256i bestError = never, bestIndex = guess;
         for (int32_t offset = -1; offset <= 1; ++offset) {
             const __m256i k = _mm256_add_epi32(guess, _mm256_set1_epi32(offset));

@@ -45,7 +45,11 @@ uint32_t pixelLoopAvx512(const PixelLoop& loop, uint8_t index[16]) {
     __m512i position = _mm512_cvttps_epi32(t);
     position = _mm512_min_epi32(_mm512_max_epi32(position, _mm512_setzero_si512()),
                                 _mm512_set1_epi32(64));
-    const __m512i guess = _mm512_i32gather_epi32(position, loop.nearest, 4);
+    // nearestWeightIndex: the products stay below 2^16.
+    const __m512i guess = _mm512_srli_epi32(
+        _mm512_add_epi32(_mm512_mullo_epi16(position, _mm512_set1_epi32(int32_t(loop.entries) - 1)),
+                         _mm512_set1_epi32(loop.entries == 16 ? 26 : 31)),
+        6);
     const __m512i last = _mm512_set1_epi32(int32_t(loop.entries) - 1);
     __m512i bestError = _mm512_set1_epi32(0x7FFFFFFF), bestIndex = guess;
     for (int32_t offset = -1; offset <= 1; ++offset) {

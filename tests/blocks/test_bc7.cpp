@@ -3,6 +3,7 @@
 // photographs (valid blocks, opaque kept opaque, alpha kept, the same bytes twice, the quality
 // each level reaches).
 #include "blocks/bc7.h"
+#include "blocks/bc7_kernels.h"
 #include "tests/support/photos.h"
 
 #include <gtest/gtest.h>
@@ -671,6 +672,27 @@ TEST(Bc7EncodeTest, EveryProcessorVariantWritesThePlainBytes) {
                 differ += std::memcmp(&plain[n * 16], &vector[n * 16], 16) != 0;
             EXPECT_EQ(differ, 0u) << levelNames[l] << ", variant " << int(variant)
                                   << ": blocks that differ from the plain variant's";
+        }
+    }
+}
+
+// The encoder's kernels find a pixel's nearest palette weight by a multiply and a shift: at every
+// position along the line it is the weight a search of the published weights finds (the lower
+// of two as near).
+TEST(Bc7EncodeTest, TheNearestWeightIsTheOneASearchFinds) {
+    const uint32_t* const tables[3] = {weights2, weights3, weights4};
+    for (uint32_t t = 0; t < 3; ++t) {
+        const uint32_t entries = 4u << t;
+        for (uint32_t position = 0; position <= 64; ++position) {
+            uint32_t best = 0;
+            for (uint32_t k = 1; k < entries; ++k) {
+                const int32_t d = int32_t(tables[t][k]) - int32_t(position);
+                const int32_t b = int32_t(tables[t][best]) - int32_t(position);
+                if (d * d < b * b)
+                    best = k;
+            }
+            EXPECT_EQ(bc7::nearestWeightIndex(position, entries), best)
+                << entries << " entries, position " << position;
         }
     }
 }
