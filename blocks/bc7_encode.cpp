@@ -884,8 +884,9 @@ void encodeBlocks(const Level& chosen, Bc7Variant variant, const FloatColor* in,
     Level level = chosen;
     if (variant != Bc7Variant::Plain) {
         level.pixelLoop = variant == Bc7Variant::Avx512 ? bc7::pixelLoopAvx512 : bc7::pixelLoopAvx2;
-        level.spread3 = bc7::spread3Avx2;
-        level.spread4 = bc7::spread4Avx2;
+        const bool wide = variant == Bc7Variant::Avx512;
+        level.spread3 = wide ? bc7::spread3Avx512 : bc7::spread3Avx2;
+        level.spread4 = wide ? bc7::spread4Avx512 : bc7::spread4Avx2;
     }
     for (uint32_t i = 0; i < count; ++i)
         encodeWithLevel(in + size_t(i) * 16, blocks + size_t(i) * 16, level);

@@ -49,5 +49,9 @@ void spread3Avx2(const int32_t texels[16][4], uint32_t subsets, const float* see
                  float along[64]);
 void spread4Avx2(const int32_t texels[16][4], uint32_t subsets, const float* seed, float off[64],
                  float along[64]);
+void spread3Avx512(const int32_t texels[16][4], uint32_t subsets, const float* seed,
+                   float off[64], float along[64]);
+void spread4Avx512(const int32_t texels[16][4], uint32_t subsets, const float* seed,
+                   float off[64], float along[64]);
 
 } // namespace bc7

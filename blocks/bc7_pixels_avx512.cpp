@@ -1,7 +1,9 @@
 // The BC7 pixel loop sixteen pixels at a time (AVX-512 with byte and word operations): a whole
 // subset in one step, the palette's sixteen entries in one register. The same operations in the
-// same order as the eight-lane loop, so the same entries and errors.
+// same order as the eight-lane loop, so the same entries and errors. And the partition estimate
+// sixteen partitions a step.
 #include "blocks/bc7_kernels.h"
+#include "blocks/bc7_spread.h"
 
 // GCC 12's AVX-512 intrinsics start from an undefined register, which it then warns about.
 #pragma GCC diagnostic ignored "-Wuninitialized"
@@ -73,6 +75,16 @@ uint32_t pixelLoopAvx512(const PixelLoop& loop, uint8_t index[16]) {
     for (uint32_t i = 0; i < loop.count; ++i)
         index[i] = chosen[i];
     return uint32_t(_mm512_reduce_add_epi32(_mm512_maskz_mov_epi32(live, bestError)));
+}
+
+void spread3Avx512(const int32_t texels[16][4], uint32_t subsets, const float* seed,
+                   float off[64], float along[64]) {
+    spreadOfPartitions<3, 64>(texels, subsets, seed, off, along);
+}
+
+void spread4Avx512(const int32_t texels[16][4], uint32_t subsets, const float* seed,
+                   float off[64], float along[64]) {
+    spreadOfPartitions<4, 64>(texels, subsets, seed, off, along);
 }
 
 } // namespace bc7

@@ -35,7 +35,19 @@ inline const SubsetWeights& subsetWeights() {
     return table;
 }
 
-template <uint32_t C>
+// The compiler's vector types of a width (spelled out: GCC does not size a vector by a template
+// argument).
+template <uint32_t Bytes> struct LaneTypes;
+template <> struct LaneTypes<32> {
+    typedef float Lanes __attribute__((vector_size(32)));
+    typedef int32_t Mask __attribute__((vector_size(32)));
+};
+template <> struct LaneTypes<64> {
+    typedef float Lanes __attribute__((vector_size(64)));
+    typedef int32_t Mask __attribute__((vector_size(64)));
+};
+
+template <uint32_t C, uint32_t LaneBytes = 32>
 void spreadOfPartitions(const int32_t texels[16][4], uint32_t subsets, const float seed[C],
                         float off[64], float along[64]) {
     constexpr uint32_t size = 1 + C + C * (C + 1) / 2;
@@ -80,14 +92,16 @@ void spreadOfPartitions(const int32_t texels[16][4], uint32_t subsets, const flo
         off[p] = 0.0f;
         along[p] = 0.0f;
     }
-    // Eight partitions a step in a vector of the compiler's (two halves where the processor's
-    // registers are narrower); every lane does the one-partition arithmetic.
-    using Lanes = float __attribute__((vector_size(32)));
-    using Mask = int32_t __attribute__((vector_size(32)));
+    // Eight (or sixteen) partitions a step in a vector of the compiler's (in halves where the
+    // processor's registers are narrower); every lane does the one-partition arithmetic.
+    using Lanes = typename LaneTypes<LaneBytes>::Lanes;
+    using Mask = typename LaneTypes<LaneBytes>::Mask;
+    static_assert(sizeof(Lanes) == LaneBytes && sizeof(Mask) == LaneBytes);
+    constexpr uint32_t width = LaneBytes / 4;
     const Lanes zero = {};
     const Lanes unit = zero + 1.0f;
     for (uint32_t s = 0; s < subsets; ++s) {
-        for (uint32_t p = 0; p < 64; p += 8) {
+        for (uint32_t p = 0; p < 64; p += width) {
             Lanes mm[size];
             for (uint32_t j = 0; j < size; ++j)
                 __builtin_memcpy(&mm[j], &m[s][j][p], sizeof(Lanes));
