@@ -226,7 +226,6 @@ void evaluate(const Points& points, const Precision& precision, bool everyPBit,
               const float ends[2][4], StoredValues<C>* stored, Fit* fit,
               bc7::PixelLoopFn pixelLoop, Tried<C>* tried) {
     const uint32_t hasP = precision.pBits != 0;
-    const auto storedValues = [stored](uint32_t k, uint32_t p) { return stored->of(k, p); };
     uint32_t choices[4][2];
     uint32_t choiceCount = 0;
     if (!hasP) {
@@ -249,7 +248,7 @@ void evaluate(const Points& points, const Precision& precision, bool everyPBit,
         float distance[2][2] = {};
         for (uint32_t k = 0; k < 2; ++k) {
             for (uint32_t p = 0; p < 2; ++p) {
-                const int32_t* q = storedValues(k, p);
+                const int32_t* q = stored->of(k, p);
                 for (uint32_t c = 0; c < C; ++c) {
                     const float d = float(expanded(q[c], p, precision.bits[c], 1)) - ends[k][c];
                     distance[k][p] += d * d;
@@ -272,7 +271,7 @@ void evaluate(const Points& points, const Precision& precision, bool everyPBit,
         trial.p[0] = choices[i][0];
         trial.p[1] = choices[i][1];
         for (uint32_t k = 0; k < 2; ++k) {
-            const int32_t* q = storedValues(k, trial.p[k]);
+            const int32_t* q = stored->of(k, trial.p[k]);
             for (uint32_t c = 0; c < C; ++c)
                 trial.q[k][c] = q[c];
         }
