@@ -69,7 +69,7 @@ void BM_Bc7High(benchmark::State& state) {
 }
 BENCHMARK(BM_Bc7High)->Unit(benchmark::kMillisecond);
 
-// Tens of seconds a pass: one is enough.
+// Several seconds a pass: one is enough.
 void BM_Bc7Best(benchmark::State& state) {
     run(state, sets().photos, Bc7Quality::Best);
 }
