@@ -31,7 +31,7 @@ bool mayWrite(const ConversionJob& job, const ConvertOptions& options,
               const InputIdentities& inputs, ConversionOutcome* outcome) {
     struct stat input, output;
     if (::stat(job.input.c_str(), &input) != 0) {
-        outcome->reason = "cannot be opened";
+        outcome->reason = openFailureReason(job.input);
         return false;
     }
     if (::stat(job.output.c_str(), &output) != 0)
@@ -71,7 +71,7 @@ HRESULT makeTexture(IDirect3DDevice8* device, const ConversionJob& job,
     // The decoded pixels may point into the mapping, so it stays open until the texture is full.
     InputMapping file;
     if (!file.open(job.input)) {
-        outcome->reason = "cannot be opened";
+        outcome->reason = openFailureReason(job.input);
         return InvalidData;
     }
     ImageDecoder image;
