@@ -215,6 +215,29 @@ TEST_F(TexkitConvert, PicturesOverThePixelLimitAreRefusedFromTheirHeader) {
     EXPECT_EQ(filesUnder("out"), (std::vector<std::string>{"small.dds"}));
 }
 
+// A picture wider than the device's largest texture is made smaller; the run says so instead of
+// writing a smaller texture without a word. One within the limits keeps its size silently.
+TEST_F(TexkitConvert, APictureTheDeviceMustShrinkIsNamedWithBothSizes) {
+    writePicture("wide.png", 4100, 3);
+    writePicture("small.png", 40, 3);
+    const ProgramRun r = run("wide.png small.png -o out --format A8R8G8B8 -j 1 --json");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> errors = lines(r.err);
+    ASSERT_EQ(errors.size(), 2u) << r.err;
+    EXPECT_EQ(errors[0], "texkit: wide.png: warning: made 4096 x 3, not the picture's 4100 x 3: "
+                         "the device's largest texture");
+    const std::vector<std::string> objects = lines(r.out);
+    ASSERT_EQ(objects.size(), 2u) << r.out;
+    for (const std::string& line : objects) {
+        test_support::JsonValue value;
+        std::string error;
+        ASSERT_TRUE(test_support::parseJson(line, &value, &error)) << error << ": " << line;
+        const bool wide = value.find("input")->string == "wide.png";
+        EXPECT_EQ(value.find("width")->number, wide ? 4096 : 40);
+        EXPECT_EQ(value.find("warning") != nullptr, wide) << line;
+    }
+}
+
 TEST_F(TexkitConvert, UsageErrorsExitWith2AndNameTheirCause) {
     struct Case {
         const char* arguments;

@@ -167,6 +167,26 @@ bool writeOutput(const MadeTexture& made, const ConversionJob& job,
     return true;
 }
 
+// A size the request left to the picture but the device changed is said, so that no texture
+// comes out smaller (or padded) unseen.
+void noteResize(IDirect3DDevice8* device, const ConvertOptions& options,
+                ConversionOutcome* outcome) {
+    const auto pictures = [](UINT side) { return side == 0 || side == 0xFFFFFFFFu; };
+    if (!pictures(options.width) || !pictures(options.height) ||
+        (outcome->width == outcome->pictureWidth && outcome->height == outcome->pictureHeight))
+        return;
+    D3DCAPS8 caps = {};
+    device->GetDeviceCaps(&caps);
+    const bool tooLarge = outcome->pictureWidth > caps.MaxTextureWidth ||
+                          outcome->pictureHeight > caps.MaxTextureHeight;
+    const std::string note = "made " + std::to_string(outcome->width) + " x " +
+                       std::to_string(outcome->height) + ", not the picture's " +
+                       std::to_string(outcome->pictureWidth) + " x " +
+                       std::to_string(outcome->pictureHeight) +
+                       (tooLarge ? ": the device's largest texture" : ": as the device requires");
+    outcome->warning = outcome->warning.empty() ? note : outcome->warning + "; " + note;
+}
+
 } // namespace
 
 InputIdentities identitiesOf(const std::vector<ConversionJob>& jobs) {
@@ -194,6 +214,7 @@ ConversionOutcome convertFile(IDirect3DDevice8* device, const ConversionJob& job
             outcome.reason = "interrupted";
         } else if (writeOutput(made, job, options, outputs, &outcome)) {
             outcome.result = ConversionOutcome::Converted;
+            noteResize(device, options, &outcome);
         }
     }
     outcome.milliseconds =
