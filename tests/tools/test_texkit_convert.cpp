@@ -238,6 +238,30 @@ TEST_F(TexkitConvert, APictureTheDeviceMustShrinkIsNamedWithBothSizes) {
     }
 }
 
+// Format names are read whatever their case: "dxt1" is DXT1, not a four-character code no
+// device knows (which the loader would quietly turn into A8R8G8B8).
+TEST_F(TexkitConvert, FormatNamesAreReadInAnyCase) {
+    writePicture("a.png", 8, 8);
+    const struct {
+        const char* typed;
+        const char* shown;
+    } cases[] = {{"dxt1", "DXT1"},
+                 {"Dxt5", "DXT5"},
+                 {"bc7", "BC7"},
+                 {"ati2", "BC5"},
+                 {"r5g6b5", "D3DFMT_R5G6B5"},
+                 {"d3dfmt_a8r8g8b8", "D3DFMT_A8R8G8B8"}};
+    for (const auto& c : cases) {
+        const std::string folder = std::string("out-") + c.typed;
+        const ProgramRun r = run("a.png -o " + folder + " --json --format " + c.typed);
+        ASSERT_EQ(r.status, 0) << c.typed << ": " << r.err;
+        test_support::JsonValue value;
+        std::string error;
+        ASSERT_TRUE(test_support::parseJson(lines(r.out).at(0), &value, &error)) << error;
+        EXPECT_EQ(value.find("format")->string, c.shown) << c.typed;
+    }
+}
+
 TEST_F(TexkitConvert, UsageErrorsExitWith2AndNameTheirCause) {
     struct Case {
         const char* arguments;
