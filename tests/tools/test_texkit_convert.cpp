@@ -238,6 +238,18 @@ TEST_F(TexkitConvert, APictureTheDeviceMustShrinkIsNamedWithBothSizes) {
     }
 }
 
+// A format the device does not offer is made in the nearest one it has, and the run says so.
+TEST_F(TexkitConvert, AFormatTheDeviceDoesNotOfferIsNamedWithTheOneMade) {
+    writePicture("a.png", 8, 8);
+    ProgramRun r = run("a.png -o rgb --format R8G8B8");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(lines(r.err).at(0), "texkit: a.png: warning: made D3DFMT_X8R8G8B8, not the asked "
+                                  "D3DFMT_R8G8B8: the nearest format the device offers");
+    r = run("a.png -o same --format X8R8G8B8 -q");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+}
+
 // Format names are read whatever their case: "dxt1" is DXT1, not a four-character code no
 // device knows (which the loader would quietly turn into A8R8G8B8).
 TEST_F(TexkitConvert, FormatNamesAreReadInAnyCase) {

@@ -6,6 +6,7 @@
 #include "texture/texture_loader.h"
 #include "tools/texkit/chain_texture.h"
 #include "tools/texkit/dds_writer.h"
+#include "tools/texkit/format_names.h"
 #include "tools/texkit/input_mapping.h"
 #include "tools/texkit/level_output.h"
 #include "tools/texkit/load_failure.h"
@@ -167,6 +168,10 @@ bool writeOutput(const MadeTexture& made, const ConversionJob& job,
     return true;
 }
 
+void addWarning(const std::string& note, ConversionOutcome* outcome) {
+    outcome->warning = outcome->warning.empty() ? note : outcome->warning + "; " + note;
+}
+
 // A size the request left to the picture but the device changed is said, so that no texture
 // comes out smaller (or padded) unseen.
 void noteResize(IDirect3DDevice8* device, const ConvertOptions& options,
@@ -184,7 +189,17 @@ void noteResize(IDirect3DDevice8* device, const ConvertOptions& options,
                        std::to_string(outcome->pictureWidth) + " x " +
                        std::to_string(outcome->pictureHeight) +
                        (tooLarge ? ": the device's largest texture" : ": as the device requires");
-    outcome->warning = outcome->warning.empty() ? note : outcome->warning + "; " + note;
+    addWarning(note, outcome);
+}
+
+// So is a format asked for that the device does not offer (R8G8B8, P8, a code it does not know):
+// the texture is made in the nearest one it has.
+void noteFormatChange(const ConvertOptions& options, ConversionOutcome* outcome) {
+    if (options.png || options.format == D3DFMT_UNKNOWN || outcome->format == options.format)
+        return;
+    addWarning("made " + formatName(outcome->format) + ", not the asked " +
+                   formatName(options.format) + ": the nearest format the device offers",
+               outcome);
 }
 
 } // namespace
@@ -215,6 +230,7 @@ ConversionOutcome convertFile(IDirect3DDevice8* device, const ConversionJob& job
         } else if (writeOutput(made, job, options, outputs, &outcome)) {
             outcome.result = ConversionOutcome::Converted;
             noteResize(device, options, &outcome);
+            noteFormatChange(options, &outcome);
         }
     }
     outcome.milliseconds =
