@@ -199,6 +199,40 @@ uint8_t encodeColour(float c, const MipChainOptions& options, const SrgbEncoder&
     return options.srgb ? curve.encode(c) : quantizeUnit(c);
 }
 
+// The texel of the window [u0, u1] x [v0, v1] whose channel i is the largest (below) or the
+// smallest (above), the first in raster order among equals; `at` unless another beats it
+// strictly. The extreme is found first with independent chains a row each, then looked up,
+// which takes far fewer mispredicted branches than one running comparison.
+template <bool below>
+size_t windowExtreme(const float* c, int32_t width, int32_t u0, int32_t u1, int32_t v0,
+                     int32_t v1, int i, size_t at) {
+    constexpr int32_t rowsMax = 7;
+    float rowExtreme[rowsMax];
+    const int32_t across = u1 - u0 + 1, down = v1 - v0 + 1;
+    for (int32_t r = 0; r < down; ++r) {
+        const float* p = c + (size_t(v0 + r) * width + u0) * 4 + i;
+        float m = p[0];
+        for (int32_t k = 1; k < across; ++k)
+            m = below ? std::max(m, p[4 * k]) : std::min(m, p[4 * k]);
+        rowExtreme[r] = m;
+    }
+    float extreme = rowExtreme[0];
+    for (int32_t r = 1; r < down; ++r)
+        extreme = below ? std::max(extreme, rowExtreme[r]) : std::min(extreme, rowExtreme[r]);
+    const float own = c[at * 4 + i];
+    if (below ? !(extreme > own) : !(extreme < own))
+        return at;
+    for (int32_t r = 0; r < down; ++r) {
+        if (rowExtreme[r] != extreme)
+            continue;
+        const float* p = c + (size_t(v0 + r) * width + u0) * 4 + i;
+        for (int32_t k = 0; k < across; ++k)
+            if (p[4 * k] == extreme)
+                return size_t(v0 + r) * width + u0 + k;
+    }
+    return at;
+}
+
 // A kernel's negative lobes make values below 0 (and above full) next to strong edges, which
 // no stored texel can show: clipping them alone would add light (a star field brightens level
 // by level). What is clipped goes to the brightest texel nearby instead (the one whose edge
@@ -209,6 +243,7 @@ void keepClippedLight(Plane* plane) {
     float* c = plane->values.data();
     const float* alpha = c + 3;
     for (int32_t y = 0; y < height; ++y) {
+        const int32_t v0 = std::max(0, y - reach), v1 = std::min(height - 1, y + reach);
         for (int32_t x = 0; x < width; ++x) {
             const size_t at = size_t(y) * width + x;
             const float a = alpha[at * 4];
@@ -218,16 +253,9 @@ void keepClippedLight(Plane* plane) {
                     continue;
                 const bool below = value < 0.0f;
                 c[at * 4 + i] = below ? 0.0f : a;
-                size_t target = at;
-                for (int32_t v = std::max(0, y - reach); v <= std::min(height - 1, y + reach); ++v) {
-                    for (int32_t u = std::max(0, x - reach); u <= std::min(width - 1, x + reach);
-                         ++u) {
-                        const float candidate = c[(size_t(v) * width + u) * 4 + i];
-                        const float best = c[target * 4 + i];
-                        if (below ? candidate > best : candidate < best)
-                            target = size_t(v) * width + u;
-                    }
-                }
+                const int32_t u0 = std::max(0, x - reach), u1 = std::min(width - 1, x + reach);
+                const size_t target = below ? windowExtreme<true>(c, width, u0, u1, v0, v1, i, at)
+                                            : windowExtreme<false>(c, width, u0, u1, v0, v1, i, at);
                 float& receiver = c[target * 4 + i];
                 receiver = std::clamp(receiver + (below ? value : value - a), 0.0f,
                                       alpha[target * 4]);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 
 namespace {
@@ -105,6 +106,41 @@ TEST(LightCurve, EncodeInvertsDecodeAndRoundsToTheNearestStoredValue) {
     EXPECT_EQ(linearToSrgb(0.2141f), 128);
     EXPECT_EQ(linearToSrgb(-1.0f), 0);
     EXPECT_EQ(linearToSrgb(2.0f), 255);
+}
+
+// The stored value nearest to x: how many of the curve's midpoints it reaches, counted one by one.
+int nearestStoredValue(float x) {
+    int v = 0;
+    while (v < 255 && double(x) >= double(float(
+                                        (v + 0.5) / 255.0 <= 0.04045
+                                            ? (v + 0.5) / 255.0 / 12.92
+                                            : std::pow(((v + 0.5) / 255.0 + 0.055) / 1.055, 2.4))))
+        ++v;
+    return v;
+}
+
+TEST(LightCurve, EncodeIsExactAtEveryMidpointAndAtTheEndsOfEveryTableCell) {
+    // Each midpoint between stored values, and the floats on either side of it.
+    for (int v = 0; v < 255; ++v) {
+        const double c = (v + 0.5) / 255.0;
+        const float mid =
+            float(c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+        for (const float x : {std::nextafter(mid, 0.0f), mid, std::nextafter(mid, 1.0f)})
+            ASSERT_EQ(linearToSrgb(x), nearestStoredValue(x)) << x;
+    }
+    // The first and last float of every power of two's 256 cells down to 2^-14; a cell that
+    // held two midpoints would answer one short at its last float.
+    for (uint32_t bits = 113u << 23; bits < 127u << 23; bits += 1u << 15) {
+        for (const uint32_t b : {bits, bits + (1u << 15) - 1}) {
+            float x;
+            std::memcpy(&x, &b, sizeof x);
+            ASSERT_EQ(linearToSrgb(x), nearestStoredValue(x)) << x;
+        }
+    }
+    EXPECT_EQ(linearToSrgb(std::nextafter(1.0f, 0.0f)), 255);
+    EXPECT_EQ(linearToSrgb(1e-30f), 0);
+    EXPECT_EQ(linearToSrgb(-0.0f), 0);
+    EXPECT_EQ(linearToSrgb(NAN), 0);
 }
 
 TEST(MipChain, EveryKernelKeepsAConstantPictureAtEveryLevel) {
@@ -329,6 +365,60 @@ TEST(MipChain, ResizingKeepsConstantsAndRefusesEmptySizes) {
     EXPECT_FALSE(resampleImage(top, 0, 31, options, &out));
     std::vector<ArgbImage> lower;
     EXPECT_FALSE(buildMipChain(ArgbImage{}, 4, options, &lower));
+}
+
+// Saturated 5 x 5 blocks, some half or fully transparent: sharpening kernels ring at every
+// edge, so the clipped light is handed on thousands of times a chain.
+ArgbImage hardEdges(uint32_t width, uint32_t height) {
+    std::mt19937 random(11);
+    std::vector<uint32_t> blocks(size_t(width / 5 + 1) * (height / 5 + 1));
+    const uint32_t alphas[] = {0x00, 0x80, 0xFF, 0xFF};
+    for (uint32_t& b : blocks) {
+        const uint32_t r = random();
+        b = alphas[r & 3] << 24 | (r & 4 ? 0xFF0000u : 0) | (r & 8 ? 0xFF00u : 0) |
+            (r & 16 ? 0xFFu : 0);
+    }
+    ArgbImage image = filled(width, height, 0);
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x)
+            image.texels[size_t(y) * width + x] = blocks[size_t(y / 5) * (width / 5 + 1) + x / 5];
+    return image;
+}
+
+uint64_t chainFingerprint(const std::vector<ArgbImage>& levels) {
+    uint64_t h = 1469598103934665603ull;
+    for (const ArgbImage& level : levels) {
+        for (const uint32_t t : level.texels) {
+            for (int shift = 0; shift < 32; shift += 8) {
+                h ^= (t >> shift) & 0xFF;
+                h *= 1099511628211ull;
+            }
+        }
+    }
+    return h;
+}
+
+// The bytes of sharpening chains over hard edges, taken from the first, plainly written
+// builder: the faster searches for clipped light and the faster curve give the same bytes.
+TEST(MipChain, SharpeningChainsOverHardEdgesKeepTheirBytes) {
+    const ArgbImage top = hardEdges(96, 70);
+    const struct {
+        MipKernel kernel;
+        bool srgb;
+        uint64_t fingerprint;
+    } cases[] = {
+        {MipKernel::Kaiser, true, 18260961194411624644ull},
+        {MipKernel::Lanczos, true, 1726565183207241279ull},
+        {MipKernel::Mitchell, false, 11996669236401412764ull},
+    };
+    for (const auto& c : cases) {
+        MipChainOptions options;
+        options.kernel = c.kernel;
+        options.srgb = c.srgb;
+        std::vector<ArgbImage> lower;
+        ASSERT_TRUE(buildMipChain(top, 8, options, &lower));
+        EXPECT_EQ(chainFingerprint(lower), c.fingerprint) << int(c.kernel);
+    }
 }
 
 TEST(MipChain, TheAvx2LoopsGiveThePlainLoopsBytes) {
