@@ -131,6 +131,41 @@ private:
     uint64_t clock_ = 0;
 };
 
+// Destinations [first, first + count) whose taps read consecutive texels starting at texel
+// 2d + offset, all with the same weights: the inside of a halving, which the halving routine
+// takes whole. Empty when the table is no halving (or the stretch is too short to matter).
+struct HalvingStretch {
+    uint32_t first = 0;
+    uint32_t count = 0;
+};
+
+HalvingStretch findHalvingStretch(const AxisWeights& w, uint32_t m) {
+    const uint32_t taps = w.taps, middle = m / 2;
+    const int64_t offset = int64_t(w.index[size_t(middle) * taps]) - 2 * int64_t(middle);
+    const auto regular = [&](uint32_t d) {
+        const uint32_t* index = w.index.data() + size_t(d) * taps;
+        const float* weight = w.weight.data() + size_t(d) * taps;
+        const float* reference = w.weight.data() + size_t(middle) * taps;
+        if (int64_t(index[0]) != 2 * int64_t(d) + offset)
+            return false;
+        for (uint32_t t = 0; t < taps; ++t)
+            if (index[t] != index[0] + t || weight[t] != reference[t])
+                return false;
+        return true;
+    };
+    HalvingStretch stretch;
+    if (m < 16 || !regular(middle))
+        return stretch;
+    uint32_t first = middle, last = middle;
+    while (first > 0 && regular(first - 1))
+        --first;
+    while (last + 1 < m && regular(last + 1))
+        ++last;
+    stretch.first = first;
+    stretch.count = last - first + 1;
+    return stretch;
+}
+
 // The vertical pass makes one full-width row from the rows its taps reach, the horizontal pass
 // the destination row from it.
 template <typename Rows>
@@ -139,12 +174,26 @@ void filterRows(Rows& source, const AxisWeights& across, const AxisWeights& down
     destination->values.resize(size_t(destination->width) * destination->height * 4);
     std::vector<float> column(size_t(source.width()) * 4);
     std::vector<const float*> rows(down.taps);
+    const HalvingStretch inside = findHalvingStretch(across, destination->width);
+    const uint32_t taps = across.taps, after = inside.first + inside.count;
     for (uint32_t y = 0; y < destination->height; ++y) {
         source.fetch(down.index.data() + size_t(y) * down.taps, down.taps, rows.data());
         routines.combine(rows.data(), down.weight.data() + size_t(y) * down.taps, down.taps,
                          column.size(), column.data());
-        routines.gather(column.data(), across.index.data(), across.weight.data(), across.taps,
-                        destination->width, destination->row(y));
+        float* out = destination->row(y);
+        if (inside.count == 0) {
+            routines.gather(column.data(), across.index.data(), across.weight.data(), taps,
+                            destination->width, out);
+            continue;
+        }
+        routines.gather(column.data(), across.index.data(), across.weight.data(), taps,
+                        inside.first, out);
+        routines.gatherHalving(column.data() + size_t(across.index[size_t(inside.first) * taps]) * 4,
+                               across.weight.data() + size_t(inside.first) * taps, taps,
+                               inside.count, out + size_t(inside.first) * 4);
+        routines.gather(column.data(), across.index.data() + size_t(after) * taps,
+                        across.weight.data() + size_t(after) * taps, taps,
+                        destination->width - after, out + size_t(after) * 4);
     }
 }
 

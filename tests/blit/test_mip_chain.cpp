@@ -421,11 +421,49 @@ TEST(MipChain, SharpeningChainsOverHardEdgesKeepTheirBytes) {
     }
 }
 
+// The halving routines against the general gather over the same taps: every count up to a few
+// pairs past the vector width, signed values of every size, taps from 2 to 12.
+TEST(MipRows, TheHalvingRoutinesGiveTheGeneralGathersBits) {
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> value(-3.0f, 3.0f);
+    std::vector<float> in(4 * 64);
+    for (float& v : in)
+        v = value(random) * float(1u << (random() % 12)) / 64.0f;
+    for (const uint32_t taps : {2u, 3u, 6u, 12u}) {
+        std::vector<float> weight(taps);
+        for (float& w : weight)
+            w = value(random);
+        for (uint32_t count = 1; count <= 13; ++count) {
+            std::vector<uint32_t> index(size_t(count) * taps);
+            std::vector<float> weights(size_t(count) * taps);
+            for (uint32_t k = 0; k < count; ++k) {
+                for (uint32_t t = 0; t < taps; ++t) {
+                    index[size_t(k) * taps + t] = 2 * k + t;
+                    weights[size_t(k) * taps + t] = weight[t];
+                }
+            }
+            // Exactly the texels the taps reach, so a read past them is caught.
+            const std::vector<float> reached(in.begin(), in.begin() + 4 * (2 * (count - 1) + taps));
+            std::vector<float> general(size_t(count) * 4), plain(general.size()), wide;
+            gatherTexelsPlain(reached.data(), index.data(), weights.data(), taps, count, general.data());
+            gatherHalvingPlain(reached.data(), weight.data(), taps, count, plain.data());
+            EXPECT_EQ(std::memcmp(general.data(), plain.data(), general.size() * 4), 0)
+                << taps << " taps, " << count;
+            if (!mipRowsAvx2Supported())
+                continue;
+            wide.assign(general.size(), NAN);
+            gatherHalvingAvx2(reached.data(), weight.data(), taps, count, wide.data());
+            EXPECT_EQ(std::memcmp(general.data(), wide.data(), general.size() * 4), 0)
+                << taps << " taps, " << count;
+        }
+    }
+}
+
 TEST(MipChain, TheAvx2LoopsGiveThePlainLoopsBytes) {
     if (!mipRowsAvx2Supported())
         GTEST_SKIP() << "no AVX2 on this processor";
     const ArgbImage top = noise(203, 77, 3);
-    const MipRowRoutines wide = {combineRowsAvx2, gatherTexelsAvx2};
+    const MipRowRoutines wide = {combineRowsAvx2, gatherTexelsAvx2, gatherHalvingAvx2};
     for (const MipKernel kernel : allKernels) {
         for (const bool normal : {false, true}) {
             MipChainOptions options;
