@@ -245,6 +245,87 @@ TEST_F(TexkitChain, AssembleFiltersEachCubeFaceWithTheKernels) {
     EXPECT_EQ(texkit("assemble --volume face.png face.png -o v.dds").status, 0);
 }
 
+uint32_t wordAt(const Bytes& file, size_t offset) {
+    return uint32_t(file[offset]) | uint32_t(file[offset + 1]) << 8 |
+           uint32_t(file[offset + 2]) << 16 | uint32_t(file[offset + 3]) << 24;
+}
+
+// Block formats keep the picture's size: the header and the readers see it, the blocks inside
+// the picture are those of the picture cut to whole blocks, and each face of a cube is the
+// chain convert makes of its picture.
+TEST_F(TexkitChain, BlockFormatsKeepThePicturesSizeInConvertAndAssemble) {
+    const struct {
+        uint32_t width, height, levels;
+    } shapes[] = {{451, 300, 9}, {57, 57, 6}, {63, 63, 6}};
+    for (const auto& shape : shapes) {
+        const std::vector<uint32_t> texels = cutOut(shape.width, shape.height);
+        writePicture("p.png", shape.width, shape.height, texels);
+        const uint32_t wholeWidth = shape.width / 4 * 4, wholeHeight = shape.height / 4 * 4;
+        std::vector<uint32_t> whole;
+        for (uint32_t y = 0; y < wholeHeight; ++y)
+            whole.insert(whole.end(), texels.begin() + y * shape.width,
+                         texels.begin() + y * shape.width + wholeWidth);
+        writePicture("whole.png", wholeWidth, wholeHeight, whole);
+        for (const char* format : {"DXT1", "DXT5"}) {
+            const std::string what = std::to_string(shape.width) + " " + format;
+            ASSERT_EQ(texkit(std::string("convert p.png whole.png -o out -q --force --format ") +
+                             format)
+                          .status,
+                      0)
+                << what;
+            const Bytes file = bytesOf("out/p.dds");
+            ASSERT_GT(file.size(), 128u);
+            EXPECT_EQ(wordAt(file, 12), shape.height) << what;
+            EXPECT_EQ(wordAt(file, 16), shape.width) << what;
+            EXPECT_EQ(wordAt(file, 28), shape.levels) << what;
+            ImageDecoder image;
+            ASSERT_EQ(image.load(file.data(), UINT(file.size()), nullptr), D3D_OK) << what;
+            uint32_t level = 0;
+            for (const ImageDecoder* l = &image; l != nullptr; l = l->nextLevel.get(), ++level) {
+                EXPECT_EQ(l->width, std::max(1u, shape.width >> level)) << what;
+                EXPECT_EQ(l->height, std::max(1u, shape.height >> level)) << what;
+            }
+            EXPECT_EQ(level, shape.levels) << what;
+            // Level 0's full blocks, byte for byte.
+            const Bytes cut = bytesOf("out/whole.dds");
+            const size_t blockBytes = std::string(format) == "DXT1" ? 8 : 16;
+            const size_t across = (shape.width + 3) / 4, cutAcross = wholeWidth / 4;
+            for (size_t by = 0; by < wholeHeight / 4; ++by) {
+                ASSERT_TRUE(std::equal(cut.begin() + 128 + by * cutAcross * blockBytes,
+                                       cut.begin() + 128 + (by + 1) * cutAcross * blockBytes,
+                                       file.begin() + 128 + by * across * blockBytes))
+                    << what << ", block row " << by;
+            }
+            const ProgramRun identify = runCommand("identify -format '%w %h\\n' out/p.dds");
+            ASSERT_EQ(identify.status, 0) << identify.err;
+            EXPECT_EQ(identify.out.substr(0, identify.out.find('\n')),
+                      std::to_string(shape.width) + " " + std::to_string(shape.height));
+            if (shape.width != shape.height)
+                continue;
+            ASSERT_EQ(texkit(std::string("assemble --cube p.png p.png p.png p.png p.png p.png "
+                                         "-o cube.dds --format ") +
+                             format)
+                          .status,
+                      0)
+                << what;
+            const Bytes cube = bytesOf("cube.dds");
+            ASSERT_EQ(cube.size(), 128 + 6 * (file.size() - 128)) << what;
+            EXPECT_EQ(wordAt(cube, 12), shape.height) << what;
+            EXPECT_EQ(wordAt(cube, 16), shape.width) << what;
+            EXPECT_EQ(wordAt(cube, 28), shape.levels) << what;
+            for (size_t face = 0; face < 6; ++face)
+                EXPECT_TRUE(std::equal(file.begin() + 128, file.end(),
+                                       cube.begin() + 128 + face * (file.size() - 128)))
+                    << what << ", face " << face;
+            const ProgramRun faces = runCommand("identify -format '%w %h\\n' cube.dds");
+            ASSERT_EQ(faces.status, 0) << faces.err;
+            const std::string line = std::to_string(shape.width) + " " +
+                                     std::to_string(shape.height) + "\n";
+            EXPECT_EQ(faces.out, line + line + line + line + line + line);
+        }
+    }
+}
+
 TEST_F(TexkitChain, BadValuesAreNamedAndExitWith2) {
     struct Case {
         const char* arguments;

@@ -3,6 +3,7 @@
 // filterTexture), written as a DDS file.
 #include "blit/com_ref.h"
 #include "blit/filter_texture.h"
+#include "blit/pixel_format.h"
 #include "blit/surface_load.h"
 #include "platform_ext.h"
 #include "texture/image_decoder.h"
@@ -182,6 +183,36 @@ HRESULT buildCube(IDirect3DDevice8* device, const AssembleOptions& options,
     return hr;
 }
 
+// A cube in a block format keeps its faces' size, as convert keeps a picture's: each face's
+// levels are image surfaces of whole blocks, padded with the edge texels, made as convert makes
+// them, and the file's header holds the faces' own size.
+HRESULT writeBlockCube(IDirect3DDevice8* device, const AssembleOptions& options,
+                       const Pictures& pictures, UINT edge, D3DFORMAT format) {
+    ChainRequest request = options;
+    request.format = format;
+    request.width = edge;
+    request.height = edge;
+    std::vector<ComRef<IDirect3DSurface8>> faces;
+    UINT levels = 0;
+    for (UINT face = 0; face < 6; ++face) {
+        ChainLevels made;
+        std::string reason;
+        const HRESULT hr =
+            createChainLevels(device, pictures[face]->image, request, &made, &reason);
+        if (FAILED(hr))
+            return hr;
+        if (made.width != edge || made.height != edge || (face > 0 && made.levels.size() != levels))
+            return D3DERR_INVALIDCALL;
+        levels = UINT(made.levels.size());
+        for (auto& level : made.levels)
+            faces.push_back(std::move(level));
+    }
+    std::vector<IDirect3DSurface8*> surfaces;
+    for (const auto& level : faces)
+        surfaces.push_back(level.get());
+    return writeDdsCubeLevels(surfaces.data(), levels, edge, options.outputPath);
+}
+
 HRESULT buildVolume(IDirect3DDevice8* device, const AssembleOptions& options,
                     const Pictures& pictures, UINT width, UINT height, D3DFORMAT format,
                     IDirect3DVolumeTexture8** out) {
@@ -250,9 +281,13 @@ int runAssemble(const Invocation&, std::span<const std::string> arguments) {
         return 1;
     }
     const D3DFORMAT format = chosenFormat(options, pictures);
-    if (options.cube) {
+    if (options.cube && isBlockCompressed(format) && options.usesChainBuilder()) {
+        hr = writeBlockCube(device.get(), options, pictures, width, format);
+    } else if (options.cube) {
+        // The loader's chain: whole blocks, as a load rounds a picture.
+        const UINT edge = isBlockCompressed(format) ? (width + 3) / 4 * 4 : width;
         ComRef<IDirect3DCubeTexture8> cube;
-        hr = buildCube(device.get(), options, pictures, width, format, cube.out());
+        hr = buildCube(device.get(), options, pictures, edge, format, cube.out());
         if (SUCCEEDED(hr))
             hr = writeDdsFile(cube.get(), options.outputPath);
     } else {

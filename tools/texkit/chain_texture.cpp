@@ -53,6 +53,16 @@ void keptSize(const ImageDecoder& image, const ChainRequest& request, D3DFORMAT 
     }
 }
 
+// Levels from width x height down to 1 x 1.
+UINT fullChainLength(UINT width, UINT height) {
+    UINT count = 1;
+    for (; width > 1 || height > 1; ++count) {
+        width = std::max(1u, width / 2);
+        height = std::max(1u, height / 2);
+    }
+    return count;
+}
+
 // `level` with its right column and bottom row repeated out to width x height.
 ArgbImage paddedTo(const ArgbImage& level, UINT width, UINT height) {
     if (level.width == width && level.height == height)
@@ -129,6 +139,8 @@ HRESULT createChainLevels(IDirect3DDevice8* device, const ImageDecoder& image,
     if (FAILED(hr))
         return hr;
     keptSize(image, request, format, &width, &height);
+    // Whole blocks may hold one level more than the kept size (63 rounds to 64).
+    levels = std::min(levels, fullChainLength(width, height));
     out->width = width;
     out->height = height;
     out->format = format;

@@ -209,16 +209,18 @@ HRESULT writeFlat(IDirect3DTexture8* texture, const PALETTEENTRY* palette,
     });
 }
 
-HRESULT writeLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT width, UINT height,
-                    const std::string& path, FILE* stream, DdsHeaderKind kind) {
+// `faces` chains of `levelCount` surfaces one after the other.
+HRESULT writeLevels(Shape shape, IDirect3DSurface8* const* levels, UINT levelCount, UINT width,
+                    UINT height, const std::string& path, FILE* stream, DdsHeaderKind kind) {
     D3DSURFACE_DESC desc = {};
     const HRESULT hr = levelCount == 0 ? D3DERR_INVALIDCALL : levels[0]->GetDesc(&desc);
     if (FAILED(hr))
         return hr;
-    const DdsSurface top = {Shape::Flat, desc.Format, width, height, 1, levelCount};
+    const UINT faces = shape == Shape::Cube ? 6 : 1;
+    const DdsSurface top = {shape, desc.Format, width, height, 1, levelCount};
     return writeFile(path, stream, top, nullptr, kind, [&](FILE* file) {
         HRESULT written = D3D_OK;
-        for (UINT level = 0; level < levelCount && SUCCEEDED(written); ++level)
+        for (UINT level = 0; level < faces * levelCount && SUCCEEDED(written); ++level)
             written = writeSurface(file, levels[level]);
         return written;
     });
@@ -283,10 +285,15 @@ HRESULT writeDdsFile(IDirect3DVolumeTexture8* texture, const std::string& path,
 
 HRESULT writeDdsLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT width, UINT height,
                        const std::string& path, DdsHeaderKind kind) {
-    return writeLevels(levels, levelCount, width, height, path, nullptr, kind);
+    return writeLevels(Shape::Flat, levels, levelCount, width, height, path, nullptr, kind);
 }
 
 HRESULT writeDdsLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT width, UINT height,
                        FILE* file, DdsHeaderKind kind) {
-    return writeLevels(levels, levelCount, width, height, std::string(), file, kind);
+    return writeLevels(Shape::Flat, levels, levelCount, width, height, std::string(), file, kind);
+}
+
+HRESULT writeDdsCubeLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT edge,
+                           const std::string& path, DdsHeaderKind kind) {
+    return writeLevels(Shape::Cube, levels, levelCount, edge, edge, path, nullptr, kind);
 }
