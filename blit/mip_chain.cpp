@@ -387,6 +387,111 @@ bool buildMipChain(const ArgbImage& top, uint32_t levelCount, const MipChainOpti
     return true;
 }
 
+namespace {
+
+// The share of a picture's texels that pass the alpha test once the key is applied.
+size_t passingTexels(const ArgbImage& image, const MipChainOptions& options) {
+    size_t passing = 0;
+    for (const uint32_t word : image.texels) {
+        const bool keyed = options.colorKey != 0 && word == options.colorKey;
+        passing += !keyed && int(word >> 24) >= options.alphaTest;
+    }
+    return passing;
+}
+
+Plane slicePlane(const ArgbImage& slice, const ChannelTables& tables,
+                 const MipChainOptions& options) {
+    Plane plane;
+    plane.width = slice.width;
+    plane.height = slice.height;
+    plane.values.resize(slice.texels.size() * 4);
+    for (uint32_t y = 0; y < slice.height; ++y)
+        convertRow(slice.texels.data() + size_t(y) * slice.width, slice.width, tables, options,
+                   plane.row(y));
+    return plane;
+}
+
+} // namespace
+
+bool buildVolumeMipChain(const std::vector<ArgbImage>& slices, uint32_t levelCount,
+                         const MipChainOptions& options, MipRowRoutines routines,
+                         std::vector<std::vector<ArgbImage>>* lower) {
+    if (slices.empty())
+        return false;
+    for (const ArgbImage& slice : slices)
+        if (!usable(slice) || slice.width != slices[0].width || slice.height != slices[0].height)
+            return false;
+    try {
+        lower->clear();
+        const bool alphaTested = options.alphaTest >= 0 && options.alphaTest <= 255;
+        size_t passing = 0, total = 0;
+        const ChannelTables tables = makeTables(options);
+        std::vector<Plane> above;
+        for (const ArgbImage& slice : slices) {
+            if (alphaTested)
+                passing += passingTexels(slice, options);
+            total += slice.texels.size();
+            above.push_back(slicePlane(slice, tables, options));
+        }
+        const double coverage = double(passing) / double(total);
+        uint32_t width = slices[0].width, height = slices[0].height, depth = uint32_t(slices.size());
+        Plane mixed;
+        std::vector<float> alpha;
+        for (uint32_t level = 1; level < levelCount; ++level) {
+            if (width == 1 && height == 1 && depth == 1)
+                break;
+            const uint32_t nextDepth = std::max(1u, depth / 2);
+            const AxisWeights deep =
+                buildAxisWeights(depth, nextDepth, options.kernel, options.edge);
+            std::vector<const float*> rows(deep.taps);
+            std::vector<Plane> below(nextDepth);
+            for (uint32_t z = 0; z < nextDepth; ++z) {
+                const Plane* source = &above[z];
+                if (nextDepth != depth) {
+                    // The slices the kernel reaches, combined texel by texel.
+                    mixed.width = width;
+                    mixed.height = height;
+                    mixed.values.resize(size_t(width) * height * 4);
+                    for (uint32_t t = 0; t < deep.taps; ++t)
+                        rows[t] = above[deep.index[size_t(z) * deep.taps + t]].values.data();
+                    routines.combine(rows.data(), deep.weight.data() + size_t(z) * deep.taps,
+                                     deep.taps, mixed.values.size(), mixed.values.data());
+                    source = &mixed;
+                }
+                below[z].width = std::max(1u, width / 2);
+                below[z].height = std::max(1u, height / 2);
+                filterInto(*source, &below[z], options, routines);
+                settle(&below[z], options);
+            }
+            float scale = 1.0f;
+            if (alphaTested) {
+                alpha.clear();
+                for (const Plane& plane : below)
+                    alpha.insert(alpha.end(), plane.values.begin(), plane.values.end());
+                scale = coverageScale(alpha.data(), alpha.size() / 4, uint8_t(options.alphaTest),
+                                      coverage);
+            }
+            lower->emplace_back(nextDepth);
+            for (uint32_t z = 0; z < nextDepth; ++z)
+                toImage(below[z], options, scale, &lower->back()[z]);
+            above = std::move(below);
+            width = std::max(1u, width / 2);
+            height = std::max(1u, height / 2);
+            depth = nextDepth;
+        }
+    } catch (const std::bad_alloc&) {
+        lower->clear();
+        return false;
+    }
+    return true;
+}
+
+bool buildVolumeMipChain(const std::vector<ArgbImage>& slices, uint32_t levelCount,
+                         const MipChainOptions& options,
+                         std::vector<std::vector<ArgbImage>>* lower) {
+    return buildVolumeMipChain(slices, levelCount, options, mipRowRoutines(), lower);
+}
+
 bool buildMipChain(const ArgbImage& top, uint32_t levelCount, const MipChainOptions& options,
                    std::vector<ArgbImage>* lower) {
     return buildMipChain(top, levelCount, options, mipRowRoutines(), lower);

@@ -34,6 +34,18 @@ bool buildMipChain(const ArgbImage& top, uint32_t levelCount, const MipChainOpti
 bool buildMipChain(const ArgbImage& top, uint32_t levelCount, const MipChainOptions& options,
                    MipRowRoutines routines, std::vector<ArgbImage>* lower);
 
+// A volume's levels 1 to levelCount - 1 from its slices (all one size, at least one): each level
+// halves width, height and depth (down to 1), the slices combined by the kernel along depth
+// first, then each filtered as a picture; (*lower)[L - 1] holds level L's slices. Alpha-tested
+// coverage is that of the whole level. False when the memory is not there or the slices are
+// empty or differ in size.
+bool buildVolumeMipChain(const std::vector<ArgbImage>& slices, uint32_t levelCount,
+                         const MipChainOptions& options, MipRowRoutines routines,
+                         std::vector<std::vector<ArgbImage>>* lower);
+bool buildVolumeMipChain(const std::vector<ArgbImage>& slices, uint32_t levelCount,
+                         const MipChainOptions& options,
+                         std::vector<std::vector<ArgbImage>>* lower);
+
 // `source` resampled to width x height with the options' kernel, edges and colour handling
 // (alphaTest ignored).
 bool resampleImage(const ArgbImage& source, uint32_t width, uint32_t height,

@@ -421,6 +421,122 @@ TEST(MipChain, SharpeningChainsOverHardEdgesKeepTheirBytes) {
     }
 }
 
+// ---- volumes ------------------------------------------------------------------------------
+
+TEST(VolumeMipChain, ConstantVolumesStayAndSizesHalveInEveryAxis) {
+    const std::vector<ArgbImage> slices(5, filled(9, 6, 0xC8509BE0u));
+    for (const MipKernel kernel : allKernels) {
+        for (const EdgeMode edge : allEdges) {
+            MipChainOptions options;
+            options.kernel = kernel;
+            options.edge = edge;
+            std::vector<std::vector<ArgbImage>> lower;
+            ASSERT_TRUE(buildVolumeMipChain(slices, 16, options, &lower));
+            // 9x6x5, 4x3x2, 2x1x1, 1x1x1.
+            ASSERT_EQ(lower.size(), 3u);
+            const uint32_t sizes[3][3] = {{4, 3, 2}, {2, 1, 1}, {1, 1, 1}};
+            for (size_t l = 0; l < lower.size(); ++l) {
+                ASSERT_EQ(lower[l].size(), sizes[l][2]);
+                for (const ArgbImage& slice : lower[l]) {
+                    EXPECT_EQ(slice.width, sizes[l][0]);
+                    EXPECT_EQ(slice.height, sizes[l][1]);
+                    for (const uint32_t t : slice.texels)
+                        ASSERT_NEAR(int(t & 0xFF), 0xE0, 1) << int(kernel) << " level " << l + 1;
+                }
+            }
+        }
+    }
+    std::vector<std::vector<ArgbImage>> lower;
+    EXPECT_FALSE(buildVolumeMipChain({}, 4, MipChainOptions{}, &lower));
+    EXPECT_FALSE(buildVolumeMipChain({filled(4, 4, 0), filled(4, 2, 0)}, 4, MipChainOptions{}, &lower));
+}
+
+TEST(VolumeMipChain, SlicesMixInLinearLightAndEachLevelIsFilteredAsAPicture) {
+    // Black and white slices by turns: level 1's slices show the light of both.
+    std::vector<ArgbImage> slices;
+    for (int z = 0; z < 4; ++z)
+        slices.push_back(filled(4, 4, z % 2 ? 0xFFFFFFFFu : 0xFF000000u));
+    MipChainOptions options;
+    options.kernel = MipKernel::Box;
+    std::vector<std::vector<ArgbImage>> lower;
+    ASSERT_TRUE(buildVolumeMipChain(slices, 2, options, &lower));
+    ASSERT_EQ(lower.size(), 1u);
+    for (const ArgbImage& slice : lower[0])
+        EXPECT_EQ(slice.texels, std::vector<uint32_t>(4, grey(188)));
+    options.srgb = false;
+    ASSERT_TRUE(buildVolumeMipChain(slices, 2, options, &lower));
+    for (const ArgbImage& slice : lower[0])
+        EXPECT_EQ(slice.texels, std::vector<uint32_t>(4, grey(128)));
+
+    // Equal slices combine to themselves under the box (halves add exactly): every level's
+    // slices are then the picture's own chain.
+    const ArgbImage picture = noise(23, 14, 9);
+    options = MipChainOptions{};
+    options.kernel = MipKernel::Box;
+    std::vector<ArgbImage> flat;
+    ASSERT_TRUE(buildMipChain(picture, 8, options, &flat));
+    ASSERT_TRUE(buildVolumeMipChain(std::vector<ArgbImage>(4, picture), 8, options, &lower));
+    ASSERT_EQ(lower.size(), flat.size());
+    for (size_t l = 0; l < lower.size(); ++l)
+        for (const ArgbImage& slice : lower[l])
+            ASSERT_EQ(slice.texels, flat[l].texels) << "level " << l + 1;
+
+    // A bright first slice reaches the last ones across the edge only when the volume repeats.
+    slices.assign(4, filled(2, 2, 0xFF000000u));
+    slices[0] = filled(2, 2, 0xFFFFFFFFu);
+    options = MipChainOptions{};
+    std::vector<std::vector<ArgbImage>> clamped, repeated;
+    ASSERT_TRUE(buildVolumeMipChain(slices, 2, options, &clamped));
+    options.edge = EdgeMode::Repeat;
+    ASSERT_TRUE(buildVolumeMipChain(slices, 2, options, &repeated));
+    EXPECT_GT(repeated[0][1].texels[0] & 0xFF, (clamped[0][1].texels[0] & 0xFF) + 10);
+}
+
+TEST(VolumeMipChain, AlphaTestKeepsTheLevelsCoverageAndTheLoopsAgree) {
+    std::vector<ArgbImage> slices;
+    for (uint32_t z = 0; z < 8; ++z)
+        slices.push_back(noise(40, 24, 20 + z));
+    // Half the texels clear, the rest of any alpha: plain filtering moves the coverage.
+    for (ArgbImage& slice : slices)
+        for (uint32_t& t : slice.texels)
+            t = t & 0x100 ? t & 0xFFFFFFu : t;
+    MipChainOptions options;
+    options.alphaTest = 128;
+    size_t passing = 0, total = 0;
+    for (const ArgbImage& slice : slices) {
+        passing += size_t(alphaCoverage(slice.texels.data(), slice.texels.size(), 128) *
+                              double(slice.texels.size()) + 0.5);
+        total += slice.texels.size();
+    }
+    const double coverage = double(passing) / double(total);
+    std::vector<std::vector<ArgbImage>> lower;
+    ASSERT_TRUE(buildVolumeMipChain(slices, 4, options, plainMipRowRoutines(), &lower));
+    ASSERT_EQ(lower.size(), 3u);
+    for (const auto& level : lower) {
+        size_t levelPassing = 0, levelTotal = 0;
+        for (const ArgbImage& slice : level) {
+            levelPassing += size_t(alphaCoverage(slice.texels.data(), slice.texels.size(), 128) *
+                                       double(slice.texels.size()) + 0.5);
+            levelTotal += slice.texels.size();
+        }
+        EXPECT_NEAR(double(levelPassing) / double(levelTotal), coverage, 0.01);
+    }
+    if (!mipRowsAvx2Supported())
+        return;
+    const MipRowRoutines wide = {combineRowsAvx2, gatherTexelsAvx2, gatherHalvingAvx2};
+    for (const MipKernel kernel : allKernels) {
+        options.kernel = kernel;
+        options.edge = EdgeMode::Mirror;
+        std::vector<std::vector<ArgbImage>> plain, vector;
+        ASSERT_TRUE(buildVolumeMipChain(slices, 6, options, plainMipRowRoutines(), &plain));
+        ASSERT_TRUE(buildVolumeMipChain(slices, 6, options, wide, &vector));
+        ASSERT_EQ(plain.size(), vector.size());
+        for (size_t l = 0; l < plain.size(); ++l)
+            for (size_t z = 0; z < plain[l].size(); ++z)
+                ASSERT_EQ(plain[l][z].texels, vector[l][z].texels) << int(kernel) << " level " << l;
+    }
+}
+
 // The halving routines against the general gather over the same taps: every count up to a few
 // pairs past the vector width, signed values of every size, taps from 2 to 12.
 TEST(MipRows, TheHalvingRoutinesGiveTheGeneralGathersBits) {

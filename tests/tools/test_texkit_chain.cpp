@@ -234,15 +234,44 @@ TEST_F(TexkitChain, AssembleFiltersEachCubeFaceWithTheKernels) {
         std::memcpy(&texel, level1->bits + 8 * level1->rowPitch + 8 * 4, 4);
         EXPECT_NEAR(int(channel(texel, 16)), 188, 1); // linear light by default
     }
-    // A volume's levels stay the loader's box filter; kernels are refused for it, named.
-    const ProgramRun volume = texkit("assemble --volume face.png face.png -o v.dds "
-                                     "--mip-filter kaiser");
-    EXPECT_EQ(volume.status, 2);
-    EXPECT_EQ(volume.err.substr(0, volume.err.find('\n')),
-              "texkit assemble: a volume's levels are made by the box filter of the loader: the "
-              "mip kernels, --filter kernels, --wrap, --colorspace, --alpha-test and --normal-map "
-              "apply to cube maps");
-    EXPECT_EQ(texkit("assemble --volume face.png face.png -o v.dds").status, 0);
+    // A volume's levels by the kernels too: a one-pixel checkerboard in every slice, and slices
+    // that alternate it with its inverse, both average to the light of grey 188.
+    writePicture("back.png", 32, 32, [] {
+        std::vector<uint32_t> inverse = checkerboard(32);
+        for (uint32_t& t : inverse)
+            t ^= 0xFFFFFFu;
+        return inverse;
+    }());
+    for (const char* slices : {" face.png face.png", " face.png back.png face.png back.png"}) {
+        const std::string volume = std::string("assemble --volume") + slices +
+                                   " -o v.dds --format A8R8G8B8 --mip-filter ";
+        ASSERT_EQ(texkit(volume + "kaiser").status, 0) << slices;
+        const Bytes made = bytesOf("v.dds");
+        ASSERT_EQ(image.load(made.data(), UINT(made.size()), nullptr), D3D_OK);
+        const ImageDecoder* level1 = image.nextLevel.get();
+        ASSERT_NE(level1, nullptr);
+        ASSERT_EQ(level1->width, 16u);
+        ASSERT_EQ(level1->depth, UINT(std::string(slices).size() > 20 ? 2 : 1));
+        for (UINT z = 0; z < level1->depth; ++z) {
+            uint32_t texel = 0;
+            std::memcpy(&texel, level1->bits + z * level1->slicePitch + 8 * level1->rowPitch + 8 * 4,
+                        4);
+            EXPECT_NEAR(int(channel(texel, 16)), 188, 1) << slices << " slice " << z;
+        }
+        // The loader's chain on request: its volume filter, the mean of eight stored values.
+        ASSERT_EQ(texkit(volume + "box --colorspace linear").status, 0);
+        const Bytes loader = bytesOf("v.dds");
+        ASSERT_EQ(image.load(loader.data(), UINT(loader.size()), nullptr), D3D_OK);
+        uint32_t texel = 0;
+        std::memcpy(&texel, image.nextLevel->bits + 8 * image.nextLevel->rowPitch + 8 * 4, 4);
+        EXPECT_NEAR(int(channel(texel, 16)), 128, 1) << slices;
+    }
+    // Every option of the kernels applies to a volume.
+    EXPECT_EQ(texkit("assemble --volume face.png back.png -o v.dds --wrap repeat --alpha-test 100 "
+                     "--filter lanczos --width 20 --height 12")
+                  .status,
+              0);
+    EXPECT_EQ(texkit("assemble --volume face.png back.png -o v.dds --normal-map").status, 0);
 }
 
 uint32_t wordAt(const Bytes& file, size_t offset) {

@@ -29,7 +29,9 @@ const char assembleHelpText[] =
     "and writes it as a DDS file. Each picture goes through the blit engine into its face or\n"
     "slice (scaled, converted, keyed); the lower levels of a cube are made face by face with\n"
     "the mip kernels below (each face's edges clamped unless --wrap says otherwise), those of a\n"
-    "volume by the volume filter (box: each texel the mean of eight). A cube in a block format\n"
+    "volume by the same kernels, the slices combined along depth first (with the same edge\n"
+    "rule), then each filtered as a picture; '--mip-filter box --colorspace linear' gives the\n"
+    "loader's volume filter (each texel the mean of eight). A cube in a block format\n"
     "keeps its faces' size (the edge blocks padded with the edge texels), as convert does.\n"
     "Wrong counts, mixed sizes and faces that are not square are refused with status 1, and\n"
     "nothing is written.\n"
@@ -63,14 +65,6 @@ CommandLine parseAssembleOptions(std::span<const std::string> arguments, Assembl
         return result;
     if (!options->check(error))
         return CommandLine::Wrong;
-    if (options->volume && options->usesChainBuilder() &&
-        (options->mipKernelGiven || options->resizeKernel || options->alphaTest >= 0 ||
-         options->normalMap || options->wrapGiven || options->colorSpace != ColorSpace::Default)) {
-        *error = "a volume's levels are made by the box filter of the loader: the mip kernels, "
-                 "--filter kernels, --wrap, --colorspace, --alpha-test and --normal-map apply "
-                 "to cube maps";
-        return CommandLine::Wrong;
-    }
     if (options->cube == options->volume) {
         *error = options->cube ? "--cube and --volume together" : "--cube or --volume is needed";
         return CommandLine::Wrong;

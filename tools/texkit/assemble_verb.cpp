@@ -1,6 +1,6 @@
 // texkit assemble: a cube map from six pictures or a volume from its slices, through the
-// toolkit (each picture into its face or slice by the blit engine, the lower levels by
-// filterTexture), written as a DDS file.
+// toolkit (each picture into its face or slice by the blit engine, the lower levels by blit's
+// mip chain builder, or by filterTexture for the loader's chain), written as a DDS file.
 #include "blit/com_ref.h"
 #include "blit/filter_texture.h"
 #include "blit/pixel_format.h"
@@ -213,6 +213,73 @@ HRESULT writeBlockCube(IDirect3DDevice8* device, const AssembleOptions& options,
     return writeDdsCubeLevels(surfaces.data(), levels, edge, options.outputPath);
 }
 
+// The picture in A8R8G8B8 at width x height through the blit engine (scaled by `filter`, keyed).
+HRESULT argbPicture(IDirect3DDevice8* device, const ImageDecoder& image, UINT width, UINT height,
+                    ImageFilter filter, D3DCOLOR colorKey, ArgbImage* argb) {
+    ComRef<IDirect3DSurface8> surface;
+    HRESULT hr = device->CreateImageSurface(width, height, D3DFMT_A8R8G8B8, surface.out());
+    const RECT rect = pictureRect(image);
+    if (SUCCEEDED(hr))
+        hr = loadSurfaceFromMemory(surface.get(), nullptr, nullptr, image.bits, image.format,
+                                   image.rowPitch, image.palette, &rect, filter, colorKey);
+    return SUCCEEDED(hr) ? readArgbSurface(surface.get(), argb) : hr;
+}
+
+// Slice z of a volume level written from an A8R8G8B8 picture of the level's size.
+HRESULT writeArgbSlice(IDirect3DVolume8* volume, UINT z, const ArgbImage& slice,
+                       ImageFilter filterWord) {
+    const D3DBOX to = {0, 0, slice.width, slice.height, z, z + 1};
+    const D3DBOX from = {0, 0, slice.width, slice.height, 0, 1};
+    return loadVolumeFromMemory(volume, nullptr, &to, slice.texels.data(), D3DFMT_A8R8G8B8,
+                                slice.width * 4, slice.width * 4 * slice.height, nullptr, &from,
+                                filterWord, 0);
+}
+
+// A volume's lower levels from blit's mip chain builder, fed the slices in A8R8G8B8 as the blit
+// engine put them into level 0 (or scaled by the --filter kernel, level 0 written again).
+HRESULT chainVolumeLevels(IDirect3DDevice8* device, const AssembleOptions& options,
+                          const Pictures& pictures, D3DFORMAT format,
+                          IDirect3DVolumeTexture8* texture) {
+    D3DVOLUME_DESC top = {};
+    HRESULT hr = texture->GetLevelDesc(0, &top);
+    const MipChainOptions chain = options.chainOptions(format);
+    const ImageFilter encoding =
+        FilterNone | (options.highQualityBlocks ? ImageFilter(FilterHighQualityBlocks) : 0);
+    std::vector<ArgbImage> slices(pictures.size());
+    ComRef<IDirect3DVolume8> level0;
+    if (SUCCEEDED(hr))
+        hr = texture->GetVolumeLevel(0, level0.out());
+    for (UINT z = 0; z < slices.size() && SUCCEEDED(hr); ++z) {
+        const ImageDecoder& image = pictures[z]->image;
+        if (options.resizeKernel && (top.Width != image.width || top.Height != image.height)) {
+            ArgbImage picture;
+            MipChainOptions resizing = chain;
+            resizing.kernel = *options.resizeKernel;
+            hr = argbPicture(device, image, image.width, image.height, FilterNone,
+                             options.colorKey, &picture);
+            if (SUCCEEDED(hr) &&
+                !resampleImage(picture, top.Width, top.Height, resizing, &slices[z]))
+                hr = E_OUTOFMEMORY;
+            if (SUCCEEDED(hr))
+                hr = writeArgbSlice(level0.get(), z, slices[z], encoding);
+        } else {
+            hr = argbPicture(device, image, top.Width, top.Height, options.filterWord(),
+                             options.colorKey, &slices[z]);
+        }
+    }
+    std::vector<std::vector<ArgbImage>> lower;
+    if (SUCCEEDED(hr) && !buildVolumeMipChain(slices, texture->GetLevelCount(), chain, &lower))
+        hr = E_OUTOFMEMORY;
+    for (UINT level = 1; level < texture->GetLevelCount() && SUCCEEDED(hr); ++level) {
+        ComRef<IDirect3DVolume8> volume;
+        hr = level - 1 < lower.size() ? texture->GetVolumeLevel(level, volume.out())
+                                      : D3DERR_INVALIDCALL;
+        for (UINT z = 0; SUCCEEDED(hr) && z < lower[level - 1].size(); ++z)
+            hr = writeArgbSlice(volume.get(), z, lower[level - 1][z], encoding);
+    }
+    return hr;
+}
+
 HRESULT buildVolume(IDirect3DDevice8* device, const AssembleOptions& options,
                     const Pictures& pictures, UINT width, UINT height, D3DFORMAT format,
                     IDirect3DVolumeTexture8** out) {
@@ -232,8 +299,10 @@ HRESULT buildVolume(IDirect3DDevice8* device, const AssembleOptions& options,
                                   image.rowPitch, image.rowPitch * image.height, image.palette,
                                   &source, options.filterWord(), options.colorKey);
     }
-    if (SUCCEEDED(hr) && texture->GetLevelCount() > 1)
-        hr = filterTexture(texture.get(), nullptr, 0, options.mipFilterWord());
+    if (SUCCEEDED(hr) && (texture->GetLevelCount() > 1 || options.resizeKernel))
+        hr = options.usesChainBuilder()
+                 ? chainVolumeLevels(device, options, pictures, format, texture.get())
+                 : filterTexture(texture.get(), nullptr, 0, options.mipFilterWord());
     if (SUCCEEDED(hr)) {
         texture->AddRef();
         *out = texture.get();
