@@ -3,6 +3,7 @@
 
 #include <bit>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -41,6 +42,16 @@ const CurveTables& tables() {
 }
 
 } // namespace
+
+float srgbToLinear16(uint16_t v) {
+    static const std::vector<float> table = [] {
+        std::vector<float> values(65536);
+        for (size_t i = 0; i < values.size(); ++i)
+            values[i] = float(decodeCurve(double(i) / 65535.0));
+        return values;
+    }();
+    return table[v];
+}
 
 float srgbToLinear(uint8_t v) {
     return tables().linear[v];

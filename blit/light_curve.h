@@ -7,6 +7,8 @@
 
 // Linear light of the stored value v (0 to 255), computed in double precision once.
 float srgbToLinear(uint8_t v);
+// Linear light of the 16-bit stored value v (0 to 65535), from a table made on first use.
+float srgbToLinear16(uint16_t v);
 // The stored value whose exact curve value is nearest to `linear` (clamped to 0..1).
 uint8_t linearToSrgb(float linear);
 

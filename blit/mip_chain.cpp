@@ -10,6 +10,7 @@
 #include <cmath>
 #include <new>
 #include <type_traits>
+#include <utility>
 
 namespace {
 
@@ -56,6 +57,40 @@ void convertRow(const uint32_t* words, uint32_t count, const ChannelTables& t,
     }
 }
 
+// The same for 16-bit channels.
+struct WideTables {
+    std::vector<float> colour = std::vector<float>(65536);
+    std::vector<float> unit = std::vector<float>(65536);
+};
+
+WideTables makeTables(const WideArgbImage&, const MipChainOptions& options) {
+    WideTables t;
+    for (uint32_t v = 0; v < 65536; ++v) {
+        t.unit[v] = float(v) / 65535.0f;
+        t.colour[v] = options.normalMap ? float(v) / 32767.5f - 1.0f
+                      : options.srgb    ? srgbToLinear16(uint16_t(v))
+                                        : t.unit[v];
+    }
+    return t;
+}
+
+ChannelTables makeTables(const ArgbImage&, const MipChainOptions& options) {
+    return makeTables(options);
+}
+
+void convertRow(const uint64_t* words, uint32_t count, const WideTables& t,
+                const MipChainOptions& options, float* out) {
+    for (uint32_t x = 0; x < count; ++x, out += 4) {
+        const uint64_t word = words[x];
+        const float a = t.unit[word >> 48];
+        const float weight = options.normalMap ? 1.0f : a;
+        out[0] = t.colour[(word >> 32) & 0xFFFF] * weight;
+        out[1] = t.colour[(word >> 16) & 0xFFFF] * weight;
+        out[2] = t.colour[word & 0xFFFF] * weight;
+        out[3] = a;
+    }
+}
+
 // The rows of a plane, all in memory.
 class PlaneRows {
 public:
@@ -74,10 +109,11 @@ private:
 // The rows of the picture converted into floats when a destination row first needs them, into
 // a few slots: the picture is never held whole in floats, which would take four times its
 // memory and pass it through the cache twice more.
+template <typename Image>
 class PictureRows {
 public:
-    PictureRows(const ArgbImage& image, const MipChainOptions& options, uint32_t taps)
-        : image_(image), options_(options), tables_(makeTables(options)), slots_(taps + 2),
+    PictureRows(const Image& image, const MipChainOptions& options, uint32_t taps)
+        : image_(image), options_(options), tables_(makeTables(image, options)), slots_(taps + 2),
           values_(size_t(slots_) * image.width * 4), held_(slots_, UINT32_MAX),
           lastUse_(slots_, 0) {}
     uint32_t width() const { return image_.width; }
@@ -121,9 +157,9 @@ private:
         return best;
     }
 
-    const ArgbImage& image_;
+    const Image& image_;
     const MipChainOptions& options_;
-    const ChannelTables tables_;
+    const decltype(makeTables(std::declval<const Image&>(), MipChainOptions{})) tables_;
     const uint32_t slots_;
     std::vector<float> values_;
     std::vector<uint32_t> held_;
@@ -205,8 +241,8 @@ void filterInto(const Source& picture, Plane* destination, const MipChainOptions
         buildAxisWeights(picture.width, destination->width, options.kernel, options.edge);
     const AxisWeights down =
         buildAxisWeights(picture.height, destination->height, options.kernel, options.edge);
-    if constexpr (std::is_same_v<Source, ArgbImage>) {
-        PictureRows rows(picture, options, down.taps);
+    if constexpr (std::is_same_v<Source, ArgbImage> || std::is_same_v<Source, WideArgbImage>) {
+        PictureRows<Source> rows(picture, options, down.taps);
         filterRows(rows, across, down, destination, routines);
     } else {
         PlaneRows rows(picture);
@@ -336,30 +372,41 @@ void toImage(const Plane& plane, const MipChainOptions& options, float alphaScal
     }
 }
 
-bool usable(const ArgbImage& image) {
+template <typename Image>
+bool usable(const Image& image) {
     return image.width != 0 && image.height != 0 &&
            image.texels.size() == size_t(image.width) * image.height;
 }
 
-} // namespace
+// The texels of level 0 that pass the alpha test: as it will be filtered (key applied), or
+// for 16-bit alpha as it is stored at 8 bits.
+size_t passingTexels(const ArgbImage& image, const MipChainOptions& options) {
+    size_t passing = 0;
+    for (const uint32_t word : image.texels) {
+        const bool keyed = options.colorKey != 0 && word == options.colorKey;
+        passing += !keyed && int(word >> 24) >= options.alphaTest;
+    }
+    return passing;
+}
 
-bool buildMipChain(const ArgbImage& top, uint32_t levelCount, const MipChainOptions& options,
-                   MipRowRoutines routines, std::vector<ArgbImage>* lower) {
+size_t passingTexels(const WideArgbImage& image, const MipChainOptions& options) {
+    size_t passing = 0;
+    for (const uint64_t word : image.texels)
+        passing += int(((word >> 48) * 255 + 32767) / 65535) >= options.alphaTest;
+    return passing;
+}
+
+template <typename Image>
+bool buildChain(const Image& top, uint32_t levelCount, const MipChainOptions& options,
+                MipRowRoutines routines, std::vector<ArgbImage>* lower) {
     if (!usable(top))
         return false;
     try {
         lower->clear();
         double coverage = 0.0;
         const bool alphaTested = options.alphaTest >= 0 && options.alphaTest <= 255;
-        if (alphaTested) {
-            // The reference share is that of the picture as it will be filtered (key applied).
-            size_t passing = 0;
-            for (const uint32_t word : top.texels) {
-                const bool keyed = options.colorKey != 0 && word == options.colorKey;
-                passing += !keyed && int(word >> 24) >= options.alphaTest;
-            }
-            coverage = double(passing) / double(top.texels.size());
-        }
+        if (alphaTested)
+            coverage = double(passingTexels(top, options)) / double(top.texels.size());
         Plane above, below;
         uint32_t width = top.width, height = top.height;
         for (uint32_t level = 1; level < levelCount; ++level) {
@@ -387,17 +434,24 @@ bool buildMipChain(const ArgbImage& top, uint32_t levelCount, const MipChainOpti
     return true;
 }
 
-namespace {
+} // namespace
 
-// The share of a picture's texels that pass the alpha test once the key is applied.
-size_t passingTexels(const ArgbImage& image, const MipChainOptions& options) {
-    size_t passing = 0;
-    for (const uint32_t word : image.texels) {
-        const bool keyed = options.colorKey != 0 && word == options.colorKey;
-        passing += !keyed && int(word >> 24) >= options.alphaTest;
-    }
-    return passing;
+bool buildMipChain(const ArgbImage& top, uint32_t levelCount, const MipChainOptions& options,
+                   MipRowRoutines routines, std::vector<ArgbImage>* lower) {
+    return buildChain(top, levelCount, options, routines, lower);
 }
+
+bool buildMipChain(const WideArgbImage& top, uint32_t levelCount, const MipChainOptions& options,
+                   MipRowRoutines routines, std::vector<ArgbImage>* lower) {
+    return buildChain(top, levelCount, options, routines, lower);
+}
+
+bool buildMipChain(const WideArgbImage& top, uint32_t levelCount, const MipChainOptions& options,
+                   std::vector<ArgbImage>* lower) {
+    return buildChain(top, levelCount, options, mipRowRoutines(), lower);
+}
+
+namespace {
 
 Plane slicePlane(const ArgbImage& slice, const ChannelTables& tables,
                  const MipChainOptions& options) {

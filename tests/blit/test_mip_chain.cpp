@@ -421,6 +421,51 @@ TEST(MipChain, SharpeningChainsOverHardEdgesKeepTheirBytes) {
     }
 }
 
+// 8-bit values widened to 16 bits (v * 257) are the same fractions of full, so a chain from
+// them is the 8-bit chain, bit for bit, in every mode.
+TEST(MipChain, SixteenBitPicturesOfEightBitValuesGiveTheEightBitChain) {
+    const ArgbImage narrow = noise(37, 29, 4);
+    WideArgbImage wide;
+    wide.width = narrow.width;
+    wide.height = narrow.height;
+    for (const uint32_t t : narrow.texels) {
+        uint64_t word = 0;
+        for (int shift = 0; shift < 32; shift += 8)
+            word |= uint64_t((t >> shift) & 0xFF) * 257 << (2 * shift);
+        wide.texels.push_back(word);
+    }
+    for (const MipKernel kernel : allKernels) {
+        for (int mode = 0; mode < 4; ++mode) {
+            MipChainOptions options;
+            options.kernel = kernel;
+            options.srgb = mode == 0;
+            options.normalMap = mode == 2;
+            options.alphaTest = mode == 3 ? 90 : -1;
+            std::vector<ArgbImage> fromNarrow, fromWide;
+            ASSERT_TRUE(buildMipChain(narrow, 8, options, &fromNarrow));
+            ASSERT_TRUE(buildMipChain(wide, 8, options, &fromWide));
+            ASSERT_EQ(fromNarrow.size(), fromWide.size());
+            for (size_t l = 0; l < fromNarrow.size(); ++l)
+                ASSERT_EQ(fromNarrow[l].texels, fromWide[l].texels)
+                    << int(kernel) << " mode " << mode << " level " << l + 1;
+        }
+    }
+    // Values between the 8-bit steps are kept: a 2 x 2 of 25777 (100.30 of 255) three times and
+    // 26548 (103.30) once is 101.05 on average, in linear values with the box.
+    WideArgbImage cell;
+    cell.width = cell.height = 2;
+    const uint64_t low = 25777, high = 26548;
+    for (const uint64_t v : {low, low, low, high})
+        cell.texels.push_back(0xFFFFull << 48 | v << 32 | v << 16 | v);
+    MipChainOptions options;
+    options.kernel = MipKernel::Box;
+    options.srgb = false;
+    std::vector<ArgbImage> lower;
+    ASSERT_TRUE(buildMipChain(cell, 2, options, &lower));
+    ASSERT_EQ(lower.size(), 1u);
+    EXPECT_EQ(lower[0].texels, std::vector<uint32_t>{grey(101)});
+}
+
 // ---- volumes ------------------------------------------------------------------------------
 
 TEST(VolumeMipChain, ConstantVolumesStayAndSizesHalveInEveryAxis) {

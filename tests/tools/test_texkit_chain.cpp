@@ -355,6 +355,51 @@ TEST_F(TexkitChain, BlockFormatsKeepThePicturesSizeInConvertAndAssemble) {
     }
 }
 
+// 16-bit pictures: 25777 is 100.30 of 255 and 26548 is 103.30. Filtered from those values a
+// constant picture's level 1 is 100 throughout, and 2 x 2 cells of three low and one high
+// texels average 101.05. Level 0 at 8 bits is dithered (100s and 101s), so the constant
+// picture's chain made from it is not flat.
+TEST_F(TexkitChain, SixteenBitPicturesAreFilteredFromTheirOwnValues) {
+    const uint16_t low = 25777, high = 26548;
+    for (const int colorType : {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_RGB_ALPHA}) {
+        const int channels = colorType == PNG_COLOR_TYPE_GRAY ? 1 : 4;
+        for (const bool mixed : {false, true}) {
+            PngRecipe r;
+            r.width = r.height = 8;
+            r.colorType = colorType;
+            r.bitDepth = 16;
+            for (uint32_t y = 0; y < 8; ++y) {
+                for (uint32_t x = 0; x < 8; ++x) {
+                    const uint16_t v = mixed && x % 2 && y % 2 ? high : low;
+                    for (int c = 0; c < channels; ++c) {
+                        const uint16_t sample = c == 3 ? 0xFFFF : v;
+                        r.rows.insert(r.rows.end(), {uint8_t(sample >> 8), uint8_t(sample)});
+                    }
+                }
+            }
+            const Bytes file = makePng(r);
+            writeHostFile("deep.png", std::string(file.begin(), file.end()));
+            // The builder's box chain (--wrap names it), values as they are; a colour key has
+            // no 16-bit value, so with one the chain starts from the 8-bit level 0.
+            const std::string common = "convert deep.png -o out -q --force --format A8R8G8B8 "
+                                       "--mip-filter box --colorspace linear --wrap clamp";
+            for (const bool keyed : {false, true}) {
+                ASSERT_EQ(texkit(common + (keyed ? " --key 0x01020304" : "")).status, 0);
+                const auto levels = levelsOf("out/deep.dds");
+                ASSERT_EQ(levels.size(), 4u);
+                const uint32_t flat = 0xFF000000u | (mixed ? 101 : 100) * 0x10101u;
+                const auto flatTexels = std::count(levels[1].begin(), levels[1].end(), flat);
+                if (keyed && !mixed) {
+                    EXPECT_LT(flatTexels, 16) << "colour type " << colorType;
+                } else if (!keyed) {
+                    EXPECT_EQ(flatTexels, 16)
+                        << "colour type " << colorType << (mixed ? ", mixed" : "");
+                }
+            }
+        }
+    }
+}
+
 TEST_F(TexkitChain, BadValuesAreNamedAndExitWith2) {
     struct Case {
         const char* arguments;

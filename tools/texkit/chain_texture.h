@@ -34,10 +34,11 @@ HRESULT readArgbSurface(IDirect3DSurface8* surface, ArgbImage* image);
 // surface's texels beyond it (a block format's padding) repeat the level's edge texels.
 HRESULT writeArgbLevel(IDirect3DSurface8* surface, const ArgbImage& level, ImageFilter filterWord);
 
-// The levels below a level 0 already in place: `levelSurface` gives level L's surface (one
-// reference) for L from 1; each is written from the builder's level with `filterWord`.
-template <typename LevelSurface>
-HRESULT writeLowerLevels(const ArgbImage& top, UINT levels, const MipChainOptions& options,
+// The levels below a level 0 already in place, from `top` (an ArgbImage, or a WideArgbImage of
+// 16 bits a channel): `levelSurface` gives level L's surface (one reference) for L from 1; each
+// is written from the builder's level with `filterWord`.
+template <typename Picture, typename LevelSurface>
+HRESULT writeLowerLevels(const Picture& top, UINT levels, const MipChainOptions& options,
                          ImageFilter filterWord, LevelSurface levelSurface) {
     if (levels <= 1)
         return D3D_OK;
