@@ -453,8 +453,8 @@ bool buildMipChain(const WideArgbImage& top, uint32_t levelCount, const MipChain
 
 namespace {
 
-Plane slicePlane(const ArgbImage& slice, const ChannelTables& tables,
-                 const MipChainOptions& options) {
+template <typename Image, typename Tables>
+Plane slicePlane(const Image& slice, const Tables& tables, const MipChainOptions& options) {
     Plane plane;
     plane.width = slice.width;
     plane.height = slice.height;
@@ -465,23 +465,22 @@ Plane slicePlane(const ArgbImage& slice, const ChannelTables& tables,
     return plane;
 }
 
-} // namespace
-
-bool buildVolumeMipChain(const std::vector<ArgbImage>& slices, uint32_t levelCount,
-                         const MipChainOptions& options, MipRowRoutines routines,
-                         std::vector<std::vector<ArgbImage>>* lower) {
+template <typename Image>
+bool buildVolume(const std::vector<Image>& slices, uint32_t levelCount,
+                 const MipChainOptions& options, MipRowRoutines routines,
+                 std::vector<std::vector<ArgbImage>>* lower) {
     if (slices.empty())
         return false;
-    for (const ArgbImage& slice : slices)
+    for (const Image& slice : slices)
         if (!usable(slice) || slice.width != slices[0].width || slice.height != slices[0].height)
             return false;
     try {
         lower->clear();
         const bool alphaTested = options.alphaTest >= 0 && options.alphaTest <= 255;
         size_t passing = 0, total = 0;
-        const ChannelTables tables = makeTables(options);
+        const auto tables = makeTables(slices[0], options);
         std::vector<Plane> above;
-        for (const ArgbImage& slice : slices) {
+        for (const Image& slice : slices) {
             if (alphaTested)
                 passing += passingTexels(slice, options);
             total += slice.texels.size();
@@ -540,10 +539,24 @@ bool buildVolumeMipChain(const std::vector<ArgbImage>& slices, uint32_t levelCou
     return true;
 }
 
+} // namespace
+
+bool buildVolumeMipChain(const std::vector<ArgbImage>& slices, uint32_t levelCount,
+                         const MipChainOptions& options, MipRowRoutines routines,
+                         std::vector<std::vector<ArgbImage>>* lower) {
+    return buildVolume(slices, levelCount, options, routines, lower);
+}
+
 bool buildVolumeMipChain(const std::vector<ArgbImage>& slices, uint32_t levelCount,
                          const MipChainOptions& options,
                          std::vector<std::vector<ArgbImage>>* lower) {
-    return buildVolumeMipChain(slices, levelCount, options, mipRowRoutines(), lower);
+    return buildVolume(slices, levelCount, options, mipRowRoutines(), lower);
+}
+
+bool buildVolumeMipChain(const std::vector<WideArgbImage>& slices, uint32_t levelCount,
+                         const MipChainOptions& options,
+                         std::vector<std::vector<ArgbImage>>* lower) {
+    return buildVolume(slices, levelCount, options, mipRowRoutines(), lower);
 }
 
 bool buildMipChain(const ArgbImage& top, uint32_t levelCount, const MipChainOptions& options,

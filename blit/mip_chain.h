@@ -60,6 +60,10 @@ bool buildVolumeMipChain(const std::vector<ArgbImage>& slices, uint32_t levelCou
 bool buildVolumeMipChain(const std::vector<ArgbImage>& slices, uint32_t levelCount,
                          const MipChainOptions& options,
                          std::vector<std::vector<ArgbImage>>* lower);
+// From slices of 16 bits a channel (no colour key, as for pictures).
+bool buildVolumeMipChain(const std::vector<WideArgbImage>& slices, uint32_t levelCount,
+                         const MipChainOptions& options,
+                         std::vector<std::vector<ArgbImage>>* lower);
 
 // `source` resampled to width x height with the options' kernel, edges and colour handling
 // (alphaTest ignored).

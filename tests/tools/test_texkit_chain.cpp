@@ -396,6 +396,33 @@ TEST_F(TexkitChain, SixteenBitPicturesAreFilteredFromTheirOwnValues) {
                         << "colour type " << colorType << (mixed ? ", mixed" : "");
                 }
             }
+            // assemble's cube faces and volume slices alike.
+            const std::string options = " --format A8R8G8B8 --mip-filter box --colorspace linear "
+                                        "--wrap clamp";
+            ASSERT_EQ(texkit("assemble --cube deep.png deep.png deep.png deep.png deep.png "
+                             "deep.png -o cube.dds" + options)
+                          .status,
+                      0);
+            ASSERT_EQ(texkit("assemble --volume deep.png deep.png -o volume.dds" + options).status,
+                      0);
+            const uint32_t flat = 0xFF000000u | (mixed ? 101 : 100) * 0x10101u;
+            for (const char* made : {"cube.dds", "volume.dds"}) {
+                const Bytes bytes = bytesOf(made);
+                ImageDecoder image;
+                ASSERT_EQ(image.load(bytes.data(), UINT(bytes.size()), nullptr), D3D_OK);
+                for (const ImageDecoder* face = &image; face != nullptr; face = face->nextFace.get()) {
+                    const ImageDecoder* level1 = face->nextLevel.get();
+                    ASSERT_NE(level1, nullptr);
+                    ASSERT_EQ(level1->width, 4u);
+                    for (UINT y = 0; y < 4; ++y) {
+                        for (UINT x = 0; x < 4; ++x) {
+                            uint32_t texel = 0;
+                            std::memcpy(&texel, level1->bits + y * level1->rowPitch + x * 4, 4);
+                            ASSERT_EQ(texel, flat) << made << (mixed ? ", mixed" : "");
+                        }
+                    }
+                }
+            }
         }
     }
 }

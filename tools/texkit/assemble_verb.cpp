@@ -147,12 +147,19 @@ HRESULT chainCubeLevels(IDirect3DDevice8* device, const AssembleOptions& options
         if (SUCCEEDED(hr) && options.resizeKernel &&
             (top.Width != image.width || top.Height != image.height))
             hr = resizeFace(device, options, chain, image, cube, face, &argb);
-        if (SUCCEEDED(hr))
+        const auto levelSurface = [cube, face](UINT level, IDirect3DSurface8** surface) {
+            return cube->GetCubeMapSurface(D3DCUBEMAP_FACES(face), level, surface);
+        };
+        // A 16-bit face at its own size: its levels from its own values.
+        WideArgbImage wide;
+        const bool resized = top.Width != image.width || top.Height != image.height;
+        if (SUCCEEDED(hr) && !(options.resizeKernel && resized) &&
+            wideTexels(image, options.colorKey, top.Width, top.Height, &wide))
+            hr = writeLowerLevels(wide, cube->GetLevelCount(), chain, FilterNone | blocks,
+                                  levelSurface);
+        else if (SUCCEEDED(hr))
             hr = writeLowerLevels(argb, cube->GetLevelCount(), chain, FilterNone | blocks,
-                                  [cube, face](UINT level, IDirect3DSurface8** surface) {
-                                      return cube->GetCubeMapSurface(D3DCUBEMAP_FACES(face), level,
-                                                                     surface);
-                                  });
+                                  levelSurface);
     }
     return hr;
 }
@@ -267,8 +274,14 @@ HRESULT chainVolumeLevels(IDirect3DDevice8* device, const AssembleOptions& optio
                              options.colorKey, &slices[z]);
         }
     }
+    // 16-bit slices at their own size: the levels from their own values.
+    std::vector<WideArgbImage> wide(pictures.size());
+    bool wideSlices = true;
+    for (UINT z = 0; z < wide.size() && wideSlices; ++z)
+        wideSlices = wideTexels(pictures[z]->image, options.colorKey, top.Width, top.Height, &wide[z]);
     std::vector<std::vector<ArgbImage>> lower;
-    if (SUCCEEDED(hr) && !buildVolumeMipChain(slices, texture->GetLevelCount(), chain, &lower))
+    if (SUCCEEDED(hr) && !(wideSlices ? buildVolumeMipChain(wide, texture->GetLevelCount(), chain, &lower)
+                                      : buildVolumeMipChain(slices, texture->GetLevelCount(), chain, &lower)))
         hr = E_OUTOFMEMORY;
     for (UINT level = 1; level < texture->GetLevelCount() && SUCCEEDED(hr); ++level) {
         ComRef<IDirect3DVolume8> volume;

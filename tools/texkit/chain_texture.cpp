@@ -80,15 +80,14 @@ ArgbImage paddedTo(const ArgbImage& level, UINT width, UINT height) {
     return padded;
 }
 
-// A picture of 16 bits a channel as 0xAAAARRRRGGGGBBBB words, when the chain may start from it:
-// the picture whole at the texture's size, no colour key (keys are 8-bit values), rows in
-// memory. False otherwise, and for 8-bit pictures.
-bool wideTexels(const ImageDecoder& image, const ChainRequest& request, UINT width, UINT height,
+} // namespace
+
+bool wideTexels(const ImageDecoder& image, D3DCOLOR colorKey, UINT width, UINT height,
                 WideArgbImage* wide) {
     const PixelFormat format = image.format;
     const bool sixteen = format == PixelFormatAR16 || format == PixelFormatR16 ||
                          format == PixelFormatL16 || format == PixelFormatAL16;
-    if (!sixteen || image.bits == nullptr || request.colorKey != 0 || width != image.width ||
+    if (!sixteen || image.bits == nullptr || colorKey != 0 || width != image.width ||
         height != image.height || image.box.left != 0 || image.box.top != 0 ||
         image.box.right != image.width || image.box.bottom != image.height)
         return false;
@@ -114,8 +113,6 @@ bool wideTexels(const ImageDecoder& image, const ChainRequest& request, UINT wid
     }
     return true;
 }
-
-} // namespace
 
 HRESULT readArgbSurface(IDirect3DSurface8* surface, ArgbImage* image) {
     D3DSURFACE_DESC desc = {};
@@ -222,7 +219,7 @@ HRESULT createChainLevels(IDirect3DDevice8* device, const ImageDecoder& image,
     // A 16-bit picture's lower levels come from its own values, not from level 0's 8 bits.
     WideArgbImage wide;
     if (SUCCEEDED(hr) && levels > 1 && !(request.resizeKernel && resized) &&
-        wideTexels(image, request, width, height, &wide))
+        wideTexels(image, request.colorKey, width, height, &wide))
         return writeLowerLevels(wide, levels, options, encoding, levelSurface);
     if (SUCCEEDED(hr))
         hr = writeLowerLevels(argb, levels, options, encoding, levelSurface);

@@ -28,6 +28,12 @@ struct ChainLevels {
 HRESULT createChainLevels(IDirect3DDevice8* device, const ImageDecoder& image,
                           const ChainRequest& request, ChainLevels* out, std::string* reason);
 
+// A picture of 16 bits a channel as 0xAAAARRRRGGGGBBBB words, when a chain may start from it:
+// the picture whole at width x height, no colour key (keys are 8-bit values), rows in memory.
+// False otherwise, and for 8-bit pictures.
+bool wideTexels(const ImageDecoder& image, D3DCOLOR colorKey, UINT width, UINT height,
+                WideArgbImage* wide);
+
 // The A8R8G8B8 texels of a surface of that format.
 HRESULT readArgbSurface(IDirect3DSurface8* surface, ArgbImage* image);
 // Writes `level` into the top left of `surface` through the blit engine with `filterWord`; the
