@@ -58,9 +58,10 @@ void runChain(benchmark::State& state, MipChainOptions options, bool withAlpha =
         return;
     }
     const MipRowRoutines routines =
-        loops == Loops::Plain  ? plainMipRowRoutines()
-        : loops == Loops::Avx2 ? MipRowRoutines{combineRowsAvx2, gatherTexelsAvx2, gatherHalvingAvx2}
-                               : mipRowRoutines();
+        loops == Loops::Plain ? plainMipRowRoutines()
+        : loops == Loops::Avx2
+            ? MipRowRoutines{combineRowsAvx2, gatherTexelsAvx2, gatherHalvingAvx2}
+            : mipRowRoutines();
     std::vector<ArgbImage> lower;
     for (auto _ : state) {
         const bool built = buildMipChain(top, 32, options, routines, &lower);

@@ -16,8 +16,8 @@ uint8_t linearToSrgb(float linear);
 // A value's cell is its float exponent and top mantissa bits, fine enough that no cell holds
 // two boundaries, so the answer is the cell's first value or the one after it: no search.
 struct SrgbEncoder {
-    static constexpr int mantissaBits = 8;           // cells per power of two: 256
-    static constexpr uint32_t lowestExponent = 114;  // 2^-13, below the first boundary
+    static constexpr int mantissaBits = 8;               // cells per power of two: 256
+    static constexpr uint32_t lowestExponent = 114;      // 2^-13, below the first boundary
     static constexpr int cellCount = 13 << mantissaBits; // up to 1
     const float* boundary; // boundary[v]: values at or above it round to v + 1 (v < 255)
     const uint8_t* start;  // start[k]: the answer at the lower end of cell k

@@ -109,8 +109,7 @@ private:
 // The rows of the picture converted into floats when a destination row first needs them, into
 // a few slots: the picture is never held whole in floats, which would take four times its
 // memory and pass it through the cache twice more.
-template <typename Image>
-class PictureRows {
+template <typename Image> class PictureRows {
 public:
     PictureRows(const Image& image, const MipChainOptions& options, uint32_t taps)
         : image_(image), options_(options), tables_(makeTables(image, options)), slots_(taps + 2),
@@ -224,7 +223,8 @@ void filterRows(Rows& source, const AxisWeights& across, const AxisWeights& down
         }
         routines.gather(column.data(), across.index.data(), across.weight.data(), taps,
                         inside.first, out);
-        routines.gatherHalving(column.data() + size_t(across.index[size_t(inside.first) * taps]) * 4,
+        routines.gatherHalving(column.data() +
+                                   size_t(across.index[size_t(inside.first) * taps]) * 4,
                                across.weight.data() + size_t(inside.first) * taps, taps,
                                inside.count, out + size_t(inside.first) * 4);
         routines.gather(column.data(), across.index.data() + size_t(after) * taps,
@@ -289,8 +289,8 @@ uint8_t encodeColour(float c, const MipChainOptions& options, const SrgbEncoder&
 // strictly. The extreme is found first with independent chains a row each, then looked up,
 // which takes far fewer mispredicted branches than one running comparison.
 template <bool below>
-size_t windowExtreme(const float* c, int32_t width, int32_t u0, int32_t u1, int32_t v0,
-                     int32_t v1, int i, size_t at) {
+size_t windowExtreme(const float* c, int32_t width, int32_t u0, int32_t u1, int32_t v0, int32_t v1,
+                     int i, size_t at) {
     constexpr int32_t rowsMax = 7;
     float rowExtreme[rowsMax];
     const int32_t across = u1 - u0 + 1, down = v1 - v0 + 1;
@@ -372,8 +372,7 @@ void toImage(const Plane& plane, const MipChainOptions& options, float alphaScal
     }
 }
 
-template <typename Image>
-bool usable(const Image& image) {
+template <typename Image> bool usable(const Image& image) {
     return image.width != 0 && image.height != 0 &&
            image.texels.size() == size_t(image.width) * image.height;
 }
@@ -487,7 +486,8 @@ bool buildVolume(const std::vector<Image>& slices, uint32_t levelCount,
             above.push_back(slicePlane(slice, tables, options));
         }
         const double coverage = double(passing) / double(total);
-        uint32_t width = slices[0].width, height = slices[0].height, depth = uint32_t(slices.size());
+        uint32_t width = slices[0].width, height = slices[0].height,
+                 depth = uint32_t(slices.size());
         Plane mixed;
         std::vector<float> alpha;
         for (uint32_t level = 1; level < levelCount; ++level) {

@@ -15,8 +15,8 @@ using GatherTexels = void (*)(const float* in, const uint32_t* index, const floa
 
 // A stretch of a halving where every destination has the same taps on consecutive texels:
 // texel k of out = 0 + sum over t in order of weight[t] times texel 2k + t of in, k below count.
-using GatherHalving = void (*)(const float* in, const float* weight, uint32_t taps,
-                               uint32_t count, float* out);
+using GatherHalving = void (*)(const float* in, const float* weight, uint32_t taps, uint32_t count,
+                               float* out);
 
 struct MipRowRoutines {
     CombineRows combine;

@@ -77,8 +77,9 @@ void gatherHalvingAvx2(const float* in, const float* weight, uint32_t taps, uint
     if (taps + 1 <= stepsMax) {
         __m256 w[stepsMax];
         for (uint32_t s = 0; s <= taps; ++s)
-            w[s] = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_set1_ps(s < taps ? weight[s] : 0.0f)),
-                                        _mm_set1_ps(s > 0 ? weight[s - 1] : 0.0f), 1);
+            w[s] = _mm256_insertf128_ps(
+                _mm256_castps128_ps256(_mm_set1_ps(s < taps ? weight[s] : 0.0f)),
+                _mm_set1_ps(s > 0 ? weight[s - 1] : 0.0f), 1);
         for (; k + 4 <= count; k += 4) {
             const float* p0 = in + size_t(k) * 8;
             const float* p1 = p0 + 16;

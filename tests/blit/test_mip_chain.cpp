@@ -111,10 +111,10 @@ TEST(LightCurve, EncodeInvertsDecodeAndRoundsToTheNearestStoredValue) {
 // The stored value nearest to x: how many of the curve's midpoints it reaches, counted one by one.
 int nearestStoredValue(float x) {
     int v = 0;
-    while (v < 255 && double(x) >= double(float(
-                                        (v + 0.5) / 255.0 <= 0.04045
-                                            ? (v + 0.5) / 255.0 / 12.92
-                                            : std::pow(((v + 0.5) / 255.0 + 0.055) / 1.055, 2.4))))
+    while (v < 255 &&
+           double(x) >= double(float((v + 0.5) / 255.0 <= 0.04045
+                                         ? (v + 0.5) / 255.0 / 12.92
+                                         : std::pow(((v + 0.5) / 255.0 + 0.055) / 1.055, 2.4))))
         ++v;
     return v;
 }
@@ -123,8 +123,7 @@ TEST(LightCurve, EncodeIsExactAtEveryMidpointAndAtTheEndsOfEveryTableCell) {
     // Each midpoint between stored values, and the floats on either side of it.
     for (int v = 0; v < 255; ++v) {
         const double c = (v + 0.5) / 255.0;
-        const float mid =
-            float(c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+        const float mid = float(c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
         for (const float x : {std::nextafter(mid, 0.0f), mid, std::nextafter(mid, 1.0f)})
             ASSERT_EQ(linearToSrgb(x), nearestStoredValue(x)) << x;
     }
@@ -493,7 +492,8 @@ TEST(VolumeMipChain, ConstantVolumesStayAndSizesHalveInEveryAxis) {
     }
     std::vector<std::vector<ArgbImage>> lower;
     EXPECT_FALSE(buildVolumeMipChain({}, 4, MipChainOptions{}, &lower));
-    EXPECT_FALSE(buildVolumeMipChain({filled(4, 4, 0), filled(4, 2, 0)}, 4, MipChainOptions{}, &lower));
+    EXPECT_FALSE(
+        buildVolumeMipChain({filled(4, 4, 0), filled(4, 2, 0)}, 4, MipChainOptions{}, &lower));
 }
 
 TEST(VolumeMipChain, SlicesMixInLinearLightAndEachLevelIsFilteredAsAPicture) {
@@ -550,7 +550,8 @@ TEST(VolumeMipChain, AlphaTestKeepsTheLevelsCoverageAndTheLoopsAgree) {
     size_t passing = 0, total = 0;
     for (const ArgbImage& slice : slices) {
         passing += size_t(alphaCoverage(slice.texels.data(), slice.texels.size(), 128) *
-                              double(slice.texels.size()) + 0.5);
+                              double(slice.texels.size()) +
+                          0.5);
         total += slice.texels.size();
     }
     const double coverage = double(passing) / double(total);
@@ -561,7 +562,8 @@ TEST(VolumeMipChain, AlphaTestKeepsTheLevelsCoverageAndTheLoopsAgree) {
         size_t levelPassing = 0, levelTotal = 0;
         for (const ArgbImage& slice : level) {
             levelPassing += size_t(alphaCoverage(slice.texels.data(), slice.texels.size(), 128) *
-                                       double(slice.texels.size()) + 0.5);
+                                       double(slice.texels.size()) +
+                                   0.5);
             levelTotal += slice.texels.size();
         }
         EXPECT_NEAR(double(levelPassing) / double(levelTotal), coverage, 0.01);
@@ -606,7 +608,8 @@ TEST(MipRows, TheHalvingRoutinesGiveTheGeneralGathersBits) {
             // Exactly the texels the taps reach, so a read past them is caught.
             const std::vector<float> reached(in.begin(), in.begin() + 4 * (2 * (count - 1) + taps));
             std::vector<float> general(size_t(count) * 4), plain(general.size()), wide;
-            gatherTexelsPlain(reached.data(), index.data(), weights.data(), taps, count, general.data());
+            gatherTexelsPlain(reached.data(), index.data(), weights.data(), taps, count,
+                              general.data());
             gatherHalvingPlain(reached.data(), weight.data(), taps, count, plain.data());
             EXPECT_EQ(std::memcmp(general.data(), plain.data(), general.size() * 4), 0)
                 << taps << " taps, " << count;

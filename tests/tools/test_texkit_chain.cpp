@@ -243,8 +243,8 @@ TEST_F(TexkitChain, AssembleFiltersEachCubeFaceWithTheKernels) {
         return inverse;
     }());
     for (const char* slices : {" face.png face.png", " face.png back.png face.png back.png"}) {
-        const std::string volume = std::string("assemble --volume") + slices +
-                                   " -o v.dds --format A8R8G8B8 --mip-filter ";
+        const std::string volume =
+            std::string("assemble --volume") + slices + " -o v.dds --format A8R8G8B8 --mip-filter ";
         ASSERT_EQ(texkit(volume + "kaiser").status, 0) << slices;
         const Bytes made = bytesOf("v.dds");
         ASSERT_EQ(image.load(made.data(), UINT(made.size()), nullptr), D3D_OK);
@@ -254,8 +254,8 @@ TEST_F(TexkitChain, AssembleFiltersEachCubeFaceWithTheKernels) {
         ASSERT_EQ(level1->depth, UINT(std::string(slices).size() > 20 ? 2 : 1));
         for (UINT z = 0; z < level1->depth; ++z) {
             uint32_t texel = 0;
-            std::memcpy(&texel, level1->bits + z * level1->slicePitch + 8 * level1->rowPitch + 8 * 4,
-                        4);
+            std::memcpy(&texel,
+                        level1->bits + z * level1->slicePitch + 8 * level1->rowPitch + 8 * 4, 4);
             EXPECT_NEAR(int(channel(texel, 16)), 188, 1) << slices << " slice " << z;
         }
         // The loader's chain on request: its volume filter, the mean of eight stored values.
@@ -297,10 +297,10 @@ TEST_F(TexkitChain, BlockFormatsKeepThePicturesSizeInConvertAndAssemble) {
         writePicture("whole.png", wholeWidth, wholeHeight, whole);
         for (const char* format : {"DXT1", "DXT5"}) {
             const std::string what = std::to_string(shape.width) + " " + format;
-            ASSERT_EQ(texkit(std::string("convert p.png whole.png -o out -q --force --format ") +
-                             format)
-                          .status,
-                      0)
+            ASSERT_EQ(
+                texkit(std::string("convert p.png whole.png -o out -q --force --format ") + format)
+                    .status,
+                0)
                 << what;
             const Bytes file = bytesOf("out/p.dds");
             ASSERT_GT(file.size(), 128u);
@@ -348,8 +348,8 @@ TEST_F(TexkitChain, BlockFormatsKeepThePicturesSizeInConvertAndAssemble) {
                     << what << ", face " << face;
             const ProgramRun faces = runCommand("identify -format '%w %h\\n' cube.dds");
             ASSERT_EQ(faces.status, 0) << faces.err;
-            const std::string line = std::to_string(shape.width) + " " +
-                                     std::to_string(shape.height) + "\n";
+            const std::string line =
+                std::to_string(shape.width) + " " + std::to_string(shape.height) + "\n";
             EXPECT_EQ(faces.out, line + line + line + line + line + line);
         }
     }
@@ -400,7 +400,8 @@ TEST_F(TexkitChain, SixteenBitPicturesAreFilteredFromTheirOwnValues) {
             const std::string options = " --format A8R8G8B8 --mip-filter box --colorspace linear "
                                         "--wrap clamp";
             ASSERT_EQ(texkit("assemble --cube deep.png deep.png deep.png deep.png deep.png "
-                             "deep.png -o cube.dds" + options)
+                             "deep.png -o cube.dds" +
+                             options)
                           .status,
                       0);
             ASSERT_EQ(texkit("assemble --volume deep.png deep.png -o volume.dds" + options).status,
@@ -410,7 +411,8 @@ TEST_F(TexkitChain, SixteenBitPicturesAreFilteredFromTheirOwnValues) {
                 const Bytes bytes = bytesOf(made);
                 ImageDecoder image;
                 ASSERT_EQ(image.load(bytes.data(), UINT(bytes.size()), nullptr), D3D_OK);
-                for (const ImageDecoder* face = &image; face != nullptr; face = face->nextFace.get()) {
+                for (const ImageDecoder* face = &image; face != nullptr;
+                     face = face->nextFace.get()) {
                     const ImageDecoder* level1 = face->nextLevel.get();
                     ASSERT_NE(level1, nullptr);
                     ASSERT_EQ(level1->width, 4u);

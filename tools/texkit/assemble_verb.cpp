@@ -262,8 +262,8 @@ HRESULT chainVolumeLevels(IDirect3DDevice8* device, const AssembleOptions& optio
             ArgbImage picture;
             MipChainOptions resizing = chain;
             resizing.kernel = *options.resizeKernel;
-            hr = argbPicture(device, image, image.width, image.height, FilterNone,
-                             options.colorKey, &picture);
+            hr = argbPicture(device, image, image.width, image.height, FilterNone, options.colorKey,
+                             &picture);
             if (SUCCEEDED(hr) &&
                 !resampleImage(picture, top.Width, top.Height, resizing, &slices[z]))
                 hr = E_OUTOFMEMORY;
@@ -278,10 +278,12 @@ HRESULT chainVolumeLevels(IDirect3DDevice8* device, const AssembleOptions& optio
     std::vector<WideArgbImage> wide(pictures.size());
     bool wideSlices = true;
     for (UINT z = 0; z < wide.size() && wideSlices; ++z)
-        wideSlices = wideTexels(pictures[z]->image, options.colorKey, top.Width, top.Height, &wide[z]);
+        wideSlices =
+            wideTexels(pictures[z]->image, options.colorKey, top.Width, top.Height, &wide[z]);
     std::vector<std::vector<ArgbImage>> lower;
-    if (SUCCEEDED(hr) && !(wideSlices ? buildVolumeMipChain(wide, texture->GetLevelCount(), chain, &lower)
-                                      : buildVolumeMipChain(slices, texture->GetLevelCount(), chain, &lower)))
+    if (SUCCEEDED(hr) &&
+        !(wideSlices ? buildVolumeMipChain(wide, texture->GetLevelCount(), chain, &lower)
+                     : buildVolumeMipChain(slices, texture->GetLevelCount(), chain, &lower)))
         hr = E_OUTOFMEMORY;
     for (UINT level = 1; level < texture->GetLevelCount() && SUCCEEDED(hr); ++level) {
         ComRef<IDirect3DVolume8> volume;

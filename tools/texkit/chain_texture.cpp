@@ -102,7 +102,8 @@ bool wideTexels(const ImageDecoder& image, D3DCOLOR colorKey, UINT width, UINT h
             std::memcpy(sample, row + size_t(x) * bytes, bytes);
             uint64_t word;
             if (format == PixelFormatL16 || format == PixelFormatAL16) {
-                const uint64_t grey = sample[0], alpha = format == PixelFormatAL16 ? sample[1] : 0xFFFF;
+                const uint64_t grey = sample[0],
+                               alpha = format == PixelFormatAL16 ? sample[1] : 0xFFFF;
                 word = alpha << 48 | grey << 32 | grey << 16 | grey;
             } else {
                 word = uint64_t(sample[3]) << 48 | uint64_t(sample[2]) << 32 |
