@@ -491,9 +491,9 @@ TEST(VolumeMipChain, ConstantVolumesStayAndSizesHalveInEveryAxis) {
         }
     }
     std::vector<std::vector<ArgbImage>> lower;
-    EXPECT_FALSE(buildVolumeMipChain({}, 4, MipChainOptions{}, &lower));
-    EXPECT_FALSE(
-        buildVolumeMipChain({filled(4, 4, 0), filled(4, 2, 0)}, 4, MipChainOptions{}, &lower));
+    EXPECT_FALSE(buildVolumeMipChain(std::vector<ArgbImage>{}, 4, MipChainOptions{}, &lower));
+    const std::vector<ArgbImage> mixed = {filled(4, 4, 0), filled(4, 2, 0)};
+    EXPECT_FALSE(buildVolumeMipChain(mixed, 4, MipChainOptions{}, &lower));
 }
 
 TEST(VolumeMipChain, SlicesMixInLinearLightAndEachLevelIsFilteredAsAPicture) {
