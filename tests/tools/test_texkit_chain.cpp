@@ -280,8 +280,8 @@ uint32_t wordAt(const Bytes& file, size_t offset) {
 }
 
 // Block formats keep the picture's size: the header and the readers see it, the blocks inside
-// the picture are those of the picture cut to whole blocks, and each face of a cube is the
-// chain convert makes of its picture.
+// the picture are those of the picture cut to whole blocks, each face of a cube is the chain
+// convert makes of its picture, and each slice of a volume its level 0.
 TEST_F(TexkitChain, BlockFormatsKeepThePicturesSizeInConvertAndAssemble) {
     const struct {
         uint32_t width, height, levels;
@@ -346,6 +346,27 @@ TEST_F(TexkitChain, BlockFormatsKeepThePicturesSizeInConvertAndAssemble) {
                 EXPECT_TRUE(std::equal(file.begin() + 128, file.end(),
                                        cube.begin() + 128 + face * (file.size() - 128)))
                     << what << ", face " << face;
+            // A volume keeps its slices' size too; its level 0 slices are convert's level 0.
+            ASSERT_EQ(texkit(std::string("assemble --volume p.png p.png -o volume.dds --format ") +
+                             format)
+                          .status,
+                      0)
+                << what;
+            const Bytes volume = bytesOf("volume.dds");
+            const size_t level0 = across * ((shape.height + 3) / 4) * blockBytes;
+            ASSERT_GT(volume.size(), 128 + 2 * level0);
+            EXPECT_EQ(wordAt(volume, 12), shape.height) << what;
+            EXPECT_EQ(wordAt(volume, 16), shape.width) << what;
+            EXPECT_EQ(wordAt(volume, 24), 2u) << what;
+            EXPECT_EQ(wordAt(volume, 28), shape.levels) << what;
+            for (size_t z = 0; z < 2; ++z)
+                EXPECT_TRUE(std::equal(file.begin() + 128, file.begin() + 128 + level0,
+                                       volume.begin() + 128 + z * level0))
+                    << what << ", slice " << z;
+            ImageDecoder slices;
+            ASSERT_EQ(slices.load(volume.data(), UINT(volume.size()), nullptr), D3D_OK) << what;
+            EXPECT_EQ(slices.width, shape.width);
+            EXPECT_EQ(slices.depth, 2u);
             const ProgramRun faces = runCommand("identify -format '%w %h\\n' cube.dds");
             ASSERT_EQ(faces.status, 0) << faces.err;
             const std::string line =

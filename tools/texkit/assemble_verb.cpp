@@ -14,10 +14,15 @@
 #include "tools/texkit/load_failure.h"
 #include "tools/texkit/verbs.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
 namespace {
+
+UINT wholeBlocks(UINT size) {
+    return (size + 3) / 4 * 4;
+}
 
 // A decoded picture with the mapping its pixels may point into.
 struct Picture {
@@ -325,6 +330,79 @@ HRESULT buildVolume(IDirect3DDevice8* device, const AssembleOptions& options,
     return hr;
 }
 
+// A volume in a block format whose slices are not whole blocks keeps their size, as a cube keeps
+// its faces': every level's slices are image surfaces of whole blocks padded with the edge
+// texels, under a header with the slices' own size. The device is asked for the volume rounded
+// to whole blocks first, so a format it refuses for volumes stays refused, and it gives the
+// level count.
+HRESULT writeBlockVolume(IDirect3DDevice8* device, const AssembleOptions& options,
+                         const Pictures& pictures, UINT width, UINT height, D3DFORMAT format) {
+    const UINT depth = UINT(pictures.size());
+    ComRef<IDirect3DVolumeTexture8> rounded;
+    HRESULT hr = device->CreateVolumeTexture(wholeBlocks(width), wholeBlocks(height), depth,
+                                             options.levels, 0, format, D3DPOOL_MANAGED,
+                                             rounded.out());
+    if (FAILED(hr))
+        return hr;
+    UINT levels = 1;
+    for (UINT w = width, h = height, d = depth; w > 1 || h > 1 || d > 1; ++levels) {
+        w = std::max(1u, w / 2);
+        h = std::max(1u, h / 2);
+        d = std::max(1u, d / 2);
+    }
+    levels = std::min(levels, UINT(rounded->GetLevelCount()));
+    const MipChainOptions chain = options.chainOptions(format);
+    const ImageFilter encoding =
+        FilterNone | (options.highQualityBlocks ? ImageFilter(FilterHighQualityBlocks) : 0);
+    std::vector<ArgbImage> slices(depth);
+    std::vector<WideArgbImage> wide(depth);
+    bool wideSlices = true;
+    for (UINT z = 0; z < depth && SUCCEEDED(hr); ++z) {
+        const ImageDecoder& image = pictures[z]->image;
+        if (options.resizeKernel && (width != image.width || height != image.height)) {
+            ArgbImage picture;
+            MipChainOptions resizing = chain;
+            resizing.kernel = *options.resizeKernel;
+            hr = argbPicture(device, image, image.width, image.height, FilterNone,
+                             options.colorKey, &picture);
+            if (SUCCEEDED(hr) && !resampleImage(picture, width, height, resizing, &slices[z]))
+                hr = E_OUTOFMEMORY;
+        } else {
+            hr = argbPicture(device, image, width, height, options.filterWord(),
+                             options.colorKey, &slices[z]);
+        }
+        wideSlices = wideSlices && wideTexels(image, options.colorKey, width, height, &wide[z]);
+    }
+    std::vector<std::vector<ArgbImage>> lower;
+    if (SUCCEEDED(hr) && levels > 1 &&
+        !(wideSlices ? buildVolumeMipChain(wide, levels, chain, &lower)
+                     : buildVolumeMipChain(slices, levels, chain, &lower)))
+        hr = E_OUTOFMEMORY;
+    if (SUCCEEDED(hr) && lower.size() + 1 != levels)
+        hr = D3DERR_INVALIDCALL;
+    std::vector<ComRef<IDirect3DSurface8>> surfaces;
+    const auto add = [&](const ArgbImage& slice) {
+        ComRef<IDirect3DSurface8> surface;
+        if (SUCCEEDED(hr))
+            hr = device->CreateImageSurface(wholeBlocks(slice.width), wholeBlocks(slice.height),
+                                            format, surface.out());
+        if (SUCCEEDED(hr))
+            hr = writeArgbLevel(surface.get(), slice, encoding);
+        surfaces.push_back(std::move(surface));
+    };
+    for (const ArgbImage& slice : slices)
+        add(slice);
+    for (const auto& level : lower)
+        for (const ArgbImage& slice : level)
+            add(slice);
+    if (FAILED(hr))
+        return hr;
+    std::vector<IDirect3DSurface8*> raw;
+    for (const auto& surface : surfaces)
+        raw.push_back(surface.get());
+    return writeDdsVolumeLevels(raw.data(), levels, width, height, depth, options.outputPath);
+}
+
 UINT chosenSize(UINT asked, UINT picture) {
     return asked == 0 || asked == 0xFFFFFFFFu ? picture : asked;
 }
@@ -369,14 +447,20 @@ int runAssemble(const Invocation&, std::span<const std::string> arguments) {
         hr = writeBlockCube(device.get(), options, pictures, width, format);
     } else if (options.cube) {
         // The loader's chain: whole blocks, as a load rounds a picture.
-        const UINT edge = isBlockCompressed(format) ? (width + 3) / 4 * 4 : width;
+        const UINT edge = isBlockCompressed(format) ? wholeBlocks(width) : width;
         ComRef<IDirect3DCubeTexture8> cube;
         hr = buildCube(device.get(), options, pictures, edge, format, cube.out());
         if (SUCCEEDED(hr))
             hr = writeDdsFile(cube.get(), options.outputPath);
+    } else if (isBlockCompressed(format) && options.usesChainBuilder() &&
+               (width % 4 != 0 || height % 4 != 0)) {
+        hr = writeBlockVolume(device.get(), options, pictures, width, height, format);
     } else {
+        // The loader's chain: whole blocks, as a load rounds a picture.
+        const bool blocks = isBlockCompressed(format);
         ComRef<IDirect3DVolumeTexture8> volume;
-        hr = buildVolume(device.get(), options, pictures, width, height, format, volume.out());
+        hr = buildVolume(device.get(), options, pictures, blocks ? wholeBlocks(width) : width,
+                         blocks ? wholeBlocks(height) : height, format, volume.out());
         if (SUCCEEDED(hr))
             hr = writeDdsFile(volume.get(), options.outputPath);
     }
