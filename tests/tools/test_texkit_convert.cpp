@@ -236,6 +236,12 @@ TEST_F(TexkitConvert, APictureTheDeviceMustShrinkIsNamedWithBothSizes) {
         EXPECT_EQ(value.find("width")->number, wide ? 4096 : 40);
         EXPECT_EQ(value.find("warning") != nullptr, wide) << line;
     }
+    // A size asked for is held against the texture made the same way.
+    const ProgramRun asked = run("small.png -o asked --width 5000 --format A8R8G8B8 -q");
+    EXPECT_EQ(asked.status, 0);
+    EXPECT_EQ(asked.err, "texkit: small.png: warning: made 4096 x 3, not the asked 5000 x 3: the "
+                         "device's largest texture\n");
+    EXPECT_EQ(run("small.png -o kept --width 300 --format A8R8G8B8 -q").err, "");
 }
 
 // A format the device does not offer is made in the nearest one it has, and the run says so.

@@ -172,23 +172,24 @@ void addWarning(const std::string& note, ConversionOutcome* outcome) {
     outcome->warning = outcome->warning.empty() ? note : outcome->warning + "; " + note;
 }
 
-// A size the request left to the picture but the device changed is said, so that no texture
-// comes out smaller (or padded) unseen.
+// A size the device changed from the one asked (or, without --width and --height, the
+// picture's) is said, so that no texture comes out smaller (or padded) unseen.
 void noteResize(IDirect3DDevice8* device, const ConvertOptions& options,
                 ConversionOutcome* outcome) {
     const auto pictures = [](UINT side) { return side == 0 || side == 0xFFFFFFFFu; };
-    if (!pictures(options.width) || !pictures(options.height) ||
-        (outcome->width == outcome->pictureWidth && outcome->height == outcome->pictureHeight))
+    const bool asked = !pictures(options.width) || !pictures(options.height);
+    const uint64_t width = pictures(options.width) ? outcome->pictureWidth : options.width;
+    const uint64_t height = pictures(options.height) ? outcome->pictureHeight : options.height;
+    if (outcome->width == width && outcome->height == height)
         return;
     D3DCAPS8 caps = {};
     device->GetDeviceCaps(&caps);
-    const bool tooLarge = outcome->pictureWidth > caps.MaxTextureWidth ||
-                          outcome->pictureHeight > caps.MaxTextureHeight;
-    const std::string note = "made " + std::to_string(outcome->width) + " x " +
-                       std::to_string(outcome->height) + ", not the picture's " +
-                       std::to_string(outcome->pictureWidth) + " x " +
-                       std::to_string(outcome->pictureHeight) +
-                       (tooLarge ? ": the device's largest texture" : ": as the device requires");
+    const bool tooLarge = width > caps.MaxTextureWidth || height > caps.MaxTextureHeight;
+    const std::string note =
+        "made " + std::to_string(outcome->width) + " x " + std::to_string(outcome->height) +
+        (asked ? ", not the asked " : ", not the picture's ") + std::to_string(width) + " x " +
+        std::to_string(height) +
+        (tooLarge ? ": the device's largest texture" : ": as the device requires");
     addWarning(note, outcome);
 }
 
