@@ -6,6 +6,7 @@
 #include "texture/texture_loader.h"
 #include "tools/texkit/chain_texture.h"
 #include "tools/texkit/dds_writer.h"
+#include "tools/texkit/format_names.h"
 #include "tools/texkit/input_mapping.h"
 #include "tools/texkit/level_output.h"
 #include "tools/texkit/load_failure.h"
@@ -31,7 +32,7 @@ bool mayWrite(const ConversionJob& job, const ConvertOptions& options,
               const InputIdentities& inputs, ConversionOutcome* outcome) {
     struct stat input, output;
     if (::stat(job.input.c_str(), &input) != 0) {
-        outcome->reason = "cannot be opened";
+        outcome->reason = openFailureReason(job.input);
         return false;
     }
     if (::stat(job.output.c_str(), &output) != 0)
@@ -52,24 +53,10 @@ bool mayWrite(const ConversionJob& job, const ConvertOptions& options,
     return true;
 }
 
-// A block format that devices store but do not sample (BC4, BC5, BC7) is made in the scratch
-// pool, as Direct3D makes textures no device uses: the managed pool would have the loader turn
-// it into a format the device samples. Such a texture keeps the picture's size whatever the
-// device's limits.
+// A block format the device does not sample is made in the scratch pool (storagePoolFor).
 D3DPOOL poolFor(IDirect3DDevice8* device, D3DFORMAT requested, PixelFormat imageFormat) {
     const PixelFormat wanted = requested != D3DFMT_UNKNOWN ? requested : imageFormat;
-    if (!isBlockCompressed(wanted))
-        return D3DPOOL_MANAGED;
-    ComRef<IDirect3D8> direct3d;
-    D3DCAPS8 caps = {};
-    D3DDISPLAYMODE mode = {};
-    if (FAILED(device->GetDirect3D(direct3d.out())) || FAILED(device->GetDeviceCaps(&caps)) ||
-        FAILED(device->GetDisplayMode(&mode)))
-        return D3DPOOL_MANAGED;
-    const HRESULT offered = direct3d->CheckDeviceFormat(caps.AdapterOrdinal, caps.DeviceType,
-                                                        mode.Format, 0, D3DRTYPE_TEXTURE,
-                                                        D3DFORMAT(wanted));
-    return SUCCEEDED(offered) ? D3DPOOL_MANAGED : D3DPOOL_SCRATCH;
+    return storagePoolFor(device, D3DFORMAT(wanted), D3DRTYPE_TEXTURE);
 }
 
 // The loader's texture, or the chain builder's levels.
@@ -85,7 +72,7 @@ HRESULT makeTexture(IDirect3DDevice8* device, const ConversionJob& job,
     // The decoded pixels may point into the mapping, so it stays open until the texture is full.
     InputMapping file;
     if (!file.open(job.input)) {
-        outcome->reason = "cannot be opened";
+        outcome->reason = openFailureReason(job.input);
         return InvalidData;
     }
     ImageDecoder image;
@@ -181,6 +168,41 @@ bool writeOutput(const MadeTexture& made, const ConversionJob& job,
     return true;
 }
 
+void addWarning(const std::string& note, ConversionOutcome* outcome) {
+    outcome->warning = outcome->warning.empty() ? note : outcome->warning + "; " + note;
+}
+
+// A size the device changed from the one asked (or, without --width and --height, the
+// picture's) is said, so that no texture comes out smaller (or padded) unseen.
+void noteResize(IDirect3DDevice8* device, const ConvertOptions& options,
+                ConversionOutcome* outcome) {
+    const auto pictures = [](UINT side) { return side == 0 || side == 0xFFFFFFFFu; };
+    const bool asked = !pictures(options.width) || !pictures(options.height);
+    const uint64_t width = pictures(options.width) ? outcome->pictureWidth : options.width;
+    const uint64_t height = pictures(options.height) ? outcome->pictureHeight : options.height;
+    if (outcome->width == width && outcome->height == height)
+        return;
+    D3DCAPS8 caps = {};
+    device->GetDeviceCaps(&caps);
+    const bool tooLarge = width > caps.MaxTextureWidth || height > caps.MaxTextureHeight;
+    const std::string note =
+        "made " + std::to_string(outcome->width) + " x " + std::to_string(outcome->height) +
+        (asked ? ", not the asked " : ", not the picture's ") + std::to_string(width) + " x " +
+        std::to_string(height) +
+        (tooLarge ? ": the device's largest texture" : ": as the device requires");
+    addWarning(note, outcome);
+}
+
+// So is a format asked for that the device does not offer (R8G8B8, P8, a code it does not know):
+// the texture is made in the nearest one it has.
+void noteFormatChange(const ConvertOptions& options, ConversionOutcome* outcome) {
+    if (options.png || options.format == D3DFMT_UNKNOWN || outcome->format == options.format)
+        return;
+    addWarning("made " + formatName(outcome->format) + ", not the asked " +
+                   formatName(options.format) + ": the nearest format the device offers",
+               outcome);
+}
+
 } // namespace
 
 InputIdentities identitiesOf(const std::vector<ConversionJob>& jobs) {
@@ -208,6 +230,8 @@ ConversionOutcome convertFile(IDirect3DDevice8* device, const ConversionJob& job
             outcome.reason = "interrupted";
         } else if (writeOutput(made, job, options, outputs, &outcome)) {
             outcome.result = ConversionOutcome::Converted;
+            noteResize(device, options, &outcome);
+            noteFormatChange(options, &outcome);
         }
     }
     outcome.milliseconds =
