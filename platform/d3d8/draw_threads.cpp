@@ -29,9 +29,10 @@ using Clock = std::chrono::steady_clock;
 constexpr uint64_t CloseGapNs = 100'000;
 constexpr auto WorkerSpinClose = std::chrono::microseconds(200);
 // Otherwise it watches only this long before it sleeps; and after a wake without work, this
-// long for the run the wake announced.
+// long for the run the wake announced (a game's first launch follows BeginScene within a few
+// microseconds; a program that does more in between pays for no longer watch).
 constexpr auto WorkerSpinApart = std::chrono::microseconds(8);
-constexpr auto WorkerSpinWoken = std::chrono::microseconds(200);
+constexpr auto WorkerSpinWoken = std::chrono::microseconds(50);
 // How long the caller watches the workers finish before it sleeps: it waits only for chunks
 // that a worker has begun, which end soon unless the system took that worker off its core.
 constexpr auto CallerSpin = std::chrono::microseconds(100);
