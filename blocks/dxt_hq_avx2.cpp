@@ -91,10 +91,6 @@ Lane8 select(Mask8 m, Lane8 a, Lane8 b) {
 Lane8 keep(Mask8 m, Lane8 a) {
     return Lane8(_mm256_and_ps(m.m, a.v));
 }
-// a + b where m is set, else a (adding nothing where it is clear, as the others do).
-Lane8 addWhere(Mask8 m, Lane8 a, Lane8 b) {
-    return Lane8(_mm256_add_ps(a.v, _mm256_and_ps(m.m, b.v)));
-}
 Lane8 truncate(Lane8 a) {
     return Lane8(_mm256_cvtepi32_ps(_mm256_cvttps_epi32(a.v)));
 }

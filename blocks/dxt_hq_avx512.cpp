@@ -108,11 +108,6 @@ Lane16 select(Mask16 m, Lane16 a, Lane16 b) {
 Lane16 keep(Mask16 m, Lane16 a) {
     return Lane16(_mm512_maskz_mov_ps(m.m, a.v));
 }
-// a + b where m is set, else a, in one masked addition: the sums it serves are never -0, so
-// leaving a alone gives what adding zero gives in the other variants.
-Lane16 addWhere(Mask16 m, Lane16 a, Lane16 b) {
-    return Lane16(_mm512_mask_add_ps(a.v, m.m, a.v, b.v));
-}
 Lane16 truncate(Lane16 a) {
     return Lane16(_mm512_cvtepi32_ps(_mm512_cvttps_epi32(a.v)));
 }

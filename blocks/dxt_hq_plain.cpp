@@ -76,10 +76,6 @@ bool andNot(bool a, bool b) {
 bool any(bool m) {
     return m;
 }
-// a + b where m is set, else a plus zero, which the vector variants add too.
-Lane1 addWhere(bool m, Lane1 a, Lane1 b) {
-    return a + (m ? b : Lane1(0.0f));
-}
 // Values reaching here are whole-number candidates well inside the int32 range.
 Lane1 truncate(Lane1 a) {
     return Lane1(float(int32_t(a.v)));

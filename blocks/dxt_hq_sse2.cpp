@@ -90,10 +90,6 @@ Lane4 select(Mask4 m, Lane4 a, Lane4 b) {
 Lane4 keep(Mask4 m, Lane4 a) {
     return Lane4(_mm_and_ps(m.m, a.v));
 }
-// a + b where m is set, else a (adding nothing where it is clear, as the others do).
-Lane4 addWhere(Mask4 m, Lane4 a, Lane4 b) {
-    return Lane4(_mm_add_ps(a.v, _mm_and_ps(m.m, b.v)));
-}
 Lane4 truncate(Lane4 a) {
     return Lane4(_mm_cvtepi32_ps(_mm_cvttps_epi32(a.v)));
 }
