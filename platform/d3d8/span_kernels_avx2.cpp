@@ -118,8 +118,52 @@ void tintBlendSourceOverAvx2(uint32_t* dst, const uint32_t* texels, uint32_t col
     plainSpanKernels().tintBlendSourceOver(dst + i, texels + i, color, n - i);
 }
 
-const SpanKernels Avx2Kernels = {modulateAvx2, storeOpaqueAvx2, blendSourceOverAvx2,
-                                 tintBlendSourceOverAvx2};
+// Eight pixels narrowed to R5G6B5: each channel round(v * (2^n - 1) / 255), then packed.
+__m128i narrowEight(__m256i s) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i scale =
+        _mm256_set_epi16(0, 31, 63, 31, 0, 31, 63, 31, 0, 31, 63, 31, 0, 31, 63, 31);
+    const __m256i low = div255(_mm256_mullo_epi16(_mm256_unpacklo_epi8(s, zero), scale));
+    const __m256i high = div255(_mm256_mullo_epi16(_mm256_unpackhi_epi8(s, zero), scale));
+    // Bytes b5, g6, r5 of each pixel, in the pixels' order.
+    const __m256i narrow = _mm256_packus_epi16(low, high);
+    const __m256i packed = _mm256_or_si256(
+        _mm256_and_si256(narrow, _mm256_set1_epi32(0x1F)),
+        _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(narrow, 3), _mm256_set1_epi32(0x7E0)),
+                        _mm256_and_si256(_mm256_srli_epi32(narrow, 5), _mm256_set1_epi32(0xF800))));
+    const __m256i words = _mm256_packus_epi32(packed, packed);
+    return _mm256_castsi256_si128(_mm256_permute4x64_epi64(words, _MM_SHUFFLE(3, 1, 2, 0)));
+}
+
+void storeNarrow(uint16_t* p, __m128i pixels) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), pixels);
+}
+
+void storeOpaque16Avx2(uint16_t* dst, const uint32_t* src, int n) {
+    int i = 0;
+    for (; i + 8 <= n; i += 8)
+        storeNarrow(dst + i, narrowEight(load(src + i)));
+    plainSpanKernels().storeOpaque16(dst + i, src + i, n - i);
+}
+
+// Opaque and transparent groups of eight take the short ways; the few mixed ones (the edges
+// of sprites and letters) are blended pixel by pixel.
+void blendSourceOver16Avx2(uint16_t* dst, const uint32_t* src, int n) {
+    const __m256i alphaMask = _mm256_set1_epi32(int(0xFF000000u));
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i s = load(src + i);
+        if (allOpaque(s))
+            storeNarrow(dst + i, narrowEight(s));
+        else if (!_mm256_testz_si256(s, alphaMask))
+            plainSpanKernels().blendSourceOver16(dst + i, src + i, 8);
+    }
+    plainSpanKernels().blendSourceOver16(dst + i, src + i, n - i);
+}
+
+const SpanKernels Avx2Kernels = {modulateAvx2,      storeOpaqueAvx2,      blendSourceOverAvx2,
+                                 tintBlendSourceOverAvx2, storeOpaque16Avx2,
+                                 blendSourceOver16Avx2};
 
 } // namespace
 
