@@ -118,46 +118,96 @@ void tintBlendSourceOverAvx2(uint32_t* dst, const uint32_t* texels, uint32_t col
     plainSpanKernels().tintBlendSourceOver(dst + i, texels + i, color, n - i);
 }
 
-// Eight pixels narrowed to R5G6B5: each channel round(v * (2^n - 1) / 255), then packed.
-__m128i narrowEight(__m256i s) {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i scale =
-        _mm256_set_epi16(0, 31, 63, 31, 0, 31, 63, 31, 0, 31, 63, 31, 0, 31, 63, 31);
-    const __m256i low = div255(_mm256_mullo_epi16(_mm256_unpacklo_epi8(s, zero), scale));
-    const __m256i high = div255(_mm256_mullo_epi16(_mm256_unpackhi_epi8(s, zero), scale));
-    // Bytes b5, g6, r5 of each pixel, in the pixels' order.
-    const __m256i narrow = _mm256_packus_epi16(low, high);
-    const __m256i packed = _mm256_or_si256(
-        _mm256_and_si256(narrow, _mm256_set1_epi32(0x1F)),
-        _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(narrow, 3), _mm256_set1_epi32(0x7E0)),
-                        _mm256_and_si256(_mm256_srli_epi32(narrow, 5), _mm256_set1_epi32(0xF800))));
-    const __m256i words = _mm256_packus_epi32(packed, packed);
-    return _mm256_castsi256_si128(_mm256_permute4x64_epi64(words, _MM_SHUFFLE(3, 1, 2, 0)));
+// Eight pixels narrowed to R5G6B5 words, one in the low half of each 32-bit lane. Each
+// channel is round(v * (2^n - 1) / 255), computed as ((v * 128 + c) * m) >> 18, which gives
+// the same value for every byte: c = 522, m = 249 for five bits, c = 256, m = 506 for six.
+__m256i narrowEight(__m256i s) {
+    __m256i rb = _mm256_slli_epi32(_mm256_and_si256(s, _mm256_set1_epi32(0x00FF00FF)), 7);
+    rb = _mm256_add_epi16(rb, _mm256_set1_epi16(522));
+    rb = _mm256_srli_epi16(_mm256_mulhi_epu16(rb, _mm256_set1_epi16(249)), 2);
+    __m256i g = _mm256_srli_epi32(_mm256_and_si256(s, _mm256_set1_epi32(0x0000FF00)), 1);
+    g = _mm256_add_epi32(g, _mm256_set1_epi32(256));
+    g = _mm256_srli_epi16(_mm256_mulhi_epu16(g, _mm256_set1_epi32(506)), 2);
+    // b + r * 2048 from the two halves of each lane, then g * 32.
+    return _mm256_or_si256(_mm256_madd_epi16(rb, _mm256_set1_epi32(1 | 2048 << 16)),
+                           _mm256_slli_epi32(g, 5));
 }
 
-void storeNarrow(uint16_t* p, __m128i pixels) {
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), pixels);
+// Eight R5G6B5 words widened to X8R8G8B8 (the unused byte 0xFF). Each channel is
+// round(v * 255 / (2^n - 1)), computed as ((v * 2048 + 90) * 527) >> 17 for five bits and
+// ((v * 1024 + 131) * 259) >> 16 for six.
+__m256i widenEight(__m128i words) {
+    const __m256i q = _mm256_cvtepu16_epi32(words);
+    __m256i rb = _mm256_or_si256(_mm256_and_si256(_mm256_slli_epi32(q, 11), _mm256_set1_epi32(0xF800)),
+                                 _mm256_slli_epi32(_mm256_and_si256(q, _mm256_set1_epi32(0xF800)), 16));
+    rb = _mm256_add_epi16(rb, _mm256_set1_epi16(90));
+    rb = _mm256_srli_epi16(_mm256_mulhi_epu16(rb, _mm256_set1_epi16(527)), 1);
+    __m256i g = _mm256_slli_epi32(_mm256_and_si256(q, _mm256_set1_epi32(0x7E0)), 5);
+    g = _mm256_add_epi32(g, _mm256_set1_epi32(131));
+    g = _mm256_mulhi_epu16(g, _mm256_set1_epi32(259));
+    return _mm256_or_si256(_mm256_or_si256(rb, _mm256_slli_epi32(g, 8)),
+                           _mm256_set1_epi32(int(0xFF000000u)));
+}
+
+// Sixteen narrowed pixels (two results of narrowEight) as words in the pixels' order.
+__m256i packWords(__m256i first, __m256i second) {
+    return _mm256_permute4x64_epi64(_mm256_packus_epi32(first, second), _MM_SHUFFLE(3, 1, 2, 0));
+}
+
+__m128i packWords(__m256i eight) {
+    return _mm256_castsi256_si128(packWords(eight, eight));
+}
+
+__m128i loadWords(const uint16_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+void storeWords(uint16_t* p, __m128i words) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), words);
+}
+
+void storeWords(uint16_t* p, __m256i words) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), words);
 }
 
 void storeOpaque16Avx2(uint16_t* dst, const uint32_t* src, int n) {
     int i = 0;
+    for (; i + 16 <= n; i += 16)
+        storeWords(dst + i, packWords(narrowEight(load(src + i)), narrowEight(load(src + i + 8))));
     for (; i + 8 <= n; i += 8)
-        storeNarrow(dst + i, narrowEight(load(src + i)));
+        storeWords(dst + i, packWords(narrowEight(load(src + i))));
     plainSpanKernels().storeOpaque16(dst + i, src + i, n - i);
 }
 
-// Opaque and transparent groups of eight take the short ways; the few mixed ones (the edges
-// of sprites and letters) are blended pixel by pixel.
-void blendSourceOver16Avx2(uint16_t* dst, const uint32_t* src, int n) {
+// Eight pixels over an R5G6B5 destination; opaque and transparent groups take the short ways.
+void blendEight16(uint16_t* dst, __m256i s) {
     const __m256i alphaMask = _mm256_set1_epi32(int(0xFF000000u));
-    int i = 0;
-    for (; i + 8 <= n; i += 8) {
-        const __m256i s = load(src + i);
-        if (allOpaque(s))
-            storeNarrow(dst + i, narrowEight(s));
-        else if (!_mm256_testz_si256(s, alphaMask))
-            plainSpanKernels().blendSourceOver16(dst + i, src + i, 8);
+    if (allOpaque(s)) {
+        storeWords(dst, packWords(narrowEight(s)));
+        return;
     }
+    if (_mm256_testz_si256(s, alphaMask))
+        return;
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i d = widenEight(loadWords(dst));
+    const __m256i low = blendLanes(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero));
+    const __m256i high = blendLanes(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero));
+    storeWords(dst, packWords(narrowEight(_mm256_packus_epi16(low, high))));
+}
+
+void blendSourceOver16Avx2(uint16_t* dst, const uint32_t* src, int n) {
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m256i s0 = load(src + i), s1 = load(src + i + 8);
+        if (allOpaque(_mm256_and_si256(s0, s1))) {
+            storeWords(dst + i, packWords(narrowEight(s0), narrowEight(s1)));
+            continue;
+        }
+        blendEight16(dst + i, s0);
+        blendEight16(dst + i + 8, s1);
+    }
+    for (; i + 8 <= n; i += 8)
+        blendEight16(dst + i, load(src + i));
     plainSpanKernels().blendSourceOver16(dst + i, src + i, n - i);
 }
 

@@ -110,12 +110,36 @@ void expectSameAsPlain16(const SpanKernels& variant) {
             }
 }
 
+// Every byte of every channel narrowed, and every R5G6B5 word widened under texels of alpha
+// 1 and 254, which keep a trace of the destination.
+void expectEveryValueAsPlain16(const SpanKernels& variant) {
+    std::vector<uint32_t> ramp(256);
+    for (uint32_t v = 0; v < 256; ++v)
+        ramp[v] = 0xFF000000u | v << 16 | (v ^ 0x5A) << 8 | (255 - v);
+    std::vector<uint16_t> plain(256), fast(256);
+    plainSpanKernels().storeOpaque16(plain.data(), ramp.data(), 256);
+    variant.storeOpaque16(fast.data(), ramp.data(), 256);
+    ASSERT_EQ(fast, plain);
+    for (const uint32_t texel : {0x01FFFFFFu, 0xFE000000u, 0x80808080u}) {
+        std::vector<uint16_t> words(65536);
+        for (uint32_t w = 0; w < 65536; ++w)
+            words[w] = uint16_t(w);
+        const std::vector<uint32_t> src(65536, texel);
+        std::vector<uint16_t> plainWords = words, fastWords = words;
+        plainSpanKernels().blendSourceOver16(plainWords.data(), src.data(), 65536);
+        variant.blendSourceOver16(fastWords.data(), src.data(), 65536);
+        for (uint32_t w = 0; w < 65536; ++w)
+            ASSERT_EQ(fastWords[w], plainWords[w]) << std::hex << "texel " << texel << " word " << w;
+    }
+}
+
 TEST(SpanKernelTest, ProcessorVariantsMatchThePlainRoutines) {
     int variants = 0;
     for (const SpanKernels* variant : {sse2SpanKernels(), avx2SpanKernels()})
         if (variant != nullptr) {
             expectSameAsPlain(*variant);
             expectSameAsPlain16(*variant);
+            expectEveryValueAsPlain16(*variant);
             ++variants;
         }
     if (variants == 0)
