@@ -119,15 +119,14 @@ void tintBlendSourceOverAvx2(uint32_t* dst, const uint32_t* texels, uint32_t col
 }
 
 // Eight pixels narrowed to R5G6B5 words, one in the low half of each 32-bit lane. Each
-// channel is round(v * (2^n - 1) / 255), computed as ((v * 128 + c) * m) >> 18, which gives
-// the same value for every byte: c = 522, m = 249 for five bits, c = 256, m = 506 for six.
+// channel is round(v * (2^n - 1) / 255), computed as ((v + 4) * 7971) >> 16 for five bits and
+// ((v + 2) * 16192) >> 16 for six, which give the same value for every byte.
 __m256i narrowEight(__m256i s) {
-    __m256i rb = _mm256_slli_epi32(_mm256_and_si256(s, _mm256_set1_epi32(0x00FF00FF)), 7);
-    rb = _mm256_add_epi16(rb, _mm256_set1_epi16(522));
-    rb = _mm256_srli_epi16(_mm256_mulhi_epu16(rb, _mm256_set1_epi16(249)), 2);
-    __m256i g = _mm256_srli_epi32(_mm256_and_si256(s, _mm256_set1_epi32(0x0000FF00)), 1);
-    g = _mm256_add_epi32(g, _mm256_set1_epi32(256));
-    g = _mm256_srli_epi16(_mm256_mulhi_epu16(g, _mm256_set1_epi32(506)), 2);
+    __m256i rb = _mm256_and_si256(s, _mm256_set1_epi32(0x00FF00FF));
+    rb = _mm256_mulhi_epu16(_mm256_add_epi16(rb, _mm256_set1_epi16(4)), _mm256_set1_epi16(7971));
+    // Green in the low half of each lane; the alpha in the high half is multiplied by 0.
+    __m256i g = _mm256_add_epi16(_mm256_srli_epi16(s, 8), _mm256_set1_epi32(2));
+    g = _mm256_mulhi_epu16(g, _mm256_set1_epi32(16192));
     // b + r * 2048 from the two halves of each lane, then g * 32.
     return _mm256_or_si256(_mm256_madd_epi16(rb, _mm256_set1_epi32(1 | 2048 << 16)),
                            _mm256_slli_epi32(g, 5));
