@@ -50,8 +50,33 @@ void tintBlendSourceOverPlain(uint32_t* dst, const uint32_t* texels, uint32_t co
     }
 }
 
-const SpanKernels PlainKernels = {modulatePlain, storeOpaquePlain, blendSourceOverPlain,
-                                  tintBlendSourceOverPlain};
+void storeOpaque16Plain(uint16_t* dst, const uint32_t* src, int n) {
+    for (int i = 0; i < n; ++i)
+        dst[i] = r5g6b5OfArgb(src[i]);
+}
+
+void blendSourceOver16Plain(uint16_t* dst, const uint32_t* src, int n) {
+    for (int i = 0; i < n; ++i) {
+        const uint32_t s = src[i];
+        const uint32_t a = s >> 24;
+        if (a == 0)
+            continue;
+        uint32_t blended = s;
+        if (a != 255) {
+            const uint32_t d = argbOfR5G6B5(dst[i]);
+            blended = 0;
+            for (int shift = 0; shift < 24; shift += 8)
+                blended |=
+                    div255(((s >> shift) & 0xFF) * a + ((d >> shift) & 0xFF) * (255 - a))
+                    << shift;
+        }
+        dst[i] = r5g6b5OfArgb(blended);
+    }
+}
+
+const SpanKernels PlainKernels = {modulatePlain,           storeOpaquePlain,
+                                  blendSourceOverPlain,    tintBlendSourceOverPlain,
+                                  storeOpaque16Plain,      blendSourceOver16Plain};
 
 } // namespace
 

@@ -3,7 +3,8 @@
 // SRCALPHA / INVSRCALPHA / ADD, which copies runs of opaque texels and skips runs of
 // transparent ones. The plain routines are the reference; the SSE2
 // (span_kernels_sse2.cpp) and AVX2 (span_kernels_avx2.cpp) variants do four and eight pixels
-// at a time and give the same bytes.
+// at a time and give the same bytes. The two 16-bit kernels do the same for an R5G6B5 target,
+// whose channels are narrowed to round(v * (2^n - 1) / 255) and widened back the same way.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,10 @@ struct SpanKernels {
     // blendSourceOver of the texels modulated by one colour, in one pass: groups of texels
     // whose alpha is 0, most of a line of text, are skipped before they are tinted.
     void (*tintBlendSourceOver)(uint32_t* dst, const uint32_t* texels, uint32_t color, int n);
+    // dst[i] = src[i] narrowed to R5G6B5.
+    void (*storeOpaque16)(uint16_t* dst, const uint32_t* src, int n);
+    // blendSourceOver into an R5G6B5 target: the destination widened, blended, narrowed.
+    void (*blendSourceOver16)(uint16_t* dst, const uint32_t* src, int n);
 };
 
 const SpanKernels& plainSpanKernels();

@@ -118,8 +118,101 @@ void tintBlendSourceOverAvx2(uint32_t* dst, const uint32_t* texels, uint32_t col
     plainSpanKernels().tintBlendSourceOver(dst + i, texels + i, color, n - i);
 }
 
-const SpanKernels Avx2Kernels = {modulateAvx2, storeOpaqueAvx2, blendSourceOverAvx2,
-                                 tintBlendSourceOverAvx2};
+// Eight pixels narrowed to R5G6B5 words, one in the low half of each 32-bit lane. Each
+// channel is round(v * (2^n - 1) / 255), computed as ((v + 4) * 7971) >> 16 for five bits and
+// ((v + 2) * 16192) >> 16 for six, which give the same value for every byte.
+__m256i narrowEight(__m256i s) {
+    __m256i rb = _mm256_and_si256(s, _mm256_set1_epi32(0x00FF00FF));
+    rb = _mm256_mulhi_epu16(_mm256_add_epi16(rb, _mm256_set1_epi16(4)), _mm256_set1_epi16(7971));
+    // Green in the low half of each lane; the alpha in the high half is multiplied by 0.
+    __m256i g = _mm256_add_epi16(_mm256_srli_epi16(s, 8), _mm256_set1_epi32(2));
+    g = _mm256_mulhi_epu16(g, _mm256_set1_epi32(16192));
+    // b + r * 2048 from the two halves of each lane, then g * 32.
+    return _mm256_or_si256(_mm256_madd_epi16(rb, _mm256_set1_epi32(1 | 2048 << 16)),
+                           _mm256_slli_epi32(g, 5));
+}
+
+// Eight R5G6B5 words widened to X8R8G8B8 (the unused byte 0xFF). Each channel is
+// round(v * 255 / (2^n - 1)), computed as ((v * 2048 + 90) * 527) >> 17 for five bits and
+// ((v * 1024 + 131) * 259) >> 16 for six.
+__m256i widenEight(__m128i words) {
+    const __m256i q = _mm256_cvtepu16_epi32(words);
+    __m256i rb = _mm256_or_si256(_mm256_and_si256(_mm256_slli_epi32(q, 11), _mm256_set1_epi32(0xF800)),
+                                 _mm256_slli_epi32(_mm256_and_si256(q, _mm256_set1_epi32(0xF800)), 16));
+    rb = _mm256_add_epi16(rb, _mm256_set1_epi16(90));
+    rb = _mm256_srli_epi16(_mm256_mulhi_epu16(rb, _mm256_set1_epi16(527)), 1);
+    __m256i g = _mm256_slli_epi32(_mm256_and_si256(q, _mm256_set1_epi32(0x7E0)), 5);
+    g = _mm256_add_epi32(g, _mm256_set1_epi32(131));
+    g = _mm256_mulhi_epu16(g, _mm256_set1_epi32(259));
+    return _mm256_or_si256(_mm256_or_si256(rb, _mm256_slli_epi32(g, 8)),
+                           _mm256_set1_epi32(int(0xFF000000u)));
+}
+
+// Sixteen narrowed pixels (two results of narrowEight) as words in the pixels' order.
+__m256i packWords(__m256i first, __m256i second) {
+    return _mm256_permute4x64_epi64(_mm256_packus_epi32(first, second), _MM_SHUFFLE(3, 1, 2, 0));
+}
+
+__m128i packWords(__m256i eight) {
+    return _mm256_castsi256_si128(packWords(eight, eight));
+}
+
+__m128i loadWords(const uint16_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+void storeWords(uint16_t* p, __m128i words) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), words);
+}
+
+void storeWords(uint16_t* p, __m256i words) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), words);
+}
+
+void storeOpaque16Avx2(uint16_t* dst, const uint32_t* src, int n) {
+    int i = 0;
+    for (; i + 16 <= n; i += 16)
+        storeWords(dst + i, packWords(narrowEight(load(src + i)), narrowEight(load(src + i + 8))));
+    for (; i + 8 <= n; i += 8)
+        storeWords(dst + i, packWords(narrowEight(load(src + i))));
+    plainSpanKernels().storeOpaque16(dst + i, src + i, n - i);
+}
+
+// Eight pixels over an R5G6B5 destination; opaque and transparent groups take the short ways.
+void blendEight16(uint16_t* dst, __m256i s) {
+    const __m256i alphaMask = _mm256_set1_epi32(int(0xFF000000u));
+    if (allOpaque(s)) {
+        storeWords(dst, packWords(narrowEight(s)));
+        return;
+    }
+    if (_mm256_testz_si256(s, alphaMask))
+        return;
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i d = widenEight(loadWords(dst));
+    const __m256i low = blendLanes(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero));
+    const __m256i high = blendLanes(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero));
+    storeWords(dst, packWords(narrowEight(_mm256_packus_epi16(low, high))));
+}
+
+void blendSourceOver16Avx2(uint16_t* dst, const uint32_t* src, int n) {
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m256i s0 = load(src + i), s1 = load(src + i + 8);
+        if (allOpaque(_mm256_and_si256(s0, s1))) {
+            storeWords(dst + i, packWords(narrowEight(s0), narrowEight(s1)));
+            continue;
+        }
+        blendEight16(dst + i, s0);
+        blendEight16(dst + i + 8, s1);
+    }
+    for (; i + 8 <= n; i += 8)
+        blendEight16(dst + i, load(src + i));
+    plainSpanKernels().blendSourceOver16(dst + i, src + i, n - i);
+}
+
+const SpanKernels Avx2Kernels = {modulateAvx2,      storeOpaqueAvx2,      blendSourceOverAvx2,
+                                 tintBlendSourceOverAvx2, storeOpaque16Avx2,
+                                 blendSourceOver16Avx2};
 
 } // namespace
 

@@ -92,8 +92,18 @@ void tintBlendSourceOverSse2(uint32_t* dst, const uint32_t* texels, uint32_t col
     plainSpanKernels().tintBlendSourceOver(dst + i, texels + i, color, n - i);
 }
 
-const SpanKernels Sse2Kernels = {modulateSse2, storeOpaqueSse2, blendSourceOverSse2,
-                                 tintBlendSourceOverSse2};
+// The 16-bit target has no SSE2 kernels of its own; the AVX2 ones serve processors of today.
+void storeOpaque16Sse2(uint16_t* dst, const uint32_t* src, int n) {
+    plainSpanKernels().storeOpaque16(dst, src, n);
+}
+
+void blendSourceOver16Sse2(uint16_t* dst, const uint32_t* src, int n) {
+    plainSpanKernels().blendSourceOver16(dst, src, n);
+}
+
+const SpanKernels Sse2Kernels = {modulateSse2,      storeOpaqueSse2,      blendSourceOverSse2,
+                                 tintBlendSourceOverSse2, storeOpaque16Sse2,
+                                 blendSourceOver16Sse2};
 
 } // namespace
 

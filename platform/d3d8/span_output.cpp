@@ -125,6 +125,8 @@ HRESULT SpanOutput::configure(const DrawingState& state, D3DFORMAT target, const
     path_ = Path::PerPixel;
     if (target == D3DFMT_X8R8G8B8 && !alphaTest_)
         path_ = replaces ? Path::Opaque32 : sourceOver ? Path::SourceOver32 : Path::PerPixel;
+    if (target == D3DFMT_R5G6B5 && !alphaTest_)
+        path_ = replaces ? Path::Opaque16 : sourceOver ? Path::SourceOver16 : Path::PerPixel;
     return D3D_OK;
 }
 
@@ -197,6 +199,12 @@ void SpanOutput::write(BYTE* row, int x, const uint32_t* colors, int n) const {
         break;
     case Path::SourceOver32:
         spanKernels().blendSourceOver(reinterpret_cast<uint32_t*>(row) + x, colors, n);
+        break;
+    case Path::Opaque16:
+        spanKernels().storeOpaque16(reinterpret_cast<uint16_t*>(row) + x, colors, n);
+        break;
+    case Path::SourceOver16:
+        spanKernels().blendSourceOver16(reinterpret_cast<uint16_t*>(row) + x, colors, n);
         break;
     case Path::PerPixel:
         writePerPixel(row, x, colors, n);

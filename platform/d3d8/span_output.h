@@ -1,6 +1,7 @@
 // The end of the pixel pipeline: alpha test, blending (every Direct3D 8 blend factor and
 // operation) and the store into an X8R8G8B8 or R5G6B5 render target. The game's two cases
-// on a 32-bit target go to the span kernels; everything else takes the per-pixel path.
+// (opaque, and SRCALPHA / INVSRCALPHA / ADD without the alpha test) go to the span kernels on
+// either target; everything else takes the per-pixel path.
 #pragma once
 
 #include "d3d8/drawing_state.h"
@@ -22,7 +23,7 @@ public:
     void write(BYTE* row, int x, const uint32_t* colors, int n) const;
 
 private:
-    enum class Path { Opaque32, SourceOver32, PerPixel };
+    enum class Path { Opaque32, SourceOver32, Opaque16, SourceOver16, PerPixel };
 
     bool passesAlphaTest(uint32_t alpha) const;
     uint32_t blend(uint32_t source, uint32_t dest) const;

@@ -44,9 +44,9 @@ protected:
     }
 
     // A new device that draws on `threads` threads.
-    void useThreads(unsigned threads, UINT width, UINT height) {
+    void useThreads(unsigned threads, UINT width, UINT height, uint32_t profile = 0) {
         platform_ext::setDrawThreadCount(threads);
-        createDevice(0, width, height, D3DPRESENTFLAG_LOCKABLE_BACKBUFFER);
+        createDevice(profile, width, height, D3DPRESENTFLAG_LOCKABLE_BACKBUFFER);
         platform_ext::setDrawThreadCount(0);
         ASSERT_EQ(device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE), D3D_OK);
         ASSERT_EQ(device->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
@@ -94,7 +94,13 @@ protected:
     // Every path of the rasteriser, in draws that overlap so that their order shows: opaque
     // and blended rectangles, tinted and alpha-tested ones, Gouraud and perspective
     // triangles, a rotated sprite, a 16-bit texture and clipped untransformed geometry.
-    std::vector<uint32_t> drawScene() {
+    // With `perPixel`, the alpha test stays on with ALWAYS where the scene has it off: the
+    // same pixels, drawn without the span kernels.
+    std::vector<uint32_t> drawScene(bool perPixel = false) {
+        const auto alphaTestOff = [&] {
+            EXPECT_EQ(device->SetRenderState(D3DRS_ALPHATESTENABLE, perPixel), D3D_OK);
+            EXPECT_EQ(device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_ALWAYS), D3D_OK);
+        };
         std::vector<uint32_t> words = randomWords(64 * 64, 7);
         Ref<IDirect3DTexture8> noise = makeTexture(64, 64, words);
         for (uint32_t& w : words)
@@ -114,6 +120,7 @@ protected:
 
         clear(0xFF203040);
         EXPECT_EQ(device->BeginScene(), D3D_OK);
+        alphaTestOff();
         setStage(D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_MODULATE, D3DTA_TEXTURE,
                  D3DTA_DIFFUSE);
         setAddress(D3DTADDRESS_WRAP);
@@ -174,7 +181,7 @@ protected:
         }
         EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, fan.data(), sizeof(fan[0])),
                   D3D_OK);
-        EXPECT_EQ(device->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE), D3D_OK);
+        alphaTestOff();
 
         // Untransformed triangles through a perspective projection, cut by the near plane and
         // the guard band.
@@ -208,6 +215,30 @@ TEST_F(DrawThreadsTest, OneAndFourThreadsDrawTheSameBytes) {
         ASSERT_EQ(four[i], one[i]) << "pixel " << i % SceneWidth << ", " << i / SceneWidth;
     // The scene is not an empty or uniform frame that any order would give.
     EXPECT_GT(std::set<uint32_t>(one.begin(), one.end()).size(), 2000u);
+}
+
+// A 16-bit desktop: the span kernels give the per-pixel path's bytes, on 1 and on 4 threads.
+TEST_F(DrawThreadsTest, SixteenBitTargetDrawsThePerPixelBytes) {
+    std::vector<uint32_t> frames[2][2];
+    for (int threads : {0, 1})
+        for (int perPixel : {0, 1}) {
+            useThreads(threads ? 4 : 1, SceneWidth, SceneHeight, platform_ext::ProfileDesktop16);
+            Ref<IDirect3DSurface8> back;
+            ASSERT_EQ(device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, back.out()), D3D_OK);
+            D3DSURFACE_DESC desc;
+            ASSERT_EQ(back->GetDesc(&desc), D3D_OK);
+            ASSERT_EQ(desc.Format, D3DFMT_R5G6B5);
+            frames[threads][perPixel] = drawScene(perPixel != 0);
+            ASSERT_EQ(frames[threads][perPixel].size(), size_t(SceneWidth * SceneHeight));
+        }
+    const std::vector<uint32_t>& reference = frames[0][1];
+    for (int threads : {0, 1})
+        for (int perPixel : {0, 1})
+            for (size_t i = 0; i < reference.size(); ++i)
+                ASSERT_EQ(frames[threads][perPixel][i], reference[i])
+                    << (threads ? "4" : "1") << " threads, " << (perPixel ? "per pixel" : "spans")
+                    << ": pixel " << i % SceneWidth << ", " << i / SceneWidth;
+    EXPECT_GT(std::set<uint32_t>(reference.begin(), reference.end()).size(), 1500u);
 }
 
 TEST_F(DrawThreadsTest, LockOfTheRenderTargetAfterEndSceneSeesTheDraws) {
