@@ -118,6 +118,7 @@ bool copiedAsStored(IDirect3DSurface8* surface, const ImageDecoder& image,
     const uint32_t rows = blocks ? (image.height + 3) / 4 : image.height;
     const size_t rowBytes = blocks ? size_t((image.width + 3) / 4) * blockBytes(image.format)
                                    : size_t(image.width) * (bits / 8);
+    image.finishRows();
     for (uint32_t y = 0; y < rows; ++y)
         std::memcpy(level.bits + size_t(y) * level.rowPitch,
                     image.bits + size_t(y) * image.rowPitch, rowBytes);
@@ -259,6 +260,7 @@ HRESULT fillByRows(IDirect3DTexture8* texture, const ImageDecoder& image, const 
     if (image.rowSource != nullptr) {
         hr = image.rowSource->sendRows(sink);
     } else {
+        image.finishRows();
         for (UINT y = 0; y < image.height; ++y)
             sink.putRow(image.bits + size_t(y) * image.rowPitch);
     }
