@@ -1,7 +1,8 @@
 // The BC7 encoder's three levels on the six colour photographs of real-photos/ (opaque, whole
 // blocks), one thread: megapixels a second and RGB PSNR pooled over all their pixels, the
 // blocks decoded by our own decoder. An alpha figure is printed for the greys of real-greys/
-// as alpha over a constant colour. The rates are of the thread's processor time in one pass
+// as alpha over a constant colour; each level again with the plain and the AVX2 variant forced
+// (the same bytes, so the same dB). The rates are of the thread's processor time in one pass
 // (the table above them gives wall time too): on a machine shared with builds, wall time
 // measures the other processes as much as the encoder.
 #include "bench/ratio_report.h"
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <ctime>
 #include <map>
+#include <tuple>
 #include <cstring>
 #include <vector>
 
@@ -67,7 +69,7 @@ void BM_Bc7High(benchmark::State& state) {
 }
 BENCHMARK(BM_Bc7High)->Unit(benchmark::kMillisecond);
 
-// Tens of seconds a pass: one is enough.
+// Several seconds a pass: one is enough.
 void BM_Bc7Best(benchmark::State& state) {
     run(state, sets().photos, Bc7Quality::Best);
 }
@@ -93,17 +95,22 @@ struct Measured {
     double mpix = 0; // megapixels a second of processor time
 };
 
-// One pass of a level over a set, timed, and its blocks decoded back; once per level and set.
-const Measured& measured(Bc7Quality quality, bool alpha) {
-    static std::map<std::pair<int, bool>, Measured> done;
-    const auto key = std::make_pair(int(quality), alpha);
+// One pass of a level over a set, timed, and its blocks decoded back; once per level, set and
+// variant (-1: the one this processor runs).
+const Measured& measured(Bc7Quality quality, bool alpha, int variant = -1) {
+    static std::map<std::tuple<int, bool, int>, Measured> done;
+    const auto key = std::make_tuple(int(quality), alpha, variant);
     const auto found = done.find(key);
     if (found != done.end())
         return found->second;
     const BlockSet& set = alpha ? sets().greys : sets().photos;
     std::vector<uint8_t> blocks(size_t(set.count) * 16);
     const double start = threadSeconds();
-    bc7BatchEncoder(quality)(set.values.data(), set.count, blocks.data());
+    if (variant < 0)
+        bc7BatchEncoder(quality)(set.values.data(), set.count, blocks.data());
+    else
+        encodeBc7BlocksWith(quality, Bc7Variant(variant), set.values.data(), set.count,
+                            blocks.data());
     const double seconds = threadSeconds() - start;
     double sum = 0.0;
     for (uint32_t n = 0; n < set.count; ++n) {
@@ -138,6 +145,26 @@ bench::Figure rate(const char* label, Bc7Quality level, bool alpha) {
             }};
 }
 
+// A level with a variant forced: its rate, or its RGB PSNR (the same as every variant's).
+bench::Figure forced(const char* label, Bc7Quality level, Bc7Variant variant, bool psnr) {
+    return {label, [level, variant, psnr](const bench::RatioReporter&) {
+                if (!sets().loaded)
+                    return 0.0;
+                const Measured& m = measured(level, false, int(variant));
+                return psnr ? m.psnr : m.mpix;
+            }};
+}
+
+// The rate of a level with AVX2 forced over the plain variant's.
+bench::Figure avx2Gain(const char* label, Bc7Quality level) {
+    return {label, [level](const bench::RatioReporter&) {
+                if (!sets().loaded)
+                    return 0.0;
+                return measured(level, false, int(Bc7Variant::Avx2)).mpix /
+                       measured(level, false, int(Bc7Variant::Plain)).mpix;
+            }};
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -149,5 +176,17 @@ int main(int argc, char** argv) {
                                  quality("bc7_best_psnr", Bc7Quality::Best, false),
                                  rate("bc7_best_mpix", Bc7Quality::Best, false),
                                  quality("bc7_alpha_psnr", Bc7Quality::High, true),
-                                 rate("bc7_alpha_mpix", Bc7Quality::High, true)});
+                                 rate("bc7_alpha_mpix", Bc7Quality::High, true),
+                                 forced("bc7_fast_mpix_plain", Bc7Quality::Fast, Bc7Variant::Plain, false),
+                                 forced("bc7_fast_mpix_avx2", Bc7Quality::Fast, Bc7Variant::Avx2, false),
+                                 forced("bc7_fast_psnr_avx2", Bc7Quality::Fast, Bc7Variant::Avx2, true),
+                                 avx2Gain("bc7_fast_avx2_vs_plain", Bc7Quality::Fast),
+                                 forced("bc7_high_mpix_plain", Bc7Quality::High, Bc7Variant::Plain, false),
+                                 forced("bc7_high_mpix_avx2", Bc7Quality::High, Bc7Variant::Avx2, false),
+                                 forced("bc7_high_psnr_avx2", Bc7Quality::High, Bc7Variant::Avx2, true),
+                                 avx2Gain("bc7_high_avx2_vs_plain", Bc7Quality::High),
+                                 forced("bc7_best_mpix_plain", Bc7Quality::Best, Bc7Variant::Plain, false),
+                                 forced("bc7_best_mpix_avx2", Bc7Quality::Best, Bc7Variant::Avx2, false),
+                                 forced("bc7_best_psnr_avx2", Bc7Quality::Best, Bc7Variant::Avx2, true),
+                                 avx2Gain("bc7_best_avx2_vs_plain", Bc7Quality::Best)});
 }

@@ -10,7 +10,10 @@
 // bytes are the same with every optimisation and processor.
 #include "blocks/bc7.h"
 
+#include "blocks/bc7_kernels.h"
+#include "blocks/bc7_spread.h"
 #include "blocks/bc7_tables.h"
+#include "cpu/processor_features.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,6 +37,10 @@ struct Level {
     // at most the second is not tried with three.
     uint32_t closeEnough;
     uint32_t closeEnoughForTwo;
+    // The processor variant's kernels.
+    bc7::PixelLoopFn pixelLoop = bc7::pixelLoopPlain;
+    bc7::SpreadFn spread3 = bc7::spread3Plain;
+    bc7::SpreadFn spread4 = bc7::spread4Plain;
 };
 
 // The texels of one block in 8 bits and whether all of them are opaque.
@@ -48,6 +55,15 @@ struct Points {
     uint32_t count = 0;
     uint32_t channels = 0;
     int32_t v[16][4];
+    uint32_t packed[16]; // one byte a fitted channel, the others 0 (pack)
+
+    void pack() {
+        for (uint32_t i = 0; i < count; ++i) {
+            packed[i] = 0;
+            for (uint32_t c = 0; c < channels; ++c)
+                packed[i] |= uint32_t(v[i][c]) << (8 * c);
+        }
+    }
 };
 
 struct Precision {
@@ -62,6 +78,35 @@ struct Fit {
     int32_t q[2][4] = {};
     uint32_t p[2] = {};
     uint8_t index[16] = {};
+    uint32_t passes = 0;  // passes of endpoint steps made
+    bool settled = false; // the last pass found no better step
+};
+
+// The endpoints already measured in one fit of a subset: measuring them again gives the same
+// error, which cannot beat the best so far (at most that error), so they are skipped.
+template <uint32_t C> class Tried {
+public:
+    // True the first time these endpoints and p-bits are offered.
+    bool first(const int32_t q[2][4], const uint32_t p[2]) {
+        // Stored values take at most 8 bits, and at most 7 where alpha is fitted with colour.
+        constexpr uint32_t width = C == 4 ? 7 : 8;
+        uint64_t key = uint64_t(p[0]) | uint64_t(p[1]) << 1;
+        for (uint32_t k = 0; k < 2; ++k) {
+            for (uint32_t c = 0; c < C; ++c)
+                key = key << width | uint64_t(q[k][c]);
+        }
+        for (uint32_t i = 0; i < count_; ++i) {
+            if (keys_[i] == key)
+                return false;
+        }
+        if (count_ < 64)
+            keys_[count_++] = key;
+        return true;
+    }
+
+private:
+    uint32_t count_ = 0;
+    uint64_t keys_[64];
 };
 
 int32_t expanded(int32_t q, uint32_t p, uint32_t bits, uint32_t hasP) {
@@ -74,34 +119,35 @@ struct NearestStored {
     uint8_t value[5][3][256];
 };
 
-const NearestStored& nearestStored() {
-    static const NearestStored table = [] {
-        NearestStored t{};
-        for (uint32_t bits = 4; bits <= 8; ++bits) {
-            for (uint32_t pChoice = 0; pChoice < 3; ++pChoice) {
-                const uint32_t hasP = pChoice != 0, p = pChoice == 2;
-                if (bits + hasP > 8)
-                    continue;
-                for (int32_t x = 0; x < 256; ++x) {
-                    int32_t best = 0;
-                    for (int32_t q = 1; q < (1 << bits); ++q) {
-                        if (std::abs(expanded(q, p, bits, hasP) - x) <
-                            std::abs(expanded(best, p, bits, hasP) - x))
-                            best = q;
-                    }
-                    t.value[bits - 4][pChoice][x] = uint8_t(best);
-                }
+// Built once at start-up: the encoder reads it on every quantisation, where a function-local
+// static's guard costs as much as the look-up.
+const NearestStored nearestStoredTable = [] {
+    NearestStored t{};
+    for (uint32_t bits = 4; bits <= 8; ++bits) {
+        for (uint32_t pChoice = 0; pChoice < 3; ++pChoice) {
+            const uint32_t hasP = pChoice != 0, p = pChoice == 2;
+            if (bits + hasP > 8)
+                continue;
+            // Widened values rise with the stored one, so the nearest (the lower of two as near)
+            // only moves up as x does.
+            int32_t best = 0;
+            for (int32_t x = 0; x < 256; ++x) {
+                while (best + 1 < (1 << bits) &&
+                       std::abs(expanded(best + 1, p, bits, hasP) - x) <
+                           std::abs(expanded(best, p, bits, hasP) - x))
+                    ++best;
+                t.value[bits - 4][pChoice][x] = uint8_t(best);
             }
         }
-        return t;
-    }();
-    return table;
-}
+    }
+    return t;
+}();
 
 // The stored value whose widened value lies nearest x (0 to 255), for a given p-bit: the nearest
 // to the whole number below x or the one to that above.
-int32_t quantizeChannel(float x, uint32_t bits, uint32_t hasP, uint32_t p) {
-    const uint8_t* nearest = nearestStored().value[bits - 4][hasP ? 1 + p : 0];
+inline __attribute__((always_inline)) int32_t quantizeChannel(float x, uint32_t bits,
+                                                            uint32_t hasP, uint32_t p) {
+    const uint8_t* nearest = nearestStoredTable.value[bits - 4][hasP ? 1 + p : 0];
     if (!(x > 0.0f))
         return nearest[0];
     if (x >= 255.0f)
@@ -116,92 +162,69 @@ int32_t quantizeChannel(float x, uint32_t bits, uint32_t hasP, uint32_t p) {
                : low;
 }
 
-// For each 6-bit weight position 0..64, the index of the nearest weight, per index width.
-struct NearestWeights {
-    uint8_t index[3][65];
-};
-
-const NearestWeights& nearestWeights() {
-    static const NearestWeights table = [] {
-        NearestWeights t{};
-        for (uint32_t bits = 2; bits <= 4; ++bits) {
-            const uint8_t* weights = bc7::weightsFor(bits);
-            for (int32_t x = 0; x <= 64; ++x) {
-                uint32_t best = 0;
-                for (uint32_t k = 1; k < (1u << bits); ++k) {
-                    if (std::abs(int32_t(weights[k]) - x) < std::abs(int32_t(weights[best]) - x))
-                        best = k;
-                }
-                t.index[bits - 2][x] = uint8_t(best);
-            }
-        }
-        return t;
-    }();
-    return table;
-}
-
-// The error of quantised endpoints with their p-bits, each pixel on its nearest palette entry:
-// its position along the endpoints' line picks an entry, which and its two neighbours are
-// measured exactly.
+// The error of quantised endpoints with their p-bits, each pixel on its nearest palette entry
+// (bc7_kernels.h): its position along the endpoints' line picks an entry, which and its two
+// neighbours are measured exactly.
 template <uint32_t C>
 uint32_t evaluateQuantized(const Points& points, const Precision& precision, const int32_t q[2][4],
-                           const uint32_t p[2], uint8_t index[16]) {
+                           const uint32_t p[2], uint8_t index[16], bc7::PixelLoopFn pixelLoop) {
     const uint32_t hasP = precision.pBits != 0;
-    const uint32_t entries = 1u << precision.indexBits;
-    constexpr uint32_t channels = C;
     const uint8_t* weights = bc7::weightsFor(precision.indexBits);
-    const uint8_t* nearest = nearestWeights().index[precision.indexBits - 2];
+    bc7::PixelLoop loop;
+    loop.pixels = points.packed;
+    loop.count = points.count;
+    loop.channels = C;
+    loop.entries = 1u << precision.indexBits;
     int32_t e[2][4] = {};
     for (uint32_t k = 0; k < 2; ++k) {
-        for (uint32_t c = 0; c < channels; ++c)
+        for (uint32_t c = 0; c < C; ++c)
             e[k][c] = expanded(q[k][c], p[k], precision.bits[c], hasP);
     }
-    int32_t palette[16][4] = {};
-    for (uint32_t k = 0; k < entries; ++k) {
-        for (uint32_t c = 0; c < channels; ++c)
-            palette[k][c] =
-                int32_t(bc7::interpolate(uint32_t(e[0][c]), uint32_t(e[1][c]), weights[k]));
-    }
-    int32_t d[4] = {};
+    loop.weights = weights;
     int32_t length = 0;
-    for (uint32_t c = 0; c < channels; ++c) {
-        d[c] = e[1][c] - e[0][c];
-        length += d[c] * d[c];
+    for (uint32_t c = 0; c < 4; ++c) {
+        loop.start[c] = e[0][c];
+        loop.end[c] = e[1][c];
+        loop.direction[c] = e[1][c] - e[0][c];
+        length += loop.direction[c] * loop.direction[c];
     }
-    const float scale = length > 0 ? 64.0f / float(length) : 0.0f;
-    uint32_t total = 0;
-    for (uint32_t i = 0; i < points.count; ++i) {
-        int32_t dot = 0;
-        for (uint32_t c = 0; c < channels; ++c)
-            dot += (points.v[i][c] - e[0][c]) * d[c];
-        const float t = float(dot) * scale + 0.5f;
-        const int32_t position = t <= 0.0f ? 0 : t >= 64.0f ? 64 : int32_t(t);
-        const uint32_t guess = nearest[position];
-        const uint32_t first = guess == 0 ? 0 : guess - 1;
-        const uint32_t last = guess + 1 < entries ? guess + 1 : guess;
-        uint32_t best = noError, bestIndex = guess;
-        for (uint32_t k = first; k <= last; ++k) {
-            uint32_t error = 0;
-            for (uint32_t c = 0; c < channels; ++c) {
-                const int32_t diff = palette[k][c] - points.v[i][c];
-                error += uint32_t(diff * diff);
-            }
-            if (error < best) {
-                best = error;
-                bestIndex = k;
-            }
-        }
-        index[i] = uint8_t(bestIndex);
-        total += best;
-    }
-    return total;
+    loop.scale = length > 0 ? 64.0f / float(length) : 0.0f;
+    return pixelLoop(loop, index);
 }
 
 // Quantises the endpoints `ends` (0 to 255 per channel) with the p-bits nearest them, or under
 // every p-bit choice, and keeps the best result in `fit`.
+// Each endpoint channel's stored value under each p-bit, quantised once when first needed and
+// kept while the endpoints stay (forget() when they move).
+template <uint32_t C> class StoredValues {
+public:
+    StoredValues(const float (*ends)[4], const Precision& precision)
+        : ends_(ends), precision_(precision) {}
+
+    const int32_t* of(uint32_t k, uint32_t p) {
+        if (!quantized_[k][p]) {
+            const uint32_t hasP = precision_.pBits != 0;
+            for (uint32_t c = 0; c < C; ++c)
+                stored_[k][p][c] = quantizeChannel(ends_[k][c], precision_.bits[c], hasP, p);
+            quantized_[k][p] = true;
+        }
+        return stored_[k][p];
+    }
+    void forget() {
+        quantized_[0][0] = quantized_[0][1] = quantized_[1][0] = quantized_[1][1] = false;
+    }
+
+private:
+    const float (*ends_)[4];
+    const Precision& precision_;
+    int32_t stored_[2][2][4];
+    bool quantized_[2][2] = {};
+};
+
 template <uint32_t C>
 void evaluate(const Points& points, const Precision& precision, bool everyPBit,
-              const float ends[2][4], Fit* fit) {
+              const float ends[2][4], StoredValues<C>* stored, Fit* fit,
+              bc7::PixelLoopFn pixelLoop, Tried<C>* tried) {
     const uint32_t hasP = precision.pBits != 0;
     uint32_t choices[4][2];
     uint32_t choiceCount = 0;
@@ -225,11 +248,9 @@ void evaluate(const Points& points, const Precision& precision, bool everyPBit,
         float distance[2][2] = {};
         for (uint32_t k = 0; k < 2; ++k) {
             for (uint32_t p = 0; p < 2; ++p) {
+                const int32_t* q = stored->of(k, p);
                 for (uint32_t c = 0; c < C; ++c) {
-                    const uint32_t bits = precision.bits[c];
-                    const float d =
-                        float(expanded(quantizeChannel(ends[k][c], bits, 1, p), p, bits, 1)) -
-                        ends[k][c];
+                    const float d = float(expanded(q[c], p, precision.bits[c], 1)) - ends[k][c];
                     distance[k][p] += d * d;
                 }
                 if (!(precision.pAllowed >> p & 1))
@@ -250,10 +271,14 @@ void evaluate(const Points& points, const Precision& precision, bool everyPBit,
         trial.p[0] = choices[i][0];
         trial.p[1] = choices[i][1];
         for (uint32_t k = 0; k < 2; ++k) {
+            const int32_t* q = stored->of(k, trial.p[k]);
             for (uint32_t c = 0; c < C; ++c)
-                trial.q[k][c] = quantizeChannel(ends[k][c], precision.bits[c], hasP, trial.p[k]);
+                trial.q[k][c] = q[c];
         }
-        trial.error = evaluateQuantized<C>(points, precision, trial.q, trial.p, trial.index);
+        if (!tried->first(trial.q, trial.p))
+            continue;
+        trial.error =
+            evaluateQuantized<C>(points, precision, trial.q, trial.p, trial.index, pixelLoop);
         if (trial.error < fit->error)
             *fit = trial;
     }
@@ -359,44 +384,54 @@ template <uint32_t C> void axisEndpoints(const Points& points, float ends[2][4])
     }
 }
 
-// The whole fit of one subset at one precision.
+// Single steps of each stored endpoint channel, in passes while one helps, until `passes` passes
+// have been made: a fit stepped in a search goes on where it stopped when polished.
 template <uint32_t C>
-Fit fitPoints(const Points& points, const Precision& precision, const Level& level) {
-    Fit best;
-    float ends[2][4];
-    axisEndpoints<C>(points, ends);
-    evaluate<C>(points, precision, false, ends, &best);
-    for (uint32_t round = 0; round < level.refineRounds && best.error > 0; ++round) {
-        if (!leastSquares<C>(points, precision, best.index, ends))
-            break;
-        const uint32_t before = best.error;
-        evaluate<C>(points, precision, false, ends, &best);
-        if (best.error >= before)
-            break;
-    }
-    if (level.everyPBit && precision.pBits != 0 && best.error > 0)
-        evaluate<C>(points, precision, true, ends, &best);
-    // Single steps of each stored endpoint channel, in passes while one helps.
-    for (uint32_t pass = 0; pass < level.endpointSteps && best.error > 0; ++pass) {
-        const uint32_t before = best.error;
+void stepEndpoints(const Points& points, const Precision& precision, uint32_t passes,
+                   bc7::PixelLoopFn pixelLoop, Tried<C>* tried, Fit* best) {
+    for (; best->passes < passes && !best->settled && best->error > 0; ++best->passes) {
+        const uint32_t before = best->error;
         for (uint32_t k = 0; k < 2; ++k) {
             for (uint32_t c = 0; c < C; ++c) {
                 const int32_t top = (1 << precision.bits[c]) - 1;
                 for (int32_t step = -1; step <= 1; step += 2) {
-                    Fit trial = best;
+                    Fit trial = *best;
                     trial.q[k][c] += step;
-                    if (trial.q[k][c] < 0 || trial.q[k][c] > top)
+                    if (trial.q[k][c] < 0 || trial.q[k][c] > top ||
+                        !tried->first(trial.q, trial.p))
                         continue;
-                    trial.error =
-                        evaluateQuantized<C>(points, precision, trial.q, trial.p, trial.index);
-                    if (trial.error < best.error)
-                        best = trial;
+                    trial.error = evaluateQuantized<C>(points, precision, trial.q, trial.p,
+                                                       trial.index, pixelLoop);
+                    if (trial.error < best->error)
+                        *best = trial;
                 }
             }
         }
+        best->settled = best->error >= before;
+    }
+}
+
+// The whole fit of one subset at one precision.
+template <uint32_t C>
+Fit fitPoints(const Points& points, const Precision& precision, const Level& level) {
+    Fit best;
+    Tried<C> tried;
+    float ends[2][4];
+    axisEndpoints<C>(points, ends);
+    StoredValues<C> stored(ends, precision);
+    evaluate<C>(points, precision, false, ends, &stored, &best, level.pixelLoop, &tried);
+    for (uint32_t round = 0; round < level.refineRounds && best.error > 0; ++round) {
+        if (!leastSquares<C>(points, precision, best.index, ends))
+            break;
+        stored.forget();
+        const uint32_t before = best.error;
+        evaluate<C>(points, precision, false, ends, &stored, &best, level.pixelLoop, &tried);
         if (best.error >= before)
             break;
     }
+    if (level.everyPBit && precision.pBits != 0 && best.error > 0)
+        evaluate<C>(points, precision, true, ends, &stored, &best, level.pixelLoop, &tried);
+    stepEndpoints<C>(points, precision, level.endpointSteps, level.pixelLoop, &tried, &best);
     return best;
 }
 
@@ -411,18 +446,24 @@ struct Plan {
     uint8_t index[16] = {};  // colour (or the only) indices
     uint8_t index2[16] = {}; // alpha indices of modes 4 and 5
     uint32_t error = noError;
+    Fit fits[3]; // each subset's fit, of the modes fitted by subsets, for polishing
 };
 
 class BitWriter {
 public:
+    // The low `count` bits of value (at most 32), lowest first.
     void write(uint32_t value, uint32_t count) {
-        for (uint32_t i = 0; i < count; ++i, ++position_) {
-            const uint64_t bit = value >> i & 1;
-            if (position_ < 64)
-                low_ |= bit << position_;
-            else
-                high_ |= bit << (position_ - 64);
+        if (count == 0)
+            return;
+        const uint64_t bits = uint64_t(value) & ((uint64_t(1) << count) - 1);
+        if (position_ < 64) {
+            low_ |= bits << position_;
+            if (position_ + count > 64)
+                high_ |= bits >> (64 - position_);
+        } else {
+            high_ |= bits << (position_ - 64);
         }
+        position_ += count;
     }
     void store(uint8_t* block) const {
         for (uint32_t i = 0; i < 8; ++i) {
@@ -504,8 +545,21 @@ void writePlan(Plan plan, uint8_t* block) {
 // Fits the subsets of a mode without separate alpha (0, 1, 2, 3, 6, 7) for one partition.
 // Modes with alpha fit it with the colour unless the block is opaque: then alpha stays at its
 // largest stored value and the p-bits at 1, which decode to 255.
+// With `polishing`, the fits are those of that plan (of this mode and partition), stepped on to
+// the level's polishing passes.
+template <uint32_t C>
+Fit fitOrPolish(const Points& points, const Precision& precision, const Level& level,
+                const Plan* polishing, uint32_t subset) {
+    if (polishing == nullptr)
+        return fitPoints<C>(points, precision, level);
+    Fit fit = polishing->fits[subset];
+    Tried<C> tried;
+    stepEndpoints<C>(points, precision, level.polishSteps, level.pixelLoop, &tried, &fit);
+    return fit;
+}
+
 Plan fitSubsetMode(const Texels& texels, uint32_t mode, uint32_t partition, const Level& level,
-                   uint32_t enough) {
+                   uint32_t enough, const Plan* polishing = nullptr) {
     const bc7::ModeLayout& layout = bc7::modes[mode];
     Plan plan;
     plan.mode = mode;
@@ -538,8 +592,10 @@ Plan fitSubsetMode(const Texels& texels, uint32_t mode, uint32_t partition, cons
             std::memcpy(points.v[points.count], texels.v[i], sizeof(points.v[0]));
             pixelOf[points.count++] = uint8_t(i);
         }
-        const Fit fit = fitAlpha ? fitPoints<4>(points, precision, level)
-                                 : fitPoints<3>(points, precision, level);
+        points.pack();
+        const Fit fit = fitAlpha ? fitOrPolish<4>(points, precision, level, polishing, s)
+                                 : fitOrPolish<3>(points, precision, level, polishing, s);
+        plan.fits[s] = fit;
         error += fit.error;
         for (uint32_t k = 0; k < 2; ++k) {
             for (uint32_t c = 0; c < 4; ++c)
@@ -574,6 +630,8 @@ Plan fitSeparateMode(const Texels& texels, uint32_t mode, uint32_t rotation, uin
             color.v[i][c] = texels.v[i][c == scalar ? 3 : c];
         alone.v[i][0] = texels.v[i][scalar];
     }
+    color.pack();
+    alone.pack();
     Precision colorPrecision = {{layout.colorBits, layout.colorBits, layout.colorBits, 0},
                                 0,
                                 1,
@@ -594,7 +652,8 @@ Plan fitSeparateMode(const Texels& texels, uint32_t mode, uint32_t rotation, uin
 }
 
 // The moments of a set of pixels in C channels: count, sums, and sums of the products of each
-// pair of channels (K of them), kept as one row of numbers so that sets add and subtract.
+// pair of channels (K of them), kept as one row of numbers: the whole block's, whose axis
+// seeds the subsets' (bc7_spread.h).
 template <uint32_t C> struct Moments {
     static constexpr uint32_t K = C * (C + 1) / 2;
     static constexpr uint32_t size = 1 + C + K;
@@ -614,10 +673,6 @@ template <uint32_t C> struct Moments {
         for (uint32_t i = 0; i < size; ++i)
             m[i] += row[i];
     }
-    void subtract(const Moments& other) {
-        for (uint32_t i = 0; i < size; ++i)
-            m[i] -= other.m[i];
-    }
     void covariance(float cov[C][C]) const {
         const float inverse = 1.0f / m[0];
         uint32_t k = 1 + C;
@@ -625,32 +680,6 @@ template <uint32_t C> struct Moments {
             for (uint32_t b = a; b < C; ++b)
                 cov[a][b] = cov[b][a] = m[k++] - m[1 + a] * m[1 + b] * inverse;
         }
-    }
-    // The spread off the principal axis and along it (sums of squares): a round of power
-    // iteration from `seed` and the Rayleigh quotient.
-    void spread(const float* seed, float* off, float* along) const {
-        float cov[C][C];
-        covariance(cov);
-        float trace = 0;
-        for (uint32_t a = 0; a < C; ++a)
-            trace += cov[a][a];
-        float axis[C];
-        for (uint32_t a = 0; a < C; ++a) {
-            axis[a] = 0;
-            for (uint32_t b = 0; b < C; ++b)
-                axis[a] += cov[a][b] * seed[b];
-        }
-        float length = 0, quotient = 0;
-        for (uint32_t a = 0; a < C; ++a) {
-            float row = 0;
-            for (uint32_t b = 0; b < C; ++b)
-                row += cov[a][b] * axis[b];
-            quotient += axis[a] * row;
-            length += axis[a] * axis[a];
-        }
-        const float value = length > 0 ? quotient / length : 0.0f;
-        *along = std::max(0.0f, std::min(value, trace));
-        *off = std::max(0.0f, trace - *along);
     }
 };
 
@@ -662,30 +691,9 @@ struct PartitionSpread {
     float along[64];
 };
 
-// For each partition of two and of three subsets, the pixels of subsets 1 and 2 as bit masks.
-struct SubsetMasks {
-    uint16_t mask[2][64][2];
-};
-
-const SubsetMasks& subsetMasks() {
-    static const SubsetMasks table = [] {
-        SubsetMasks t{};
-        for (uint32_t subsets = 2; subsets <= 3; ++subsets) {
-            for (uint32_t partition = 0; partition < 64; ++partition) {
-                const uint8_t* subsetOf = bc7::subsetsOf(subsets, partition);
-                for (uint32_t i = 0; i < 16; ++i) {
-                    if (subsetOf[i] != 0)
-                        t.mask[subsets - 2][partition][subsetOf[i] - 1] |= uint16_t(1u << i);
-                }
-            }
-        }
-        return t;
-    }();
-    return table;
-}
-
 template <uint32_t C>
-void measurePartitions(const Texels& texels, uint32_t subsets, PartitionSpread* out) {
+void measurePartitions(const Texels& texels, uint32_t subsets, bc7::SpreadFn spread3,
+                       bc7::SpreadFn spread4, PartitionSpread* out) {
     using M = Moments<C>;
     float rows[16][M::size];
     M whole;
@@ -711,27 +719,7 @@ void measurePartitions(const Texels& texels, uint32_t subsets, PartitionSpread* 
         for (uint32_t a = 0; a < C; ++a)
             seed[a] = next[a] / largest;
     }
-    const SubsetMasks& masks = subsetMasks();
-    for (uint32_t partition = 0; partition < 64; ++partition) {
-        M part[3];
-        for (uint32_t s = 1; s < subsets; ++s) {
-            for (uint32_t bits = masks.mask[subsets - 2][partition][s - 1]; bits != 0;
-                 bits &= bits - 1)
-                part[s].add(rows[__builtin_ctz(bits)]);
-        }
-        part[0] = whole;
-        for (uint32_t s = 1; s < subsets; ++s)
-            part[0].subtract(part[s]);
-        float off = 0, along = 0;
-        for (uint32_t s = 0; s < subsets; ++s) {
-            float o, a;
-            part[s].spread(seed, &o, &a);
-            off += o;
-            along += a;
-        }
-        out->off[partition] = off;
-        out->along[partition] = along;
-    }
+    (C == 3 ? spread3 : spread4)(texels.v, subsets, seed, out->off, out->along);
 }
 
 // The best `count` of the first `limit` partitions for a palette of `entries`, best first.
@@ -823,7 +811,7 @@ Plan polished(const Texels& texels, const Plan& chosen, const Level& level) {
     Plan again =
         chosen.mode == 4 || chosen.mode == 5
             ? fitSeparateMode(texels, chosen.mode, chosen.rotation, chosen.selector, polish)
-            : fitSubsetMode(texels, chosen.mode, chosen.partition, polish, chosen.error);
+            : fitSubsetMode(texels, chosen.mode, chosen.partition, level, chosen.error, &chosen);
     return again.error < chosen.error ? again : chosen;
 }
 
@@ -853,12 +841,12 @@ void encodeWithLevel(const FloatColor in[16], uint8_t* block, const Level& level
     PartitionSpread spread;
     if (texels.opaque) {
         if (level.partitions2 != 0 && best.error > 0) {
-            measurePartitions<3>(texels, 2, &spread);
+            measurePartitions<3>(texels, 2, level.spread3, level.spread4, &spread);
             fitPartitioned(texels, 1, level.partitions2, spread, level, &best);
             fitPartitioned(texels, 3, level.partitions2, spread, level, &best);
         }
         if (level.partitions3 != 0 && best.error > level.closeEnoughForTwo * 16) {
-            measurePartitions<3>(texels, 3, &spread);
+            measurePartitions<3>(texels, 3, level.spread3, level.spread4, &spread);
             fitPartitioned(texels, 0, level.partitions3, spread, level, &best);
             fitPartitioned(texels, 2, level.partitions3, spread, level, &best);
         }
@@ -870,7 +858,7 @@ void encodeWithLevel(const FloatColor in[16], uint8_t* block, const Level& level
             keepBetter(fitSeparateMode(texels, 4, rotation, 1, level), &best);
         }
         if (level.partitions2 != 0 && best.error > 0) {
-            measurePartitions<4>(texels, 2, &spread);
+            measurePartitions<4>(texels, 2, level.spread3, level.spread4, &spread);
             fitPartitioned(texels, 7, level.partitions2, spread, level, &best);
         }
     }
@@ -880,36 +868,134 @@ void encodeWithLevel(const FloatColor in[16], uint8_t* block, const Level& level
 // The levels, with their cost on the six real photographs (3.8 Mpix, opaque, pooled RGB PSNR),
 // in processor time of one thread of this machine's AMD EPYC shared with other builds:
 // fast  mode 6, and the best-ranked partition of modes 1 and 3 for blocks mode 6 leaves more
-//       than 6 a pixel off: 6.6 Mpix/s, 44.94 dB;
+//       than 6 a pixel off: 12 Mpix/s (AVX2 11.5, plain 7.9), 44.94 dB;
 // high  two partitions of modes 1 and 3, one of 0 and 2 (for blocks still more than 16 a pixel
-//       off), every p-bit choice, endpoint steps on the fit chosen: 1.0 Mpix/s, 45.71 dB;
+//       off), every p-bit choice, endpoint steps on the fit chosen: 2.5 Mpix/s (AVX2 2.2,
+//       plain 1.3), 45.71 dB;
 // best  eight partitions of each (three subsets above 8 a pixel), two least-squares rounds,
-//       endpoint steps on every fit, every rotation for alpha: 0.19 Mpix/s, 45.85 dB.
+//       endpoint steps on every fit, every rotation for alpha: 0.44 Mpix/s (AVX2 0.41, plain
+//       0.22), 45.85 dB.
 constexpr Level fastLevel = {1, 0, 1, false, 0, 0, false, 6, 0};
 constexpr Level highLevel = {2, 1, 1, true, 0, 2, false, 0, 16};
 constexpr Level bestLevel = {8, 8, 2, true, 1, 4, true, 0, 8};
 
-template <const Level& L> void encodeBlocks(const FloatColor* in, uint32_t count, uint8_t* blocks) {
+
+void encodeBlocks(const Level& chosen, Bc7Variant variant, const FloatColor* in, uint32_t count,
+                  uint8_t* blocks) {
+    Level level = chosen;
+    if (variant != Bc7Variant::Plain) {
+        level.pixelLoop = variant == Bc7Variant::Avx512 ? bc7::pixelLoopAvx512 : bc7::pixelLoopAvx2;
+        const bool wide = variant == Bc7Variant::Avx512;
+        level.spread3 = wide ? bc7::spread3Avx512 : bc7::spread3Avx2;
+        level.spread4 = wide ? bc7::spread4Avx512 : bc7::spread4Avx2;
+    }
     for (uint32_t i = 0; i < count; ++i)
-        encodeWithLevel(in + size_t(i) * 16, blocks + size_t(i) * 16, L);
+        encodeWithLevel(in + size_t(i) * 16, blocks + size_t(i) * 16, level);
+}
+
+const Level& levelOf(Bc7Quality quality) {
+    return quality == Bc7Quality::Fast ? fastLevel : quality == Bc7Quality::Best ? bestLevel : highLevel;
 }
 
 } // namespace
 
+namespace bc7 {
+
+namespace {
+
+// The plain loop over the fitted channels only (the others are zero in pixels and entries).
+template <uint32_t C> uint32_t plainLoop(const PixelLoop& loop, uint8_t index[16]) {
+    int32_t palette[16][C];
+    for (uint32_t k = 0; k < loop.entries; ++k) {
+        for (uint32_t c = 0; c < C; ++c)
+            palette[k][c] = int32_t(
+                interpolate(uint32_t(loop.start[c]), uint32_t(loop.end[c]), loop.weights[k]));
+    }
+    uint32_t total = 0;
+    for (uint32_t i = 0; i < loop.count; ++i) {
+        int32_t pixel[C];
+        for (uint32_t c = 0; c < C; ++c)
+            pixel[c] = int32_t(loop.pixels[i] >> (8 * c) & 0xFF);
+        int32_t dot = 0;
+        for (uint32_t c = 0; c < C; ++c)
+            dot += (pixel[c] - loop.start[c]) * loop.direction[c];
+        const float t = float(dot) * loop.scale + 0.5f;
+        const int32_t position = t <= 0.0f ? 0 : t >= 64.0f ? 64 : int32_t(t);
+        const uint32_t guess = nearestWeightIndex(uint32_t(position), loop.entries);
+        const uint32_t first = guess == 0 ? 0 : guess - 1;
+        const uint32_t last = guess + 1 < loop.entries ? guess + 1 : guess;
+        uint32_t best = noError, bestIndex = guess;
+        for (uint32_t k = first; k <= last; ++k) {
+            uint32_t error = 0;
+            for (uint32_t c = 0; c < C; ++c) {
+                const int32_t diff = palette[k][c] - pixel[c];
+                error += uint32_t(diff * diff);
+            }
+            if (error < best) {
+                best = error;
+                bestIndex = k;
+            }
+        }
+        index[i] = uint8_t(bestIndex);
+        total += best;
+    }
+    return total;
+}
+
+} // namespace
+
+uint32_t pixelLoopPlain(const PixelLoop& loop, uint8_t index[16]) {
+    switch (loop.channels) {
+    case 1:
+        return plainLoop<1>(loop, index);
+    case 3:
+        return plainLoop<3>(loop, index);
+    default:
+        return plainLoop<4>(loop, index);
+    }
+}
+
+void spread3Plain(const int32_t texels[16][4], uint32_t subsets, const float* seed, float off[64],
+                  float along[64]) {
+    spreadOfPartitions<3>(texels, subsets, seed, off, along);
+}
+
+void spread4Plain(const int32_t texels[16][4], uint32_t subsets, const float* seed, float off[64],
+                  float along[64]) {
+    spreadOfPartitions<4>(texels, subsets, seed, off, along);
+}
+
+} // namespace bc7
+
+Bc7Variant bc7Variant() {
+    static const Bc7Variant variant =
+        !isMmxUsable() ? Bc7Variant::Plain
+        : __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")
+            ? Bc7Variant::Avx512
+        : __builtin_cpu_supports("avx2") ? Bc7Variant::Avx2
+                                         : Bc7Variant::Plain;
+    return variant;
+}
+
+void encodeBc7BlocksWith(Bc7Quality quality, Bc7Variant variant, const FloatColor* in,
+                         uint32_t count, uint8_t* blocks) {
+    encodeBlocks(levelOf(quality), variant, in, count, blocks);
+}
+
 void encodeBc7Block(const FloatColor in[16], uint8_t* block) {
-    encodeWithLevel(in, block, highLevel);
+    encodeBlocks(highLevel, bc7Variant(), in, 1, block);
 }
 
 void encodeBc7BlocksFast(const FloatColor* in, uint32_t count, uint8_t* blocks) {
-    encodeBlocks<fastLevel>(in, count, blocks);
+    encodeBlocks(fastLevel, bc7Variant(), in, count, blocks);
 }
 
 void encodeBc7BlocksHigh(const FloatColor* in, uint32_t count, uint8_t* blocks) {
-    encodeBlocks<highLevel>(in, count, blocks);
+    encodeBlocks(highLevel, bc7Variant(), in, count, blocks);
 }
 
 void encodeBc7BlocksBest(const FloatColor* in, uint32_t count, uint8_t* blocks) {
-    encodeBlocks<bestLevel>(in, count, blocks);
+    encodeBlocks(bestLevel, bc7Variant(), in, count, blocks);
 }
 
 FloatColor quantizeBc7(const FloatColor& c) {

@@ -3,6 +3,7 @@
 // photographs (valid blocks, opaque kept opaque, alpha kept, the same bytes twice, the quality
 // each level reaches).
 #include "blocks/bc7.h"
+#include "blocks/bc7_kernels.h"
 #include "tests/support/photos.h"
 
 #include <gtest/gtest.h>
@@ -581,4 +582,117 @@ TEST(Bc7QualityTest, LevelsKeepTheirFiguresOnTheRealPhotographs) {
     EXPECT_GE(alpha.alphaPsnr(), 46.587 - margin);
     // The constant colour under the alpha shares its endpoints' p-bits with alpha: barely moved.
     EXPECT_GE(alpha.rgbPsnr(), 70.0);
+}
+
+namespace {
+
+// Blocks that stress the search's ties and edges: uniform noise, two colours, alpha of 0 and
+// 255 only, one pixel off a flat colour, each opaque and not.
+std::vector<FloatColor> awkwardBlocks(uint32_t count, uint32_t seed) {
+    std::mt19937 random(seed);
+    std::vector<FloatColor> out(size_t(count) * 16);
+    for (uint32_t n = 0; n < count; ++n) {
+        const uint32_t kind = n % 8;
+        const bool opaque = n / 8 % 2 == 0;
+        uint32_t pair[2][4];
+        for (auto& colour : pair) {
+            for (uint32_t& c : colour)
+                c = random() % 256;
+        }
+        for (uint32_t i = 0; i < 16; ++i) {
+            uint32_t v[4];
+            for (uint32_t c = 0; c < 4; ++c) {
+                switch (kind) {
+                case 0:
+                case 1:
+                    v[c] = random() % 256;
+                    break;
+                case 2:
+                case 3:
+                    v[c] = pair[random() % 2][c];
+                    break;
+                case 4:
+                case 5:
+                    v[c] = c == 3 ? (random() % 2) * 255 : pair[0][c] + random() % 3;
+                    break;
+                default:
+                    v[c] = i == n % 16 ? pair[1][c] : pair[0][c];
+                    break;
+                }
+                v[c] = std::min(v[c], 255u);
+            }
+            out[size_t(n) * 16 + i] = {v[0] / 255.0f, v[1] / 255.0f, v[2] / 255.0f,
+                                       opaque ? 1.0f : v[3] / 255.0f};
+        }
+    }
+    return out;
+}
+
+std::vector<uint8_t> encodedWith(const std::vector<FloatColor>& values, Bc7Quality level,
+                                 Bc7Variant variant) {
+    std::vector<uint8_t> blocks(values.size() + 16, 0xEE);
+    encodeBc7BlocksWith(level, variant, values.data(), uint32_t(values.size() / 16), blocks.data());
+    for (size_t i = values.size(); i < blocks.size(); ++i)
+        EXPECT_EQ(blocks[i], 0xEE) << "written past the last block";
+    blocks.resize(values.size());
+    return blocks;
+}
+
+} // namespace
+
+// The vector variants this processor runs write the plain variant's bytes at every level, on
+// gradients, awkward blocks and every 32nd block of the real photographs and greys.
+TEST(Bc7EncodeTest, EveryProcessorVariantWritesThePlainBytes) {
+    std::vector<Bc7Variant> variants;
+    if (__builtin_cpu_supports("avx2"))
+        variants.push_back(Bc7Variant::Avx2);
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw"))
+        variants.push_back(Bc7Variant::Avx512);
+    if (variants.empty())
+        GTEST_SKIP() << "this processor runs the plain variant only";
+    std::vector<FloatColor> values = randomBlocks(400, false, 21);
+    for (const std::vector<FloatColor>& more : {randomBlocks(400, true, 22), awkwardBlocks(800, 23)})
+        values.insert(values.end(), more.begin(), more.end());
+    std::vector<test_support::Photo> pictures, greys;
+    ASSERT_TRUE(test_support::loadRealPhotos(&pictures));
+    ASSERT_TRUE(test_support::loadRealGreys(&greys));
+    std::vector<FloatColor> all;
+    for (const test_support::Photo& photo : pictures)
+        test_support::appendBlocks(photo, false, &all);
+    for (const test_support::Photo& photo : greys)
+        test_support::appendBlocks(photo, true, &all);
+    for (size_t n = 0; n < all.size() / 16; n += 32)
+        values.insert(values.end(), all.begin() + n * 16, all.begin() + n * 16 + 16);
+    for (uint32_t l = 0; l < 3; ++l) {
+        const std::vector<uint8_t> plain = encodedWith(values, levels[l], Bc7Variant::Plain);
+        for (const Bc7Variant variant : variants) {
+            const std::vector<uint8_t> vector = encodedWith(values, levels[l], variant);
+            size_t differ = 0;
+            for (size_t n = 0; n < values.size() / 16; ++n)
+                differ += std::memcmp(&plain[n * 16], &vector[n * 16], 16) != 0;
+            EXPECT_EQ(differ, 0u) << levelNames[l] << ", variant " << int(variant)
+                                  << ": blocks that differ from the plain variant's";
+        }
+    }
+}
+
+// The encoder's kernels find a pixel's nearest palette weight by a multiply and a shift: at every
+// position along the line it is the weight a search of the published weights finds (the lower
+// of two as near).
+TEST(Bc7EncodeTest, TheNearestWeightIsTheOneASearchFinds) {
+    const uint32_t* const tables[3] = {weights2, weights3, weights4};
+    for (uint32_t t = 0; t < 3; ++t) {
+        const uint32_t entries = 4u << t;
+        for (uint32_t position = 0; position <= 64; ++position) {
+            uint32_t best = 0;
+            for (uint32_t k = 1; k < entries; ++k) {
+                const int32_t d = int32_t(tables[t][k]) - int32_t(position);
+                const int32_t b = int32_t(tables[t][best]) - int32_t(position);
+                if (d * d < b * b)
+                    best = k;
+            }
+            EXPECT_EQ(bc7::nearestWeightIndex(position, entries), best)
+                << entries << " entries, position " << position;
+        }
+    }
 }

@@ -3,6 +3,7 @@
 // for every block of the benchmark photographs; the same for the high-quality encoder's
 // variants, on the real photographs and on the greys as alpha.
 #include "blit/pixel_format.h"
+#include "blocks/bc7.h"
 #include "blocks/dxt_batch.h"
 #include "blocks/dxt_block.h"
 #include "blocks/dxt_hq.h"
@@ -235,8 +236,9 @@ TEST(DxtBatchTest, BlocksOfOneOrTwoValuesGetTheSearchedBytesWithoutTheSearch) {
     expectHqSameBytes(blocks, {BlockFormatBc4Signed, BlockFormatBc5Signed}, "signed values");
 }
 
-// The run-time choice is made once, at its first use: no other case of this program makes it,
-// so this one sees it made with "DisableMMX" set, as a process started with the switch would.
+// The run-time choices are made once, at their first use: no other case of this program makes
+// them (DXT's or BC7's), so this one sees them made with "DisableMMX" set, as a process started
+// with the switch would.
 TEST(DxtBatchTest, DisableMmxChoosesThePlainHighQualityEncoder) {
     const std::filesystem::path settings =
         std::filesystem::temp_directory_path() /
@@ -246,6 +248,8 @@ TEST(DxtBatchTest, DisableMmxChoosesThePlainHighQualityEncoder) {
            "\"DisableMMX\"=dword:00000001\r\n";
     platform_ext::setRegistryFile(settings.c_str());
     EXPECT_EQ(dxtHqVariant(), DxtHqVariant::Plain);
+    // BC7's encoder chooses its kernels the same way.
+    EXPECT_EQ(bc7Variant(), Bc7Variant::Plain);
     for (PixelFormat format : blockFormats) {
         const BlockFormat& row = *findBlockFormat(format);
         EXPECT_EQ(blockHqBatchEncoder(row), row.encodeHqPlainBatch);

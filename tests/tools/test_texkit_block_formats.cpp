@@ -7,6 +7,7 @@
 #include "tests/texture/jpeg_maker.h"
 #include "tests/texture/png_maker.h"
 #include "tests/tools/program_run.h"
+#include "blocks/bc7.h"
 #include "tools/texkit/decoded_texture.h"
 
 #include <gtest/gtest.h>
@@ -48,6 +49,21 @@ protected:
         r.rows = photoLikeSamples(r.width, r.height, 3);
         const Bytes file = makePng(r);
         writeHostFile(name, std::string(file.begin(), file.end()));
+    }
+
+    // Square 16 x 16 RGB pictures cut from one photograph-like strip, each different.
+    void writeFaces(uint32_t count) {
+        const std::vector<uint8_t> strip = photoLikeSamples(16, 16 * count, 3);
+        for (uint32_t face = 0; face < count; ++face) {
+            PngRecipe r;
+            r.width = 16;
+            r.height = 16;
+            r.colorType = PNG_COLOR_TYPE_RGB;
+            r.rows.assign(strip.begin() + face * 16 * 16 * 3, strip.begin() + (face + 1) * 16 * 16 * 3);
+            const Bytes file = makePng(r);
+            writeHostFile("f" + std::to_string(face) + ".png",
+                                        std::string(file.begin(), file.end()));
+        }
     }
 
     // Level 0 of a file as our decoder gives it.
@@ -281,4 +297,137 @@ TEST_F(TexkitBlockFormats, PythonImagingReadsOurFilesAsOurDecoderDoes) {
         }
         EXPECT_LE(worst, c.signedValues ? 2 : 1) << folder;
     }
+}
+
+namespace {
+
+struct LaterFormat {
+    const char* name;
+    uint32_t blockBytes;
+    uint32_t code; // at offset 84: the legacy code, or "DX10"
+    uint32_t dxgi; // at offset 128 when the code is "DX10"
+};
+
+const LaterFormat laterFormats[] = {
+    {"BC4", 8, MAKEFOURCC('A', 'T', 'I', '1'), 0},
+    {"BC5", 16, MAKEFOURCC('A', 'T', 'I', '2'), 0},
+    {"BC7", 16, MAKEFOURCC('D', 'X', '1', '0'), 98},
+};
+
+size_t headerSize(const LaterFormat& f) {
+    return f.code == MAKEFOURCC('D', 'X', '1', '0') ? 148 : 128;
+}
+
+} // namespace
+
+TEST_F(TexkitBlockFormats, InfoWritesTheFormatsNoDeviceSamplesIntoItsDdsFile) {
+    writePicture("in.png");
+    for (const LaterFormat& f : laterFormats) {
+        const std::string name = f.name;
+        const ProgramRun run =
+            texkit("info in.png --levels 1 --quality high --format " + name + " --dds " + name + ".dds");
+        ASSERT_EQ(run.status, 0) << name << ": " << run.err;
+        EXPECT_NE(run.out.find("texture.level.0=40x24 " + name + "\n"), std::string::npos) << run.out;
+        const std::string file = readHostFile(name + ".dds");
+        const size_t blocks = 10 * 6 * f.blockBytes;
+        ASSERT_EQ(file.size(), headerSize(f) + blocks) << name;
+        EXPECT_EQ(wordAt(file, 84), f.code) << name;
+        if (f.dxgi != 0)
+            EXPECT_EQ(wordAt(file, 128), f.dxgi) << name;
+        // The same blocks as convert makes of the picture at the same level.
+        ASSERT_EQ(texkit("convert in.png -q --levels 1 --quality high --format " + name + " -o cv-" + name)
+                      .status,
+                  0);
+        const std::string converted = readHostFile("cv-" + name + "/in.dds");
+        ASSERT_EQ(converted.size(), file.size()) << name;
+        EXPECT_EQ(file.substr(headerSize(f)), converted.substr(headerSize(f))) << name;
+    }
+    // Read back through the loader, BC7's pixels are those our decoder gives for its blocks.
+    const std::string bc7 = readHostFile("BC7.dds");
+    const DecodedLevel level = decoded("BC7.dds");
+    ASSERT_EQ(level.argb.size(), 40u * 24u);
+    for (uint32_t b = 0; b < 60; ++b) {
+        uint8_t texels[16][4];
+        decodeBc7BlockBytes(reinterpret_cast<const uint8_t*>(bc7.data()) + 148 + b * 16, texels);
+        for (uint32_t i = 0; i < 16; ++i) {
+            const uint32_t x = b % 10 * 4 + i % 4, y = b / 10 * 4 + i / 4;
+            const uint32_t argb = level.argb[y * 40 + x];
+            ASSERT_EQ(channel(argb, 16), texels[i][0]) << "block " << b << " texel " << i;
+            ASSERT_EQ(channel(argb, 8), texels[i][1]) << "block " << b << " texel " << i;
+            ASSERT_EQ(channel(argb, 0), texels[i][2]) << "block " << b << " texel " << i;
+            ASSERT_EQ(channel(argb, 24), texels[i][3]) << "block " << b << " texel " << i;
+        }
+    }
+    // Without --dds the load is the game's: the device's nearest sampled format.
+    const ProgramRun load = texkit("info in.png --levels 1 --format BC7");
+    EXPECT_EQ(load.status, 0);
+    EXPECT_NE(load.out.find("texture.level.0=40x24 D3DFMT_A8R8G8B8\n"), std::string::npos) << load.out;
+    // A pool or usage that cannot keep the format is a wrong request, and nothing is written.
+    EXPECT_EQ(texkit("info in.png --format BC7 --pool managed --dds no1.dds").status, 2);
+    EXPECT_EQ(texkit("info in.png --format BC5 --pool default --dds no2.dds").status, 2);
+    EXPECT_EQ(texkit("info in.png --format BC4 --usage 0x200 --dds no3.dds").status, 2);
+    EXPECT_FALSE(fs::exists("no1.dds") || fs::exists("no2.dds") || fs::exists("no3.dds"));
+    EXPECT_EQ(texkit("info in.png --format BC7 --pool scratch --dds yes.dds").status, 0);
+}
+
+TEST_F(TexkitBlockFormats, AssembleMakesCubesAndVolumesInTheFormatsNoDeviceSamples) {
+    writeFaces(6);
+    const std::string faces = "f0.png f1.png f2.png f3.png f4.png f5.png";
+    const size_t faceBlocks = 4 * 4;
+    for (const LaterFormat& f : laterFormats) {
+        const std::string name = f.name;
+        // Each face's blocks are those info makes of its picture.
+        std::vector<std::string> alone;
+        for (int face = 0; face < 6; ++face) {
+            const std::string out = name + "-f" + std::to_string(face) + ".dds";
+            ASSERT_EQ(texkit("info f" + std::to_string(face) + ".png --levels 1 --quality high --format " +
+                             name + " --dds " + out)
+                          .status,
+                      0);
+            alone.push_back(readHostFile(out).substr(headerSize(f)));
+            ASSERT_EQ(alone.back().size(), faceBlocks * f.blockBytes);
+        }
+        const ProgramRun cube =
+            texkit("assemble --cube " + faces + " --levels 1 --format " + name + " -o cube-" + name + ".dds");
+        ASSERT_EQ(cube.status, 0) << name << ": " << cube.err;
+        const std::string file = readHostFile("cube-" + name + ".dds");
+        ASSERT_EQ(file.size(), headerSize(f) + 6 * faceBlocks * f.blockBytes) << name;
+        EXPECT_EQ(wordAt(file, 84), f.code) << name;
+        if (f.dxgi != 0) {
+            EXPECT_EQ(wordAt(file, 128), f.dxgi);
+            EXPECT_EQ(wordAt(file, 136) & 4u, 4u); // a cube
+        } else {
+            EXPECT_EQ(wordAt(file, 112) & 0xFE00u, 0xFE00u); // every face present
+        }
+        for (int face = 0; face < 6; ++face)
+            EXPECT_EQ(file.substr(headerSize(f) + face * faceBlocks * f.blockBytes,
+                                  faceBlocks * f.blockBytes),
+                      alone[face])
+                << name << " face " << face;
+
+        // A volume of two slices, each slice's blocks again those of its picture.
+        const ProgramRun volume =
+            texkit("assemble --volume f2.png f4.png --levels 1 --format " + name + " -o vol-" + name + ".dds");
+        ASSERT_EQ(volume.status, 0) << name << ": " << volume.err;
+        const std::string slices = readHostFile("vol-" + name + ".dds");
+        ASSERT_EQ(slices.size(), headerSize(f) + 2 * faceBlocks * f.blockBytes) << name;
+        EXPECT_EQ(wordAt(slices, 24), 2u); // depth
+        EXPECT_EQ(slices.substr(headerSize(f)), alone[2] + alone[4]) << name;
+
+        // The whole chain reads back through the loader, every face and level.
+        ASSERT_EQ(texkit("assemble --cube " + faces + " --format " + name + " -o chain-" + name + ".dds")
+                      .status,
+                  0);
+        DecodedTexture texture;
+        std::string reason;
+        ASSERT_EQ(decodeTextureFile("chain-" + name + ".dds", &texture, &reason), D3D_OK) << reason;
+        EXPECT_EQ(texture.faceCount(), 6u);
+        EXPECT_EQ(texture.levelCount(), 5u);
+    }
+    // Formats without alpha refuse what only alpha could hold; the normal map needs two channels.
+    EXPECT_EQ(texkit("assemble --cube " + faces + " --format BC4 --key 0xFFFF00FF -o no1.dds").status, 2);
+    EXPECT_EQ(texkit("assemble --cube " + faces + " --format BC5 --alpha-test 128 -o no2.dds").status, 2);
+    EXPECT_EQ(texkit("assemble --cube " + faces + " --format BC4 --normal-map -o no3.dds").status, 2);
+    EXPECT_FALSE(fs::exists("no1.dds") || fs::exists("no2.dds") || fs::exists("no3.dds"));
+    EXPECT_EQ(texkit("assemble --cube " + faces + " --format BC7 --key 0xFFFF00FF -o yes.dds").status, 0);
 }

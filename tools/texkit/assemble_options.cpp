@@ -1,6 +1,9 @@
 // Parsing the command line of texkit assemble.
 #include "tools/texkit/assemble_options.h"
 
+#include "blocks/block_format.h"
+#include "tools/texkit/format_names.h"
+
 #include <iterator>
 
 namespace {
@@ -35,8 +38,11 @@ const char assembleHelpText[] =
     "  --cube, --volume  what to build\n"
     "  -o, --output OUT.dds\n"
     "                    the file to write\n"
-    "  --format NAME     D3DFMT_A8R8G8B8, A8R8G8B8, DXT1 to DXT5 ...; by default A8R8G8B8\n"
-    "                    when a picture has alpha or a colour key is given, else X8R8G8B8\n"
+    "  --format NAME     D3DFMT_A8R8G8B8, A8R8G8B8, DXT1 to DXT5, BC4, BC5, BC4S, BC5S,\n"
+    "                    BC7 ...; by default A8R8G8B8 when a picture has alpha or a colour\n"
+    "                    key is given, else X8R8G8B8. A format the device does not sample\n"
+    "                    (BC4, BC5, BC7) is made in a scratch texture that keeps it; BC4 and\n"
+    "                    BC5 hold no alpha, so a colour key or --alpha-test is refused\n"
     "  --width N, --height N\n"
     "                    face or slice size; by default the pictures'\n"
     "  --levels N        mip levels; 0 (the default) for the full chain\n";
@@ -67,6 +73,17 @@ CommandLine parseAssembleOptions(std::span<const std::string> arguments, Assembl
         *error = "a volume's levels are made by the box filter of the loader: the mip kernels, "
                  "--filter kernels, --wrap, --colorspace, --alpha-test and --normal-map apply "
                  "to cube maps";
+        return CommandLine::Wrong;
+    }
+    // One- and two-channel formats drop alpha: a key's transparency or an alpha-tested
+    // coverage would be lost without a word.
+    const bool noAlpha = options->format == D3DFORMAT(BlockFormatBc4) ||
+                         options->format == D3DFORMAT(BlockFormatBc4Signed) ||
+                         options->format == D3DFORMAT(BlockFormatBc5) ||
+                         options->format == D3DFORMAT(BlockFormatBc5Signed);
+    if (noAlpha && (options->colorKey != 0 || options->alphaTest >= 0)) {
+        *error = formatName(options->format) + " holds no alpha: --key and --alpha-test do not "
+                 "apply";
         return CommandLine::Wrong;
     }
     if (options->cube == options->volume) {

@@ -160,8 +160,9 @@ HRESULT buildCube(IDirect3DDevice8* device, const AssembleOptions& options,
                   const Pictures& pictures, UINT edge, D3DFORMAT format,
                   IDirect3DCubeTexture8** out) {
     ComRef<IDirect3DCubeTexture8> cube;
-    HRESULT hr =
-        device->CreateCubeTexture(edge, options.levels, 0, format, D3DPOOL_MANAGED, cube.out());
+    HRESULT hr = device->CreateCubeTexture(
+        edge, options.levels, 0, format, storagePoolFor(device, format, D3DRTYPE_CUBETEXTURE),
+        cube.out());
     for (UINT face = 0; face < 6 && SUCCEEDED(hr); ++face) {
         const ImageDecoder& image = pictures[face]->image;
         ComRef<IDirect3DSurface8> surface;
@@ -187,8 +188,9 @@ HRESULT buildVolume(IDirect3DDevice8* device, const AssembleOptions& options,
                     IDirect3DVolumeTexture8** out) {
     const UINT depth = UINT(pictures.size());
     ComRef<IDirect3DVolumeTexture8> texture;
-    HRESULT hr = device->CreateVolumeTexture(width, height, depth, options.levels, 0, format,
-                                             D3DPOOL_MANAGED, texture.out());
+    HRESULT hr = device->CreateVolumeTexture(
+        width, height, depth, options.levels, 0, format,
+        storagePoolFor(device, format, D3DRTYPE_VOLUMETEXTURE), texture.out());
     ComRef<IDirect3DVolume8> top;
     if (SUCCEEDED(hr))
         hr = texture->GetVolumeLevel(0, top.out());

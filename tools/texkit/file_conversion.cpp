@@ -56,24 +56,10 @@ bool mayWrite(const ConversionJob& job, const ConvertOptions& options,
     return true;
 }
 
-// A block format that devices store but do not sample (BC4, BC5, BC7) is made in the scratch
-// pool, as Direct3D makes textures no device uses: the managed pool would have the loader turn
-// it into a format the device samples. Such a texture keeps the picture's size whatever the
-// device's limits.
+// A block format the device does not sample is made in the scratch pool (storagePoolFor).
 D3DPOOL poolFor(IDirect3DDevice8* device, D3DFORMAT requested, PixelFormat imageFormat) {
     const PixelFormat wanted = requested != D3DFMT_UNKNOWN ? requested : imageFormat;
-    if (!isBlockCompressed(wanted))
-        return D3DPOOL_MANAGED;
-    ComRef<IDirect3D8> direct3d;
-    D3DCAPS8 caps = {};
-    D3DDISPLAYMODE mode = {};
-    if (FAILED(device->GetDirect3D(direct3d.out())) || FAILED(device->GetDeviceCaps(&caps)) ||
-        FAILED(device->GetDisplayMode(&mode)))
-        return D3DPOOL_MANAGED;
-    const HRESULT offered = direct3d->CheckDeviceFormat(caps.AdapterOrdinal, caps.DeviceType,
-                                                        mode.Format, 0, D3DRTYPE_TEXTURE,
-                                                        D3DFORMAT(wanted));
-    return SUCCEEDED(offered) ? D3DPOOL_MANAGED : D3DPOOL_SCRATCH;
+    return storagePoolFor(device, D3DFORMAT(wanted), D3DRTYPE_TEXTURE);
 }
 
 // Runs `work` on this thread while another worker, when one is free, unfilters the picture's

@@ -12,7 +12,10 @@ constexpr Row infoRows[] = {
     {"--usage", nullptr, "N",
      [](const std::string& v, InfoOptions* o) { return parseNumber(v, &o->usage); }},
     {"--pool", nullptr, "POOL",
-     [](const std::string& v, InfoOptions* o) { return parsePool(v, &o->pool); }},
+     [](const std::string& v, InfoOptions* o) {
+         o->poolGiven = true;
+         return parsePool(v, &o->pool);
+     }},
     {"--level", nullptr, "L",
      [](const std::string& v, InfoOptions* o) { return parseNumber(v, &o->level); }},
     {"--png", nullptr, "OUT.png",
@@ -44,12 +47,14 @@ const char infoHelpText[] =
     "goes to standard error in one line, and the status is 1.\n"
     "\n"
     "  --format NAME     D3DFMT_A8R8G8B8, A8R8G8B8, a four-character code such as DXT1,\n"
-    "                    or UNKNOWN to let the loader choose\n"
+    "                    BC4, BC5, BC4S, BC5S, BC7, or UNKNOWN to let the loader choose\n"
     "  --width N, --height N\n"
     "                    texture size; -1 or 0 takes the image's\n"
     "  --levels N        mip levels; 0 for the full chain\n"
     "  --usage N         D3DUSAGE bits, such as 0x200 for dynamic\n"
-    "  --pool POOL       default, managed, systemmem or scratch\n"
+    "  --pool POOL       default, managed, systemmem or scratch; with --dds, a block format\n"
+    "                    the device does not sample (BC4, BC5, BC7) is made in scratch, so\n"
+    "                    that the file holds it, and another pool or a usage is refused\n"
     "  --filter WORD     scaling filter: none, point, linear, triangle or box, followed by\n"
     "                    any of +mirroru +mirrorv +mirrorw +mirror +dither; 'default'\n"
     "                    for triangle+dither; or a number\n"
@@ -64,8 +69,9 @@ const char infoHelpText[] =
     "  --level L         the level that --png and --raw write (default 0)\n"
     "  --png OUT.png     writes the level as an 8-bit RGBA PNG file\n"
     "  --raw OUT.bin     writes the level's bytes as stored, rows without padding\n"
-    "  --dds OUT.dds     writes every level, in the texture's format, as a DDS file; a\n"
-    "                    paletted texture keeps its palette (use --pool scratch for P8)\n"
+    "  --dds OUT.dds     writes every level, in the texture's format, as a DDS file (BC7\n"
+    "                    with the DX10 header); a paletted texture keeps its palette (use\n"
+    "                    --pool scratch for P8)\n"
     "  --json            prints the same facts as one JSON object on one line: result,\n"
     "                    info {width, height, depth, mipLevels, format, resourceType,\n"
     "                    imageFileFormat} and texture {levels, level: [{width, height,\n"

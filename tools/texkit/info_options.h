@@ -17,6 +17,7 @@ struct InfoOptions : TextureRequest {
     std::string rawPath; // empty: no raw bytes
     std::string ddsPath; // empty: no DDS file
     bool json = false;   // the same facts as one JSON object
+    bool poolGiven = false;
 };
 
 // Fills `options` from the arguments after the verb; on Wrong, `error` says what was wrong.

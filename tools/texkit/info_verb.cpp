@@ -168,6 +168,20 @@ int runInfo(const Invocation& invocation, std::span<const std::string> arguments
         std::fprintf(stderr, "%s: no Direct3D device (0x%08X)\n", program, unsigned(deviceResult));
         return 1;
     }
+    // A DDS file of a format the device does not sample is made from a scratch texture, which
+    // keeps the format; a pool or usage that would lose it cannot be what was asked.
+    if (!options.ddsPath.empty() &&
+        storagePoolFor(device.get(), options.format, D3DRTYPE_TEXTURE) == D3DPOOL_SCRATCH) {
+        if ((options.poolGiven && options.pool != D3DPOOL_SCRATCH) || options.usage != 0) {
+            std::fprintf(stderr,
+                         "%s: --dds with %s needs a scratch texture: no --pool other than "
+                         "scratch, no --usage\n",
+                         program, formatName(options.format).c_str());
+            printInfoUsage(invocation, stderr);
+            return 2;
+        }
+        options.pool = D3DPOOL_SCRATCH;
+    }
     // A DDS file can hold a paletted texture, so the palette is asked for only then; without
     // it the loader turns a paletted format into a colour one, as it does for the game.
     ImageInfo info = {};

@@ -1,6 +1,8 @@
 // The options of a texture request, shared by the verbs that load pictures.
 #include "tools/texkit/texture_request.h"
 
+#include "blit/com_ref.h"
+#include "blit/pixel_format.h"
 #include "platform_ext.h"
 #include "tools/texkit/format_names.h"
 
@@ -59,4 +61,18 @@ ImageFilter TextureRequest::mipFilterWord() const {
         return mipFilter;
     return (mipFilter == FilterDefault ? ImageFilter(FilterBox) : mipFilter) |
            FilterHighQualityBlocks | blockLevel;
+}
+
+D3DPOOL storagePoolFor(IDirect3DDevice8* device, D3DFORMAT format, D3DRESOURCETYPE type) {
+    if (!isBlockCompressed(format))
+        return D3DPOOL_MANAGED;
+    ComRef<IDirect3D8> direct3d;
+    D3DCAPS8 caps = {};
+    D3DDISPLAYMODE mode = {};
+    if (FAILED(device->GetDirect3D(direct3d.out())) || FAILED(device->GetDeviceCaps(&caps)) ||
+        FAILED(device->GetDisplayMode(&mode)))
+        return D3DPOOL_MANAGED;
+    const HRESULT offered =
+        direct3d->CheckDeviceFormat(caps.AdapterOrdinal, caps.DeviceType, mode.Format, 0, type, format);
+    return SUCCEEDED(offered) ? D3DPOOL_MANAGED : D3DPOOL_SCRATCH;
 }

@@ -32,6 +32,12 @@ struct TextureRequest {
     ImageFilter mipFilterWord() const;
 };
 
+// The pool a texture of `format` is made in to keep that format: managed where the device
+// samples it, else scratch (BC4, BC5, BC7 and any block format a profile leaves out), as
+// Direct3D makes textures no device uses; the managed pool would have the loader turn it into
+// a format the device samples. A scratch texture keeps its size whatever the device's limits.
+D3DPOOL storagePoolFor(IDirect3DDevice8* device, D3DFORMAT format, D3DRESOURCETYPE type);
+
 // --format, --width, --height, --levels, --filter, --mip-filter, --key, --profile and
 // --quality.
 std::span<const OptionRow<TextureRequest>> requestOptionTable();
