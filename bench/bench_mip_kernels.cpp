@@ -2,7 +2,8 @@
 // A8R8G8B8: the Kaiser chain in linear light against the box chain in gamma space, and against
 // the nvtt library's Kaiser mipmap filter (gamma 2.2 in and out, uncompressed output kept in
 // memory; libnvtt-dev is linked into this program only). For the record: the other kernels,
-// the alpha-tested chain, the plain loops, and the loader's box chain (filterTexture).
+// the alpha-tested chain, the plain loops, the AVX2 loops forced on both sides of the ratio, and
+// the loader's box chain (filterTexture).
 #include "bench/ratio_report.h"
 #include "blit/com_ref.h"
 #include "blit/filter_texture.h"
@@ -43,17 +44,27 @@ const ArgbImage& photograph(bool withAlpha = false) {
     return withAlpha ? pictures.second : pictures.first;
 }
 
+enum class Loops { Chosen, Plain, Avx2 };
+
 void runChain(benchmark::State& state, MipChainOptions options, bool withAlpha = false,
-              bool plain = false) {
+              Loops loops = Loops::Chosen) {
     const ArgbImage& top = photograph(withAlpha);
     if (top.texels.empty()) {
         state.SkipWithError("real-photos/retina.png cannot be read");
         return;
     }
+    if (loops == Loops::Avx2 && !mipRowsAvx2Supported()) {
+        state.SkipWithError("no AVX2 on this processor");
+        return;
+    }
+    const MipRowRoutines routines =
+        loops == Loops::Plain ? plainMipRowRoutines()
+        : loops == Loops::Avx2
+            ? MipRowRoutines{combineRowsAvx2, gatherTexelsAvx2, gatherHalvingAvx2}
+            : mipRowRoutines();
     std::vector<ArgbImage> lower;
     for (auto _ : state) {
-        const bool built = plain ? buildMipChain(top, 32, options, plainMipRowRoutines(), &lower)
-                                 : buildMipChain(top, 32, options, &lower);
+        const bool built = buildMipChain(top, 32, options, routines, &lower);
         if (!built)
             state.SkipWithError("no memory");
         benchmark::DoNotOptimize(lower.data());
@@ -80,7 +91,14 @@ void BM_kaiser_chain(benchmark::State& state) {
     runChain(state, kernel(MipKernel::Kaiser));
 }
 void BM_kaiser_chain_plain_loops(benchmark::State& state) {
-    runChain(state, kernel(MipKernel::Kaiser), false, true);
+    runChain(state, kernel(MipKernel::Kaiser), false, Loops::Plain);
+}
+// The AVX2 loops forced, for both sides of the ratio, whatever wider loops a processor may get.
+void BM_box_chain_gamma_avx2(benchmark::State& state) {
+    runChain(state, kernel(MipKernel::Box, false), false, Loops::Avx2);
+}
+void BM_kaiser_chain_avx2(benchmark::State& state) {
+    runChain(state, kernel(MipKernel::Kaiser), false, Loops::Avx2);
 }
 void BM_lanczos_chain(benchmark::State& state) {
     runChain(state, kernel(MipKernel::Lanczos));
@@ -101,6 +119,8 @@ BENCHMARK(BM_box_chain_linear_light)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_triangle_chain)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_kaiser_chain)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_kaiser_chain_plain_loops)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_box_chain_gamma_avx2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_kaiser_chain_avx2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_lanczos_chain)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_mitchell_chain)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_kaiser_chain_alpha)->Unit(benchmark::kMillisecond);
@@ -176,6 +196,7 @@ int main(int argc, char** argv) {
         argc, argv,
         {
             {"kaiser_chain_vs_box", "BM_kaiser_chain", "BM_box_chain_gamma"},
+            {"kaiser_chain_vs_box_avx2_forced", "BM_kaiser_chain_avx2", "BM_box_chain_gamma_avx2"},
             {"kaiser_chain_vs_nvtt", "BM_kaiser_chain", "BM_nvtt_kaiser_chain"},
             {"box_linear_light_vs_box", "BM_box_chain_linear_light", "BM_box_chain_gamma"},
             {"triangle_chain_vs_box", "BM_triangle_chain", "BM_box_chain_gamma"},

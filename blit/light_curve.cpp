@@ -1,7 +1,9 @@
 // Tables of the sRGB curve: 256 decoded values and the 255 boundaries between stored values.
 #include "blit/light_curve.h"
 
+#include <bit>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -12,7 +14,7 @@ double decodeCurve(double c) {
 struct CurveTables {
     float linear[256];
     float boundary[256];
-    uint8_t start[SrgbEncoder::guideSize + 1];
+    uint8_t start[SrgbEncoder::cellCount];
     SrgbEncoder encoder;
 
     CurveTables() {
@@ -21,8 +23,11 @@ struct CurveTables {
             boundary[v] = v < 255 ? float(decodeCurve((v + 0.5) / 255.0)) : 2.0f;
         }
         int v = 0;
-        for (int k = 0; k <= SrgbEncoder::guideSize; ++k) {
-            const float x = float(k) / SrgbEncoder::guideSize;
+        for (int k = 0; k < SrgbEncoder::cellCount; ++k) {
+            // The smallest float of cell k.
+            const float x = std::bit_cast<float>(
+                (uint32_t(k) + (SrgbEncoder::lowestExponent << SrgbEncoder::mantissaBits))
+                << (23 - SrgbEncoder::mantissaBits));
             while (v < 255 && x >= boundary[v])
                 ++v;
             start[k] = uint8_t(v);
@@ -37,6 +42,16 @@ const CurveTables& tables() {
 }
 
 } // namespace
+
+float srgbToLinear16(uint16_t v) {
+    static const std::vector<float> table = [] {
+        std::vector<float> values(65536);
+        for (size_t i = 0; i < values.size(); ++i)
+            values[i] = float(decodeCurve(double(i) / 65535.0));
+        return values;
+    }();
+    return table[v];
+}
 
 float srgbToLinear(uint8_t v) {
     return tables().linear[v];

@@ -15,6 +15,7 @@
 #include <memory>
 #include <new>
 #include <type_traits>
+#include <utility>
 
 namespace {
 
@@ -111,6 +112,40 @@ void convertRow(const uint32_t* words, uint32_t count, const ChannelTables& t,
     }
 }
 
+// The same for 16-bit channels.
+struct WideTables {
+    std::vector<float> colour = std::vector<float>(65536);
+    std::vector<float> unit = std::vector<float>(65536);
+};
+
+WideTables makeTables(const WideArgbImage&, const MipChainOptions& options) {
+    WideTables t;
+    for (uint32_t v = 0; v < 65536; ++v) {
+        t.unit[v] = float(v) / 65535.0f;
+        t.colour[v] = options.normalMap ? float(v) / 32767.5f - 1.0f
+                      : options.srgb    ? srgbToLinear16(uint16_t(v))
+                                        : t.unit[v];
+    }
+    return t;
+}
+
+ChannelTables makeTables(const ArgbImage&, const MipChainOptions& options) {
+    return makeTables(options);
+}
+
+void convertRow(const uint64_t* words, uint32_t count, const WideTables& t,
+                const MipChainOptions& options, float* out) {
+    for (uint32_t x = 0; x < count; ++x, out += 4) {
+        const uint64_t word = words[x];
+        const float a = t.unit[word >> 48];
+        const float weight = options.normalMap ? 1.0f : a;
+        out[0] = t.colour[(word >> 32) & 0xFFFF] * weight;
+        out[1] = t.colour[(word >> 16) & 0xFFFF] * weight;
+        out[2] = t.colour[word & 0xFFFF] * weight;
+        out[3] = a;
+    }
+}
+
 // The rows of a plane, all in memory.
 class PlaneRows {
 public:
@@ -129,10 +164,10 @@ private:
 // The rows of the picture converted into floats when a destination row first needs them, into
 // a few slots: the picture is never held whole in floats, which would take four times its
 // memory and pass it through the cache twice more.
-class PictureRows {
+template <typename Image> class PictureRows {
 public:
-    PictureRows(const ArgbImage& image, const MipChainOptions& options, uint32_t taps)
-        : image_(image), options_(options), tables_(makeTables(options)), slots_(taps + 2),
+    PictureRows(const Image& image, const MipChainOptions& options, uint32_t taps)
+        : image_(image), options_(options), tables_(makeTables(image, options)), slots_(taps + 2),
           values_(size_t(slots_) * image.width * 4), held_(slots_, UINT32_MAX),
           lastUse_(slots_, 0) {}
     uint32_t width() const { return image_.width; }
@@ -176,15 +211,50 @@ private:
         return best;
     }
 
-    const ArgbImage& image_;
+    const Image& image_;
     const MipChainOptions& options_;
-    const ChannelTables tables_;
+    const decltype(makeTables(std::declval<const Image&>(), MipChainOptions{})) tables_;
     const uint32_t slots_;
     std::vector<float> values_;
     std::vector<uint32_t> held_;
     std::vector<uint64_t> lastUse_;
     uint64_t clock_ = 0;
 };
+
+// Destinations [first, first + count) whose taps read consecutive texels starting at texel
+// 2d + offset, all with the same weights: the inside of a halving, which the halving routine
+// takes whole. Empty when the table is no halving (or the stretch is too short to matter).
+struct HalvingStretch {
+    uint32_t first = 0;
+    uint32_t count = 0;
+};
+
+HalvingStretch findHalvingStretch(const AxisWeights& w, uint32_t m) {
+    const uint32_t taps = w.taps, middle = m / 2;
+    const int64_t offset = int64_t(w.index[size_t(middle) * taps]) - 2 * int64_t(middle);
+    const auto regular = [&](uint32_t d) {
+        const uint32_t* index = w.index.data() + size_t(d) * taps;
+        const float* weight = w.weight.data() + size_t(d) * taps;
+        const float* reference = w.weight.data() + size_t(middle) * taps;
+        if (int64_t(index[0]) != 2 * int64_t(d) + offset)
+            return false;
+        for (uint32_t t = 0; t < taps; ++t)
+            if (index[t] != index[0] + t || weight[t] != reference[t])
+                return false;
+        return true;
+    };
+    HalvingStretch stretch;
+    if (m < 16 || !regular(middle))
+        return stretch;
+    uint32_t first = middle, last = middle;
+    while (first > 0 && regular(first - 1))
+        --first;
+    while (last + 1 < m && regular(last + 1))
+        ++last;
+    stretch.first = first;
+    stretch.count = last - first + 1;
+    return stretch;
+}
 
 // The vertical pass makes one full-width row from the rows its taps reach, the horizontal pass
 // the destination row from it: rows firstRow to endRow - 1 of the destination.
@@ -193,12 +263,27 @@ void filterRows(Rows& source, const AxisWeights& across, const AxisWeights& down
                 Plane* destination, MipRowRoutines routines, uint32_t firstRow, uint32_t endRow) {
     std::vector<float> column(size_t(source.width()) * 4);
     std::vector<const float*> rows(down.taps);
+    const HalvingStretch inside = findHalvingStretch(across, destination->width);
+    const uint32_t taps = across.taps, after = inside.first + inside.count;
     for (uint32_t y = firstRow; y < endRow; ++y) {
         source.fetch(down.index.data() + size_t(y) * down.taps, down.taps, rows.data());
         routines.combine(rows.data(), down.weight.data() + size_t(y) * down.taps, down.taps,
                          column.size(), column.data());
-        routines.gather(column.data(), across.index.data(), across.weight.data(), across.taps,
-                        destination->width, destination->row(y));
+        float* out = destination->row(y);
+        if (inside.count == 0) {
+            routines.gather(column.data(), across.index.data(), across.weight.data(), taps,
+                            destination->width, out);
+            continue;
+        }
+        routines.gather(column.data(), across.index.data(), across.weight.data(), taps,
+                        inside.first, out);
+        routines.gatherHalving(column.data() +
+                                   size_t(across.index[size_t(inside.first) * taps]) * 4,
+                               across.weight.data() + size_t(inside.first) * taps, taps,
+                               inside.count, out + size_t(inside.first) * 4);
+        routines.gather(column.data(), across.index.data() + size_t(after) * taps,
+                        across.weight.data() + size_t(after) * taps, taps,
+                        destination->width - after, out + size_t(after) * 4);
     }
 }
 
@@ -214,8 +299,9 @@ void filterInto(const Source& picture, Plane* destination, const MipChainOptions
     // Each band converts the picture rows it reaches into slots of its own.
     inRowBands(destination->width, destination->height,
                [&](uint32_t, uint32_t firstRow, uint32_t endRow) {
-                   if constexpr (std::is_same_v<Source, ArgbImage>) {
-                       PictureRows rows(picture, options, down.taps);
+                   if constexpr (std::is_same_v<Source, ArgbImage> ||
+                                 std::is_same_v<Source, WideArgbImage>) {
+                       PictureRows<Source> rows(picture, options, down.taps);
                        filterRows(rows, across, down, destination, routines, firstRow, endRow);
                    } else {
                        PlaneRows rows(picture);
@@ -287,6 +373,40 @@ uint8_t encodeColour(float c, const MipChainOptions& options, const SrgbEncoder&
     return options.srgb ? curve.encode(c) : quantizeUnit(c);
 }
 
+// The texel of the window [u0, u1] x [v0, v1] whose channel i is the largest (below) or the
+// smallest (above), the first in raster order among equals; `at` unless another beats it
+// strictly. The extreme is found first with independent chains a row each, then looked up,
+// which takes far fewer mispredicted branches than one running comparison.
+template <bool below>
+size_t windowExtreme(const float* c, int32_t width, int32_t u0, int32_t u1, int32_t v0, int32_t v1,
+                     int i, size_t at) {
+    constexpr int32_t rowsMax = 7;
+    float rowExtreme[rowsMax];
+    const int32_t across = u1 - u0 + 1, down = v1 - v0 + 1;
+    for (int32_t r = 0; r < down; ++r) {
+        const float* p = c + (size_t(v0 + r) * width + u0) * 4 + i;
+        float m = p[0];
+        for (int32_t k = 1; k < across; ++k)
+            m = below ? std::max(m, p[4 * k]) : std::min(m, p[4 * k]);
+        rowExtreme[r] = m;
+    }
+    float extreme = rowExtreme[0];
+    for (int32_t r = 1; r < down; ++r)
+        extreme = below ? std::max(extreme, rowExtreme[r]) : std::min(extreme, rowExtreme[r]);
+    const float own = c[at * 4 + i];
+    if (below ? !(extreme > own) : !(extreme < own))
+        return at;
+    for (int32_t r = 0; r < down; ++r) {
+        if (rowExtreme[r] != extreme)
+            continue;
+        const float* p = c + (size_t(v0 + r) * width + u0) * 4 + i;
+        for (int32_t k = 0; k < across; ++k)
+            if (p[4 * k] == extreme)
+                return size_t(v0 + r) * width + u0 + k;
+    }
+    return at;
+}
+
 // A kernel's negative lobes make values below 0 (and above full) next to strong edges, which
 // no stored texel can show: clipping them alone would add light (a star field brightens level
 // by level). What is clipped goes to the brightest texel nearby instead (the one whose edge
@@ -296,6 +416,8 @@ void keepClippedLight(Plane* plane, int32_t x, int32_t y) {
     const int32_t width = int32_t(plane->width), height = int32_t(plane->height);
     float* c = plane->values.get();
     const float* alpha = c + 3;
+    const int32_t v0 = std::max(0, y - reach), v1 = std::min(height - 1, y + reach);
+    const int32_t u0 = std::max(0, x - reach), u1 = std::min(width - 1, x + reach);
     const size_t at = size_t(y) * width + x;
     const float a = alpha[at * 4];
     for (int i = 0; i < 3; ++i) {
@@ -304,15 +426,8 @@ void keepClippedLight(Plane* plane, int32_t x, int32_t y) {
             continue;
         const bool below = value < 0.0f;
         c[at * 4 + i] = below ? 0.0f : a;
-        size_t target = at;
-        for (int32_t v = std::max(0, y - reach); v <= std::min(height - 1, y + reach); ++v) {
-            for (int32_t u = std::max(0, x - reach); u <= std::min(width - 1, x + reach); ++u) {
-                const float candidate = c[(size_t(v) * width + u) * 4 + i];
-                const float best = c[target * 4 + i];
-                if (below ? candidate > best : candidate < best)
-                    target = size_t(v) * width + u;
-            }
-        }
+        const size_t target = below ? windowExtreme<true>(c, width, u0, u1, v0, v1, i, at)
+                                    : windowExtreme<false>(c, width, u0, u1, v0, v1, i, at);
         float& receiver = c[target * 4 + i];
         receiver = std::clamp(receiver + (below ? value : value - a), 0.0f, alpha[target * 4]);
     }
@@ -349,30 +464,40 @@ void toImage(const Plane& plane, const MipChainOptions& options, float alphaScal
     });
 }
 
-bool usable(const ArgbImage& image) {
+template <typename Image> bool usable(const Image& image) {
     return image.width != 0 && image.height != 0 &&
            image.texels.size() == size_t(image.width) * image.height;
 }
 
-} // namespace
+// The texels of level 0 that pass the alpha test: as it will be filtered (key applied), or
+// for 16-bit alpha as it is stored at 8 bits.
+size_t passingTexels(const ArgbImage& image, const MipChainOptions& options) {
+    size_t passing = 0;
+    for (const uint32_t word : image.texels) {
+        const bool keyed = options.colorKey != 0 && word == options.colorKey;
+        passing += !keyed && int(word >> 24) >= options.alphaTest;
+    }
+    return passing;
+}
 
-bool buildMipChain(const ArgbImage& top, uint32_t levelCount, const MipChainOptions& options,
-                   MipRowRoutines routines, std::vector<ArgbImage>* lower) {
+size_t passingTexels(const WideArgbImage& image, const MipChainOptions& options) {
+    size_t passing = 0;
+    for (const uint64_t word : image.texels)
+        passing += int(((word >> 48) * 255 + 32767) / 65535) >= options.alphaTest;
+    return passing;
+}
+
+template <typename Image>
+bool buildChain(const Image& top, uint32_t levelCount, const MipChainOptions& options,
+                MipRowRoutines routines, std::vector<ArgbImage>* lower) {
     if (!usable(top))
         return false;
     try {
         lower->clear();
         double coverage = 0.0;
         const bool alphaTested = options.alphaTest >= 0 && options.alphaTest <= 255;
-        if (alphaTested) {
-            // The reference share is that of the picture as it will be filtered (key applied).
-            size_t passing = 0;
-            for (const uint32_t word : top.texels) {
-                const bool keyed = options.colorKey != 0 && word == options.colorKey;
-                passing += !keyed && int(word >> 24) >= options.alphaTest;
-            }
-            coverage = double(passing) / double(top.texels.size());
-        }
+        if (alphaTested)
+            coverage = double(passingTexels(top, options)) / double(top.texels.size());
         Plane above, below;
         uint32_t width = top.width, height = top.height;
         for (uint32_t level = 1; level < levelCount; ++level) {
@@ -398,6 +523,133 @@ bool buildMipChain(const ArgbImage& top, uint32_t levelCount, const MipChainOpti
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool buildMipChain(const ArgbImage& top, uint32_t levelCount, const MipChainOptions& options,
+                   MipRowRoutines routines, std::vector<ArgbImage>* lower) {
+    return buildChain(top, levelCount, options, routines, lower);
+}
+
+bool buildMipChain(const WideArgbImage& top, uint32_t levelCount, const MipChainOptions& options,
+                   MipRowRoutines routines, std::vector<ArgbImage>* lower) {
+    return buildChain(top, levelCount, options, routines, lower);
+}
+
+bool buildMipChain(const WideArgbImage& top, uint32_t levelCount, const MipChainOptions& options,
+                   std::vector<ArgbImage>* lower) {
+    return buildChain(top, levelCount, options, mipRowRoutines(), lower);
+}
+
+namespace {
+
+template <typename Image, typename Tables>
+Plane slicePlane(const Image& slice, const Tables& tables, const MipChainOptions& options) {
+    Plane plane;
+    plane.width = slice.width;
+    plane.height = slice.height;
+    plane.allocate();
+    for (uint32_t y = 0; y < slice.height; ++y)
+        convertRow(slice.texels.data() + size_t(y) * slice.width, slice.width, tables, options,
+                   plane.row(y));
+    return plane;
+}
+
+template <typename Image>
+bool buildVolume(const std::vector<Image>& slices, uint32_t levelCount,
+                 const MipChainOptions& options, MipRowRoutines routines,
+                 std::vector<std::vector<ArgbImage>>* lower) {
+    if (slices.empty())
+        return false;
+    for (const Image& slice : slices)
+        if (!usable(slice) || slice.width != slices[0].width || slice.height != slices[0].height)
+            return false;
+    try {
+        lower->clear();
+        const bool alphaTested = options.alphaTest >= 0 && options.alphaTest <= 255;
+        size_t passing = 0, total = 0;
+        const auto tables = makeTables(slices[0], options);
+        std::vector<Plane> above;
+        for (const Image& slice : slices) {
+            if (alphaTested)
+                passing += passingTexels(slice, options);
+            total += slice.texels.size();
+            above.push_back(slicePlane(slice, tables, options));
+        }
+        const double coverage = double(passing) / double(total);
+        uint32_t width = slices[0].width, height = slices[0].height,
+                 depth = uint32_t(slices.size());
+        Plane mixed;
+        std::vector<float> alpha;
+        for (uint32_t level = 1; level < levelCount; ++level) {
+            if (width == 1 && height == 1 && depth == 1)
+                break;
+            const uint32_t nextDepth = std::max(1u, depth / 2);
+            const AxisWeights deep =
+                buildAxisWeights(depth, nextDepth, options.kernel, options.edge);
+            std::vector<const float*> rows(deep.taps);
+            std::vector<Plane> below(nextDepth);
+            for (uint32_t z = 0; z < nextDepth; ++z) {
+                const Plane* source = &above[z];
+                if (nextDepth != depth) {
+                    // The slices the kernel reaches, combined texel by texel.
+                    mixed.width = width;
+                    mixed.height = height;
+                    mixed.allocate();
+                    for (uint32_t t = 0; t < deep.taps; ++t)
+                        rows[t] = above[deep.index[size_t(z) * deep.taps + t]].values.get();
+                    routines.combine(rows.data(), deep.weight.data() + size_t(z) * deep.taps,
+                                     deep.taps, mixed.texelCount() * 4, mixed.values.get());
+                    source = &mixed;
+                }
+                below[z].width = std::max(1u, width / 2);
+                below[z].height = std::max(1u, height / 2);
+                filterInto(*source, &below[z], options, routines);
+                settle(&below[z], options);
+            }
+            float scale = 1.0f;
+            if (alphaTested) {
+                alpha.clear();
+                for (const Plane& plane : below)
+                    alpha.insert(alpha.end(), plane.values.get(),
+                                 plane.values.get() + plane.texelCount() * 4);
+                scale = coverageScale(alpha.data(), alpha.size() / 4, uint8_t(options.alphaTest),
+                                      coverage);
+            }
+            lower->emplace_back(nextDepth);
+            for (uint32_t z = 0; z < nextDepth; ++z)
+                toImage(below[z], options, scale, &lower->back()[z]);
+            above = std::move(below);
+            width = std::max(1u, width / 2);
+            height = std::max(1u, height / 2);
+            depth = nextDepth;
+        }
+    } catch (const std::bad_alloc&) {
+        lower->clear();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool buildVolumeMipChain(const std::vector<ArgbImage>& slices, uint32_t levelCount,
+                         const MipChainOptions& options, MipRowRoutines routines,
+                         std::vector<std::vector<ArgbImage>>* lower) {
+    return buildVolume(slices, levelCount, options, routines, lower);
+}
+
+bool buildVolumeMipChain(const std::vector<ArgbImage>& slices, uint32_t levelCount,
+                         const MipChainOptions& options,
+                         std::vector<std::vector<ArgbImage>>* lower) {
+    return buildVolume(slices, levelCount, options, mipRowRoutines(), lower);
+}
+
+bool buildVolumeMipChain(const std::vector<WideArgbImage>& slices, uint32_t levelCount,
+                         const MipChainOptions& options,
+                         std::vector<std::vector<ArgbImage>>* lower) {
+    return buildVolume(slices, levelCount, options, mipRowRoutines(), lower);
 }
 
 bool buildMipChain(const ArgbImage& top, uint32_t levelCount, const MipChainOptions& options,

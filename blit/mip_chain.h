@@ -17,6 +17,13 @@ struct ArgbImage {
     std::vector<uint32_t> texels;
 };
 
+// A picture of 16 bits a channel: 0xAAAARRRRGGGGBBBB words, row after row.
+struct WideArgbImage {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::vector<uint64_t> texels;
+};
+
 struct MipChainOptions {
     MipKernel kernel = MipKernel::Kaiser;
     EdgeMode edge = EdgeMode::Clamp;
@@ -33,6 +40,30 @@ bool buildMipChain(const ArgbImage& top, uint32_t levelCount, const MipChainOpti
 // The same with the given inner loops, so the variants can be held against each other.
 bool buildMipChain(const ArgbImage& top, uint32_t levelCount, const MipChainOptions& options,
                    MipRowRoutines routines, std::vector<ArgbImage>* lower);
+
+// The same from a picture of 16 bits a channel, filtered from its own values (the levels are
+// stored at 8 bits). There is no colour key at 16 bits: options.colorKey is not read, and
+// level 0's alpha-tested coverage is that of its alpha rounded to 8 bits.
+bool buildMipChain(const WideArgbImage& top, uint32_t levelCount, const MipChainOptions& options,
+                   MipRowRoutines routines, std::vector<ArgbImage>* lower);
+bool buildMipChain(const WideArgbImage& top, uint32_t levelCount, const MipChainOptions& options,
+                   std::vector<ArgbImage>* lower);
+
+// A volume's levels 1 to levelCount - 1 from its slices (all one size, at least one): each level
+// halves width, height and depth (down to 1), the slices combined by the kernel along depth
+// first, then each filtered as a picture; (*lower)[L - 1] holds level L's slices. Alpha-tested
+// coverage is that of the whole level. False when the memory is not there or the slices are
+// empty or differ in size.
+bool buildVolumeMipChain(const std::vector<ArgbImage>& slices, uint32_t levelCount,
+                         const MipChainOptions& options, MipRowRoutines routines,
+                         std::vector<std::vector<ArgbImage>>* lower);
+bool buildVolumeMipChain(const std::vector<ArgbImage>& slices, uint32_t levelCount,
+                         const MipChainOptions& options,
+                         std::vector<std::vector<ArgbImage>>* lower);
+// From slices of 16 bits a channel (no colour key, as for pictures).
+bool buildVolumeMipChain(const std::vector<WideArgbImage>& slices, uint32_t levelCount,
+                         const MipChainOptions& options,
+                         std::vector<std::vector<ArgbImage>>* lower);
 
 // `source` resampled to width x height with the options' kernel, edges and colour handling
 // (alphaTest ignored).

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 namespace {
 
@@ -111,6 +112,8 @@ AxisWeights buildAxisWeights(uint32_t n, uint32_t m, MipKernel kernel, EdgeMode 
     const double reach = kernelRadius(kernel) * stretch;
     // Every destination gathers its taps first; the widest sets the table's tap count.
     std::vector<std::vector<std::pair<int64_t, double>>> gathered(m);
+    // Halving, every destination meets the same offsets: each kernel value is worked out once.
+    std::unordered_map<double, double> values;
     size_t taps = 1;
     for (uint32_t d = 0; d < m; ++d) {
         const double centre = (double(d) + 0.5) * scale;
@@ -122,8 +125,12 @@ AxisWeights buildAxisWeights(uint32_t n, uint32_t m, MipKernel kernel, EdgeMode 
             double w;
             if (kernel == MipKernel::Box)
                 w = overlap(centre - reach, centre + reach, i);
-            else
-                w = kernelValue(kernel, (double(i) + 0.5 - centre) / stretch);
+            else {
+                const double x = (double(i) + 0.5 - centre) / stretch;
+                const auto known = values.find(x);
+                w = known != values.end() ? known->second
+                                          : values.emplace(x, kernelValue(kernel, x)).first->second;
+            }
             if (w != 0.0) {
                 list.emplace_back(i, w);
                 sum += w;

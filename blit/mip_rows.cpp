@@ -49,14 +49,33 @@ void gatherTexelsPlain(const float* in, const uint32_t* index, const float* weig
     }
 }
 
+void gatherHalvingPlain(const float* in, const float* weight, uint32_t taps, uint32_t count,
+                        float* out) {
+    for (uint32_t k = 0; k < count; ++k) {
+        float r = 0.0f, g = 0.0f, b = 0.0f, a = 0.0f;
+        const float* texel = in + size_t(k) * 8;
+        for (uint32_t t = 0; t < taps; ++t, texel += 4) {
+            r += weight[t] * texel[0];
+            g += weight[t] * texel[1];
+            b += weight[t] * texel[2];
+            a += weight[t] * texel[3];
+        }
+        float* o = out + size_t(k) * 4;
+        o[0] = r;
+        o[1] = g;
+        o[2] = b;
+        o[3] = a;
+    }
+}
+
 MipRowRoutines plainMipRowRoutines() {
-    return {combineRowsPlain, gatherTexelsPlain};
+    return {combineRowsPlain, gatherTexelsPlain, gatherHalvingPlain};
 }
 
 MipRowRoutines mipRowRoutines() {
     static const MipRowRoutines routines =
         isMmxUsable() && mipRowsAvx2Supported()
-            ? MipRowRoutines{combineRowsAvx2, gatherTexelsAvx2}
+            ? MipRowRoutines{combineRowsAvx2, gatherTexelsAvx2, gatherHalvingAvx2}
             : plainMipRowRoutines();
     return routines;
 }

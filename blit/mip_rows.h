@@ -13,21 +13,31 @@ using CombineRows = void (*)(const float* const* rows, const float* weights, uin
 using GatherTexels = void (*)(const float* in, const uint32_t* index, const float* weight,
                               uint32_t taps, uint32_t count, float* out);
 
+// A stretch of a halving where every destination has the same taps on consecutive texels:
+// texel k of out = 0 + sum over t in order of weight[t] times texel 2k + t of in, k below count.
+using GatherHalving = void (*)(const float* in, const float* weight, uint32_t taps, uint32_t count,
+                               float* out);
+
 struct MipRowRoutines {
     CombineRows combine;
     GatherTexels gather;
+    GatherHalving gatherHalving;
 };
 
 void combineRowsPlain(const float* const* rows, const float* weights, uint32_t taps, size_t count,
                       float* out);
 void gatherTexelsPlain(const float* in, const uint32_t* index, const float* weight, uint32_t taps,
                        uint32_t count, float* out);
+void gatherHalvingPlain(const float* in, const float* weight, uint32_t taps, uint32_t count,
+                        float* out);
 
 // Only for processors where mipRowsAvx2Supported() answers yes.
 void combineRowsAvx2(const float* const* rows, const float* weights, uint32_t taps, size_t count,
                      float* out);
 void gatherTexelsAvx2(const float* in, const uint32_t* index, const float* weight, uint32_t taps,
                       uint32_t count, float* out);
+void gatherHalvingAvx2(const float* in, const float* weight, uint32_t taps, uint32_t count,
+                       float* out);
 bool mipRowsAvx2Supported();
 
 // The plain routines, or the AVX2 ones where the processor has them and "DisableMMX" is not

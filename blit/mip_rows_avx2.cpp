@@ -65,3 +65,33 @@ void gatherTexelsAvx2(const float* in, const uint32_t* index, const float* weigh
         gatherTexelsPlain(in, index + size_t(d) * taps, weight + size_t(d) * taps, taps, count - d,
                           out + size_t(d) * 4);
 }
+
+// Two neighbouring destinations share a load: one step takes texels p and p + 1, which are the
+// first destination's tap s and the second's tap s - 1, so the second runs one step behind.
+// The steps outside a destination's taps add a zero product to a sum that started at +0 and
+// leave its bits as they were; values are finite.
+void gatherHalvingAvx2(const float* in, const float* weight, uint32_t taps, uint32_t count,
+                       float* out) {
+    constexpr uint32_t stepsMax = 32;
+    uint32_t k = 0;
+    if (taps + 1 <= stepsMax) {
+        __m256 w[stepsMax];
+        for (uint32_t s = 0; s <= taps; ++s)
+            w[s] = _mm256_insertf128_ps(
+                _mm256_castps128_ps256(_mm_set1_ps(s < taps ? weight[s] : 0.0f)),
+                _mm_set1_ps(s > 0 ? weight[s - 1] : 0.0f), 1);
+        for (; k + 4 <= count; k += 4) {
+            const float* p0 = in + size_t(k) * 8;
+            const float* p1 = p0 + 16;
+            __m256 s0 = _mm256_setzero_ps(), s1 = s0;
+            for (uint32_t s = 0; s <= taps; ++s) {
+                s0 = _mm256_add_ps(s0, _mm256_mul_ps(w[s], _mm256_loadu_ps(p0 + 4 * s)));
+                s1 = _mm256_add_ps(s1, _mm256_mul_ps(w[s], _mm256_loadu_ps(p1 + 4 * s)));
+            }
+            _mm256_storeu_ps(out + size_t(k) * 4, s0);
+            _mm256_storeu_ps(out + size_t(k) * 4 + 8, s1);
+        }
+    }
+    if (k < count)
+        gatherHalvingPlain(in + size_t(k) * 8, weight, taps, count - k, out + size_t(k) * 4);
+}

@@ -99,6 +99,6 @@ void awaitSourceRows(const BlitSurface& source) {
         }
     }
     if (rows != nullptr)
-        rows->makeUpTo(uint32_t(std::min<uint64_t>((endByte + rowPitch - 1) / rowPitch,
-                                                    rows->height())));
+        rows->makeUpTo(
+            uint32_t(std::min<uint64_t>((endByte + rowPitch - 1) / rowPitch, rows->height())));
 }

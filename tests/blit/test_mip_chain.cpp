@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 
 namespace {
@@ -105,6 +106,40 @@ TEST(LightCurve, EncodeInvertsDecodeAndRoundsToTheNearestStoredValue) {
     EXPECT_EQ(linearToSrgb(0.2141f), 128);
     EXPECT_EQ(linearToSrgb(-1.0f), 0);
     EXPECT_EQ(linearToSrgb(2.0f), 255);
+}
+
+// The stored value nearest to x: how many of the curve's midpoints it reaches, counted one by one.
+int nearestStoredValue(float x) {
+    int v = 0;
+    while (v < 255 &&
+           double(x) >= double(float((v + 0.5) / 255.0 <= 0.04045
+                                         ? (v + 0.5) / 255.0 / 12.92
+                                         : std::pow(((v + 0.5) / 255.0 + 0.055) / 1.055, 2.4))))
+        ++v;
+    return v;
+}
+
+TEST(LightCurve, EncodeIsExactAtEveryMidpointAndAtTheEndsOfEveryTableCell) {
+    // Each midpoint between stored values, and the floats on either side of it.
+    for (int v = 0; v < 255; ++v) {
+        const double c = (v + 0.5) / 255.0;
+        const float mid = float(c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+        for (const float x : {std::nextafter(mid, 0.0f), mid, std::nextafter(mid, 1.0f)})
+            ASSERT_EQ(linearToSrgb(x), nearestStoredValue(x)) << x;
+    }
+    // The first and last float of every power of two's 256 cells down to 2^-14; a cell that
+    // held two midpoints would answer one short at its last float.
+    for (uint32_t bits = 113u << 23; bits < 127u << 23; bits += 1u << 15) {
+        for (const uint32_t b : {bits, bits + (1u << 15) - 1}) {
+            float x;
+            std::memcpy(&x, &b, sizeof x);
+            ASSERT_EQ(linearToSrgb(x), nearestStoredValue(x)) << x;
+        }
+    }
+    EXPECT_EQ(linearToSrgb(std::nextafter(1.0f, 0.0f)), 255);
+    EXPECT_EQ(linearToSrgb(1e-30f), 0);
+    EXPECT_EQ(linearToSrgb(-0.0f), 0);
+    EXPECT_EQ(linearToSrgb(NAN), 0);
 }
 
 TEST(MipChain, EveryKernelKeepsAConstantPictureAtEveryLevel) {
@@ -331,11 +366,268 @@ TEST(MipChain, ResizingKeepsConstantsAndRefusesEmptySizes) {
     EXPECT_FALSE(buildMipChain(ArgbImage{}, 4, options, &lower));
 }
 
+// Saturated 5 x 5 blocks, some half or fully transparent: sharpening kernels ring at every
+// edge, so the clipped light is handed on thousands of times a chain.
+ArgbImage hardEdges(uint32_t width, uint32_t height) {
+    std::mt19937 random(11);
+    std::vector<uint32_t> blocks(size_t(width / 5 + 1) * (height / 5 + 1));
+    const uint32_t alphas[] = {0x00, 0x80, 0xFF, 0xFF};
+    for (uint32_t& b : blocks) {
+        const uint32_t r = random();
+        b = alphas[r & 3] << 24 | (r & 4 ? 0xFF0000u : 0) | (r & 8 ? 0xFF00u : 0) |
+            (r & 16 ? 0xFFu : 0);
+    }
+    ArgbImage image = filled(width, height, 0);
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x)
+            image.texels[size_t(y) * width + x] = blocks[size_t(y / 5) * (width / 5 + 1) + x / 5];
+    return image;
+}
+
+uint64_t chainFingerprint(const std::vector<ArgbImage>& levels) {
+    uint64_t h = 1469598103934665603ull;
+    for (const ArgbImage& level : levels) {
+        for (const uint32_t t : level.texels) {
+            for (int shift = 0; shift < 32; shift += 8) {
+                h ^= (t >> shift) & 0xFF;
+                h *= 1099511628211ull;
+            }
+        }
+    }
+    return h;
+}
+
+// The bytes of sharpening chains over hard edges, taken from the first, plainly written
+// builder: the faster searches for clipped light and the faster curve give the same bytes.
+TEST(MipChain, SharpeningChainsOverHardEdgesKeepTheirBytes) {
+    const ArgbImage top = hardEdges(96, 70);
+    const struct {
+        MipKernel kernel;
+        bool srgb;
+        uint64_t fingerprint;
+    } cases[] = {
+        {MipKernel::Kaiser, true, 18260961194411624644ull},
+        {MipKernel::Lanczos, true, 1726565183207241279ull},
+        {MipKernel::Mitchell, false, 11996669236401412764ull},
+    };
+    for (const auto& c : cases) {
+        MipChainOptions options;
+        options.kernel = c.kernel;
+        options.srgb = c.srgb;
+        std::vector<ArgbImage> lower;
+        ASSERT_TRUE(buildMipChain(top, 8, options, &lower));
+        EXPECT_EQ(chainFingerprint(lower), c.fingerprint) << int(c.kernel);
+    }
+}
+
+// 8-bit values widened to 16 bits (v * 257) are the same fractions of full, so a chain from
+// them is the 8-bit chain, bit for bit, in every mode.
+TEST(MipChain, SixteenBitPicturesOfEightBitValuesGiveTheEightBitChain) {
+    const ArgbImage narrow = noise(37, 29, 4);
+    WideArgbImage wide;
+    wide.width = narrow.width;
+    wide.height = narrow.height;
+    for (const uint32_t t : narrow.texels) {
+        uint64_t word = 0;
+        for (int shift = 0; shift < 32; shift += 8)
+            word |= uint64_t((t >> shift) & 0xFF) * 257 << (2 * shift);
+        wide.texels.push_back(word);
+    }
+    for (const MipKernel kernel : allKernels) {
+        for (int mode = 0; mode < 4; ++mode) {
+            MipChainOptions options;
+            options.kernel = kernel;
+            options.srgb = mode == 0;
+            options.normalMap = mode == 2;
+            options.alphaTest = mode == 3 ? 90 : -1;
+            std::vector<ArgbImage> fromNarrow, fromWide;
+            ASSERT_TRUE(buildMipChain(narrow, 8, options, &fromNarrow));
+            ASSERT_TRUE(buildMipChain(wide, 8, options, &fromWide));
+            ASSERT_EQ(fromNarrow.size(), fromWide.size());
+            for (size_t l = 0; l < fromNarrow.size(); ++l)
+                ASSERT_EQ(fromNarrow[l].texels, fromWide[l].texels)
+                    << int(kernel) << " mode " << mode << " level " << l + 1;
+        }
+    }
+    // Values between the 8-bit steps are kept: a 2 x 2 of 25777 (100.30 of 255) three times and
+    // 26548 (103.30) once is 101.05 on average, in linear values with the box.
+    WideArgbImage cell;
+    cell.width = cell.height = 2;
+    const uint64_t low = 25777, high = 26548;
+    for (const uint64_t v : {low, low, low, high})
+        cell.texels.push_back(0xFFFFull << 48 | v << 32 | v << 16 | v);
+    MipChainOptions options;
+    options.kernel = MipKernel::Box;
+    options.srgb = false;
+    std::vector<ArgbImage> lower;
+    ASSERT_TRUE(buildMipChain(cell, 2, options, &lower));
+    ASSERT_EQ(lower.size(), 1u);
+    EXPECT_EQ(lower[0].texels, std::vector<uint32_t>{grey(101)});
+}
+
+// ---- volumes ------------------------------------------------------------------------------
+
+TEST(VolumeMipChain, ConstantVolumesStayAndSizesHalveInEveryAxis) {
+    const std::vector<ArgbImage> slices(5, filled(9, 6, 0xC8509BE0u));
+    for (const MipKernel kernel : allKernels) {
+        for (const EdgeMode edge : allEdges) {
+            MipChainOptions options;
+            options.kernel = kernel;
+            options.edge = edge;
+            std::vector<std::vector<ArgbImage>> lower;
+            ASSERT_TRUE(buildVolumeMipChain(slices, 16, options, &lower));
+            // 9x6x5, 4x3x2, 2x1x1, 1x1x1.
+            ASSERT_EQ(lower.size(), 3u);
+            const uint32_t sizes[3][3] = {{4, 3, 2}, {2, 1, 1}, {1, 1, 1}};
+            for (size_t l = 0; l < lower.size(); ++l) {
+                ASSERT_EQ(lower[l].size(), sizes[l][2]);
+                for (const ArgbImage& slice : lower[l]) {
+                    EXPECT_EQ(slice.width, sizes[l][0]);
+                    EXPECT_EQ(slice.height, sizes[l][1]);
+                    for (const uint32_t t : slice.texels)
+                        ASSERT_NEAR(int(t & 0xFF), 0xE0, 1) << int(kernel) << " level " << l + 1;
+                }
+            }
+        }
+    }
+    std::vector<std::vector<ArgbImage>> lower;
+    EXPECT_FALSE(buildVolumeMipChain(std::vector<ArgbImage>{}, 4, MipChainOptions{}, &lower));
+    const std::vector<ArgbImage> mixed = {filled(4, 4, 0), filled(4, 2, 0)};
+    EXPECT_FALSE(buildVolumeMipChain(mixed, 4, MipChainOptions{}, &lower));
+}
+
+TEST(VolumeMipChain, SlicesMixInLinearLightAndEachLevelIsFilteredAsAPicture) {
+    // Black and white slices by turns: level 1's slices show the light of both.
+    std::vector<ArgbImage> slices;
+    for (int z = 0; z < 4; ++z)
+        slices.push_back(filled(4, 4, z % 2 ? 0xFFFFFFFFu : 0xFF000000u));
+    MipChainOptions options;
+    options.kernel = MipKernel::Box;
+    std::vector<std::vector<ArgbImage>> lower;
+    ASSERT_TRUE(buildVolumeMipChain(slices, 2, options, &lower));
+    ASSERT_EQ(lower.size(), 1u);
+    for (const ArgbImage& slice : lower[0])
+        EXPECT_EQ(slice.texels, std::vector<uint32_t>(4, grey(188)));
+    options.srgb = false;
+    ASSERT_TRUE(buildVolumeMipChain(slices, 2, options, &lower));
+    for (const ArgbImage& slice : lower[0])
+        EXPECT_EQ(slice.texels, std::vector<uint32_t>(4, grey(128)));
+
+    // Equal slices combine to themselves under the box (halves add exactly): every level's
+    // slices are then the picture's own chain.
+    const ArgbImage picture = noise(23, 14, 9);
+    options = MipChainOptions{};
+    options.kernel = MipKernel::Box;
+    std::vector<ArgbImage> flat;
+    ASSERT_TRUE(buildMipChain(picture, 8, options, &flat));
+    ASSERT_TRUE(buildVolumeMipChain(std::vector<ArgbImage>(4, picture), 8, options, &lower));
+    ASSERT_EQ(lower.size(), flat.size());
+    for (size_t l = 0; l < lower.size(); ++l)
+        for (const ArgbImage& slice : lower[l])
+            ASSERT_EQ(slice.texels, flat[l].texels) << "level " << l + 1;
+
+    // A bright first slice reaches the last ones across the edge only when the volume repeats.
+    slices.assign(4, filled(2, 2, 0xFF000000u));
+    slices[0] = filled(2, 2, 0xFFFFFFFFu);
+    options = MipChainOptions{};
+    std::vector<std::vector<ArgbImage>> clamped, repeated;
+    ASSERT_TRUE(buildVolumeMipChain(slices, 2, options, &clamped));
+    options.edge = EdgeMode::Repeat;
+    ASSERT_TRUE(buildVolumeMipChain(slices, 2, options, &repeated));
+    EXPECT_GT(repeated[0][1].texels[0] & 0xFF, (clamped[0][1].texels[0] & 0xFF) + 10);
+}
+
+TEST(VolumeMipChain, AlphaTestKeepsTheLevelsCoverageAndTheLoopsAgree) {
+    std::vector<ArgbImage> slices;
+    for (uint32_t z = 0; z < 8; ++z)
+        slices.push_back(noise(40, 24, 20 + z));
+    // Half the texels clear, the rest of any alpha: plain filtering moves the coverage.
+    for (ArgbImage& slice : slices)
+        for (uint32_t& t : slice.texels)
+            t = t & 0x100 ? t & 0xFFFFFFu : t;
+    MipChainOptions options;
+    options.alphaTest = 128;
+    size_t passing = 0, total = 0;
+    for (const ArgbImage& slice : slices) {
+        passing += size_t(alphaCoverage(slice.texels.data(), slice.texels.size(), 128) *
+                              double(slice.texels.size()) +
+                          0.5);
+        total += slice.texels.size();
+    }
+    const double coverage = double(passing) / double(total);
+    std::vector<std::vector<ArgbImage>> lower;
+    ASSERT_TRUE(buildVolumeMipChain(slices, 4, options, plainMipRowRoutines(), &lower));
+    ASSERT_EQ(lower.size(), 3u);
+    for (const auto& level : lower) {
+        size_t levelPassing = 0, levelTotal = 0;
+        for (const ArgbImage& slice : level) {
+            levelPassing += size_t(alphaCoverage(slice.texels.data(), slice.texels.size(), 128) *
+                                       double(slice.texels.size()) +
+                                   0.5);
+            levelTotal += slice.texels.size();
+        }
+        EXPECT_NEAR(double(levelPassing) / double(levelTotal), coverage, 0.01);
+    }
+    if (!mipRowsAvx2Supported())
+        return;
+    const MipRowRoutines wide = {combineRowsAvx2, gatherTexelsAvx2, gatherHalvingAvx2};
+    for (const MipKernel kernel : allKernels) {
+        options.kernel = kernel;
+        options.edge = EdgeMode::Mirror;
+        std::vector<std::vector<ArgbImage>> plain, vector;
+        ASSERT_TRUE(buildVolumeMipChain(slices, 6, options, plainMipRowRoutines(), &plain));
+        ASSERT_TRUE(buildVolumeMipChain(slices, 6, options, wide, &vector));
+        ASSERT_EQ(plain.size(), vector.size());
+        for (size_t l = 0; l < plain.size(); ++l)
+            for (size_t z = 0; z < plain[l].size(); ++z)
+                ASSERT_EQ(plain[l][z].texels, vector[l][z].texels) << int(kernel) << " level " << l;
+    }
+}
+
+// The halving routines against the general gather over the same taps: every count up to a few
+// pairs past the vector width, signed values of every size, taps from 2 to 12.
+TEST(MipRows, TheHalvingRoutinesGiveTheGeneralGathersBits) {
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> value(-3.0f, 3.0f);
+    std::vector<float> in(4 * 64);
+    for (float& v : in)
+        v = value(random) * float(1u << (random() % 12)) / 64.0f;
+    for (const uint32_t taps : {2u, 3u, 6u, 12u}) {
+        std::vector<float> weight(taps);
+        for (float& w : weight)
+            w = value(random);
+        for (uint32_t count = 1; count <= 13; ++count) {
+            std::vector<uint32_t> index(size_t(count) * taps);
+            std::vector<float> weights(size_t(count) * taps);
+            for (uint32_t k = 0; k < count; ++k) {
+                for (uint32_t t = 0; t < taps; ++t) {
+                    index[size_t(k) * taps + t] = 2 * k + t;
+                    weights[size_t(k) * taps + t] = weight[t];
+                }
+            }
+            // Exactly the texels the taps reach, so a read past them is caught.
+            const std::vector<float> reached(in.begin(), in.begin() + 4 * (2 * (count - 1) + taps));
+            std::vector<float> general(size_t(count) * 4), plain(general.size()), wide;
+            gatherTexelsPlain(reached.data(), index.data(), weights.data(), taps, count,
+                              general.data());
+            gatherHalvingPlain(reached.data(), weight.data(), taps, count, plain.data());
+            EXPECT_EQ(std::memcmp(general.data(), plain.data(), general.size() * 4), 0)
+                << taps << " taps, " << count;
+            if (!mipRowsAvx2Supported())
+                continue;
+            wide.assign(general.size(), NAN);
+            gatherHalvingAvx2(reached.data(), weight.data(), taps, count, wide.data());
+            EXPECT_EQ(std::memcmp(general.data(), wide.data(), general.size() * 4), 0)
+                << taps << " taps, " << count;
+        }
+    }
+}
+
 TEST(MipChain, TheAvx2LoopsGiveThePlainLoopsBytes) {
     if (!mipRowsAvx2Supported())
         GTEST_SKIP() << "no AVX2 on this processor";
     const ArgbImage top = noise(203, 77, 3);
-    const MipRowRoutines wide = {combineRowsAvx2, gatherTexelsAvx2};
+    const MipRowRoutines wide = {combineRowsAvx2, gatherTexelsAvx2, gatherHalvingAvx2};
     for (const MipKernel kernel : allKernels) {
         for (const bool normal : {false, true}) {
             MipChainOptions options;

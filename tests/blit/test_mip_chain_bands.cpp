@@ -44,7 +44,7 @@ ArgbImage ringingPicture(uint32_t width, uint32_t height) {
         for (uint32_t x = 0; x < width; ++x) {
             const bool bright = ((x / 5) + (y / 3)) % 2 == 0;
             const uint32_t alpha = (x / 37 + y / 29) % 3 == 0 ? random() & 0xFF : 0xFF;
-            uint32_t word = alpha << 24 | (bright ? 0xF0F0F0 : 0x080808) ^ (random() & 0x0F0F0F);
+            uint32_t word = alpha << 24 | ((bright ? 0xF0F0F0 : 0x080808) ^ (random() & 0x0F0F0F));
             if ((x * 7 + y * 3) % 97 == 0)
                 word = 0xFFFF00FF;
             image.texels[size_t(y) * width + x] = word;

@@ -332,8 +332,9 @@ TEST_F(TexkitBlockFormats, InfoWritesTheFormatsNoDeviceSamplesIntoItsDdsFile) {
         const size_t blocks = 10 * 6 * f.blockBytes;
         ASSERT_EQ(file.size(), headerSize(f) + blocks) << name;
         EXPECT_EQ(wordAt(file, 84), f.code) << name;
-        if (f.dxgi != 0)
+        if (f.dxgi != 0) {
             EXPECT_EQ(wordAt(file, 128), f.dxgi) << name;
+        }
         // The same blocks as convert makes of the picture at the same level.
         ASSERT_EQ(texkit("convert in.png -q --levels 1 --quality high --format " + name + " -o cv-" + name)
                       .status,

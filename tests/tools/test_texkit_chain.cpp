@@ -234,15 +234,220 @@ TEST_F(TexkitChain, AssembleFiltersEachCubeFaceWithTheKernels) {
         std::memcpy(&texel, level1->bits + 8 * level1->rowPitch + 8 * 4, 4);
         EXPECT_NEAR(int(channel(texel, 16)), 188, 1); // linear light by default
     }
-    // A volume's levels stay the loader's box filter; kernels are refused for it, named.
-    const ProgramRun volume = texkit("assemble --volume face.png face.png -o v.dds "
-                                     "--mip-filter kaiser");
-    EXPECT_EQ(volume.status, 2);
-    EXPECT_EQ(volume.err.substr(0, volume.err.find('\n')),
-              "texkit assemble: a volume's levels are made by the box filter of the loader: the "
-              "mip kernels, --filter kernels, --wrap, --colorspace, --alpha-test and --normal-map "
-              "apply to cube maps");
-    EXPECT_EQ(texkit("assemble --volume face.png face.png -o v.dds").status, 0);
+    // A volume's levels by the kernels too: a one-pixel checkerboard in every slice, and slices
+    // that alternate it with its inverse, both average to the light of grey 188.
+    writePicture("back.png", 32, 32, [] {
+        std::vector<uint32_t> inverse = checkerboard(32);
+        for (uint32_t& t : inverse)
+            t ^= 0xFFFFFFu;
+        return inverse;
+    }());
+    for (const char* slices : {" face.png face.png", " face.png back.png face.png back.png"}) {
+        const std::string volume =
+            std::string("assemble --volume") + slices + " -o v.dds --format A8R8G8B8 --mip-filter ";
+        ASSERT_EQ(texkit(volume + "kaiser").status, 0) << slices;
+        const Bytes made = bytesOf("v.dds");
+        ASSERT_EQ(image.load(made.data(), UINT(made.size()), nullptr), D3D_OK);
+        const ImageDecoder* level1 = image.nextLevel.get();
+        ASSERT_NE(level1, nullptr);
+        ASSERT_EQ(level1->width, 16u);
+        ASSERT_EQ(level1->depth, UINT(std::string(slices).size() > 20 ? 2 : 1));
+        for (UINT z = 0; z < level1->depth; ++z) {
+            uint32_t texel = 0;
+            std::memcpy(&texel,
+                        level1->bits + z * level1->slicePitch + 8 * level1->rowPitch + 8 * 4, 4);
+            EXPECT_NEAR(int(channel(texel, 16)), 188, 1) << slices << " slice " << z;
+        }
+        // The loader's chain on request: its volume filter, the mean of eight stored values.
+        ASSERT_EQ(texkit(volume + "box --colorspace linear").status, 0);
+        const Bytes loader = bytesOf("v.dds");
+        ASSERT_EQ(image.load(loader.data(), UINT(loader.size()), nullptr), D3D_OK);
+        uint32_t texel = 0;
+        std::memcpy(&texel, image.nextLevel->bits + 8 * image.nextLevel->rowPitch + 8 * 4, 4);
+        EXPECT_NEAR(int(channel(texel, 16)), 128, 1) << slices;
+    }
+    // Every option of the kernels applies to a volume.
+    EXPECT_EQ(texkit("assemble --volume face.png back.png -o v.dds --wrap repeat --alpha-test 100 "
+                     "--filter lanczos --width 20 --height 12")
+                  .status,
+              0);
+    EXPECT_EQ(texkit("assemble --volume face.png back.png -o v.dds --normal-map").status, 0);
+}
+
+uint32_t wordAt(const Bytes& file, size_t offset) {
+    return uint32_t(file[offset]) | uint32_t(file[offset + 1]) << 8 |
+           uint32_t(file[offset + 2]) << 16 | uint32_t(file[offset + 3]) << 24;
+}
+
+// Block formats keep the picture's size: the header and the readers see it, the blocks inside
+// the picture are those of the picture cut to whole blocks, each face of a cube is the chain
+// convert makes of its picture, and each slice of a volume its level 0.
+TEST_F(TexkitChain, BlockFormatsKeepThePicturesSizeInConvertAndAssemble) {
+    const struct {
+        uint32_t width, height, levels;
+    } shapes[] = {{451, 300, 9}, {57, 57, 6}, {63, 63, 6}};
+    for (const auto& shape : shapes) {
+        const std::vector<uint32_t> texels = cutOut(shape.width, shape.height);
+        writePicture("p.png", shape.width, shape.height, texels);
+        const uint32_t wholeWidth = shape.width / 4 * 4, wholeHeight = shape.height / 4 * 4;
+        std::vector<uint32_t> whole;
+        for (uint32_t y = 0; y < wholeHeight; ++y)
+            whole.insert(whole.end(), texels.begin() + y * shape.width,
+                         texels.begin() + y * shape.width + wholeWidth);
+        writePicture("whole.png", wholeWidth, wholeHeight, whole);
+        for (const char* format : {"DXT1", "DXT5"}) {
+            const std::string what = std::to_string(shape.width) + " " + format;
+            ASSERT_EQ(
+                texkit(std::string("convert p.png whole.png -o out -q --force --format ") + format)
+                    .status,
+                0)
+                << what;
+            const Bytes file = bytesOf("out/p.dds");
+            ASSERT_GT(file.size(), 128u);
+            EXPECT_EQ(wordAt(file, 12), shape.height) << what;
+            EXPECT_EQ(wordAt(file, 16), shape.width) << what;
+            EXPECT_EQ(wordAt(file, 28), shape.levels) << what;
+            ImageDecoder image;
+            ASSERT_EQ(image.load(file.data(), UINT(file.size()), nullptr), D3D_OK) << what;
+            uint32_t level = 0;
+            for (const ImageDecoder* l = &image; l != nullptr; l = l->nextLevel.get(), ++level) {
+                EXPECT_EQ(l->width, std::max(1u, shape.width >> level)) << what;
+                EXPECT_EQ(l->height, std::max(1u, shape.height >> level)) << what;
+            }
+            EXPECT_EQ(level, shape.levels) << what;
+            // Level 0's full blocks, byte for byte.
+            const Bytes cut = bytesOf("out/whole.dds");
+            const size_t blockBytes = std::string(format) == "DXT1" ? 8 : 16;
+            const size_t across = (shape.width + 3) / 4, cutAcross = wholeWidth / 4;
+            for (size_t by = 0; by < wholeHeight / 4; ++by) {
+                ASSERT_TRUE(std::equal(cut.begin() + 128 + by * cutAcross * blockBytes,
+                                       cut.begin() + 128 + (by + 1) * cutAcross * blockBytes,
+                                       file.begin() + 128 + by * across * blockBytes))
+                    << what << ", block row " << by;
+            }
+            const ProgramRun identify = runCommand("identify -format '%w %h\\n' out/p.dds");
+            ASSERT_EQ(identify.status, 0) << identify.err;
+            EXPECT_EQ(identify.out.substr(0, identify.out.find('\n')),
+                      std::to_string(shape.width) + " " + std::to_string(shape.height));
+            if (shape.width != shape.height)
+                continue;
+            ASSERT_EQ(texkit(std::string("assemble --cube p.png p.png p.png p.png p.png p.png "
+                                         "-o cube.dds --format ") +
+                             format)
+                          .status,
+                      0)
+                << what;
+            const Bytes cube = bytesOf("cube.dds");
+            ASSERT_EQ(cube.size(), 128 + 6 * (file.size() - 128)) << what;
+            EXPECT_EQ(wordAt(cube, 12), shape.height) << what;
+            EXPECT_EQ(wordAt(cube, 16), shape.width) << what;
+            EXPECT_EQ(wordAt(cube, 28), shape.levels) << what;
+            for (size_t face = 0; face < 6; ++face)
+                EXPECT_TRUE(std::equal(file.begin() + 128, file.end(),
+                                       cube.begin() + 128 + face * (file.size() - 128)))
+                    << what << ", face " << face;
+            // A volume keeps its slices' size too; its level 0 slices are convert's level 0.
+            ASSERT_EQ(texkit(std::string("assemble --volume p.png p.png -o volume.dds --format ") +
+                             format)
+                          .status,
+                      0)
+                << what;
+            const Bytes volume = bytesOf("volume.dds");
+            const size_t level0 = across * ((shape.height + 3) / 4) * blockBytes;
+            ASSERT_GT(volume.size(), 128 + 2 * level0);
+            EXPECT_EQ(wordAt(volume, 12), shape.height) << what;
+            EXPECT_EQ(wordAt(volume, 16), shape.width) << what;
+            EXPECT_EQ(wordAt(volume, 24), 2u) << what;
+            EXPECT_EQ(wordAt(volume, 28), shape.levels) << what;
+            for (size_t z = 0; z < 2; ++z)
+                EXPECT_TRUE(std::equal(file.begin() + 128, file.begin() + 128 + level0,
+                                       volume.begin() + 128 + z * level0))
+                    << what << ", slice " << z;
+            ImageDecoder slices;
+            ASSERT_EQ(slices.load(volume.data(), UINT(volume.size()), nullptr), D3D_OK) << what;
+            EXPECT_EQ(slices.width, shape.width);
+            EXPECT_EQ(slices.depth, 2u);
+            const ProgramRun faces = runCommand("identify -format '%w %h\\n' cube.dds");
+            ASSERT_EQ(faces.status, 0) << faces.err;
+            const std::string line =
+                std::to_string(shape.width) + " " + std::to_string(shape.height) + "\n";
+            EXPECT_EQ(faces.out, line + line + line + line + line + line);
+        }
+    }
+}
+
+// 16-bit pictures: 25777 is 100.30 of 255 and 26548 is 103.30. Filtered from those values a
+// constant picture's level 1 is 100 throughout, and 2 x 2 cells of three low and one high
+// texels average 101.05. Level 0 at 8 bits is dithered (100s and 101s), so the constant
+// picture's chain made from it is not flat.
+TEST_F(TexkitChain, SixteenBitPicturesAreFilteredFromTheirOwnValues) {
+    const uint16_t low = 25777, high = 26548;
+    for (const int colorType : {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_RGB_ALPHA}) {
+        const int channels = colorType == PNG_COLOR_TYPE_GRAY ? 1 : 4;
+        for (const bool mixed : {false, true}) {
+            PngRecipe r;
+            r.width = r.height = 8;
+            r.colorType = colorType;
+            r.bitDepth = 16;
+            for (uint32_t y = 0; y < 8; ++y) {
+                for (uint32_t x = 0; x < 8; ++x) {
+                    const uint16_t v = mixed && x % 2 && y % 2 ? high : low;
+                    for (int c = 0; c < channels; ++c) {
+                        const uint16_t sample = c == 3 ? 0xFFFF : v;
+                        r.rows.insert(r.rows.end(), {uint8_t(sample >> 8), uint8_t(sample)});
+                    }
+                }
+            }
+            const Bytes file = makePng(r);
+            writeHostFile("deep.png", std::string(file.begin(), file.end()));
+            // The builder's box chain (--wrap names it), values as they are; a colour key has
+            // no 16-bit value, so with one the chain starts from the 8-bit level 0.
+            const std::string common = "convert deep.png -o out -q --force --format A8R8G8B8 "
+                                       "--mip-filter box --colorspace linear --wrap clamp";
+            for (const bool keyed : {false, true}) {
+                ASSERT_EQ(texkit(common + (keyed ? " --key 0x01020304" : "")).status, 0);
+                const auto levels = levelsOf("out/deep.dds");
+                ASSERT_EQ(levels.size(), 4u);
+                const uint32_t flat = 0xFF000000u | (mixed ? 101 : 100) * 0x10101u;
+                const auto flatTexels = std::count(levels[1].begin(), levels[1].end(), flat);
+                if (keyed && !mixed) {
+                    EXPECT_LT(flatTexels, 16) << "colour type " << colorType;
+                } else if (!keyed) {
+                    EXPECT_EQ(flatTexels, 16)
+                        << "colour type " << colorType << (mixed ? ", mixed" : "");
+                }
+            }
+            // assemble's cube faces and volume slices alike.
+            const std::string options = " --format A8R8G8B8 --mip-filter box --colorspace linear "
+                                        "--wrap clamp";
+            ASSERT_EQ(texkit("assemble --cube deep.png deep.png deep.png deep.png deep.png "
+                             "deep.png -o cube.dds" +
+                             options)
+                          .status,
+                      0);
+            ASSERT_EQ(texkit("assemble --volume deep.png deep.png -o volume.dds" + options).status,
+                      0);
+            const uint32_t flat = 0xFF000000u | (mixed ? 101 : 100) * 0x10101u;
+            for (const char* made : {"cube.dds", "volume.dds"}) {
+                const Bytes bytes = bytesOf(made);
+                ImageDecoder image;
+                ASSERT_EQ(image.load(bytes.data(), UINT(bytes.size()), nullptr), D3D_OK);
+                for (const ImageDecoder* face = &image; face != nullptr;
+                     face = face->nextFace.get()) {
+                    const ImageDecoder* level1 = face->nextLevel.get();
+                    ASSERT_NE(level1, nullptr);
+                    ASSERT_EQ(level1->width, 4u);
+                    for (UINT y = 0; y < 4; ++y) {
+                        for (UINT x = 0; x < 4; ++x) {
+                            uint32_t texel = 0;
+                            std::memcpy(&texel, level1->bits + y * level1->rowPitch + x * 4, 4);
+                            ASSERT_EQ(texel, flat) << made << (mixed ? ", mixed" : "");
+                        }
+                    }
+                }
+            }
+        }
+    }
 }
 
 TEST_F(TexkitChain, BadValuesAreNamedAndExitWith2) {

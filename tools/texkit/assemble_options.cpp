@@ -32,8 +32,13 @@ const char assembleHelpText[] =
     "and writes it as a DDS file. Each picture goes through the blit engine into its face or\n"
     "slice (scaled, converted, keyed); the lower levels of a cube are made face by face with\n"
     "the mip kernels below (each face's edges clamped unless --wrap says otherwise), those of a\n"
-    "volume by the volume filter (box: each texel the mean of eight). Wrong counts, mixed\n"
-    "sizes and faces that are not square are refused with status 1, and nothing is written.\n"
+    "volume by the same kernels, the slices combined along depth first (with the same edge\n"
+    "rule), then each filtered as a picture; '--mip-filter box --colorspace linear' gives the\n"
+    "loader's volume filter (each texel the mean of eight). A cube or volume in a block\n"
+    "format keeps its faces' or slices' size (the edge blocks padded with the edge texels),\n"
+    "as convert does; with the loader's chain the size is rounded to whole blocks.\n"
+    "Wrong counts, mixed sizes and faces that are not square are refused with status 1, and\n"
+    "nothing is written.\n"
     "\n"
     "  --cube, --volume  what to build\n"
     "  -o, --output OUT.dds\n"
@@ -67,14 +72,6 @@ CommandLine parseAssembleOptions(std::span<const std::string> arguments, Assembl
         return result;
     if (!options->check(error))
         return CommandLine::Wrong;
-    if (options->volume && options->usesChainBuilder() &&
-        (options->mipKernelGiven || options->resizeKernel || options->alphaTest >= 0 ||
-         options->normalMap || options->wrapGiven || options->colorSpace != ColorSpace::Default)) {
-        *error = "a volume's levels are made by the box filter of the loader: the mip kernels, "
-                 "--filter kernels, --wrap, --colorspace, --alpha-test and --normal-map apply "
-                 "to cube maps";
-        return CommandLine::Wrong;
-    }
     // One- and two-channel formats drop alpha: a key's transparency or an alpha-tested
     // coverage would be lost without a word.
     const bool noAlpha = options->format == D3DFORMAT(BlockFormatBc4) ||

@@ -11,7 +11,7 @@
 
 struct AssembleOptions : ChainRequest {
     // As convert: the pictures' size and a format that keeps them, the full chain by the Kaiser
-    // kernel in linear light (a volume's by the box filter), no colour key, the high-quality
+    // kernel in linear light (a volume's too, along depth first), no colour key, the high-quality
     // block encoder.
     AssembleOptions() {
         format = D3DFMT_UNKNOWN;

@@ -1,8 +1,9 @@
 // texkit assemble: a cube map from six pictures or a volume from its slices, through the
-// toolkit (each picture into its face or slice by the blit engine, the lower levels by
-// filterTexture), written as a DDS file.
+// toolkit (each picture into its face or slice by the blit engine, the lower levels by blit's
+// mip chain builder, or by filterTexture for the loader's chain), written as a DDS file.
 #include "blit/com_ref.h"
 #include "blit/filter_texture.h"
+#include "blit/pixel_format.h"
 #include "blit/surface_load.h"
 #include "platform_ext.h"
 #include "texture/image_decoder.h"
@@ -13,10 +14,15 @@
 #include "tools/texkit/load_failure.h"
 #include "tools/texkit/verbs.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
 namespace {
+
+UINT wholeBlocks(UINT size) {
+    return (size + 3) / 4 * 4;
+}
 
 // A decoded picture with the mapping its pixels may point into.
 struct Picture {
@@ -146,12 +152,19 @@ HRESULT chainCubeLevels(IDirect3DDevice8* device, const AssembleOptions& options
         if (SUCCEEDED(hr) && options.resizeKernel &&
             (top.Width != image.width || top.Height != image.height))
             hr = resizeFace(device, options, chain, image, cube, face, &argb);
-        if (SUCCEEDED(hr))
+        const auto levelSurface = [cube, face](UINT level, IDirect3DSurface8** surface) {
+            return cube->GetCubeMapSurface(D3DCUBEMAP_FACES(face), level, surface);
+        };
+        // A 16-bit face at its own size: its levels from its own values.
+        WideArgbImage wide;
+        const bool resized = top.Width != image.width || top.Height != image.height;
+        if (SUCCEEDED(hr) && !(options.resizeKernel && resized) &&
+            wideTexels(image, options.colorKey, top.Width, top.Height, &wide))
+            hr = writeLowerLevels(wide, cube->GetLevelCount(), chain, FilterNone | blocks,
+                                  levelSurface);
+        else if (SUCCEEDED(hr))
             hr = writeLowerLevels(argb, cube->GetLevelCount(), chain, FilterNone | blocks,
-                                  [cube, face](UINT level, IDirect3DSurface8** surface) {
-                                      return cube->GetCubeMapSurface(D3DCUBEMAP_FACES(face), level,
-                                                                     surface);
-                                  });
+                                  levelSurface);
     }
     return hr;
 }
@@ -183,6 +196,112 @@ HRESULT buildCube(IDirect3DDevice8* device, const AssembleOptions& options,
     return hr;
 }
 
+// A cube in a block format keeps its faces' size, as convert keeps a picture's: each face's
+// levels are image surfaces of whole blocks, padded with the edge texels, made as convert makes
+// them, and the file's header holds the faces' own size.
+HRESULT writeBlockCube(IDirect3DDevice8* device, const AssembleOptions& options,
+                       const Pictures& pictures, UINT edge, D3DFORMAT format) {
+    ChainRequest request = options;
+    request.format = format;
+    request.pool = storagePoolFor(device, format, D3DRTYPE_TEXTURE);
+    request.width = edge;
+    request.height = edge;
+    std::vector<ComRef<IDirect3DSurface8>> faces;
+    UINT levels = 0;
+    for (UINT face = 0; face < 6; ++face) {
+        ChainLevels made;
+        std::string reason;
+        const HRESULT hr =
+            createChainLevels(device, pictures[face]->image, request, &made, &reason);
+        if (FAILED(hr))
+            return hr;
+        if (made.width != edge || made.height != edge || (face > 0 && made.levels.size() != levels))
+            return D3DERR_INVALIDCALL;
+        levels = UINT(made.levels.size());
+        for (auto& level : made.levels)
+            faces.push_back(std::move(level));
+    }
+    std::vector<IDirect3DSurface8*> surfaces;
+    for (const auto& level : faces)
+        surfaces.push_back(level.get());
+    return writeDdsCubeLevels(surfaces.data(), levels, edge, options.outputPath);
+}
+
+// The picture in A8R8G8B8 at width x height through the blit engine (scaled by `filter`, keyed).
+HRESULT argbPicture(IDirect3DDevice8* device, const ImageDecoder& image, UINT width, UINT height,
+                    ImageFilter filter, D3DCOLOR colorKey, ArgbImage* argb) {
+    ComRef<IDirect3DSurface8> surface;
+    HRESULT hr = device->CreateImageSurface(width, height, D3DFMT_A8R8G8B8, surface.out());
+    const RECT rect = pictureRect(image);
+    if (SUCCEEDED(hr))
+        hr = loadSurfaceFromMemory(surface.get(), nullptr, nullptr, image.bits, image.format,
+                                   image.rowPitch, image.palette, &rect, filter, colorKey);
+    return SUCCEEDED(hr) ? readArgbSurface(surface.get(), argb) : hr;
+}
+
+// Slice z of a volume level written from an A8R8G8B8 picture of the level's size.
+HRESULT writeArgbSlice(IDirect3DVolume8* volume, UINT z, const ArgbImage& slice,
+                       ImageFilter filterWord) {
+    const D3DBOX to = {0, 0, slice.width, slice.height, z, z + 1};
+    const D3DBOX from = {0, 0, slice.width, slice.height, 0, 1};
+    return loadVolumeFromMemory(volume, nullptr, &to, slice.texels.data(), D3DFMT_A8R8G8B8,
+                                slice.width * 4, slice.width * 4 * slice.height, nullptr, &from,
+                                filterWord, 0);
+}
+
+// A volume's lower levels from blit's mip chain builder, fed the slices in A8R8G8B8 as the blit
+// engine put them into level 0 (or scaled by the --filter kernel, level 0 written again).
+HRESULT chainVolumeLevels(IDirect3DDevice8* device, const AssembleOptions& options,
+                          const Pictures& pictures, D3DFORMAT format,
+                          IDirect3DVolumeTexture8* texture) {
+    D3DVOLUME_DESC top = {};
+    HRESULT hr = texture->GetLevelDesc(0, &top);
+    const MipChainOptions chain = options.chainOptions(format);
+    const ImageFilter encoding =
+        FilterNone | (options.highQualityBlocks ? ImageFilter(FilterHighQualityBlocks) : 0);
+    std::vector<ArgbImage> slices(pictures.size());
+    ComRef<IDirect3DVolume8> level0;
+    if (SUCCEEDED(hr))
+        hr = texture->GetVolumeLevel(0, level0.out());
+    for (UINT z = 0; z < slices.size() && SUCCEEDED(hr); ++z) {
+        const ImageDecoder& image = pictures[z]->image;
+        if (options.resizeKernel && (top.Width != image.width || top.Height != image.height)) {
+            ArgbImage picture;
+            MipChainOptions resizing = chain;
+            resizing.kernel = *options.resizeKernel;
+            hr = argbPicture(device, image, image.width, image.height, FilterNone, options.colorKey,
+                             &picture);
+            if (SUCCEEDED(hr) &&
+                !resampleImage(picture, top.Width, top.Height, resizing, &slices[z]))
+                hr = E_OUTOFMEMORY;
+            if (SUCCEEDED(hr))
+                hr = writeArgbSlice(level0.get(), z, slices[z], encoding);
+        } else {
+            hr = argbPicture(device, image, top.Width, top.Height, options.filterWord(),
+                             options.colorKey, &slices[z]);
+        }
+    }
+    // 16-bit slices at their own size: the levels from their own values.
+    std::vector<WideArgbImage> wide(pictures.size());
+    bool wideSlices = true;
+    for (UINT z = 0; z < wide.size() && wideSlices; ++z)
+        wideSlices =
+            wideTexels(pictures[z]->image, options.colorKey, top.Width, top.Height, &wide[z]);
+    std::vector<std::vector<ArgbImage>> lower;
+    if (SUCCEEDED(hr) &&
+        !(wideSlices ? buildVolumeMipChain(wide, texture->GetLevelCount(), chain, &lower)
+                     : buildVolumeMipChain(slices, texture->GetLevelCount(), chain, &lower)))
+        hr = E_OUTOFMEMORY;
+    for (UINT level = 1; level < texture->GetLevelCount() && SUCCEEDED(hr); ++level) {
+        ComRef<IDirect3DVolume8> volume;
+        hr = level - 1 < lower.size() ? texture->GetVolumeLevel(level, volume.out())
+                                      : D3DERR_INVALIDCALL;
+        for (UINT z = 0; SUCCEEDED(hr) && z < lower[level - 1].size(); ++z)
+            hr = writeArgbSlice(volume.get(), z, lower[level - 1][z], encoding);
+    }
+    return hr;
+}
+
 HRESULT buildVolume(IDirect3DDevice8* device, const AssembleOptions& options,
                     const Pictures& pictures, UINT width, UINT height, D3DFORMAT format,
                     IDirect3DVolumeTexture8** out) {
@@ -203,13 +322,88 @@ HRESULT buildVolume(IDirect3DDevice8* device, const AssembleOptions& options,
                                   image.rowPitch, image.rowPitch * image.height, image.palette,
                                   &source, options.filterWord(), options.colorKey);
     }
-    if (SUCCEEDED(hr) && texture->GetLevelCount() > 1)
-        hr = filterTexture(texture.get(), nullptr, 0, options.mipFilterWord());
+    if (SUCCEEDED(hr) && (texture->GetLevelCount() > 1 || options.resizeKernel))
+        hr = options.usesChainBuilder()
+                 ? chainVolumeLevels(device, options, pictures, format, texture.get())
+                 : filterTexture(texture.get(), nullptr, 0, options.mipFilterWord());
     if (SUCCEEDED(hr)) {
         texture->AddRef();
         *out = texture.get();
     }
     return hr;
+}
+
+// A volume in a block format whose slices are not whole blocks keeps their size, as a cube keeps
+// its faces': every level's slices are image surfaces of whole blocks padded with the edge
+// texels, under a header with the slices' own size. The device is asked for the volume rounded
+// to whole blocks first, so a format it refuses for volumes stays refused, and it gives the
+// level count.
+HRESULT writeBlockVolume(IDirect3DDevice8* device, const AssembleOptions& options,
+                         const Pictures& pictures, UINT width, UINT height, D3DFORMAT format) {
+    const UINT depth = UINT(pictures.size());
+    ComRef<IDirect3DVolumeTexture8> rounded;
+    HRESULT hr = device->CreateVolumeTexture(
+        wholeBlocks(width), wholeBlocks(height), depth, options.levels, 0, format,
+        storagePoolFor(device, format, D3DRTYPE_VOLUMETEXTURE), rounded.out());
+    if (FAILED(hr))
+        return hr;
+    UINT levels = 1;
+    for (UINT w = width, h = height, d = depth; w > 1 || h > 1 || d > 1; ++levels) {
+        w = std::max(1u, w / 2);
+        h = std::max(1u, h / 2);
+        d = std::max(1u, d / 2);
+    }
+    levels = std::min(levels, UINT(rounded->GetLevelCount()));
+    const MipChainOptions chain = options.chainOptions(format);
+    const ImageFilter encoding =
+        FilterNone | (options.highQualityBlocks ? ImageFilter(FilterHighQualityBlocks) : 0);
+    std::vector<ArgbImage> slices(depth);
+    std::vector<WideArgbImage> wide(depth);
+    bool wideSlices = true;
+    for (UINT z = 0; z < depth && SUCCEEDED(hr); ++z) {
+        const ImageDecoder& image = pictures[z]->image;
+        if (options.resizeKernel && (width != image.width || height != image.height)) {
+            ArgbImage picture;
+            MipChainOptions resizing = chain;
+            resizing.kernel = *options.resizeKernel;
+            hr = argbPicture(device, image, image.width, image.height, FilterNone,
+                             options.colorKey, &picture);
+            if (SUCCEEDED(hr) && !resampleImage(picture, width, height, resizing, &slices[z]))
+                hr = E_OUTOFMEMORY;
+        } else {
+            hr = argbPicture(device, image, width, height, options.filterWord(),
+                             options.colorKey, &slices[z]);
+        }
+        wideSlices = wideSlices && wideTexels(image, options.colorKey, width, height, &wide[z]);
+    }
+    std::vector<std::vector<ArgbImage>> lower;
+    if (SUCCEEDED(hr) && levels > 1 &&
+        !(wideSlices ? buildVolumeMipChain(wide, levels, chain, &lower)
+                     : buildVolumeMipChain(slices, levels, chain, &lower)))
+        hr = E_OUTOFMEMORY;
+    if (SUCCEEDED(hr) && lower.size() + 1 != levels)
+        hr = D3DERR_INVALIDCALL;
+    std::vector<ComRef<IDirect3DSurface8>> surfaces;
+    const auto add = [&](const ArgbImage& slice) {
+        ComRef<IDirect3DSurface8> surface;
+        if (SUCCEEDED(hr))
+            hr = device->CreateImageSurface(wholeBlocks(slice.width), wholeBlocks(slice.height),
+                                            format, surface.out());
+        if (SUCCEEDED(hr))
+            hr = writeArgbLevel(surface.get(), slice, encoding);
+        surfaces.push_back(std::move(surface));
+    };
+    for (const ArgbImage& slice : slices)
+        add(slice);
+    for (const auto& level : lower)
+        for (const ArgbImage& slice : level)
+            add(slice);
+    if (FAILED(hr))
+        return hr;
+    std::vector<IDirect3DSurface8*> raw;
+    for (const auto& surface : surfaces)
+        raw.push_back(surface.get());
+    return writeDdsVolumeLevels(raw.data(), levels, width, height, depth, options.outputPath);
 }
 
 UINT chosenSize(UINT asked, UINT picture) {
@@ -252,14 +446,24 @@ int runAssemble(const Invocation&, std::span<const std::string> arguments) {
         return 1;
     }
     const D3DFORMAT format = chosenFormat(options, pictures);
-    if (options.cube) {
+    if (options.cube && isBlockCompressed(format) && options.usesChainBuilder()) {
+        hr = writeBlockCube(device.get(), options, pictures, width, format);
+    } else if (options.cube) {
+        // The loader's chain: whole blocks, as a load rounds a picture.
+        const UINT edge = isBlockCompressed(format) ? wholeBlocks(width) : width;
         ComRef<IDirect3DCubeTexture8> cube;
-        hr = buildCube(device.get(), options, pictures, width, format, cube.out());
+        hr = buildCube(device.get(), options, pictures, edge, format, cube.out());
         if (SUCCEEDED(hr))
             hr = writeDdsFile(cube.get(), options.outputPath);
+    } else if (isBlockCompressed(format) && options.usesChainBuilder() &&
+               (width % 4 != 0 || height % 4 != 0)) {
+        hr = writeBlockVolume(device.get(), options, pictures, width, height, format);
     } else {
+        // The loader's chain: whole blocks, as a load rounds a picture.
+        const bool blocks = isBlockCompressed(format);
         ComRef<IDirect3DVolumeTexture8> volume;
-        hr = buildVolume(device.get(), options, pictures, width, height, format, volume.out());
+        hr = buildVolume(device.get(), options, pictures, blocks ? wholeBlocks(width) : width,
+                         blocks ? wholeBlocks(height) : height, format, volume.out());
         if (SUCCEEDED(hr))
             hr = writeDdsFile(volume.get(), options.outputPath);
     }

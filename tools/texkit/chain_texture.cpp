@@ -53,6 +53,16 @@ void keptSize(const ImageDecoder& image, const ChainRequest& request, D3DFORMAT 
     }
 }
 
+// Levels from width x height down to 1 x 1.
+UINT fullChainLength(UINT width, UINT height) {
+    UINT count = 1;
+    for (; width > 1 || height > 1; ++count) {
+        width = std::max(1u, width / 2);
+        height = std::max(1u, height / 2);
+    }
+    return count;
+}
+
 // `level` with its right column and bottom row repeated out to width x height, in *padded.
 void padTo(const ArgbImage& level, UINT width, UINT height, ArgbImage* padded) {
     padded->width = width;
@@ -67,6 +77,41 @@ void padTo(const ArgbImage& level, UINT width, UINT height, ArgbImage* padded) {
 }
 
 } // namespace
+
+bool wideTexels(const ImageDecoder& image, D3DCOLOR colorKey, UINT width, UINT height,
+                WideArgbImage* wide) {
+    const PixelFormat format = image.format;
+    const bool sixteen = format == PixelFormatAR16 || format == PixelFormatR16 ||
+                         format == PixelFormatL16 || format == PixelFormatAL16;
+    if (!sixteen || image.bits == nullptr || colorKey != 0 || width != image.width ||
+        height != image.height || image.box.left != 0 || image.box.top != 0 ||
+        image.box.right != image.width || image.box.bottom != image.height)
+        return false;
+    // Read straight from the bits, not through the blit engine: pending rows are made first.
+    image.finishRows();
+    const UINT bytes = getFormatInfo(format).bitsPerPixel / 8;
+    wide->width = width;
+    wide->height = height;
+    wide->texels.resize(size_t(width) * height);
+    for (UINT y = 0; y < height; ++y) {
+        const uint8_t* row = image.bits + size_t(y) * image.rowPitch;
+        for (UINT x = 0; x < width; ++x) {
+            uint16_t sample[4] = {0, 0, 0, 0xFFFF};
+            std::memcpy(sample, row + size_t(x) * bytes, bytes);
+            uint64_t word;
+            if (format == PixelFormatL16 || format == PixelFormatAL16) {
+                const uint64_t grey = sample[0],
+                               alpha = format == PixelFormatAL16 ? sample[1] : 0xFFFF;
+                word = alpha << 48 | grey << 32 | grey << 16 | grey;
+            } else {
+                word = uint64_t(sample[3]) << 48 | uint64_t(sample[2]) << 32 |
+                       uint64_t(sample[1]) << 16 | sample[0];
+            }
+            wide->texels[size_t(y) * width + x] = word;
+        }
+    }
+    return true;
+}
 
 HRESULT readArgbSurface(IDirect3DSurface8* surface, ArgbImage* image) {
     D3DSURFACE_DESC desc = {};
@@ -136,6 +181,8 @@ HRESULT createChainLevels(IDirect3DDevice8* device, const ImageDecoder& image,
     if (FAILED(hr))
         return hr;
     keptSize(image, request, format, &width, &height);
+    // Whole blocks may hold one level more than the kept size (63 rounds to 64).
+    levels = std::min(levels, fullChainLength(width, height));
     out->width = width;
     out->height = height;
     out->format = format;
@@ -174,12 +221,17 @@ HRESULT createChainLevels(IDirect3DDevice8* device, const ImageDecoder& image,
             hr = writeArgbLevel(out->levels[0].get(), argb, encoding);
         }
     }
+    const auto levelSurface = [out](UINT level, IDirect3DSurface8** surface) {
+        out->levels[level]->AddRef();
+        *surface = out->levels[level].get();
+        return D3D_OK;
+    };
+    // A 16-bit picture's lower levels come from its own values, not from level 0's 8 bits.
+    WideArgbImage wide;
+    if (SUCCEEDED(hr) && levels > 1 && !(request.resizeKernel && resized) &&
+        wideTexels(image, request.colorKey, width, height, &wide))
+        return writeLowerLevels(wide, levels, options, encoding, levelSurface);
     if (SUCCEEDED(hr))
-        hr = writeLowerLevels(argb, levels, options, encoding,
-                              [out](UINT level, IDirect3DSurface8** surface) {
-                                  out->levels[level]->AddRef();
-                                  *surface = out->levels[level].get();
-                                  return D3D_OK;
-                              });
+        hr = writeLowerLevels(argb, levels, options, encoding, levelSurface);
     return hr;
 }

@@ -28,16 +28,23 @@ struct ChainLevels {
 HRESULT createChainLevels(IDirect3DDevice8* device, const ImageDecoder& image,
                           const ChainRequest& request, ChainLevels* out, std::string* reason);
 
+// A picture of 16 bits a channel as 0xAAAARRRRGGGGBBBB words, when a chain may start from it:
+// the picture whole at width x height, no colour key (keys are 8-bit values), rows in memory.
+// False otherwise, and for 8-bit pictures.
+bool wideTexels(const ImageDecoder& image, D3DCOLOR colorKey, UINT width, UINT height,
+                WideArgbImage* wide);
+
 // The A8R8G8B8 texels of a surface of that format.
 HRESULT readArgbSurface(IDirect3DSurface8* surface, ArgbImage* image);
 // Writes `level` into the top left of `surface` through the blit engine with `filterWord`; the
 // surface's texels beyond it (a block format's padding) repeat the level's edge texels.
 HRESULT writeArgbLevel(IDirect3DSurface8* surface, const ArgbImage& level, ImageFilter filterWord);
 
-// The levels below a level 0 already in place: `levelSurface` gives level L's surface (one
-// reference) for L from 1; each is written from the builder's level with `filterWord`.
-template <typename LevelSurface>
-HRESULT writeLowerLevels(const ArgbImage& top, UINT levels, const MipChainOptions& options,
+// The levels below a level 0 already in place, from `top` (an ArgbImage, or a WideArgbImage of
+// 16 bits a channel): `levelSurface` gives level L's surface (one reference) for L from 1; each
+// is written from the builder's level with `filterWord`.
+template <typename Picture, typename LevelSurface>
+HRESULT writeLowerLevels(const Picture& top, UINT levels, const MipChainOptions& options,
                          ImageFilter filterWord, LevelSurface levelSurface) {
     if (levels <= 1)
         return D3D_OK;

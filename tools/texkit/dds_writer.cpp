@@ -7,6 +7,7 @@
 #include "texture/dds_format_table.h"
 #include "tools/texkit/level_copy.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <iterator>
@@ -209,17 +210,26 @@ HRESULT writeFlat(IDirect3DTexture8* texture, const PALETTEENTRY* palette,
     });
 }
 
-HRESULT writeLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT width, UINT height,
-                    const std::string& path, FILE* stream, DdsHeaderKind kind) {
+// Surfaces one after the other: six chains of `levelCount` for a cube, one for a flat
+// texture, and for a volume each level's max(1, depth >> level) slices.
+HRESULT writeLevels(Shape shape, IDirect3DSurface8* const* levels, UINT levelCount, UINT width,
+                    UINT height, UINT depth, const std::string& path, FILE* stream,
+                    DdsHeaderKind kind) {
     D3DSURFACE_DESC desc = {};
     const HRESULT hr = levelCount == 0 ? D3DERR_INVALIDCALL : levels[0]->GetDesc(&desc);
     if (FAILED(hr))
         return hr;
-    const DdsSurface top = {Shape::Flat, desc.Format, width, height, 1, levelCount};
+    UINT count = shape == Shape::Cube ? 6 * levelCount : levelCount;
+    if (shape == Shape::Volume) {
+        count = 0;
+        for (UINT level = 0; level < levelCount; ++level)
+            count += std::max(1u, depth >> level);
+    }
+    const DdsSurface top = {shape, desc.Format, width, height, depth, levelCount};
     return writeFile(path, stream, top, nullptr, kind, [&](FILE* file) {
         HRESULT written = D3D_OK;
-        for (UINT level = 0; level < levelCount && SUCCEEDED(written); ++level)
-            written = writeSurface(file, levels[level]);
+        for (UINT surface = 0; surface < count && SUCCEEDED(written); ++surface)
+            written = writeSurface(file, levels[surface]);
         return written;
     });
 }
@@ -283,10 +293,23 @@ HRESULT writeDdsFile(IDirect3DVolumeTexture8* texture, const std::string& path,
 
 HRESULT writeDdsLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT width, UINT height,
                        const std::string& path, DdsHeaderKind kind) {
-    return writeLevels(levels, levelCount, width, height, path, nullptr, kind);
+    return writeLevels(Shape::Flat, levels, levelCount, width, height, 1, path, nullptr, kind);
 }
 
 HRESULT writeDdsLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT width, UINT height,
                        FILE* file, DdsHeaderKind kind) {
-    return writeLevels(levels, levelCount, width, height, std::string(), file, kind);
+    return writeLevels(Shape::Flat, levels, levelCount, width, height, 1, std::string(), file,
+                       kind);
+}
+
+HRESULT writeDdsCubeLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT edge,
+                           const std::string& path, DdsHeaderKind kind) {
+    return writeLevels(Shape::Cube, levels, levelCount, edge, edge, 1, path, nullptr, kind);
+}
+
+HRESULT writeDdsVolumeLevels(IDirect3DSurface8* const* slices, UINT levelCount, UINT width,
+                             UINT height, UINT depth, const std::string& path,
+                             DdsHeaderKind kind) {
+    return writeLevels(Shape::Volume, slices, levelCount, width, height, depth, path, nullptr,
+                       kind);
 }

@@ -37,3 +37,12 @@ HRESULT writeDdsLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT w
 // The same bytes to an open stream, flushed.
 HRESULT writeDdsLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT width, UINT height,
                        FILE* file, DdsHeaderKind kind = DdsHeaderKind::Legacy);
+// A cube map held the same way: six chains of levelCount surfaces, faces +X to -Z, level 0
+// of each `edge` x `edge` (which the header says).
+HRESULT writeDdsCubeLevels(IDirect3DSurface8* const* levels, UINT levelCount, UINT edge,
+                           const std::string& path, DdsHeaderKind kind = DdsHeaderKind::Legacy);
+// A volume held as one surface a slice: level after level, each level's max(1, depth >> L)
+// slices in order, level 0 width x height x depth (which the header says).
+HRESULT writeDdsVolumeLevels(IDirect3DSurface8* const* slices, UINT levelCount, UINT width,
+                             UINT height, UINT depth, const std::string& path,
+                             DdsHeaderKind kind = DdsHeaderKind::Legacy);
