@@ -5,6 +5,7 @@
 #include "bench/load_files.h"
 #include "tests/support/container_files.h"
 #include "tests/support/photos.h"
+#include "texture/mapped_file.h"
 
 #include <string>
 
@@ -79,6 +80,53 @@ void BM_LoadTga(benchmark::State& state) {
     bench::loadAsTheGame(state, files().targa.path());
 }
 BENCHMARK(BM_LoadTga)->Unit(benchmark::kMillisecond);
+
+// The same loads from the file's bytes in memory: the load without the file's mapping.
+void loadFromMemory(benchmark::State& state, const std::vector<uint8_t>& file) {
+    ComRef<IDirect3DDevice8> device;
+    if (file.empty() || FAILED(platform_ext::createHeadlessDevice(64, 64, device.out()))) {
+        state.SkipWithError("no picture or no device");
+        return;
+    }
+    for (auto _ : state) {
+        ComRef<IDirect3DTexture8> texture;
+        if (FAILED(createTextureFromMemory(device.get(), file.data(), UINT(file.size()),
+                                           0xFFFFFFFFu, 0xFFFFFFFFu, 0, 0, D3DFMT_A8R8G8B8,
+                                           D3DPOOL_MANAGED, FilterNone, FilterDefault, 0xFFFF00FF,
+                                           nullptr, nullptr, texture.out()))) {
+            state.SkipWithError("the load failed");
+            break;
+        }
+    }
+}
+
+void BM_LoadBmpFromMemory(benchmark::State& state) {
+    loadFromMemory(state, files().bitmap.bytes());
+}
+BENCHMARK(BM_LoadBmpFromMemory)->Unit(benchmark::kMillisecond);
+
+void BM_LoadTgaFromMemory(benchmark::State& state) {
+    loadFromMemory(state, files().targa.bytes());
+}
+BENCHMARK(BM_LoadTgaFromMemory)->Unit(benchmark::kMillisecond);
+
+// What the file's mapping alone costs such a load: opening and mapping the bitmap, reading one
+// byte of every page (each page is faulted in, as the load's reads fault it) and unmapping.
+void BM_MapBmpFile(benchmark::State& state) {
+    const std::string path = files().bitmap.path();
+    for (auto _ : state) {
+        MappedFile file;
+        if (FAILED(file.open(path.c_str()))) {
+            state.SkipWithError("the bitmap cannot be mapped");
+            break;
+        }
+        unsigned sum = 0;
+        for (UINT at = 0; at < file.size; at += 4096)
+            sum += file.view[at];
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(BM_MapBmpFile)->Unit(benchmark::kMicrosecond);
 
 // stb_image's decode of the same files into 32-bit pixels, for the record.
 void stbDecode(benchmark::State& state, const std::vector<uint8_t>& file) {

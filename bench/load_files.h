@@ -67,8 +67,8 @@ inline void loadAsTheGame(benchmark::State& state, const std::string& path) {
     }
 }
 
-// The floor under such a load: making and releasing the texture it fills (the device hands
-// out its level memory cleared), with nothing decoded or written.
+// The floor under such a load: making and releasing the texture it fills, with nothing decoded
+// or written (the device clears a level's memory only when something first reaches it).
 inline void createTextureAlone(benchmark::State& state, UINT width, UINT height) {
     ComRef<IDirect3DDevice8> device;
     if (FAILED(platform_ext::createHeadlessDevice(64, 64, device.out()))) {

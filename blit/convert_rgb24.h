@@ -23,6 +23,12 @@ size_t convertFromRgb24Avx2(const uint8_t* src, uint8_t* dst, size_t count, uint
 size_t convertFromWord32Sse2(const uint8_t* src, uint8_t* dst, size_t count, uint32_t orMask,
                              uint32_t andMask, uint32_t keyMask, uint32_t keyValue);
 
+// Eight 32-bit pixels per step, then four, only on processors with AVX2.
+size_t convertFromWord32Avx2(const uint8_t* src, uint8_t* dst, size_t count, uint32_t orMask,
+                             uint32_t andMask, uint32_t keyMask, uint32_t keyValue);
+
 // The AVX2 routine where the processor has it and its MMX answer allows processor-specific
 // code, else the SSE2 one; chosen on the first call and kept for the process.
 Rgb24Routine rgb24Routine();
+// The same choice for the 32-bit routines.
+Rgb24Routine word32Routine();

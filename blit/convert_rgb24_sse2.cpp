@@ -39,3 +39,10 @@ Rgb24Routine rgb24Routine() {
                                             : convertFromRgb24Sse2;
     return routine;
 }
+
+Rgb24Routine word32Routine() {
+    static const Rgb24Routine routine = isMmxUsable() && __builtin_cpu_supports("avx2")
+                                            ? convertFromWord32Avx2
+                                            : convertFromWord32Sse2;
+    return routine;
+}

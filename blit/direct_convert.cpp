@@ -73,8 +73,7 @@ public:
         uint8_t* dst = destination_.rowAddress(row, slice);
         const uint32_t orMask = orMask_, andMask = andMask_;
         const uint32_t keyMask = key_.mask, keyValue = key_.value;
-        const size_t done =
-            convertFromWord32Sse2(src, dst, count, orMask, andMask, keyMask, keyValue);
+        const size_t done = word32Routine()(src, dst, count, orMask, andMask, keyMask, keyValue);
         for (size_t x = done; x < count; ++x) {
             const uint32_t p = load<4>(src + 4 * x);
             const uint32_t keep = (p & keyMask) == keyValue ? 0u : 0xFFFFFFFFu;

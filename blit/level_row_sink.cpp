@@ -52,6 +52,19 @@ LevelRowSink::~LevelRowSink() {
     direct_.reset();
     source_.reset();
     destination_.reset();
+    clearUnfinishedLevels();
+}
+
+// The levels are locked with the promise that every pixel is written; a fill that stops
+// short keeps it by clearing them, so they read as a new texture's levels.
+void LevelRowSink::clearUnfinishedLevels() {
+    if (finished_ || !levels_)
+        return;
+    for (uint32_t level = 0; level < lockedLevels_; ++level) {
+        const Level& entry = levels_[level];
+        std::memset(entry.bits, 0, size_t(entry.pitch) * entry.height);
+    }
+    finished_ = true;
 }
 
 HRESULT LevelRowSink::open(IDirect3DTexture8* texture, const PALETTEENTRY* levelPalette,
@@ -85,18 +98,23 @@ HRESULT LevelRowSink::open(IDirect3DTexture8* texture, const PALETTEENTRY* level
         ComRef<IDirect3DSurface8> surface;
         if (FAILED(texture->GetSurfaceLevel(level, surface.out())) ||
             FAILED(entry.lock.lock(surface.get(), level == 0 ? levelPalette : nullptr, nullptr, 0,
-                                   0)))
+                                   LockWritesAll))) {
+            clearUnfinishedLevels();
             return E_FAIL;
+        }
         const BlitSurface& side = entry.lock.side();
         entry.bits = side.bits;
         entry.pitch = side.rowPitch;
         entry.width = side.rect.width();
         entry.height = side.rect.height();
+        lockedLevels_ = level + 1;
     }
     cascadeLevels_ = made;
     const HRESULT hr = prepareConversion(source, filter);
-    if (FAILED(hr))
+    if (FAILED(hr)) {
+        clearUnfinishedLevels();
         return hr;
+    }
     open_ = true;
     return D3D_OK;
 }
@@ -239,6 +257,10 @@ HRESULT LevelRowSink::close() {
     direct_.reset();
     source_.reset();
     destination_.reset();
+    if (complete)
+        finished_ = true;
+    else
+        clearUnfinishedLevels();
     HRESULT result = complete ? D3D_OK : E_FAIL;
     for (uint32_t level = 0; level < cascadeLevels_; ++level) {
         const HRESULT hr = levels_[level].lock.unlock(complete);

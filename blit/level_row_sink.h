@@ -79,6 +79,7 @@ private:
     void writeLeadingBlankRows();
     void rowDone(uint32_t level, uint32_t y);
     uint32_t nextLevelRow() const;
+    void clearUnfinishedLevels();
 
     std::unique_ptr<Level[]> levels_;
     std::unique_ptr<PixelCodec> destination_;
@@ -98,4 +99,6 @@ private:
     uint32_t rowsPut_ = 0;
     uint32_t blankRowsWritten_ = 0;
     bool open_ = false;
+    uint32_t lockedLevels_ = 0;
+    bool finished_ = false;
 };

@@ -1,4 +1,5 @@
-// The coverage of a level and the alpha scale found by selecting the texel that must just pass.
+// The coverage of a level and the alpha scale found by selecting the texel that must just pass,
+// kept as near 1 as that share allows.
 #include "blit/mip_coverage.h"
 
 #include <algorithm>
@@ -53,5 +54,26 @@ float coverageScale(const float* texels, size_t count, uint8_t reference, double
     const float below = std::nextafter(scale, 0.0f);
     const double above = double(passingCount(alpha, scale, reference)) / double(count);
     const double under = double(passingCount(alpha, below, reference)) / double(count);
-    return std::fabs(under - target) < std::fabs(above - target) ? below : scale;
+    const bool takeBelow = std::fabs(under - target) < std::fabs(above - target);
+    const float chosen = takeBelow ? below : scale;
+    const double reached = takeBelow ? under : above;
+    // Alpha is changed only as far as the share needs: a level already as near keeps it (an
+    // opaque level stays opaque), and too many passing texels are scaled just under the edge.
+    const double unscaled = double(passingCount(alpha, 1.0f, reference)) / double(count);
+    if (std::fabs(unscaled - target) <= std::fabs(reached - target))
+        return 1.0f;
+    if (chosen > 1.0f)
+        return chosen;
+    float highestFailing = 0.0f;
+    for (const float a : alpha)
+        if (quantizeUnit(a * chosen) < reference)
+            highestFailing = std::max(highestFailing, a);
+    if (highestFailing <= 0.0f)
+        return chosen;
+    float largest = std::min(1.0f, ((float(reference) - 0.5f) / 255.0f) / highestFailing);
+    while (largest > chosen && quantizeUnit(highestFailing * largest) >= reference)
+        largest = std::nextafter(largest, 0.0f);
+    while (quantizeUnit(highestFailing * std::nextafter(largest, INFINITY)) < reference)
+        largest = std::nextafter(largest, INFINITY);
+    return std::max(largest, chosen);
 }

@@ -3,6 +3,7 @@
 #include "blit/surface_lock.h"
 
 #include "blit/debug_mute.h"
+#include "platform_ext.h"
 
 #include <algorithm>
 
@@ -90,6 +91,9 @@ HRESULT SurfaceLock::lock(IDirect3DSurface8* surface, const PALETTEENTRY* palett
     DWORD lockFlags = D3DLOCK_NOSYSLOCK | (readOnly_ ? D3DLOCK_READONLY : 0);
     if (!staging && overwritesAll && dynamic && mayDiscard(surface, IID_IDirect3DTexture8))
         lockFlags |= D3DLOCK_DISCARD;
+    // The software device then hands a level nothing has reached yet without clearing it.
+    if (!staging && overwritesAll && (flags & LockWritesAll) != 0)
+        lockFlags |= platform_ext::LockOverwritesLevel;
 
     lockRect_ = widenedLockRect(desc.Format, wanted, desc.Width, desc.Height, !staging);
     D3DLOCKED_RECT locked = {};

@@ -6,8 +6,9 @@
 #include "d3d8.h"
 
 enum : DWORD {
-    LockReadOnly = 0x1,    // the side is a source
-    LockMustCopy = 0x10000 // the source is also the destination: read a private copy
+    LockReadOnly = 0x1,     // the side is a source
+    LockWritesAll = 0x2,    // the caller writes every pixel of the whole surface before unlock
+    LockMustCopy = 0x10000  // the source is also the destination: read a private copy
 };
 
 // Holds one lock of a surface; the destructor unlocks.

@@ -87,11 +87,16 @@ BlockBatchEncoder blockBatchEncoder(const BlockFormat& format) {
 }
 
 // Chosen once, at the first use, as the processor's answer does not change: the widest lanes
-// it runs, or one block at a time when "DisableMMX" turns processor-specific code off.
+// it runs, or one block at a time when "DisableMMX" turns processor-specific code off. The
+// eight-lane variant fuses its multiply-adds, so it also needs FMA (every AVX2 processor has it).
+bool dxtHqAvx2Supported() {
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+}
+
 DxtHqVariant dxtHqVariant() {
     static const DxtHqVariant variant = !isMmxUsable() ? DxtHqVariant::Plain
                                         : __builtin_cpu_supports("avx512f") ? DxtHqVariant::Avx512
-                                        : __builtin_cpu_supports("avx2")    ? DxtHqVariant::Avx2
+                                        : dxtHqAvx2Supported()              ? DxtHqVariant::Avx2
                                                                             : DxtHqVariant::Sse2;
     return variant;
 }

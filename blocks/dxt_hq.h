@@ -13,6 +13,8 @@
 // The variant this processor runs: the plain one when "DisableMMX" is set, else the widest.
 enum class DxtHqVariant { Plain, Sse2, Avx2, Avx512 };
 DxtHqVariant dxtHqVariant();
+// True when this processor runs the eight-lane variant (AVX2 with FMA).
+bool dxtHqAvx2Supported();
 
 // `count` blocks of 16 values each into consecutive blocks, one routine per format and variant.
 void encodeDxt1BlocksHqPlain(const FloatColor* in, uint32_t count, uint8_t* blocks);

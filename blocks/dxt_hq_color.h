@@ -186,31 +186,62 @@ struct StepSums {
     V count[N], r[N], g[N], b[N];
 };
 
-template <class V, int N>
+// From the moments of the steps, sums of s^j p over the pixels for j = 1..N-1 (s p, s^2 p and
+// s^3 p are whole numbers below 2^24), which take fewer operations than a sum per step: the
+// sums of steps 1..N-1 solve a Vandermonde system whose divisions by 2 and 6 are exact, as the
+// quotients are whole numbers. Step 0 takes what the others leave of the totals. Pixels stored
+// transparent (outsideStep) count nowhere.
+template <class V, int N, bool Weighted>
 StepSums<V, N> stepSums(const Pixels<V>& px, const ColorStats<V>& st, const V steps[16]) {
-    StepSums<V, N> s;
-    for (int k = 1; k < N; ++k)
-        s.count[k] = s.r[k] = s.g[k] = s.b[k] = V(0.0f);
+    V moment[N - 1][4]; // [j - 1][count, red, green, blue]
+    for (int j = 0; j < N - 1; ++j)
+        for (int c = 0; c < 4; ++c)
+            moment[j][c] = V(0.0f);
     for (int i = 0; i < 16; ++i) {
-        for (int k = 1; k < N; ++k) {
-            const typename V::Mask on = steps[i] == V(float(k));
-            s.count[k] = addWhere(on, s.count[k], V(1.0f));
-            s.r[k] = addWhere(on, s.r[k], px.r[i]);
-            s.g[k] = addWhere(on, s.g[k], px.g[i]);
-            s.b[k] = addWhere(on, s.b[k], px.b[i]);
+        const V s = Weighted ? keep(px.weight[i] == V(1.0f), steps[i]) : steps[i];
+        V power = s;
+        for (int j = 0; j < N - 1; ++j) {
+            if (j > 0)
+                power = power * s;
+            moment[j][0] = moment[j][0] + power;
+            moment[j][1] = mulAdd(power, px.r[i], moment[j][1]);
+            moment[j][2] = mulAdd(power, px.g[i], moment[j][2]);
+            moment[j][3] = mulAdd(power, px.b[i], moment[j][3]);
         }
     }
-    s.count[0] = st.count;
-    s.r[0] = st.sumR;
-    s.g[0] = st.sumG;
-    s.b[0] = st.sumB;
-    for (int k = 1; k < N; ++k) {
-        s.count[0] = s.count[0] - s.count[k];
-        s.r[0] = s.r[0] - s.r[k];
-        s.g[0] = s.g[0] - s.g[k];
-        s.b[0] = s.b[0] - s.b[k];
+    V step[N][4];
+    for (int c = 0; c < 4; ++c) {
+        const V m1 = moment[0][c], m2 = moment[1][c];
+        if constexpr (N == 4) {
+            // m1 = t1 + 2 t2 + 3 t3, m2 = t1 + 4 t2 + 9 t3, m3 = t1 + 8 t2 + 27 t3.
+            const V m3 = moment[2][c];
+            step[3][c] = (m3 - m2 * V(3.0f) + m1 * V(2.0f)) / V(6.0f);
+            step[2][c] = (m2 - m1 - step[3][c] * V(6.0f)) / V(2.0f);
+            step[1][c] = m1 - step[2][c] * V(2.0f) - step[3][c] * V(3.0f);
+        } else {
+            // m1 = t1 + 2 t2, m2 = t1 + 4 t2.
+            step[2][c] = (m2 - m1) / V(2.0f);
+            step[1][c] = m1 - step[2][c] * V(2.0f);
+        }
     }
-    return s;
+    StepSums<V, N> out;
+    for (int k = 1; k < N; ++k) {
+        out.count[k] = step[k][0];
+        out.r[k] = step[k][1];
+        out.g[k] = step[k][2];
+        out.b[k] = step[k][3];
+    }
+    out.count[0] = st.count;
+    out.r[0] = st.sumR;
+    out.g[0] = st.sumG;
+    out.b[0] = st.sumB;
+    for (int k = 1; k < N; ++k) {
+        out.count[0] = out.count[0] - out.count[k];
+        out.r[0] = out.r[0] - out.r[k];
+        out.g[0] = out.g[0] - out.g[k];
+        out.b[0] = out.b[0] - out.b[k];
+    }
+    return out;
 }
 
 // The least-squares system of the steps: sums of (last - k)^2, (last - k) k and k^2 over the
@@ -385,7 +416,7 @@ void settleOnAxis(const Pixels<V>& px, const ColorStats<V>& st, int rounds, V st
 // they beat `best` (the steps may be best's own: they are read before it changes).
 template <class V, int N, bool Weighted>
 void refit(const Pixels<V>& px, const ColorStats<V>& st, const V steps[16], ColorChoice<V>& best) {
-    const Ends<V> candidate = bestEnds<V, N>(stepSums<V, N>(px, st, steps), st);
+    const Ends<V> candidate = bestEnds<V, N>(stepSums<V, N, Weighted>(px, st, steps), st);
     V next[16];
     const V error = blockError<V, N, Weighted>(px, candidate, next);
     const typename V::Mask better = error < best.error;
@@ -416,7 +447,7 @@ void searchColor(const Pixels<V>& px, const ColorStats<V>& st, const float (&ins
         // Each single-step move of one endpoint channel, ranked by its error change with the
         // pixels kept on their steps (exact from the step sums, and an upper bound of the change
         // once they may move); each lane then tries its best-ranked moves in full.
-        const StepSums<V, N> s = stepSums<V, N>(px, st, best.steps);
+        const StepSums<V, N> s = stepSums<V, N, Weighted>(px, st, best.steps);
         V predicted[12];
         for (int c = 0; c < 6; ++c) {
             const int channel = c % 3;

@@ -24,7 +24,7 @@ targets=(
 )
 # The tests of those programs, as one ctest regular expression over test names.
 tests="^(TexkitConvert|WorkPool|BlitInBands"
-tests+="|DrawThreadsTest|ExactRasterTest|SamplingTest|DrawRuleTest|PresentTest|LockTest|CopyTest"
+tests+="|DrawThreadsTest|DrawThreadsRuns|ExactRasterTest|SamplingTest|DrawRuleTest|PresentTest|LockTest|CopyTest"
 tests+="|StateBlockTest|ReferenceTest|ResourceTest|SceneThreads|Tiles/TextDrawTest)\\."
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBOSQ_TSAN=ON \

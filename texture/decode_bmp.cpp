@@ -214,6 +214,10 @@ public:
     StoredBitmapRows(const uint8_t* firstStored, const BitmapLayout& layout, uint32_t bitCount)
         : firstStored_(firstStored), layout_(layout), bitCount_(bitCount) {}
 
+    // The rows go in the order the file stores them, so that they are read in one forward
+    // sweep.
+    bool bottomUp() const override { return !layout_.topDown; }
+
     HRESULT sendRows(LevelRowSink& sink) override {
         std::unique_ptr<uint8_t[]> indices;
         if (bitCount_ < 8) {
@@ -221,8 +225,7 @@ public:
             if (!indices)
                 return E_OUTOFMEMORY;
         }
-        for (UINT y = 0; y < layout_.height; ++y) {
-            const UINT stored = layout_.topDown ? y : layout_.height - 1 - y;
+        for (UINT stored = 0; stored < layout_.height; ++stored) {
             const uint8_t* in = firstStored_ + uint64_t(stored) * layout_.sourceStride;
             if (bitCount_ < 8) {
                 unpackIndices(in, indices.get(), layout_.width, bitCount_);

@@ -263,7 +263,8 @@ public:
         const bool rightToLeft = (h_.descriptor & RightToLeft) != 0;
         std::unique_ptr<uint8_t[]> scratch;
         if (runLength_ || rightToLeft) {
-            scratch.reset(new (std::nothrow) uint8_t[rowBytes]);
+            // Packets are unpacked with whole-vector stores that may run past the row's end.
+            scratch.reset(new (std::nothrow) uint8_t[rowBytes + RowSlack]);
             if (!scratch)
                 return E_OUTOFMEMORY;
         }
@@ -292,6 +293,8 @@ public:
     }
 
 private:
+    static constexpr size_t RowSlack = 32;
+
     HRESULT unpackRowOf(uint8_t* row, bool rightToLeft) {
         switch (pixelBytes_) {
         case 1:
@@ -299,10 +302,59 @@ private:
         case 2:
             return unpackRow<2>(row, rightToLeft);
         case 3:
-            return unpackRow<3>(row, rightToLeft);
+            return rightToLeft ? unpackRow<3>(row, true) : unpackRowForward<3>(row);
         default:
-            return unpackRow<4>(row, rightToLeft);
+            return rightToLeft ? unpackRow<4>(row, true) : unpackRowForward<4>(row);
         }
+    }
+
+    // unpackRow for 3- and 4-byte pixels left to right, where photographs make many short
+    // packets: a raw packet of up to 32 bytes is one pair of 16-byte copies when the file holds
+    // 32 bytes from its data on, and a repeated pixel is stored as 4-byte words, each spilling
+    // at most one byte over the next pixel (written later) or into the row's slack.
+    template <UINT b> HRESULT unpackRowForward(uint8_t* row) {
+        const uint8_t* const fileStart = file_.at(0);
+        const uint64_t fileSize = file_.size();
+        uint32_t column = 0;
+        while (column < h_.width) {
+            if (packetLeft_ == 0) {
+                if (at_ >= fileSize)
+                    return E_FAIL;
+                const uint32_t packet = fileStart[at_++];
+                packetLeft_ = (packet & PacketCountMask) + 1;
+                repeat_ = (packet & RepeatPacket) != 0;
+                const uint64_t bytes = repeat_ ? b : uint64_t(packetLeft_) * b;
+                if (!file_.contains(at_, bytes))
+                    return E_FAIL;
+                packetData_ = fileStart + at_;
+                at_ += bytes;
+            }
+            const uint32_t n = std::min(packetLeft_, h_.width - column);
+            uint8_t* to = row + size_t(column) * b;
+            if (repeat_) {
+                // Assembled in a register: a word put together in memory from narrower stores
+                // would stall the load that reads it back.
+                uint32_t pixel = uint32_t(packetData_[0]) | uint32_t(packetData_[1]) << 8 |
+                                 uint32_t(packetData_[2]) << 16;
+                if constexpr (b == 4)
+                    pixel |= uint32_t(packetData_[3]) << 24;
+                for (uint32_t i = 0; i < n; ++i)
+                    std::memcpy(to + size_t(i) * b, &pixel, 4);
+            } else {
+                const size_t bytes = size_t(n) * b;
+                if (bytes <= 32 && uint64_t(packetData_ - fileStart) + 32 <= fileSize) {
+                    uint8_t chunk[32];
+                    std::memcpy(chunk, packetData_, 32);
+                    std::memcpy(to, chunk, 32);
+                } else {
+                    std::memcpy(to, packetData_, bytes);
+                }
+                packetData_ += bytes;
+            }
+            column += n;
+            packetLeft_ -= n;
+        }
+        return D3D_OK;
     }
 
     // One stored row of pixels from the packets, continuing the packet the last row left open.

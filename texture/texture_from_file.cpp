@@ -3,6 +3,7 @@
 #include "texture/texture_loader.h"
 
 #include "blit/blit_workers.h"
+#include "texture/load_file_reads.h"
 #include "texture/mapped_file.h"
 #include "texture/texture_build.h"
 
@@ -18,6 +19,7 @@ HRESULT createTextureFromFile(IDirect3DDevice8* device, const char* fileName, UI
     const HRESULT hr = file.open(fileName);
     if (FAILED(hr))
         return hr;
+    const LoadFromFileScope reads(file.file, file.view, file.size);
     return createTextureFromMemory(device, file.view, file.size, width, height, mipLevels, usage,
                                    format, pool, filter, mipFilter, colorKey, info, palette,
                                    texture);

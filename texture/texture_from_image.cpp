@@ -3,6 +3,7 @@
 // level or by the mip filter.
 #include "texture/texture_loader.h"
 
+#include "texture/load_file_reads.h"
 #include "texture/texture_build.h"
 
 #include "blit/blit_workers.h"
@@ -103,8 +104,9 @@ bool copiedAsStored(IDirect3DSurface8* surface, const ImageDecoder& image,
     const uint32_t bits = getFormatInfo(image.format).bitsPerPixel;
     if (!blocks && (bits == 0 || bits % 8 != 0))
         return false;
+    // Every row is copied, so the level is locked as one that is written whole.
     SurfaceLock lock;
-    if (FAILED(lock.lock(surface, shared.destinationPalette, nullptr, 0, 0)))
+    if (FAILED(lock.lock(surface, shared.destinationPalette, nullptr, 0, LockWritesAll)))
         return false;
     BlitSurface source;
     source.bits = const_cast<uint8_t*>(image.bits);
@@ -112,18 +114,29 @@ bool copiedAsStored(IDirect3DSurface8* surface, const ImageDecoder& image,
     source.rowPitch = image.rowPitch;
     source.extent = {0, 0, int32_t(image.width), int32_t(image.height), 0, 1};
     source.rect = source.extent;
-    if (FAILED(checkBlitSides(lock.side(), source, shared.filter)))
-        return false;
     const BlitSurface& level = lock.side();
     const uint32_t rows = blocks ? (image.height + 3) / 4 : image.height;
+    if (FAILED(checkBlitSides(lock.side(), source, shared.filter))) {
+        // Declined after all: the level reads as new, as the promise to write it asks.
+        std::memset(level.bits, 0, size_t(level.rowPitch) * rows);
+        return false;
+    }
     const size_t rowBytes = blocks ? size_t((image.width + 3) / 4) * blockBytes(image.format)
                                    : size_t(image.width) * (bits / 8);
     image.finishRows();
+    // Rows that lie back to back in the file and in the level are read from the file at once.
+    const bool contiguous = level.rowPitch == rowBytes && image.rowPitch == rowBytes;
+    if (contiguous && readFromLoadFile(image.bits, rowBytes * rows, level.bits)) {
+        *result = lock.unlock(true);
+        lastFill = LevelFill::ReadAsStored;
+        return true;
+    }
     for (uint32_t y = 0; y < rows; ++y)
         std::memcpy(level.bits + size_t(y) * level.rowPitch,
                     image.bits + size_t(y) * image.rowPitch, rowBytes);
     *result = lock.unlock(true);
-    lastFill = LevelFill::Stored;
+    if (lastFill != LevelFill::ReadAsStored)
+        lastFill = LevelFill::Stored;
     return true;
 }
 

@@ -50,8 +50,9 @@ HRESULT createTexture(IDirect3DDevice8* device, UINT width, UINT height, UINT mi
 // loaded whole, then the mip filter), by rows (each decoded row converted straight into level
 // 0, the levels below halved from the rows above on the way), or with file levels copied as
 // stored (levels in the texture's own format copied from the file without codecs, the rest
-// the general way). The bytes are the same.
-enum class LevelFill { General, Rows, Stored };
+// the general way), and when a named file was loaded, those levels read from it straight into
+// the level memory. The bytes are the same.
+enum class LevelFill { General, Rows, Stored, ReadAsStored };
 LevelFill lastLevelFill();
 
 // On by default, per thread. Off, every load on this thread takes the general way: the

@@ -16,17 +16,35 @@
 #include "internal/window_bridge.h"
 
 #include <algorithm>
+#include <atomic>
+#include <emmintrin.h>
 #include <new>
 #include <typeinfo>
 
 namespace d3d8 {
 
-// Bands per thread: a thread that is done can take over part of a slower one's share.
-constexpr unsigned BandsPerThread = 2;
+// Bands per thread: a thread that is done can take over part of a slower one's share, and the
+// caller, which joins a launched play late, finds bands small enough to even out the end.
+constexpr unsigned BandsPerThread = 4;
 
 struct BandPlay {
-    const DrawQueue* queue;
+    const DrawQueue* queue = nullptr;
+    unsigned count = 0;
     RowRange bands[MaxDrawThreads * BandsPerThread];
+    // Set as each band is played: a play launched after this one waits for the bands it
+    // overlaps.
+    std::atomic<bool> played[MaxDrawThreads * BandsPerThread];
+    const BandPlay* after = nullptr; // the play to wait for, or none
+
+    // Splits `drawn` into `bandCount` bands of about equal work.
+    void prepare(const DrawQueue& drawn, unsigned bandCount, const BandPlay* before) {
+        queue = &drawn;
+        count = bandCount;
+        after = before;
+        drawn.splitRows(count, bands);
+        for (unsigned i = 0; i < count; ++i)
+            played[i].store(false, std::memory_order_relaxed);
+    }
 };
 
 namespace {
@@ -320,6 +338,10 @@ HRESULT Device::BeginScene() {
     // A scene without Present after it must not leave its draws waiting for ever.
     playRecordedDraws();
     inScene_ = true;
+    // A scene like the last, which the threads played, has them awake by its first launch.
+    if (threadsPlayedScene_)
+        drawThreads_->wake();
+    threadsPlayedScene_ = false;
     return D3D_OK;
 }
 
@@ -339,9 +361,24 @@ constexpr int64_t LaunchShare = 4;
 // it costs less than waking another (a menu, a counter over a still frame).
 constexpr int64_t SmallPlayShare = 8;
 
+// The other play's bands over `rows` are being played by threads that took them before this
+// play was launched, so the wait is short and always ends.
+void awaitBandsPlayed(const BandPlay& before, RowRange rows) {
+    for (unsigned i = 0; i < before.count; ++i) {
+        const RowRange other = before.bands[i];
+        if (other.begin >= other.end || other.end <= rows.begin || other.begin >= rows.end)
+            continue;
+        while (!before.played[i].load(std::memory_order_acquire))
+            _mm_pause();
+    }
+}
+
 void playBand(void* context, unsigned band) {
-    const BandPlay& play = *static_cast<const BandPlay*>(context);
+    BandPlay& play = *static_cast<BandPlay*>(context);
+    if (play.after != nullptr)
+        awaitBandsPlayed(*play.after, play.bands[band]);
     play.queue->play(play.bands[band]);
+    play.played[band].store(true, std::memory_order_release);
 }
 
 } // namespace
@@ -357,15 +394,31 @@ bool Device::readyDrawThreads() {
 }
 
 void Device::playRecordedDraws() {
+    const bool threaded = !recorded_.empty() &&
+                          recorded_.work() * SmallPlayShare >= backBufferArea() &&
+                          readyDrawThreads();
+    if (threaded && launchedPending_) {
+        // The rest of the scene follows the launched draws band by band: a thread that is
+        // done with its launched bands goes on with the rest instead of waiting for all.
+        BandPlay play;
+        play.prepare(recorded_, drawThreads_->count() * BandsPerThread, launchedPlay_.get());
+        drawThreads_->extend(playBand, &play, play.count);
+        drawThreads_->join();
+        launchedPending_ = false;
+        launched_.clear();
+        recorded_.clear();
+        ++drawBatch_;
+        threadsPlayedScene_ = true;
+        return;
+    }
     finishLaunchedDraws();
     if (recorded_.empty())
         return;
-    if (recorded_.work() * SmallPlayShare >= backBufferArea() && readyDrawThreads()) {
+    if (threaded) {
         BandPlay play;
-        play.queue = &recorded_;
-        const unsigned bands = drawThreads_->count() * BandsPerThread;
-        recorded_.splitRows(bands, play.bands);
-        drawThreads_->run(playBand, &play, bands);
+        play.prepare(recorded_, drawThreads_->count() * BandsPerThread, nullptr);
+        drawThreads_->run(playBand, &play, play.count);
+        threadsPlayedScene_ = true;
     } else {
         const platform_internal::FramePartScope part(platform_ext::PartPlay);
         recorded_.play(AllRows);
@@ -389,11 +442,10 @@ void Device::launchRecordedDraws() {
             return;
     }
     launched_.swap(recorded_);
-    launchedPlay_->queue = &launched_;
-    const unsigned bands = drawThreads_->count() * BandsPerThread;
-    launched_.splitRows(bands, launchedPlay_->bands);
-    drawThreads_->launch(playBand, launchedPlay_.get(), bands, true);
+    launchedPlay_->prepare(launched_, drawThreads_->count() * BandsPerThread, nullptr);
+    drawThreads_->launch(playBand, launchedPlay_.get(), launchedPlay_->count);
     launchedPending_ = true;
+    threadsPlayedScene_ = true;
     launchedBatch_ = drawBatch_++;
     platform_internal::countEarlyPlay();
 }

@@ -257,6 +257,7 @@ private:
     DrawQueue launched_;
     std::unique_ptr<BandPlay> launchedPlay_;
     bool launchedPending_ = false;
+    bool threadsPlayedScene_ = false; // the draw threads played draws since the last BeginScene
     uint64_t launchedBatch_ = 0;
 };
 

@@ -86,11 +86,14 @@ KeptBlocks& keptBlocks() {
 
 } // namespace
 
-uint32_t* takeLevelMemory(size_t bytes) {
+uint32_t* takeLevelMemory(size_t bytes, bool zeroed) {
     if (uint32_t* memory = keptBlocks().take(bytes)) {
-        std::memset(memory, 0, bytes);
+        if (zeroed)
+            std::memset(memory, 0, bytes);
         return memory;
     }
+    if (!zeroed)
+        return static_cast<uint32_t*>(std::malloc(bytes));
     // Fresh pages of a large block come zeroed from the system: calloc does not clear them.
     return static_cast<uint32_t*>(std::calloc(bytes / 4, 4));
 }

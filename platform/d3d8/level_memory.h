@@ -1,7 +1,7 @@
 // The device's memory for the levels of surfaces, textures and volumes. Large blocks are kept
-// when their level goes away and handed, zeroed, to the next level of the same size, as a
-// driver keeps its texture heap: giving them back to the system and faulting them in again
-// cost more than filling them.
+// when their level goes away and handed to the next level of the same size, as a driver keeps
+// its texture heap: giving them back to the system and faulting them in again cost more than
+// filling them. The level clears its memory itself, and only when a caller could see it.
 #pragma once
 
 #include <cstddef>
@@ -9,8 +9,9 @@
 
 namespace d3d8 {
 
-// Zeroed memory of `bytes` bytes (a multiple of 4), or null when there is none.
-uint32_t* takeLevelMemory(size_t bytes);
+// Memory of `bytes` bytes (a multiple of 4), zeroed when `zeroed` is set and otherwise holding
+// whatever it held, or null when there is none.
+uint32_t* takeLevelMemory(size_t bytes, bool zeroed = true);
 
 // Returns memory from takeLevelMemory with the size it was taken with; null is ignored.
 void giveBackLevelMemory(uint32_t* memory, size_t bytes);

@@ -125,11 +125,13 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD 
         rect = *pRect;
     }
     device_->finishDrawsBefore(store_, (Flags & D3DLOCK_READONLY) == 0);
-    const HRESULT hr = store_.beginLock(Flags, usage_, lockable_);
+    const bool whole = rect.left == 0 && rect.top == 0 && UINT(rect.right) == store_.width() &&
+                       UINT(rect.bottom) == store_.height();
+    const HRESULT hr = store_.beginLock(Flags, usage_, lockable_, whole);
     if (FAILED(hr))
         return hr;
     pLockedRect->Pitch = INT(store_.geometry().rowPitch);
-    pLockedRect->pBits = store_.bits() + unitOffset(store_.layout(), store_.geometry(),
+    pLockedRect->pBits = store_.lockedBits() + unitOffset(store_.layout(), store_.geometry(),
                                                     UINT(rect.left), UINT(rect.top), 0);
     if (platform_internal::frameBreakdownEnabled())
         platform_internal::enterFramePart(platform_ext::PartLock);

@@ -103,12 +103,15 @@ HRESULT Volume::LockBox(D3DLOCKED_BOX* pLockedVolume, const D3DBOX* pBox, DWORD 
         box = *pBox;
     }
     const bool lockable = pool_ != D3DPOOL_DEFAULT || (usage_ & D3DUSAGE_DYNAMIC) != 0;
-    const HRESULT hr = store_.beginLock(Flags, usage_, lockable);
+    const bool whole = box.Left == 0 && box.Top == 0 && box.Front == 0 &&
+                       box.Right == store_.width() && box.Bottom == store_.height() &&
+                       box.Back == store_.depth();
+    const HRESULT hr = store_.beginLock(Flags, usage_, lockable, whole);
     if (FAILED(hr))
         return hr;
     pLockedVolume->RowPitch = INT(store_.geometry().rowPitch);
     pLockedVolume->SlicePitch = INT(store_.geometry().slicePitch);
-    pLockedVolume->pBits = store_.bits() + unitOffset(store_.layout(), store_.geometry(), box.Left,
+    pLockedVolume->pBits = store_.lockedBits() + unitOffset(store_.layout(), store_.geometry(), box.Left,
                                                       box.Top, box.Front);
     return D3D_OK;
 }

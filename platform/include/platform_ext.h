@@ -94,6 +94,13 @@ void readFrameBreakdown(FrameBreakdown* out);
 // size. This frees what it keeps, so that the next levels are allocated afresh.
 void releaseKeptDeviceMemory();
 
+// A lock flag of the software device alone: the caller writes every pixel of the level before
+// it unlocks, so memory that nothing has reached since the level was made is handed out as it
+// is, not cleared first (the bytes past the end of each row are cleared by the device). Only for
+// a lock of the whole surface or volume that writes; any other is refused with
+// D3DERR_INVALIDCALL.
+constexpr DWORD LockOverwritesLevel = 0x00200000;
+
 // ---- Presented frames -----------------------------------------------------------------------
 
 // A presented back buffer as it lies in the device's memory; valid during the observer call.

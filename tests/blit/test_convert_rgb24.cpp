@@ -48,7 +48,7 @@ TEST(ConvertRgb24, Avx2RoutineWidensAndKeys) {
 
 // X8R8G8B8 into A8R8G8B8 (alpha set) and A8R8G8B8 into X8R8G8B8 (alpha cleared), keyed on
 // the colour alone as the stored key of a source without alpha is.
-TEST(ConvertWord32, Sse2RoutineCopiesSetsOrClearsAlphaAndKeys) {
+void expectWord32RoutineConvertsEveryPixelItTakes(Rgb24Routine routine, size_t step) {
     std::mt19937 random(32);
     for (uint32_t width : {0u, 1u, 3u, 4u, 5u, 8u, 11u, 64u, 641u}) {
         for (const auto& [orMask, andMask] :
@@ -60,14 +60,25 @@ TEST(ConvertWord32, Sse2RoutineCopiesSetsOrClearsAlphaAndKeys) {
                 want[x] = (row[x] & 0xFFFFFF) == Key ? 0 : (row[x] | orMask) & andMask;
             }
             std::vector<uint32_t> got(width, 0xAAAAAAAA);
-            const size_t done = convertFromWord32Sse2(reinterpret_cast<const uint8_t*>(row.get()),
-                                                      reinterpret_cast<uint8_t*>(got.data()), width,
-                                                      orMask, andMask, 0xFFFFFF, Key);
-            ASSERT_EQ(done, width / 4 * 4);
+            const size_t done = routine(reinterpret_cast<const uint8_t*>(row.get()),
+                                        reinterpret_cast<uint8_t*>(got.data()), width, orMask,
+                                        andMask, 0xFFFFFF, Key);
+            ASSERT_EQ(done, width / step * step);
             for (size_t x = 0; x < width; ++x)
                 EXPECT_EQ(got[x], x < done ? want[x] : 0xAAAAAAAAu) << width << ", " << x;
         }
     }
+}
+
+TEST(ConvertWord32, Sse2RoutineCopiesSetsOrClearsAlphaAndKeys) {
+    expectWord32RoutineConvertsEveryPixelItTakes(convertFromWord32Sse2, 4);
+}
+
+// Eight pixels a step, the last four or more by the SSE2 routine.
+TEST(ConvertWord32, Avx2RoutineCopiesSetsOrClearsAlphaAndKeys) {
+    if (!__builtin_cpu_supports("avx2"))
+        GTEST_SKIP() << "this processor has no AVX2";
+    expectWord32RoutineConvertsEveryPixelItTakes(convertFromWord32Avx2, 4);
 }
 
 } // namespace

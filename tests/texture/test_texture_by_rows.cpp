@@ -1,7 +1,9 @@
 // Textures filled by rows against the general fill: every container, every level format of the
 // request table, odd sizes, larger and smaller levels than the picture, the BMP Suite and
 // files that fail part-way give the same result code, ImageInfo and bytes in every level both
-// ways, and the loads that should go by rows report that they did.
+// ways, and the loads that should go by rows report that they did. The sink writes levels the
+// device has not cleared: a fill that stops short leaves them as a new texture's, and no byte of
+// a released texture shows through a loaded one.
 #include "tests/support/container_files.h"
 #include "tests/support/photos.h"
 #include "tests/texture/dds_maker.h"
@@ -9,6 +11,7 @@
 #include "tests/texture/png_maker.h"
 
 #include "blit/blit_surface.h"
+#include "blit/level_row_sink.h"
 #include "blit/pixel_format.h"
 #include "platform_ext.h"
 #include "texture/texture_loader.h"
@@ -19,8 +22,11 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -399,6 +405,57 @@ TEST_F(TextureByRows, DdsLevelsCopiedAsStoredGiveTheGeneralBytes) {
     }
 }
 
+// From a named file the same levels are read from the file into the level memory, not copied
+// from the mapping: the bytes are those of the load from memory.
+TEST_F(TextureByRows, DdsLevelsReadFromTheFileGiveTheBytesFromMemory) {
+    IDirect3DDevice8* device = nullptr;
+    ASSERT_EQ(platform_ext::createHeadlessDevice(64, 64, &device), D3D_OK);
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("test_texture_by_rows_" + std::to_string(::getpid()) + ".dds"))
+                                 .string();
+    struct Case {
+        const char* name;
+        Bytes file;
+        D3DFORMAT format;
+        LevelFill fromFile;
+    };
+    const Case caseTable[] = {
+        {"dxt1 full chain", ddsFile(D3DFMT_DXT1, 64, 32, 7), D3DFMT_UNKNOWN,
+         LevelFill::ReadAsStored},
+        {"argb part chain", ddsFile(D3DFMT_A8R8G8B8, 13, 7, 2), D3DFMT_A8R8G8B8,
+         LevelFill::ReadAsStored},
+        // Rows padded in the level (3 x 3 bytes in 12) are copied row by row from the mapping.
+        {"24-bit padded rows", ddsFile(D3DFMT_R8G8B8, 3, 5, 2), D3DFMT_R8G8B8, LevelFill::Stored},
+    };
+    for (const Case& c : caseTable) {
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(c.file.data()), std::streamsize(c.file.size()));
+        IDirect3DTexture8* fromMemory = nullptr;
+        IDirect3DTexture8* fromFile = nullptr;
+        ASSERT_EQ(createTextureFromMemory(device, c.file.data(), UINT(c.file.size()), 0xFFFFFFFF,
+                                          0xFFFFFFFF, 0, 0, c.format, D3DPOOL_SCRATCH,
+                                          FilterNone, FilterDefault, 0, nullptr, nullptr,
+                                          &fromMemory),
+                  D3D_OK)
+            << c.name;
+        EXPECT_EQ(lastLevelFill(), LevelFill::Stored) << c.name;
+        ASSERT_EQ(createTextureFromFile(device, path.c_str(), 0xFFFFFFFF, 0xFFFFFFFF, 0, 0,
+                                        c.format, D3DPOOL_SCRATCH, FilterNone, FilterDefault, 0,
+                                        nullptr, nullptr, &fromFile),
+                  D3D_OK)
+            << c.name;
+        EXPECT_EQ(lastLevelFill(), c.fromFile) << c.name;
+        ASSERT_EQ(fromFile->GetLevelCount(), fromMemory->GetLevelCount()) << c.name;
+        for (UINT level = 0; level < fromFile->GetLevelCount(); ++level)
+            EXPECT_TRUE(levelBytes(fromFile, level) == levelBytes(fromMemory, level))
+                << c.name << ": level " << level;
+        fromFile->Release();
+        fromMemory->Release();
+    }
+    std::filesystem::remove(path);
+    device->Release();
+}
+
 TEST_F(TextureByRows, BmpSuiteGivesTheGeneralBytes) {
     namespace fs = std::filesystem;
     const fs::path folder(test_support::testdataPath("bmpsuite"));
@@ -418,6 +475,142 @@ TEST_F(TextureByRows, BmpSuiteGivesTheGeneralBytes) {
     EXPECT_GT(files, 80);
     // Every readable bitmap of the good and questionable groups fills by rows.
     EXPECT_GT(byRows, files / 2) << byRows << " of " << files;
+}
+
+// A texture made where a released one lay, its levels filled with 0x5A first.
+IDirect3DTexture8* textureOverOldPixels(IDirect3DDevice8* device, UINT width, UINT height,
+                                        UINT levels, D3DFORMAT format, D3DPOOL pool) {
+    platform_ext::releaseKeptDeviceMemory();
+    IDirect3DTexture8* old = nullptr;
+    EXPECT_EQ(device->CreateTexture(width, height, levels, 0, format, pool, &old), D3D_OK);
+    if (old == nullptr)
+        return nullptr;
+    for (UINT level = 0; level < old->GetLevelCount(); ++level) {
+        D3DSURFACE_DESC desc = {};
+        D3DLOCKED_RECT locked = {};
+        old->GetLevelDesc(level, &desc);
+        EXPECT_EQ(old->LockRect(level, &locked, nullptr, 0), D3D_OK);
+        std::memset(locked.pBits, 0x5A, desc.Size);
+        old->UnlockRect(level);
+    }
+    old->Release();
+    IDirect3DTexture8* texture = nullptr;
+    EXPECT_EQ(device->CreateTexture(width, height, levels, 0, format, pool, &texture), D3D_OK);
+    return texture;
+}
+
+bool levelIsZero(IDirect3DTexture8* texture, UINT level) {
+    D3DSURFACE_DESC desc = {};
+    D3DLOCKED_RECT locked = {};
+    texture->GetLevelDesc(level, &desc);
+    if (texture->LockRect(level, &locked, nullptr, D3DLOCK_READONLY) != D3D_OK)
+        return false;
+    const auto* bits = static_cast<const uint8_t*>(locked.pBits);
+    const bool zero = std::all_of(bits, bits + desc.Size, [](uint8_t b) { return b == 0; });
+    texture->UnlockRect(level);
+    return zero;
+}
+
+// Half the rows put, then closed or dropped: every level the sink held reads as zeros, as the
+// levels of a texture nobody wrote.
+TEST_F(TextureByRows, ASinkThatStopsShortLeavesNewLevels) {
+    IDirect3DDevice8* device = nullptr;
+    ASSERT_EQ(platform_ext::createHeadlessDevice(64, 64, &device), D3D_OK);
+    constexpr UINT Side = 256;
+    const Bytes row(Side * 4, 0xC3);
+    LevelRowSink::Source source;
+    source.format = D3DFMT_A8R8G8B8;
+    source.width = Side;
+    source.height = Side;
+    source.rowPitch = Side * 4;
+    for (const bool closed : {true, false}) {
+        IDirect3DTexture8* texture =
+            textureOverOldPixels(device, Side, Side, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED);
+        ASSERT_NE(texture, nullptr);
+        {
+            LevelRowSink sink;
+            ASSERT_EQ(sink.open(texture, nullptr, source, FilterNone, FilterBox), D3D_OK);
+            for (UINT y = 0; y < Side / 2; ++y)
+                sink.putRow(row.data());
+            if (closed) {
+                EXPECT_EQ(sink.close(), E_FAIL);
+            }
+        }
+        for (UINT level = 0; level < texture->GetLevelCount(); ++level)
+            EXPECT_TRUE(levelIsZero(texture, level)) << "level " << level << ", closed " << closed;
+        texture->Release();
+    }
+    device->Release();
+}
+
+// Loads into textures made where released ones lay: the loaded bytes, and zeros at the ends
+// of rows, whether the levels were filled by rows, as stored or the general way.
+TEST_F(TextureByRows, LoadedLevelsShowNoReleasedPixels) {
+    IDirect3DDevice8* device = nullptr;
+    ASSERT_EQ(platform_ext::createHeadlessDevice(64, 64, &device), D3D_OK);
+    struct Case {
+        const char* name;
+        Bytes file;
+        D3DFORMAT format;
+        D3DPOOL pool;
+        LevelFill expected;
+    };
+    // 255 pixels of 3 bytes leave 1 byte at the end of each 768-byte row.
+    const Case caseTable[] = {
+        {"24-bit rows into R8G8B8", bitmap(255, 100, 24), D3DFMT_R8G8B8, D3DPOOL_SCRATCH,
+         LevelFill::Rows},
+        {"dds as stored", ddsFile(D3DFMT_R8G8B8, 255, 100, 1), D3DFMT_R8G8B8, D3DPOOL_SCRATCH,
+         LevelFill::Rows},
+        {"dxt1 chain as stored", ddsFile(D3DFMT_DXT1, 512, 256, 10), D3DFMT_DXT1,
+         D3DPOOL_MANAGED, LevelFill::Stored},
+    };
+    for (const Case& c : caseTable) {
+        IDirect3DTexture8* probe = nullptr;
+        ASSERT_EQ(createTextureFromMemory(device, c.file.data(), UINT(c.file.size()), 0xFFFFFFFF,
+                                          0xFFFFFFFF, 0, 0, c.format, c.pool, FilterNone,
+                                          FilterDefault, 0, nullptr, nullptr, &probe),
+                  D3D_OK)
+            << c.name;
+        const UINT levels = probe->GetLevelCount();
+        std::vector<Bytes> wanted;
+        for (UINT level = 0; level < levels; ++level)
+            wanted.push_back(levelBytes(probe, level));
+        D3DSURFACE_DESC desc = {};
+        probe->GetLevelDesc(0, &desc);
+        probe->Release();
+
+        // The same texture again, over released pixels.
+        IDirect3DTexture8* old =
+            textureOverOldPixels(device, desc.Width, desc.Height, levels, c.format, c.pool);
+        ASSERT_NE(old, nullptr);
+        old->Release();
+        IDirect3DTexture8* texture = nullptr;
+        ASSERT_EQ(createTextureFromMemory(device, c.file.data(), UINT(c.file.size()), 0xFFFFFFFF,
+                                          0xFFFFFFFF, 0, 0, c.format, c.pool, FilterNone,
+                                          FilterDefault, 0, nullptr, nullptr, &texture),
+                  D3D_OK)
+            << c.name;
+        EXPECT_EQ(lastLevelFill(), c.expected) << c.name;
+        for (UINT level = 0; level < levels; ++level) {
+            EXPECT_TRUE(levelBytes(texture, level) == wanted[level])
+                << c.name << ": level " << level;
+            D3DSURFACE_DESC levelDesc = {};
+            D3DLOCKED_RECT locked = {};
+            texture->GetLevelDesc(level, &levelDesc);
+            ASSERT_EQ(texture->LockRect(level, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+            const auto* bits = static_cast<const uint8_t*>(locked.pBits);
+            const size_t rowBytes = isBlockCompressed(levelDesc.Format)
+                                        ? size_t(locked.Pitch)
+                                        : size_t(levelDesc.Width) *
+                                              getFormatInfo(levelDesc.Format).bitsPerPixel / 8;
+            for (size_t at = rowBytes; at < levelDesc.Size; at += size_t(locked.Pitch))
+                for (size_t pad = at; pad < at - rowBytes + size_t(locked.Pitch); ++pad)
+                    ASSERT_EQ(bits[pad], 0) << c.name << ": level " << level << " byte " << pad;
+            texture->UnlockRect(level);
+        }
+        texture->Release();
+    }
+    device->Release();
 }
 
 } // namespace

@@ -235,8 +235,9 @@ TEST_F(Texinfo, FailedLoadPrintsTheResultAndOneLineSayingWhy) {
          "texinfo: notes.txt: no decoder accepts this file (InvalidData)\n"},
         {"empty.png", "result=0x88760B59\n",
          "texinfo: empty.png: no decoder accepts this file (InvalidData)\n"},
-        {"missing.png", "result=0x88760B59\n", "texinfo: missing.png: cannot be opened\n"},
-        {".", "result=0x88760B59\n", "texinfo: .: cannot be opened\n"},
+        {"missing.png", "result=0x88760B59\n",
+         "texinfo: missing.png: cannot be opened (No such file or directory)\n"},
+        {".", "result=0x88760B59\n", "texinfo: .: cannot be opened (Is a directory)\n"},
         {"picture.png --usage 0x10", "result=0x8876086C\n",
          "texinfo: picture.png: the request is not valid for this file or device (InvalidCall)\n"},
         // No bump-map format can be sampled, so none is offered outside the scratch pool.

@@ -165,6 +165,45 @@ TEST_F(TexkitBlockFormats, OneAndTwoChannelTexturesHoldTheGreyOrRedAndGreen) {
     EXPECT_EQ(texkit("compare grey/in.dds grey/in.dds").status, 0);
 }
 
+// A two-channel normal map holds x and y; compare rebuilds z as a shader does, so the file
+// measures close to the three-channel map it was made beside, not half a turn away.
+TEST_F(TexkitBlockFormats, CompareRebuildsTheZOfTwoChannelNormalMaps) {
+    PngRecipe r;
+    r.width = 32;
+    r.height = 32;
+    r.colorType = PNG_COLOR_TYPE_RGB;
+    for (uint32_t y = 0; y < r.height; ++y) {
+        for (uint32_t x = 0; x < r.width; ++x) {
+            const double nx = 0.6 * std::sin(x * 0.4), ny = 0.5 * std::cos(y * 0.3);
+            const double length = std::sqrt(nx * nx + ny * ny + 1);
+            for (const double c : {nx / length, ny / length, 1 / length})
+                r.rows.push_back(uint8_t(std::lround((c + 1) * 127.5)));
+        }
+    }
+    const Bytes file = makePng(r);
+    writeHostFile("normals.png", std::string(file.begin(), file.end()));
+    for (const char* format : {"A8R8G8B8", "BC5", "G16R16"}) {
+        const std::string convert = "convert normals.png -q --normal-map --levels 1 --format ";
+        ASSERT_EQ(texkit(convert + format + " -o " + format).status, 0) << format;
+    }
+    for (const char* format : {"BC5", "G16R16"}) {
+        const ProgramRun compare = texkit(std::string("compare A8R8G8B8/normals.dds ") + format +
+                                          "/normals.dds --normal-map");
+        ASSERT_EQ(compare.status, 0) << compare.err;
+        const size_t at = compare.out.find("level=0 mean_angle=");
+        ASSERT_NE(at, std::string::npos) << compare.out;
+        double mean = 0, largest = 0;
+        ASSERT_EQ(std::sscanf(compare.out.c_str() + at, "level=0 mean_angle=%lf max_angle=%lf",
+                              &mean, &largest),
+                  2)
+            << compare.out;
+        // Block and 8-bit rounding of x and y only: a degree or two, where blue read as
+        // stored (0) puts the vectors some 140 degrees apart.
+        EXPECT_LT(mean, 1.0) << format;
+        EXPECT_LT(largest, 4.0) << format;
+    }
+}
+
 TEST_F(TexkitBlockFormats, Bc7FilesAlwaysCarryTheDx10Header) {
     writePicture("in.png");
     const ProgramRun run = texkit("convert in.png -q --format BC7 -o colour");

@@ -186,7 +186,7 @@ TEST_F(TexkitConvert, BadInputsAreReportedOneLineEachAndTheOthersConverted) {
     const auto has = [&](const std::string& line) {
         return std::find(errors.begin(), errors.end(), line) != errors.end();
     };
-    EXPECT_TRUE(has("texkit: missing.png: cannot be opened")) << r.err;
+    EXPECT_TRUE(has("texkit: missing.png: cannot be opened (No such file or directory)")) << r.err;
     EXPECT_TRUE(has("texkit: pics/text.png: no decoder accepts this file (InvalidData)")) << r.err;
     EXPECT_TRUE(has("texkit: pics/loop: leads back into a folder it is inside (a loop through a "
                     "symbolic link); not followed"))
@@ -213,6 +213,71 @@ TEST_F(TexkitConvert, PicturesOverThePixelLimitAreRefusedFromTheirHeader) {
               std::string::npos)
         << r.err;
     EXPECT_EQ(filesUnder("out"), (std::vector<std::string>{"small.dds"}));
+}
+
+// A picture wider than the device's largest texture is made smaller; the run says so instead of
+// writing a smaller texture without a word. One within the limits keeps its size silently.
+TEST_F(TexkitConvert, APictureTheDeviceMustShrinkIsNamedWithBothSizes) {
+    writePicture("wide.png", 4100, 3);
+    writePicture("small.png", 40, 3);
+    const ProgramRun r = run("wide.png small.png -o out --format A8R8G8B8 -j 1 --json");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> errors = lines(r.err);
+    ASSERT_EQ(errors.size(), 2u) << r.err;
+    EXPECT_EQ(errors[0], "texkit: wide.png: warning: made 4096 x 3, not the picture's 4100 x 3: "
+                         "the device's largest texture");
+    const std::vector<std::string> objects = lines(r.out);
+    ASSERT_EQ(objects.size(), 2u) << r.out;
+    for (const std::string& line : objects) {
+        test_support::JsonValue value;
+        std::string error;
+        ASSERT_TRUE(test_support::parseJson(line, &value, &error)) << error << ": " << line;
+        const bool wide = value.find("input")->string == "wide.png";
+        EXPECT_EQ(value.find("width")->number, wide ? 4096 : 40);
+        EXPECT_EQ(value.find("warning") != nullptr, wide) << line;
+    }
+    // A size asked for is held against the texture made the same way.
+    const ProgramRun asked = run("small.png -o asked --width 5000 --format A8R8G8B8 -q");
+    EXPECT_EQ(asked.status, 0);
+    EXPECT_EQ(asked.err, "texkit: small.png: warning: made 4096 x 3, not the asked 5000 x 3: the "
+                         "device's largest texture\n");
+    EXPECT_EQ(run("small.png -o kept --width 300 --format A8R8G8B8 -q").err, "");
+}
+
+// A format the device does not offer is made in the nearest one it has, and the run says so.
+TEST_F(TexkitConvert, AFormatTheDeviceDoesNotOfferIsNamedWithTheOneMade) {
+    writePicture("a.png", 8, 8);
+    ProgramRun r = run("a.png -o rgb --format R8G8B8");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(lines(r.err).at(0), "texkit: a.png: warning: made D3DFMT_X8R8G8B8, not the asked "
+                                  "D3DFMT_R8G8B8: the nearest format the device offers");
+    r = run("a.png -o same --format X8R8G8B8 -q");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+}
+
+// Format names are read whatever their case: "dxt1" is DXT1, not a four-character code no
+// device knows (which the loader would quietly turn into A8R8G8B8).
+TEST_F(TexkitConvert, FormatNamesAreReadInAnyCase) {
+    writePicture("a.png", 8, 8);
+    const struct {
+        const char* typed;
+        const char* shown;
+    } cases[] = {{"dxt1", "DXT1"},
+                 {"Dxt5", "DXT5"},
+                 {"bc7", "BC7"},
+                 {"ati2", "BC5"},
+                 {"r5g6b5", "D3DFMT_R5G6B5"},
+                 {"d3dfmt_a8r8g8b8", "D3DFMT_A8R8G8B8"}};
+    for (const auto& c : cases) {
+        const std::string folder = std::string("out-") + c.typed;
+        const ProgramRun r = run("a.png -o " + folder + " --json --format " + c.typed);
+        ASSERT_EQ(r.status, 0) << c.typed << ": " << r.err;
+        test_support::JsonValue value;
+        std::string error;
+        ASSERT_TRUE(test_support::parseJson(lines(r.out).at(0), &value, &error)) << error;
+        EXPECT_EQ(value.find("format")->string, c.shown) << c.typed;
+    }
 }
 
 TEST_F(TexkitConvert, UsageErrorsExitWith2AndNameTheirCause) {

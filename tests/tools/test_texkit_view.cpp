@@ -202,7 +202,7 @@ TEST_F(TexkitView, RefusesWhatCannotBeComparedBeforeComparingAnything) {
         {"compare four.dds wide.png", "level 0 is 8x4 in the first file and 8x8 in the second"},
         {"compare four.dds two.dds --level 3", "level 3 is not in both files"},
         {"compare four.dds junk.png", "junk.png: no decoder accepts this file"},
-        {"compare four.dds missing.png", "missing.png: cannot be opened"},
+        {"compare four.dds missing.png", "missing.png: cannot be opened (No such file or directory)"},
     };
     for (const auto& c : cases) {
         const ProgramRun r = run(c.arguments);
@@ -460,7 +460,7 @@ TEST_F(TexkitView, AssembleRefusesWithOneMessageAndWritesNothing) {
          "cube faces are square: the pictures are 8x4"},
         {"--volume p0.png", 1, "a volume takes two or more pictures, not 1"},
         {"--volume p0.png wide.png", 1, "the pictures differ in size"},
-        {"--volume p0.png missing.png", 1, "missing.png: cannot be opened"},
+        {"--volume p0.png missing.png", 1, "missing.png: cannot be opened (No such file or directory)"},
         {"p0.png p1.png", 2, "--cube or --volume is needed"},
         {"--cube --volume p0.png p1.png", 2, "--cube and --volume together"},
     };

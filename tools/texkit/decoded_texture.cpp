@@ -56,6 +56,7 @@ HRESULT decodeTextureFile(const std::string& path, DecodedTexture* out, std::str
         return InvalidData;
     }
     out->type = info.resourceType;
+    out->format = D3DFORMAT(image.format);
     out->faces.clear();
     for (const ImageDecoder* face = &image; face != nullptr; face = face->nextFace.get()) {
         std::vector<DecodedLevel>& levels = out->faces.emplace_back();

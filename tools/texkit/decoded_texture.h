@@ -25,6 +25,7 @@ struct DecodedLevel {
 
 struct DecodedTexture {
     D3DRESOURCETYPE type = D3DRTYPE_TEXTURE;
+    D3DFORMAT format = D3DFMT_UNKNOWN; // as the file stores level 0
     std::vector<std::vector<DecodedLevel>> faces; // faces[face][level]; one face unless a cube
 
     UINT levelCount() const { return faces.empty() ? 0 : UINT(faces[0].size()); }

@@ -7,6 +7,7 @@
 #include "texture/texture_loader.h"
 #include "tools/texkit/chain_texture.h"
 #include "tools/texkit/dds_writer.h"
+#include "tools/texkit/format_names.h"
 #include "tools/texkit/input_mapping.h"
 #include "tools/texkit/level_output.h"
 #include "tools/texkit/load_failure.h"
@@ -35,7 +36,7 @@ bool mayWrite(const ConversionJob& job, const ConvertOptions& options,
               const InputIdentities& inputs, ConversionOutcome* outcome) {
     struct stat input, output;
     if (::stat(job.input.c_str(), &input) != 0) {
-        outcome->reason = "cannot be opened";
+        outcome->reason = openFailureReason(job.input);
         return false;
     }
     if (::stat(job.output.c_str(), &output) != 0)
@@ -104,7 +105,7 @@ HRESULT makeTexture(IDirect3DDevice8* device, const ConversionJob& job,
     // The decoded pixels may point into the mapping, so it stays open until the texture is full.
     InputMapping file;
     if (!file.open(job.input)) {
-        outcome->reason = "cannot be opened";
+        outcome->reason = openFailureReason(job.input);
         return InvalidData;
     }
     ImageDecoder image;
@@ -202,6 +203,41 @@ bool writeOutput(const MadeTexture& made, const ConversionJob& job,
     return true;
 }
 
+void addWarning(const std::string& note, ConversionOutcome* outcome) {
+    outcome->warning = outcome->warning.empty() ? note : outcome->warning + "; " + note;
+}
+
+// A size the device changed from the one asked (or, without --width and --height, the
+// picture's) is said, so that no texture comes out smaller (or padded) unseen.
+void noteResize(IDirect3DDevice8* device, const ConvertOptions& options,
+                ConversionOutcome* outcome) {
+    const auto pictures = [](UINT side) { return side == 0 || side == 0xFFFFFFFFu; };
+    const bool asked = !pictures(options.width) || !pictures(options.height);
+    const uint64_t width = pictures(options.width) ? outcome->pictureWidth : options.width;
+    const uint64_t height = pictures(options.height) ? outcome->pictureHeight : options.height;
+    if (outcome->width == width && outcome->height == height)
+        return;
+    D3DCAPS8 caps = {};
+    device->GetDeviceCaps(&caps);
+    const bool tooLarge = width > caps.MaxTextureWidth || height > caps.MaxTextureHeight;
+    const std::string note =
+        "made " + std::to_string(outcome->width) + " x " + std::to_string(outcome->height) +
+        (asked ? ", not the asked " : ", not the picture's ") + std::to_string(width) + " x " +
+        std::to_string(height) +
+        (tooLarge ? ": the device's largest texture" : ": as the device requires");
+    addWarning(note, outcome);
+}
+
+// So is a format asked for that the device does not offer (R8G8B8, P8, a code it does not know):
+// the texture is made in the nearest one it has.
+void noteFormatChange(const ConvertOptions& options, ConversionOutcome* outcome) {
+    if (options.png || options.format == D3DFMT_UNKNOWN || outcome->format == options.format)
+        return;
+    addWarning("made " + formatName(outcome->format) + ", not the asked " +
+                   formatName(options.format) + ": the nearest format the device offers",
+               outcome);
+}
+
 } // namespace
 
 InputIdentities identitiesOf(const std::vector<ConversionJob>& jobs) {
@@ -229,6 +265,8 @@ ConversionOutcome convertFile(IDirect3DDevice8* device, const ConversionJob& job
             outcome.reason = "interrupted";
         } else if (writeOutput(made, job, options, outputs, &outcome)) {
             outcome.result = ConversionOutcome::Converted;
+            noteResize(device, options, &outcome);
+            noteFormatChange(options, &outcome);
         }
     }
     outcome.milliseconds =

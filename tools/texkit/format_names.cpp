@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstring>
 #include <iterator>
+#include <strings.h>
 
 namespace {
 
@@ -103,14 +104,17 @@ std::string formatName(uint32_t format) {
 }
 
 bool parseFormatName(const std::string& text, D3DFORMAT* format) {
+    // Names in any case: a "dxt1" read as a four-character code of its own would be a format
+    // no device knows, quietly loaded as the nearest one.
+    const auto same = [&text](const char* name) { return ::strcasecmp(text.c_str(), name) == 0; };
     for (const FormatName& row : blockNameTable) {
-        if (text == row.name) {
+        if (same(row.name)) {
             *format = row.format;
             return true;
         }
     }
     for (const FormatName& row : formatNameTable) {
-        if (text == row.name || text == row.name + std::strlen("D3DFMT_")) {
+        if (same(row.name) || same(row.name + std::strlen("D3DFMT_"))) {
             *format = row.format;
             return true;
         }

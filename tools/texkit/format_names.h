@@ -11,5 +11,6 @@
 std::string formatName(uint32_t format);
 
 // Accepts "D3DFMT_A8R8G8B8", "A8R8G8B8", a four-character code such as "DXT1", or the name of a
-// later block format (BC4, BC5, BC7, with S for signed; ATI1, ATI2, BC4U, BC5U).
+// later block format (BC4, BC5, BC7, with S for signed; ATI1, ATI2, BC4U, BC5U). Names are read
+// in any case ("dxt1", "bc7"); other four characters are taken as a code as they are.
 bool parseFormatName(const std::string& text, D3DFORMAT* format);

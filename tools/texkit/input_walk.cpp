@@ -2,6 +2,8 @@
 // against loops through symbolic links, and list files.
 #include "tools/texkit/input_walk.h"
 
+#include "tools/texkit/load_failure.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -49,7 +51,7 @@ public:
         }
         struct stat info;
         if (::stat(argument.c_str(), &info) != 0) {
-            problems_->push_back({argument, "cannot be opened"});
+            problems_->push_back({argument, openFailureReason(argument)});
             return;
         }
         if (S_ISDIR(info.st_mode)) {
@@ -78,7 +80,7 @@ private:
     void folder(const fs::path& path, const fs::path& relative, std::vector<FolderId>* inside) {
         struct stat info;
         if (::stat(path.c_str(), &info) != 0) {
-            problems_->push_back({path.string(), "cannot be opened"});
+            problems_->push_back({path.string(), openFailureReason(path.string())});
             return;
         }
         const FolderId id = {info.st_dev, info.st_ino};
@@ -103,7 +105,7 @@ private:
             struct stat entry;
             if (::stat(full.c_str(), &entry) != 0) {
                 if (isPictureName(name))
-                    problems_->push_back({full.string(), "cannot be opened"});
+                    problems_->push_back({full.string(), openFailureReason(full.string())});
                 continue;
             }
             if (S_ISDIR(entry.st_mode)) {

@@ -16,4 +16,5 @@ struct NormalAngles {
 
 // Red, green, blue read as vectors (0..255 for -1..1), each made unit length; the angle
 // between the two files' vectors at every texel of the level. Both levels are the same size.
+// A file that stores red and green only (BC5, G16R16) has z rebuilt from x and y.
 NormalAngles normalAngles(const DecodedTexture& a, const DecodedTexture& b, UINT level);

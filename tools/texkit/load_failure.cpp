@@ -3,8 +3,10 @@
 
 #include "texture/image_info.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <iterator>
+#include <system_error>
 
 namespace {
 
@@ -22,21 +24,30 @@ constexpr ResultMeaning resultMeaningTable[] = {
 };
 static_assert(std::size(resultMeaningTable) == 5);
 
-bool canBeRead(const std::string& path) {
+// The system's reason a file cannot be read, or 0 when it can.
+int readError(const std::string& path) {
     FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr)
-        return false;
+        return errno != 0 ? errno : EIO;
+    errno = 0;
     std::fgetc(file); // a folder opens, but reading it fails
-    const bool readable = std::ferror(file) == 0;
+    const int error = std::ferror(file) != 0 ? (errno != 0 ? errno : EIO) : 0;
     std::fclose(file);
-    return readable;
+    return error;
 }
 
 } // namespace
 
-std::string loadFailureReason(const std::string& path, HRESULT hr) {
-    if (hr == InvalidData && !canBeRead(path))
+std::string openFailureReason(const std::string& path) {
+    const int error = readError(path);
+    if (error == 0)
         return "cannot be opened";
+    return "cannot be opened (" + std::generic_category().message(error) + ")";
+}
+
+std::string loadFailureReason(const std::string& path, HRESULT hr) {
+    if (hr == InvalidData && readError(path) != 0)
+        return openFailureReason(path);
     for (const ResultMeaning& row : resultMeaningTable) {
         if (row.code == hr)
             return row.meaning;

@@ -3,8 +3,11 @@
 // draw finished, and the threads come and go with the device that plays on them.
 #include "raster_test_support.h"
 
+#include "d3d8/draw_threads.h"
+
 #include <dirent.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <ctime>
@@ -454,5 +457,76 @@ TEST_F(DrawThreadsTest, DrawWithALockedTextureIsRefused) {
         ASSERT_EQ(device->SetTexture(0, nullptr), D3D_OK);
         EXPECT_EQ(hr, D3DERR_INVALIDCALL) << threads << " threads";
         EXPECT_EQ(present()[Width * 20 + 30], 0xFF000000u) << threads << " threads";
+    }
+}
+
+// The threads' runs in two parts, as a scene's launched draws and its rest are played: every
+// chunk of both parts runs once, no chunk of the second part starts before the first part's
+// chunks have all been taken, and join returns only when both are done. The second part is
+// added once the workers have run out of the first and gone back to watching or to sleep, so
+// the workers must take it up from there: its first chunk, on the caller, waits for another
+// thread to run one of the others.
+TEST(DrawThreadsRuns, EveryChunkOfBothPartsRunsOnceAndTheWorkersTakeUpTheSecond) {
+    constexpr unsigned First = 9, Second = 12;
+    struct Run {
+        std::atomic<int> first[First];
+        std::atomic<int> second[Second];
+        std::atomic<unsigned> firstBegun{0};
+        std::atomic<unsigned> secondBeforeFirstTaken{0};
+        std::atomic<unsigned> secondOffCaller{0};
+        std::atomic<bool> callerWaitedInVain{false};
+        std::thread::id caller;
+    };
+    d3d8::DrawThreads threads(4);
+    ASSERT_TRUE(threads.start());
+    for (int round = 0; round < 40; ++round) {
+        Run run;
+        for (auto& count : run.first)
+            count.store(0);
+        for (auto& count : run.second)
+            count.store(0);
+        run.caller = std::this_thread::get_id();
+        threads.launch(
+            [](void* context, unsigned chunk) {
+                Run& r = *static_cast<Run*>(context);
+                r.firstBegun.fetch_add(1);
+                r.first[chunk].fetch_add(1);
+            },
+            &run, First);
+        // Between rounds the workers alternately still watch and sleep.
+        const auto pause = std::chrono::steady_clock::now() +
+                           std::chrono::microseconds(round % 2 ? 20 : 3000);
+        while (!threads.finished() || std::chrono::steady_clock::now() < pause)
+            std::this_thread::yield();
+        threads.extend(
+            [](void* context, unsigned chunk) {
+                Run& r = *static_cast<Run*>(context);
+                if (r.firstBegun.load() != First)
+                    r.secondBeforeFirstTaken.fetch_add(1);
+                if (std::this_thread::get_id() != r.caller) {
+                    r.secondOffCaller.fetch_add(1);
+                } else if (chunk == 0) {
+                    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+                    while (r.secondOffCaller.load() == 0) {
+                        if (std::chrono::steady_clock::now() > until) {
+                            r.callerWaitedInVain.store(true);
+                            break;
+                        }
+                        std::this_thread::yield();
+                    }
+                }
+                r.second[chunk].fetch_add(1);
+            },
+            &run, Second);
+        threads.join();
+        EXPECT_TRUE(threads.finished());
+        for (unsigned c = 0; c < First; ++c)
+            ASSERT_EQ(run.first[c].load(), 1) << "round " << round << ", first part, chunk " << c;
+        for (unsigned c = 0; c < Second; ++c)
+            ASSERT_EQ(run.second[c].load(), 1) << "round " << round << ", second part, chunk " << c;
+        ASSERT_EQ(run.secondBeforeFirstTaken.load(), 0u) << "round " << round;
+        ASSERT_FALSE(run.callerWaitedInVain.load()) << "round " << round;
+        if (round % 8 == 0)
+            threads.wake(); // a wake-up without work between runs changes nothing of the next
     }
 }
