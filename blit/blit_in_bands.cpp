@@ -1,6 +1,7 @@
 // blitSurface: one blit on the caller's thread, or, with workers handed to the engine, the rows
 // of a large job cut into bands that the workers blit side by side.
 #include "blit/blit_workers.h"
+#include "blit/pending_rows.h"
 #include "blit/surface_blitter.h"
 
 #include <algorithm>
@@ -85,6 +86,7 @@ void blitBand(void* context, uint32_t index) {
         source.rect.top = job.source->rect.top + 2 * first;
         source.rect.bottom = job.source->rect.top + 2 * last;
     }
+    awaitSourceRows(source);
     SurfaceBlitter blitter;
     job.results[index] = blitter.blit(destination, source, job.filter);
 }
@@ -98,6 +100,7 @@ HRESULT blitSurface(const BlitSurface& destination, const BlitSurface& source, I
     if (plan.count >= 2)
         results.reset(new (std::nothrow) HRESULT[plan.count]);
     if (!results) {
+        awaitSourceRows(source);
         SurfaceBlitter blitter;
         return blitter.blit(destination, source, filter);
     }

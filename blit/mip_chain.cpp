@@ -1,13 +1,18 @@
 // The mip chain builder: pictures into planes of four floats a texel, separable filtering of
 // one plane into the next (the vertical pass first, over the rows the kernel reaches, then the
-// horizontal one over the row it made), and the planes back into 0xAARRGGBB words.
+// horizontal one over the row it made), and the planes back into 0xAARRGGBB words. With blit
+// workers handed to the engine, each step of a level is cut into bands of rows that the
+// workers make side by side, with the bytes of one thread.
 #include "blit/mip_chain.h"
 
+#include "blit/blit_workers.h"
 #include "blit/light_curve.h"
 #include "blit/mip_coverage.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <memory>
 #include <new>
 #include <type_traits>
 #include <utility>
@@ -15,15 +20,65 @@
 namespace {
 
 // Colour premultiplied by alpha, in linear light or as stored; a normal map's vector and
-// alpha as they are.
+// alpha as they are. The values are left unset when allocated: the filter writes every one,
+// and the bands that write them fault their pages in side by side.
 struct Plane {
     uint32_t width = 0;
     uint32_t height = 0;
-    std::vector<float> values;
+    std::unique_ptr<float[]> values;
 
-    float* row(uint32_t y) { return values.data() + size_t(y) * width * 4; }
-    const float* row(uint32_t y) const { return values.data() + size_t(y) * width * 4; }
+    void allocate() { values.reset(new float[texelCount() * 4]); }
+    size_t texelCount() const { return size_t(width) * height; }
+    float* row(uint32_t y) { return values.get() + size_t(y) * width * 4; }
+    const float* row(uint32_t y) const { return values.get() + size_t(y) * width * 4; }
 };
+
+// A band is about this many texels of the level being made.
+constexpr uint64_t bandTexels = uint64_t(1) << 17;
+
+struct RowBands {
+    uint32_t rowsPerBand;
+    uint32_t count; // 1: the level whole, on the calling thread
+};
+
+RowBands rowBands(uint32_t width, uint32_t height) {
+    const uint64_t rows = std::max<uint64_t>(1, bandTexels / std::max(width, 1u));
+    if (blitWorkers() == nullptr || rows >= height)
+        return {height, 1};
+    return {uint32_t(rows), uint32_t((height + rows - 1) / rows)};
+}
+
+// Calls band(index, firstRow, endRow) for each of the rowBands of a width x height level, on
+// the blit workers when there are several bands. A band that runs out of memory makes the
+// whole call throw std::bad_alloc once every band has returned.
+template <typename Band>
+void inRowBands(uint32_t width, uint32_t height, Band&& band) {
+    const RowBands bands = rowBands(width, height);
+    if (bands.count == 1) {
+        band(0u, 0u, height);
+        return;
+    }
+    struct Context {
+        Band* band;
+        uint32_t rowsPerBand;
+        uint32_t height;
+        std::atomic<bool> shortOfMemory{false};
+    } context = {&band, bands.rowsPerBand, height};
+    blitWorkers()->run(
+        bands.count,
+        [](void* opaque, uint32_t index) {
+            Context& c = *static_cast<Context*>(opaque);
+            const uint32_t first = index * c.rowsPerBand;
+            try {
+                (*c.band)(index, first, std::min(first + c.rowsPerBand, c.height));
+            } catch (const std::bad_alloc&) {
+                c.shortOfMemory = true;
+            }
+        },
+        &context);
+    if (context.shortOfMemory)
+        throw std::bad_alloc();
+}
 
 struct ChannelTables {
     float colour[256];
@@ -202,16 +257,15 @@ HalvingStretch findHalvingStretch(const AxisWeights& w, uint32_t m) {
 }
 
 // The vertical pass makes one full-width row from the rows its taps reach, the horizontal pass
-// the destination row from it.
+// the destination row from it: rows firstRow to endRow - 1 of the destination.
 template <typename Rows>
 void filterRows(Rows& source, const AxisWeights& across, const AxisWeights& down,
-                Plane* destination, MipRowRoutines routines) {
-    destination->values.resize(size_t(destination->width) * destination->height * 4);
+                Plane* destination, MipRowRoutines routines, uint32_t firstRow, uint32_t endRow) {
     std::vector<float> column(size_t(source.width()) * 4);
     std::vector<const float*> rows(down.taps);
     const HalvingStretch inside = findHalvingStretch(across, destination->width);
     const uint32_t taps = across.taps, after = inside.first + inside.count;
-    for (uint32_t y = 0; y < destination->height; ++y) {
+    for (uint32_t y = firstRow; y < endRow; ++y) {
         source.fetch(down.index.data() + size_t(y) * down.taps, down.taps, rows.data());
         routines.combine(rows.data(), down.weight.data() + size_t(y) * down.taps, down.taps,
                          column.size(), column.data());
@@ -241,23 +295,34 @@ void filterInto(const Source& picture, Plane* destination, const MipChainOptions
         buildAxisWeights(picture.width, destination->width, options.kernel, options.edge);
     const AxisWeights down =
         buildAxisWeights(picture.height, destination->height, options.kernel, options.edge);
-    if constexpr (std::is_same_v<Source, ArgbImage> || std::is_same_v<Source, WideArgbImage>) {
-        PictureRows<Source> rows(picture, options, down.taps);
-        filterRows(rows, across, down, destination, routines);
-    } else {
-        PlaneRows rows(picture);
-        filterRows(rows, across, down, destination, routines);
-    }
+    destination->allocate();
+    // Each band converts the picture rows it reaches into slots of its own.
+    inRowBands(destination->width, destination->height,
+               [&](uint32_t, uint32_t firstRow, uint32_t endRow) {
+                   if constexpr (std::is_same_v<Source, ArgbImage> ||
+                                 std::is_same_v<Source, WideArgbImage>) {
+                       PictureRows<Source> rows(picture, options, down.taps);
+                       filterRows(rows, across, down, destination, routines, firstRow, endRow);
+                   } else {
+                       PlaneRows rows(picture);
+                       filterRows(rows, across, down, destination, routines, firstRow, endRow);
+                   }
+               });
 }
 
-// Values a kernel with negative lobes pushed out of range are brought back, their light kept,
-// so the next level starts from a picture that could be stored; a normal map's vectors are
-// made unit length.
-void keepClippedLight(Plane* plane);
+// The texel's colour channels that a kernel with negative lobes pushed out of range brought
+// back, their light kept (see settle).
+void keepClippedLight(Plane* plane, int32_t x, int32_t y);
 
-void settle(Plane* plane, const MipChainOptions& options) {
-    float* v = plane->values.data();
-    const size_t count = plane->values.size() / 4;
+bool outOfRange(const float* texel) {
+    for (int i = 0; i < 3; ++i)
+        if (!(texel[i] >= 0.0f && texel[i] <= texel[3]))
+            return true;
+    return false;
+}
+
+// Alpha clamped; a normal map's vectors made unit length.
+void settleTexels(float* v, size_t count, const MipChainOptions& options) {
     for (size_t i = 0; i < count; ++i, v += 4) {
         const float a = std::clamp(v[3], 0.0f, 1.0f);
         v[3] = a;
@@ -274,8 +339,32 @@ void settle(Plane* plane, const MipChainOptions& options) {
             }
         }
     }
-    if (!options.normalMap)
-        keepClippedLight(plane);
+}
+
+// Values a kernel with negative lobes pushed out of range are brought back, their light kept,
+// so the next level starts from a picture that could be stored; a normal map's vectors are
+// made unit length. The bands clamp alpha and list the texels out of range; the light is then
+// passed on texel by texel in row order on this thread, as it depends on what the texels before
+// have passed on. Those texels are the only ones with work: a texel in range stays in range
+// when it receives light, as what it receives is clamped into its range.
+void settle(Plane* plane, const MipChainOptions& options) {
+    // Each band lists its texels out of range, as (row, column) pairs in row order.
+    std::vector<std::vector<std::pair<uint32_t, uint32_t>>> clipped(
+        rowBands(plane->width, plane->height).count);
+    inRowBands(plane->width, plane->height, [&](uint32_t band, uint32_t firstRow, uint32_t endRow) {
+        settleTexels(plane->row(firstRow), size_t(endRow - firstRow) * plane->width, options);
+        if (options.normalMap)
+            return;
+        for (uint32_t y = firstRow; y < endRow; ++y) {
+            const float* texel = plane->row(y);
+            for (uint32_t x = 0; x < plane->width; ++x)
+                if (outOfRange(texel + 4 * size_t(x)))
+                    clipped[band].emplace_back(y, x);
+        }
+    });
+    for (const auto& texels : clipped)
+        for (const auto& [y, x] : texels)
+            keepClippedLight(plane, int32_t(x), int32_t(y));
 }
 
 uint8_t encodeColour(float c, const MipChainOptions& options, const SrgbEncoder& curve) {
@@ -322,41 +411,32 @@ size_t windowExtreme(const float* c, int32_t width, int32_t u0, int32_t u1, int3
 // no stored texel can show: clipping them alone would add light (a star field brightens level
 // by level). What is clipped goes to the brightest texel nearby instead (the one whose edge
 // rang), or an excess to the darkest, so the level keeps its light without visible trails.
-void keepClippedLight(Plane* plane) {
+void keepClippedLight(Plane* plane, int32_t x, int32_t y) {
     constexpr int32_t reach = 3;
     const int32_t width = int32_t(plane->width), height = int32_t(plane->height);
-    float* c = plane->values.data();
+    float* c = plane->values.get();
     const float* alpha = c + 3;
-    for (int32_t y = 0; y < height; ++y) {
-        const int32_t v0 = std::max(0, y - reach), v1 = std::min(height - 1, y + reach);
-        for (int32_t x = 0; x < width; ++x) {
-            const size_t at = size_t(y) * width + x;
-            const float a = alpha[at * 4];
-            for (int i = 0; i < 3; ++i) {
-                const float value = c[at * 4 + i];
-                if (value >= 0.0f && value <= a)
-                    continue;
-                const bool below = value < 0.0f;
-                c[at * 4 + i] = below ? 0.0f : a;
-                const int32_t u0 = std::max(0, x - reach), u1 = std::min(width - 1, x + reach);
-                const size_t target = below ? windowExtreme<true>(c, width, u0, u1, v0, v1, i, at)
-                                            : windowExtreme<false>(c, width, u0, u1, v0, v1, i, at);
-                float& receiver = c[target * 4 + i];
-                receiver = std::clamp(receiver + (below ? value : value - a), 0.0f,
-                                      alpha[target * 4]);
-            }
-        }
+    const int32_t v0 = std::max(0, y - reach), v1 = std::min(height - 1, y + reach);
+    const int32_t u0 = std::max(0, x - reach), u1 = std::min(width - 1, x + reach);
+    const size_t at = size_t(y) * width + x;
+    const float a = alpha[at * 4];
+    for (int i = 0; i < 3; ++i) {
+        const float value = c[at * 4 + i];
+        if (value >= 0.0f && value <= a)
+            continue;
+        const bool below = value < 0.0f;
+        c[at * 4 + i] = below ? 0.0f : a;
+        const size_t target = below ? windowExtreme<true>(c, width, u0, u1, v0, v1, i, at)
+                                    : windowExtreme<false>(c, width, u0, u1, v0, v1, i, at);
+        float& receiver = c[target * 4 + i];
+        receiver = std::clamp(receiver + (below ? value : value - a), 0.0f, alpha[target * 4]);
     }
 }
 
-void toImage(const Plane& plane, const MipChainOptions& options, float alphaScale,
-             ArgbImage* image) {
-    image->width = plane.width;
-    image->height = plane.height;
-    image->texels.resize(size_t(plane.width) * plane.height);
-    const float* v = plane.values.data();
+void toWords(const float* v, size_t count, const MipChainOptions& options, float alphaScale,
+             uint32_t* words) {
     const SrgbEncoder& curve = srgbEncoder();
-    for (uint32_t& word : image->texels) {
+    for (uint32_t* word = words; word != words + count; ++word) {
         const float a = v[3];
         float c[3] = {v[0], v[1], v[2]};
         if (!options.normalMap) {
@@ -365,11 +445,23 @@ void toImage(const Plane& plane, const MipChainOptions& options, float alphaScal
             for (float& channel : c)
                 channel *= inverse;
         }
-        word = uint32_t(quantizeUnit(a * alphaScale)) << 24 |
-               uint32_t(encodeColour(c[0], options, curve)) << 16 |
-               uint32_t(encodeColour(c[1], options, curve)) << 8 | encodeColour(c[2], options, curve);
+        *word = uint32_t(quantizeUnit(a * alphaScale)) << 24 |
+                uint32_t(encodeColour(c[0], options, curve)) << 16 |
+                uint32_t(encodeColour(c[1], options, curve)) << 8 |
+                encodeColour(c[2], options, curve);
         v += 4;
     }
+}
+
+void toImage(const Plane& plane, const MipChainOptions& options, float alphaScale,
+             ArgbImage* image) {
+    image->width = plane.width;
+    image->height = plane.height;
+    image->texels.resize(plane.texelCount());
+    inRowBands(plane.width, plane.height, [&](uint32_t, uint32_t firstRow, uint32_t endRow) {
+        toWords(plane.row(firstRow), size_t(endRow - firstRow) * plane.width, options, alphaScale,
+                image->texels.data() + size_t(firstRow) * plane.width);
+    });
 }
 
 template <typename Image> bool usable(const Image& image) {
@@ -419,7 +511,7 @@ bool buildChain(const Image& top, uint32_t levelCount, const MipChainOptions& op
                 filterInto(above, &below, options, routines);
             settle(&below, options);
             const float scale =
-                alphaTested ? coverageScale(below.values.data(), below.values.size() / 4,
+                alphaTested ? coverageScale(below.values.get(), below.texelCount(),
                                             uint8_t(options.alphaTest), coverage)
                             : 1.0f;
             lower->emplace_back();
@@ -457,7 +549,7 @@ Plane slicePlane(const Image& slice, const Tables& tables, const MipChainOptions
     Plane plane;
     plane.width = slice.width;
     plane.height = slice.height;
-    plane.values.resize(slice.texels.size() * 4);
+    plane.allocate();
     for (uint32_t y = 0; y < slice.height; ++y)
         convertRow(slice.texels.data() + size_t(y) * slice.width, slice.width, tables, options,
                    plane.row(y));
@@ -504,11 +596,11 @@ bool buildVolume(const std::vector<Image>& slices, uint32_t levelCount,
                     // The slices the kernel reaches, combined texel by texel.
                     mixed.width = width;
                     mixed.height = height;
-                    mixed.values.resize(size_t(width) * height * 4);
+                    mixed.allocate();
                     for (uint32_t t = 0; t < deep.taps; ++t)
-                        rows[t] = above[deep.index[size_t(z) * deep.taps + t]].values.data();
+                        rows[t] = above[deep.index[size_t(z) * deep.taps + t]].values.get();
                     routines.combine(rows.data(), deep.weight.data() + size_t(z) * deep.taps,
-                                     deep.taps, mixed.values.size(), mixed.values.data());
+                                     deep.taps, mixed.texelCount() * 4, mixed.values.get());
                     source = &mixed;
                 }
                 below[z].width = std::max(1u, width / 2);
@@ -520,7 +612,8 @@ bool buildVolume(const std::vector<Image>& slices, uint32_t levelCount,
             if (alphaTested) {
                 alpha.clear();
                 for (const Plane& plane : below)
-                    alpha.insert(alpha.end(), plane.values.begin(), plane.values.end());
+                    alpha.insert(alpha.end(), plane.values.get(),
+                                 plane.values.get() + plane.texelCount() * 4);
                 scale = coverageScale(alpha.data(), alpha.size() / 4, uint8_t(options.alphaTest),
                                       coverage);
             }

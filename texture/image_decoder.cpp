@@ -40,7 +40,14 @@ ImageDecoder::~ImageDecoder() {
     discard();
 }
 
+void ImageDecoder::finishRows() const {
+    if (pendingRows != nullptr)
+        pendingRows->makeAll();
+}
+
 void ImageDecoder::discard() {
+    // The rows still pending are written into bits.
+    pendingRows.reset();
     if (ownsBits)
         delete[] bits;
     if (ownsPalette)

@@ -2,6 +2,7 @@
 // and the loader that offers a file's bytes to every container decoder in a fixed order.
 #pragma once
 
+#include "blit/pending_rows.h"
 #include "texture/image_info.h"
 #include "texture/image_rows.h"
 #include "windows.h"
@@ -86,6 +87,15 @@ public:
     // face). It still makes every check that decides whether it accepts the file.
     bool deferRows = false;
     std::unique_ptr<ImageRowSource> rowSource;
+
+    // Set before load by a caller whose blits may start before the picture is whole: a PNG of
+    // the fast path is then inflated and checked as ever, but its rows are unfiltered into bits
+    // as the blits reach them, or ahead of them by a helper (blit/pending_rows.h). Whatever reads
+    // bits other than through the blit engine calls finishRows first.
+    bool pendRows = false;
+    std::unique_ptr<PendingRows> pendingRows;
+    // Makes every row still pending.
+    void finishRows() const;
 
     // Set before load to refuse decompression bombs: a picture whose header declares more
     // pixels than this is refused before anything is decoded or allocated for it, and load

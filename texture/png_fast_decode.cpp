@@ -44,6 +44,25 @@ struct SavedShape {
     UINT width, height, depth, rowPitch, slicePitch;
 };
 
+// The rows of an accepted, inflated file, unfiltered into the node's buffer as they are needed.
+class PngPendingRows final : public PendingRows {
+public:
+    PngPendingRows(std::unique_ptr<PngRowReader> reader, uint8_t* pixels, uint64_t rowBytes,
+                   uint32_t height)
+        : PendingRows(pixels, rowBytes, height), reader_(std::move(reader)), pixels_(pixels),
+          rowBytes_(rowBytes) {}
+    ~PngPendingRows() override { withdraw(); }
+
+private:
+    void makeRows(uint32_t first, uint32_t end) override {
+        for (uint32_t y = first; y < end; ++y)
+            reader_->readRow(pixels_ + uint64_t(y) * rowBytes_);
+    }
+    std::unique_ptr<PngRowReader> reader_;
+    uint8_t* pixels_;
+    uint64_t rowBytes_;
+};
+
 HRESULT buildPalette(ImageDecoder& image, const PngLayout& layout) {
     uint8_t gamma[256];
     // The file gamma as libpng reports it (the fixed-point value times 0.00001).
@@ -141,7 +160,12 @@ void PngRowReader::readRow(uint8_t* out) {
 
 HRESULT decodePngFast(ImageDecoder& image, const uint8_t* data, UINT size, bool* declined) {
     *declined = true;
-    PngRowReader reader;
+    // Rows left pending keep their reader with them.
+    std::unique_ptr<PngRowReader> heldReader;
+    if (image.pendRows)
+        heldReader.reset(new (std::nothrow) PngRowReader);
+    PngRowReader localReader;
+    PngRowReader& reader = heldReader != nullptr ? *heldReader : localReader;
     if (!reader.accept(data, size))
         return E_FAIL;
     *declined = false;
@@ -179,8 +203,14 @@ HRESULT decodePngFast(ImageDecoder& image, const uint8_t* data, UINT size, bool*
     }
     if (FAILED(hr))
         return hr;
-    for (uint32_t y = 0; y < layout.height; ++y)
-        reader.readRow(pixels + uint64_t(y) * rowBytes);
+    if (heldReader != nullptr)
+        image.pendingRows.reset(new (std::nothrow) PngPendingRows(std::move(heldReader), pixels,
+                                                                  rowBytes, layout.height));
+    if (image.pendingRows != nullptr)
+        image.pendingRows->publish();
+    else
+        for (uint32_t y = 0; y < layout.height; ++y)
+            reader.readRow(pixels + uint64_t(y) * rowBytes);
     if (image.format == D3DFMT_P8)
         return buildPalette(image, layout);
     return D3D_OK;

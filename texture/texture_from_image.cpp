@@ -123,6 +123,7 @@ bool copiedAsStored(IDirect3DSurface8* surface, const ImageDecoder& image,
     }
     const size_t rowBytes = blocks ? size_t((image.width + 3) / 4) * blockBytes(image.format)
                                    : size_t(image.width) * (bits / 8);
+    image.finishRows();
     // Rows that lie back to back in the file and in the level are read from the file at once.
     const bool contiguous = level.rowPitch == rowBytes && image.rowPitch == rowBytes;
     if (contiguous && readFromLoadFile(image.bits, rowBytes * rows, level.bits)) {
@@ -272,6 +273,7 @@ HRESULT fillByRows(IDirect3DTexture8* texture, const ImageDecoder& image, const 
     if (image.rowSource != nullptr) {
         hr = image.rowSource->sendRows(sink);
     } else {
+        image.finishRows();
         for (UINT y = 0; y < image.height; ++y)
             sink.putRow(image.bits + size_t(y) * image.rowPitch);
     }

@@ -2,6 +2,7 @@
 // blit made whole on one thread (conversions, the colour key, the dither pattern, blocks,
 // FilterNone padding, box halvings), and the jobs it must not cut are made whole.
 #include "blit/blit_workers.h"
+#include "blit/pending_rows.h"
 #include "blit/pixel_format.h"
 #include "blit/surface_blitter.h"
 
@@ -227,6 +228,74 @@ TEST(BlitInBands, RefusalsComeBeforeAnyBand) {
     EXPECT_EQ(blitSurface(destination.side(), source.side(), 0x7F), D3DERR_INVALIDCALL);
     setBlitWorkers(nullptr);
     EXPECT_EQ(workers.runs, 0);
+}
+
+// ---- Sources whose rows are still being made ---------------------------------------------------
+
+// Rows copied in from a finished picture when asked for, each call recorded.
+class CopiedRows final : public PendingRows {
+public:
+    CopiedRows(Memory& memory, const Memory& finished)
+        : PendingRows(memory.bytes.data(), memory.rowPitch, memory.height), memory_(memory),
+          finished_(finished) {}
+    ~CopiedRows() override { withdraw(); }
+    std::vector<std::pair<uint32_t, uint32_t>> calls;
+
+private:
+    void makeRows(uint32_t first, uint32_t end) override {
+        calls.emplace_back(first, end);
+        std::memcpy(memory_.bytes.data() + size_t(first) * memory_.rowPitch,
+                    finished_.bytes.data() + size_t(first) * memory_.rowPitch,
+                    size_t(end - first) * memory_.rowPitch);
+    }
+    Memory& memory_;
+    const Memory& finished_;
+};
+
+// Every kind of band job, whole or in bands (last band first), reads a pending picture as it
+// reads the finished one: the rows each reads are made before it reads them, in order, once.
+TEST(BlitInBands, PendingRowsAreMadeBeforeTheBlitsReadThem) {
+    for (const BandCase& c : bandCaseTable) {
+        Memory finished = picture(c.from, c.fromWidth, c.fromHeight);
+        const Memory destination(c.to, c.toWidth, c.toHeight);
+        const Outcome reference =
+            blitOnce(destination, finished, nullptr, c.filter, c.colorKey, nullptr);
+        ASSERT_EQ(reference.result, D3D_OK) << c.name;
+        BackwardsWorkers backwards;
+        for (BlitWorkers* workers : {static_cast<BlitWorkers*>(nullptr),
+                                     static_cast<BlitWorkers*>(&backwards)}) {
+            Memory pending(c.from, c.fromWidth, c.fromHeight, 0x5A);
+            CopiedRows rows(pending, finished);
+            rows.publish();
+            const Outcome outcome =
+                blitOnce(destination, pending, nullptr, c.filter, c.colorKey, workers);
+            EXPECT_EQ(outcome.result, D3D_OK) << c.name;
+            EXPECT_TRUE(outcome.bytes == reference.bytes) << c.name;
+            // Halved in bands, the picture's odd last row is never read.
+            const bool halvedInBands = workers != nullptr && c.toHeight == c.fromHeight / 2;
+            EXPECT_EQ(rows.madeRows(), halvedInBands ? 2 * c.toHeight : c.fromHeight) << c.name;
+            uint32_t next = 0;
+            for (const auto& [first, end] : rows.calls) {
+                EXPECT_EQ(first, next) << c.name;
+                EXPECT_GT(end, first) << c.name;
+                next = end;
+            }
+        }
+    }
+}
+
+// A picture withdrawn (or never published) is read as it stands.
+TEST(BlitInBands, AWithdrawnPictureIsNotMade) {
+    Memory finished = picture(D3DFMT_A8R8G8B8, 64, 16);
+    Memory pending(D3DFMT_A8R8G8B8, 64, 16, 0x5A);
+    const Memory destination(D3DFMT_A8R8G8B8, 64, 16);
+    CopiedRows rows(pending, finished);
+    rows.publish();
+    rows.withdraw();
+    const Outcome outcome = blitOnce(destination, pending, nullptr, FilterNone, 0, nullptr);
+    EXPECT_EQ(outcome.result, D3D_OK);
+    EXPECT_EQ(rows.madeRows(), 0u);
+    EXPECT_TRUE(rows.calls.empty());
 }
 
 } // namespace

@@ -235,6 +235,40 @@ TEST_P(LoadAllocationSweep, EveryFailedAllocationIsAnsweredAndLeavesNothingBehin
 INSTANTIATE_TEST_SUITE_P(Loads, LoadAllocationSweep, ::testing::ValuesIn(loadTable),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A PNG decoded with its rows pending, then made into a texture whose blits make the rows.
+TEST_F(LoadAllocationSweep, PendingPngRowsAnswerEveryFailedAllocation) {
+    for (const Bytes& file : {pngFile(), rgbPngFile()}) {
+        IDirect3DTexture8* texture = nullptr;
+        test_support::SweptOperation load;
+        load.run = [&] {
+            ImageDecoder image;
+            image.pendRows = true;
+            const HRESULT hr = image.load(file.data(), UINT(file.size()), nullptr);
+            if (FAILED(hr))
+                return hr;
+            return createTextureFromImage(device_, image, 0, 0, 0, 0, D3DFMT_DXT1,
+                                          D3DPOOL_MANAGED, FilterNone, FilterDefault, 0xFFFF00FF,
+                                          nullptr, &texture);
+        };
+        load.inspectAndRelease = [&](HRESULT result) {
+            if (FAILED(result)) {
+                EXPECT_EQ(texture, nullptr);
+                return test_support::RunDigest{};
+            }
+            const test_support::RunDigest digest = levelsDigest(texture);
+            texture->Release();
+            texture = nullptr;
+            return digest;
+        };
+        const test_support::SweepReport report = test_support::sweepAllocationFailures(load);
+        EXPECT_GT(report.allocations, 0);
+        for (const std::string& fault : report.faults)
+            ADD_FAILURE() << "pending png: " << fault;
+        for (const auto& [code, runs] : report.failedRunCodes)
+            EXPECT_TRUE(code == E_OUTOFMEMORY || code == InvalidData) << std::hex << code;
+    }
+}
+
 // The sweep covers the PNG fast path only if its files take it.
 TEST(LoadAllocationSweepFiles, PngFilesTakeTheFastPath) {
     for (const Bytes& file : {pngFile(), rgbPngFile()}) {

@@ -1,7 +1,10 @@
 // The PNG fast path held to libpng's path: the same result, format, rows and palette on every
-// PngSuite file, fixture and picture, and on files corrupted in each way a file can be; which
-// files it takes; its vector routines against their plain twins; the row reader.
+// PngSuite file, fixture and picture, and on files corrupted in each way a file can be, with its
+// rows made at once or left pending until asked for; which files it takes; its vector routines
+// against their plain twins; the row reader.
 #include "texture/png_fast_decode.h"
+
+#include "blit/surface_blitter.h"
 
 #include "tests/support/photos.h"
 #include "tests/texture/png_maker.h"
@@ -29,14 +32,26 @@ struct Decoded {
     Bytes palette;
 };
 
-Decoded decodeWith(bool reference, const Bytes& file) {
+enum class Decode { Libpng, Rows, PendingRows };
+
+Decoded decodeWith(Decode how, const Bytes& file) {
     ImageDecoder image;
+    image.pendRows = how == Decode::PendingRows;
     Decoded d;
-    d.result = reference ? decodePngWithLibpng(image, file.data(), UINT(file.size()))
-                         : image.decodePng(file.data(), UINT(file.size()));
-    d.path = reference ? PngDecodePath::Libpng : lastPngDecodePath();
+    d.result = how == Decode::Libpng ? decodePngWithLibpng(image, file.data(), UINT(file.size()))
+                                     : image.decodePng(file.data(), UINT(file.size()));
+    d.path = how == Decode::Libpng ? PngDecodePath::Libpng : lastPngDecodePath();
     if (FAILED(d.result))
         return d;
+    if (how == Decode::PendingRows) {
+        // The fast path leaves every row to be made; libpng's path makes them all.
+        EXPECT_EQ(image.pendingRows != nullptr, d.path == PngDecodePath::Fast);
+        if (image.pendingRows != nullptr) {
+            EXPECT_EQ(image.pendingRows->madeRows(), 0u);
+            image.finishRows();
+            EXPECT_EQ(image.pendingRows->madeRows(), image.height);
+        }
+    }
     d.format = image.format;
     d.width = image.width;
     d.height = image.height;
@@ -51,8 +66,13 @@ Decoded decodeWith(bool reference, const Bytes& file) {
 
 // Both paths on one file: the same answer to the byte. Returns the path decodePng took.
 PngDecodePath expectSameAsLibpng(const Bytes& file, const std::string& name) {
-    const Decoded reference = decodeWith(true, file);
-    const Decoded decoded = decodeWith(false, file);
+    const Decoded reference = decodeWith(Decode::Libpng, file);
+    const Decoded decoded = decodeWith(Decode::Rows, file);
+    const Decoded pending = decodeWith(Decode::PendingRows, file);
+    EXPECT_EQ(pending.path, decoded.path) << name;
+    EXPECT_EQ(uint32_t(pending.result), uint32_t(reference.result)) << name;
+    EXPECT_TRUE(pending.pixels == reference.pixels) << name << ": pending rows differ";
+    EXPECT_TRUE(pending.palette == reference.palette) << name << ": palettes differ";
     EXPECT_EQ(uint32_t(decoded.result), uint32_t(reference.result)) << name;
     EXPECT_EQ(decoded.format, reference.format) << name;
     EXPECT_EQ(decoded.width, reference.width) << name;
@@ -489,7 +509,7 @@ TEST(PngRowReader, YieldsTheDecodedRowsInOrder) {
     const Bytes files[] = {noisyPicture(PNG_COLOR_TYPE_RGB), noisyPicture(PNG_COLOR_TYPE_RGB_ALPHA),
                            makePng(smallRecipe(PNG_COLOR_TYPE_PALETTE, 2))};
     for (const Bytes& file : files) {
-        const Decoded whole = decodeWith(false, file);
+        const Decoded whole = decodeWith(Decode::Rows, file);
         ASSERT_EQ(whole.path, PngDecodePath::Fast);
         PngRowReader reader;
         ASSERT_TRUE(reader.accept(file.data(), UINT(file.size())));
@@ -504,6 +524,44 @@ TEST(PngRowReader, YieldsTheDecodedRowsInOrder) {
         }
         EXPECT_TRUE(rows == whole.pixels);
     }
+}
+
+// Pending rows are made as far as a blit of the picture's top rows reaches, and no further.
+TEST(PngRowReader, PendingRowsAreMadeAsFarAsABlitReads) {
+    const Bytes file = noisyPicture(PNG_COLOR_TYPE_RGB);
+    const Decoded whole = decodeWith(Decode::Rows, file);
+    ImageDecoder image;
+    image.pendRows = true;
+    ASSERT_EQ(image.decodePng(file.data(), UINT(file.size())), D3D_OK);
+    ASSERT_NE(image.pendingRows, nullptr);
+    ASSERT_GT(image.height, 12u);
+    std::vector<uint32_t> top(size_t(image.width) * 12, 0);
+    BlitSurface source;
+    source.bits = const_cast<uint8_t*>(image.bits);
+    source.format = image.format;
+    source.rowPitch = image.rowPitch;
+    source.extent = {0, 0, int32_t(image.width), int32_t(image.height), 0, 1};
+    source.rect = {0, 0, int32_t(image.width), 12, 0, 1};
+    BlitSurface destination;
+    destination.bits = reinterpret_cast<uint8_t*>(top.data());
+    destination.format = D3DFMT_A8R8G8B8;
+    destination.rowPitch = image.width * 4;
+    destination.extent = destination.rect = {0, 0, int32_t(image.width), 12, 0, 1};
+    ASSERT_EQ(blitSurface(destination, source, FilterNone), D3D_OK);
+    EXPECT_EQ(image.pendingRows->madeRows(), 12u);
+    // The rows the blit read were made first: blue, green, red as the whole decode has them.
+    const size_t pixelBytes = whole.rowPitch / whole.width;
+    for (size_t y = 0; y < 12; ++y) {
+        for (size_t x = 0; x < image.width; ++x) {
+            const uint8_t* pixel = &whole.pixels[y * whole.rowPitch + pixelBytes * x];
+            ASSERT_EQ(top[y * image.width + x] & 0xFFFFFF,
+                      uint32_t(pixel[0]) | uint32_t(pixel[1]) << 8 | uint32_t(pixel[2]) << 16)
+                << x << ", " << y;
+        }
+    }
+    image.finishRows();
+    EXPECT_TRUE(Bytes(image.bits, image.bits + size_t(image.rowPitch) * image.height) ==
+                whole.pixels);
 }
 
 TEST(PngRowReader, LeavesInterlacedAndCorruptFilesToLibpng) {

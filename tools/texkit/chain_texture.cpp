@@ -63,21 +63,17 @@ UINT fullChainLength(UINT width, UINT height) {
     return count;
 }
 
-// `level` with its right column and bottom row repeated out to width x height.
-ArgbImage paddedTo(const ArgbImage& level, UINT width, UINT height) {
-    if (level.width == width && level.height == height)
-        return level;
-    ArgbImage padded;
-    padded.width = width;
-    padded.height = height;
-    padded.texels.resize(size_t(width) * height);
+// `level` with its right column and bottom row repeated out to width x height, in *padded.
+void padTo(const ArgbImage& level, UINT width, UINT height, ArgbImage* padded) {
+    padded->width = width;
+    padded->height = height;
+    padded->texels.resize(size_t(width) * height);
     for (UINT y = 0; y < height; ++y) {
         const uint32_t* source = &level.texels[size_t(std::min(y, level.height - 1)) * level.width];
-        uint32_t* row = &padded.texels[size_t(y) * width];
+        uint32_t* row = &padded->texels[size_t(y) * width];
         std::copy_n(source, level.width, row);
         std::fill(row + level.width, row + width, source[level.width - 1]);
     }
-    return padded;
 }
 
 } // namespace
@@ -91,6 +87,8 @@ bool wideTexels(const ImageDecoder& image, D3DCOLOR colorKey, UINT width, UINT h
         height != image.height || image.box.left != 0 || image.box.top != 0 ||
         image.box.right != image.width || image.box.bottom != image.height)
         return false;
+    // Read straight from the bits, not through the blit engine: pending rows are made first.
+    image.finishRows();
     const UINT bytes = getFormatInfo(format).bitsPerPixel / 8;
     wide->width = width;
     wide->height = height;
@@ -128,11 +126,17 @@ HRESULT readArgbSurface(IDirect3DSurface8* surface, ArgbImage* image) {
         return hr;
     image->width = desc.Width;
     image->height = desc.Height;
-    image->texels.resize(size_t(desc.Width) * desc.Height);
-    for (UINT y = 0; y < desc.Height; ++y)
-        std::memcpy(&image->texels[size_t(y) * desc.Width],
-                    static_cast<const uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch,
-                    size_t(desc.Width) * 4);
+    const auto* texels = static_cast<const uint32_t*>(locked.pBits);
+    if (UINT(locked.Pitch) == desc.Width * 4) {
+        // One pass over a large picture's memory rather than a clearing pass and a copy.
+        image->texels.assign(texels, texels + size_t(desc.Width) * desc.Height);
+    } else {
+        image->texels.resize(size_t(desc.Width) * desc.Height);
+        for (UINT y = 0; y < desc.Height; ++y)
+            std::memcpy(&image->texels[size_t(y) * desc.Width],
+                        static_cast<const uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch,
+                        size_t(desc.Width) * 4);
+    }
     surface->UnlockRect();
     return D3D_OK;
 }
@@ -142,11 +146,16 @@ HRESULT writeArgbLevel(IDirect3DSurface8* surface, const ArgbImage& level, Image
     const HRESULT hr = surface->GetDesc(&desc);
     if (FAILED(hr))
         return hr;
-    const ArgbImage padded = paddedTo(level, std::max(desc.Width, level.width),
-                                      std::max(desc.Height, level.height));
+    const UINT width = std::max(desc.Width, level.width);
+    const UINT height = std::max(desc.Height, level.height);
+    // Only a block format's surface reaches beyond the level; the others are written from it.
+    ArgbImage padded;
+    if (width != level.width || height != level.height)
+        padTo(level, width, height, &padded);
+    const ArgbImage& source = padded.texels.empty() ? level : padded;
     const RECT whole = {0, 0, LONG(desc.Width), LONG(desc.Height)};
-    return loadSurfaceFromMemory(surface, nullptr, nullptr, padded.texels.data(), D3DFMT_A8R8G8B8,
-                                 padded.width * 4, nullptr, &whole, filterWord, 0);
+    return loadSurfaceFromMemory(surface, nullptr, nullptr, source.texels.data(), D3DFMT_A8R8G8B8,
+                                 source.width * 4, nullptr, &whole, filterWord, 0);
 }
 
 HRESULT createChainLevels(IDirect3DDevice8* device, const ImageDecoder& image,

@@ -1,6 +1,7 @@
 // Converting one picture file: safety checks, decode, texture, output renamed into place.
 #include "tools/texkit/file_conversion.h"
 
+#include "blit/blit_workers.h"
 #include "blit/com_ref.h"
 #include "blit/pixel_format.h"
 #include "texture/texture_loader.h"
@@ -11,9 +12,12 @@
 #include "tools/texkit/level_output.h"
 #include "tools/texkit/load_failure.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -59,6 +63,35 @@ D3DPOOL poolFor(IDirect3DDevice8* device, D3DFORMAT requested, PixelFormat image
     return storagePoolFor(device, D3DFORMAT(wanted), D3DRTYPE_TEXTURE);
 }
 
+// Runs `work` on this thread while another worker, when one is free, unfilters the picture's
+// pending rows ahead of the blits that read them (which make what they need themselves when
+// they get there first). The work uses this thread's device, so it never runs elsewhere.
+HRESULT withRowsMadeAhead(const ImageDecoder& image, const std::function<HRESULT()>& work) {
+    BlitWorkers* workers = blitWorkers();
+    if (workers == nullptr || image.pendingRows == nullptr)
+        return work();
+    struct Shared {
+        std::thread::id owner;
+        const std::function<HRESULT()>* work;
+        PendingRows* rows;
+        std::atomic<bool> started{false};
+        HRESULT result = E_FAIL;
+    } shared = {std::this_thread::get_id(), &work, image.pendingRows.get()};
+    workers->run(
+        2,
+        [](void* context, uint32_t) {
+            Shared& s = *static_cast<Shared*>(context);
+            if (std::this_thread::get_id() == s.owner && !s.started.exchange(true))
+                s.result = (*s.work)();
+            else
+                s.rows->makeAll();
+        },
+        &shared);
+    if (!shared.started.exchange(true))
+        shared.result = work();
+    return shared.result;
+}
+
 // The loader's texture, or the chain builder's levels.
 struct MadeTexture {
     ComRef<IDirect3DTexture8> texture;
@@ -77,6 +110,7 @@ HRESULT makeTexture(IDirect3DDevice8* device, const ConversionJob& job,
     }
     ImageDecoder image;
     image.pixelLimit = options.maxPixels;
+    image.pendRows = true;
     ImageInfo info = {};
     HRESULT hr = image.load(file.view, file.size, &info);
     if (FAILED(hr)) {
@@ -98,13 +132,14 @@ HRESULT makeTexture(IDirect3DDevice8* device, const ConversionJob& job,
     request.pool = poolFor(device, options.format, image.format);
     // A picture that brings its own levels keeps them, as a load keeps them.
     made->chained = options.usesChainBuilder() && image.levelCount() <= 1;
-    if (made->chained)
-        hr = createChainLevels(device, image, request, &made->chain, &why);
-    else
-        hr = createTextureFromImage(device, image, options.width, options.height, options.levels,
-                                    0, options.format, request.pool, options.filterWord(),
-                                    options.mipFilterWord(), options.colorKey, nullptr,
-                                    made->texture.out());
+    hr = withRowsMadeAhead(image, [&] {
+        if (made->chained)
+            return createChainLevels(device, image, request, &made->chain, &why);
+        return createTextureFromImage(device, image, options.width, options.height,
+                                      options.levels, 0, options.format, request.pool,
+                                      options.filterWord(), options.mipFilterWord(),
+                                      options.colorKey, nullptr, made->texture.out());
+    });
     if (FAILED(hr))
         outcome->reason = why.empty() ? loadFailureReason(job.input, hr) : why;
     return hr;
