@@ -376,6 +376,36 @@ TEST_F(TexkitChain, BlockFormatsKeepThePicturesSizeInConvertAndAssemble) {
     }
 }
 
+// A DDS that brings its own levels keeps its size in a block format too: its levels are
+// encoded as they are stored, so going through an A8R8G8B8 file gives the blocks that
+// converting the picture straight away gives, with no word about a changed size.
+TEST_F(TexkitChain, APictureWithItsOwnLevelsKeepsItsSizeInBlockFormats) {
+    writePicture("p.png", 451, 300, cutOut(451, 300));
+    ASSERT_EQ(texkit("convert p.png -q -o argb --format A8R8G8B8").status, 0);
+    for (const char* format : {"DXT1", "DXT5"}) {
+        ASSERT_EQ(texkit(std::string("convert p.png -q --force -o straight --format ") + format)
+                      .status,
+                  0);
+        const ProgramRun run =
+            texkit(std::string("convert argb/p.dds --force -o stored --format ") + format);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err.find("warning"), std::string::npos) << run.err;
+        const Bytes file = bytesOf("stored/p.dds");
+        ASSERT_GT(file.size(), 128u);
+        EXPECT_EQ(wordAt(file, 12), 300u) << format;
+        EXPECT_EQ(wordAt(file, 16), 451u) << format;
+        EXPECT_EQ(wordAt(file, 28), 9u) << format;
+        EXPECT_TRUE(file == bytesOf("straight/p.dds")) << format;
+    }
+    // Whole blocks already hold the size: the load's own levels, as before.
+    writePicture("q.png", 64, 32, cutOut(64, 32));
+    ASSERT_EQ(texkit("convert q.png -q -o argb --format A8R8G8B8").status, 0);
+    ASSERT_EQ(texkit("convert argb/q.dds -q -o stored --format DXT1").status, 0);
+    const Bytes whole = bytesOf("stored/q.dds");
+    EXPECT_EQ(wordAt(whole, 16), 64u);
+    EXPECT_EQ(wordAt(whole, 28), 7u);
+}
+
 // 16-bit pictures: 25777 is 100.30 of 255 and 26548 is 103.30. Filtered from those values a
 // constant picture's level 1 is 100 throughout, and 2 x 2 cells of three low and one high
 // texels average 101.05. Level 0 at 8 bits is dithered (100s and 101s), so the constant

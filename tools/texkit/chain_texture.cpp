@@ -76,6 +76,22 @@ void padTo(const ArgbImage& level, UINT width, UINT height, ArgbImage* padded) {
     }
 }
 
+// Empty surfaces for `levels` levels of a width x height texture, each of whole blocks.
+HRESULT makeLevelSurfaces(IDirect3DDevice8* device, UINT width, UINT height, UINT levels,
+                          D3DFORMAT format, ChainLevels* out) {
+    out->width = width;
+    out->height = height;
+    out->format = format;
+    out->levels.clear();
+    out->levels.resize(levels);
+    HRESULT hr = D3D_OK;
+    for (UINT level = 0; level < levels && SUCCEEDED(hr); ++level)
+        hr = device->CreateImageSurface(wholeBlocks(std::max(1u, width >> level), format),
+                                        wholeBlocks(std::max(1u, height >> level), format), format,
+                                        out->levels[level].out());
+    return hr;
+}
+
 } // namespace
 
 bool wideTexels(const ImageDecoder& image, D3DCOLOR colorKey, UINT width, UINT height,
@@ -183,15 +199,7 @@ HRESULT createChainLevels(IDirect3DDevice8* device, const ImageDecoder& image,
     keptSize(image, request, format, &width, &height);
     // Whole blocks may hold one level more than the kept size (63 rounds to 64).
     levels = std::min(levels, fullChainLength(width, height));
-    out->width = width;
-    out->height = height;
-    out->format = format;
-    out->levels.clear();
-    out->levels.resize(levels);
-    for (UINT level = 0; level < levels && SUCCEEDED(hr); ++level)
-        hr = device->CreateImageSurface(wholeBlocks(std::max(1u, width >> level), format),
-                                        wholeBlocks(std::max(1u, height >> level), format), format,
-                                        out->levels[level].out());
+    hr = makeLevelSurfaces(device, width, height, levels, format, out);
     if (FAILED(hr))
         return hr;
 
@@ -233,5 +241,46 @@ HRESULT createChainLevels(IDirect3DDevice8* device, const ImageDecoder& image,
         return writeLowerLevels(wide, levels, options, encoding, levelSurface);
     if (SUCCEEDED(hr))
         hr = writeLowerLevels(argb, levels, options, encoding, levelSurface);
+    return hr;
+}
+
+HRESULT createStoredLevels(IDirect3DDevice8* device, const ImageDecoder& image,
+                           const ChainRequest& request, ChainLevels* out) {
+    // Level 0 as a load makes it settles the format and the size in whole blocks.
+    ComRef<IDirect3DTexture8> first;
+    HRESULT hr = createTextureFromImage(device, image, request.width, request.height, 1, 0,
+                                        request.format, request.pool, request.filterWord(),
+                                        FilterNone, request.colorKey, nullptr, first.out());
+    if (FAILED(hr))
+        return hr;
+    D3DSURFACE_DESC top = {};
+    first->GetLevelDesc(0, &top);
+    UINT width = top.Width, height = top.Height, levels = request.levels;
+    D3DFORMAT format = top.Format;
+    hr = checkRequirements(device, &width, &height, &levels, 0, &format, request.pool);
+    if (FAILED(hr))
+        return hr;
+    keptSize(image, request, format, &width, &height);
+    if (width == top.Width && height == top.Height)
+        return S_FALSE;
+    // The stored levels at the kept size in A8R8G8B8 (any the file lacks made by the mip
+    // filter, as a load makes them), each then written into its block surface.
+    ComRef<IDirect3DTexture8> argb;
+    hr = createTextureFromImage(device, image, width, height,
+                                std::min(levels, fullChainLength(width, height)), 0,
+                                D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, request.filterWord(),
+                                request.mipFilterWord(), request.colorKey, nullptr, argb.out());
+    if (SUCCEEDED(hr))
+        hr = makeLevelSurfaces(device, width, height, argb->GetLevelCount(), format, out);
+    const ImageFilter encoding = FilterNone | blockFlag(request);
+    for (UINT level = 0; level < out->levels.size() && SUCCEEDED(hr); ++level) {
+        ComRef<IDirect3DSurface8> stored;
+        ArgbImage texels;
+        hr = argb->GetSurfaceLevel(level, stored.out());
+        if (SUCCEEDED(hr))
+            hr = readArgbSurface(stored.get(), &texels);
+        if (SUCCEEDED(hr))
+            hr = writeArgbLevel(out->levels[level].get(), texels, encoding);
+    }
     return hr;
 }

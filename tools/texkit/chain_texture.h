@@ -28,6 +28,12 @@ struct ChainLevels {
 HRESULT createChainLevels(IDirect3DDevice8* device, const ImageDecoder& image,
                           const ChainRequest& request, ChainLevels* out, std::string* reason);
 
+// A picture that brings its own levels, in a block format whose whole blocks would move its
+// size: each level as the load makes it in A8R8G8B8 at the kept size, written into a block
+// surface with its edges padded. S_FALSE, with nothing made, when whole blocks keep the size.
+HRESULT createStoredLevels(IDirect3DDevice8* device, const ImageDecoder& image,
+                           const ChainRequest& request, ChainLevels* out);
+
 // A picture of 16 bits a channel as 0xAAAARRRRGGGGBBBB words, when a chain may start from it:
 // the picture whole at width x height, no colour key (keys are 8-bit values), rows in memory.
 // False otherwise, and for 8-bit pictures.

@@ -112,7 +112,7 @@ void printConvertHelp(FILE* to) {
         "Without options the texture keeps the picture's size and format, has the full mip\n"
         "chain made by the Kaiser kernel in linear light (clamped edges, colour weighted by\n"
         "alpha), no colour key (magenta stays magenta), and blocks from the high-quality\n"
-        "encoder. A DDS input that holds its own levels keeps them.\n"
+        "encoder. A DDS input that holds its own levels keeps them (and its size).\n"
         "\n"
         "  -o, --output DIR  the folder the outputs are written under (made when missing)\n"
         "  -r, --recursive   descend into the subfolders of a folder input\n"

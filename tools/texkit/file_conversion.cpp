@@ -135,6 +135,12 @@ HRESULT makeTexture(IDirect3DDevice8* device, const ConversionJob& job,
     hr = withRowsMadeAhead(image, [&] {
         if (made->chained)
             return createChainLevels(device, image, request, &made->chain, &why);
+        if (image.levelCount() > 1) {
+            const HRESULT stored = createStoredLevels(device, image, request, &made->chain);
+            made->chained = stored != S_FALSE;
+            if (made->chained)
+                return stored;
+        }
         return createTextureFromImage(device, image, options.width, options.height,
                                       options.levels, 0, options.format, request.pool,
                                       options.filterWord(), options.mipFilterWord(),
